@@ -78,8 +78,11 @@ class Display:
 class Program:
     """One run of the program in its own temporary program directory."""
 
-    def __init__(self, binary, display, ini=None, files=None, args=(), keep_dir=False):
+    def __init__(self, binary, display, ini=None, files=None, args=(), keep_dir=False,
+                 directory=None):
+        """directory: run in an existing program directory (kept afterwards)."""
         self.binary = os.path.abspath(binary)
+        self.given_dir = directory
         self.display = display
         self.ini = ini
         self.files = files or {}
@@ -91,9 +94,14 @@ class Program:
         self.stdout = b""
 
     def __enter__(self):
-        self.dir = tempfile.mkdtemp(prefix="lanternyx-gui-")
+        if self.given_dir:
+            self.dir = self.given_dir
+            self.keep_dir = True
+        else:
+            self.dir = tempfile.mkdtemp(prefix="lanternyx-gui-")
         link = os.path.join(self.dir, "lanternyx")
-        os.symlink(self.binary, link)
+        if not os.path.lexists(link):
+            os.symlink(self.binary, link)
         if self.ini is not None:
             lines = ["[Video]"] + [f"{k}={v}" for k, v in self.ini.items()]
             self.write("lanternyx.ini", "\n".join(lines) + "\n")
