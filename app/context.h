@@ -8,7 +8,7 @@
 
 #include "app/settings.h"
 #include "config/config.h"
-#include "console/console.h"
+#include "console/scrollback.h"
 
 struct TAppContext {
   std::string ProgramDir;

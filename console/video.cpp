@@ -243,3 +243,53 @@ void TVideo::ProcessEvent(const SDL_Event& Event) {
       break;
   }
 }
+
+TVideoHooks ConsoleVideoHooks(TSDLConsole& Con) {
+  TVideoHooks H;
+  H.Compose = [&Con, Phase = -1](bool BlinkOn, bool Force, const TVideoHooks::TUpload& Upload) mutable {
+    if (Phase != static_cast<int>(BlinkOn)) {
+      Con.BlinkRedraw(BlinkOn);
+      Phase = BlinkOn;
+    }
+    const bool Changed = Con.NeedsCompose() && Con.ComposeFrame();
+    if (Changed || Force) Upload(Con.Pixels(), Con.PixelPitch());
+    return Changed || Force;
+  };
+  H.Keys = [&Con](const std::string& Bytes) {
+    for (char B : Bytes) Con.PushKey(static_cast<uint8_t>(B));
+  };
+  H.Quit = [&Con] { Con.Terminated.store(true); };
+  H.Drop = [&Con](const std::string& Path) {
+    if (!Con.OnFileDrop) return;
+    Con.OnFileDrop(Path);
+    Con.FileDropped.store(true);
+  };
+  return H;
+}
+
+bool TSDLConsole::OpenVideo(int NewCols, int NewRows, uint8_t NewWindowMode, uint8_t NewScaleQuality,
+                            uint8_t NewFont) {
+  CloseVideo();
+  if (!OpenScreen(NewCols, NewRows, NewFont)) return false;
+  WindowMode = NewWindowMode;
+  ScaleQuality = NewScaleQuality;
+  // Never call through an empty entry table.
+  if (!Sdl.Loaded) {
+    std::cout << "SDL2 library not loaded" << std::endl;
+    return false;
+  }
+  TVideoParams P;
+  P.Cols = Cols;
+  P.Rows = Rows;
+  P.CellWidth = CellWidth();
+  P.CellHeight = CellHeight();
+  P.WindowMode = WindowMode;
+  P.ScaleQuality = ScaleQuality;
+  P.Letterbox = UseLogicalSize;
+  P.Accelerated = UseAccelerated;
+  P.WheelLines = WheelLines;
+  auto Window = std::make_unique<TVideo>(ConsoleVideoHooks(*this));
+  if (!Window->Open(P)) return false;
+  AttachVideo(std::move(Window));
+  return true;
+}

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "console/console.h"
 #include "console/sdl_api.h"
 #include "console/window_size.h"
 
@@ -30,6 +31,9 @@ struct TVideoHooks {
   std::function<void(const std::string& Path)> Drop;
 };
 
+// The hooks that tie a video thread to a console.
+TVideoHooks ConsoleVideoHooks(TSDLConsole& Con);
+
 struct TVideoParams {
   int Cols = 80, Rows = 25;
   int CellWidth = 8, CellHeight = 16;
@@ -40,10 +44,10 @@ struct TVideoParams {
   int WheelLines = 1;
 };
 
-class TVideo {
+class TVideo : public TConsoleVideo {
  public:
   explicit TVideo(TVideoHooks Hooks);
-  ~TVideo();  // closes the video and ends SDL
+  ~TVideo() override;  // closes the video and ends SDL
   TVideo(const TVideo&) = delete;
   TVideo& operator=(const TVideo&) = delete;
 
@@ -55,8 +59,8 @@ class TVideo {
   bool Running() const { return Running_.load(); }
 
   // Applied by the video thread on its next pass.
-  void SetTitle(const std::string& Text);
-  void SetIcon(const std::string& FileName);
+  void SetTitle(const std::string& Text) override;
+  void SetIcon(const std::string& FileName) override;
   // Asks for a fresh frame although nothing changed (e.g. after a selection).
   void Invalidate() { Redraw_.store(true); }
 

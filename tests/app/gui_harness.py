@@ -15,6 +15,8 @@ lanternyx.cfg, phone books) are created there and can be inspected through
 Program.dir before the directory is removed.
 """
 
+import ctypes
+import ctypes.util
 import os
 import shutil
 import signal
@@ -27,6 +29,45 @@ SKIP = 77  # CTest's SKIP_RETURN_CODE for the GUI tests
 
 def have_xvfb():
     return all(shutil.which(t) for t in ("Xvfb", "xdotool", "import"))
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5)]
+
+
+class _XEvent(ctypes.Union):
+    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
+def send_delete_window(display_name, window):
+    """xdotool can only destroy a window; a polite close is a WM_DELETE_WINDOW message."""
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.POINTER(_XEvent)]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    dpy = x11.XOpenDisplay(display_name.encode())
+    if not dpy:
+        raise RuntimeError("cannot open display " + display_name)
+    try:
+        ev = _XEvent()
+        ev.xclient.type = 33  # ClientMessage
+        ev.xclient.window = window
+        ev.xclient.message_type = x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
+        ev.xclient.format = 32
+        ev.xclient.data[0] = x11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
+        ev.xclient.data[1] = 0  # CurrentTime
+        x11.XSendEvent(dpy, window, 0, 0, ctypes.byref(ev))
+        x11.XFlush(dpy)
+    finally:
+        x11.XCloseDisplay(dpy)
 
 
 class Display:
@@ -159,6 +200,10 @@ class Program:
         r = self.xdotool("getwindowgeometry", "--shell", self.window)
         vals = dict(l.split("=", 1) for l in r.stdout.split() if "=" in l)
         return int(vals["WIDTH"]), int(vals["HEIGHT"])
+
+    def close_window(self):
+        """Asks the window to close as a window manager does (WM_DELETE_WINDOW)."""
+        send_delete_window(self.display.name, int(self.window))
 
     def focus(self):
         self.xdotool("windowfocus", "--sync", self.window)

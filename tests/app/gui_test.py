@@ -4,6 +4,7 @@ import argparse
 import os
 import signal
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -58,9 +59,30 @@ class Window(unittest.TestCase):
         self.assertEqual(cfg[914:921], b"\x06@PW@CR")
         self.assertEqual(list(cfg[2006:2010]), [127, 112, 116, 120])
 
+    def test_alt_enter_steps_the_window_size(self):
+        prog = self.run_program({"win_size": 0})
+        self.assertEqual(prog.geometry(), (640, 400))
+        prog.key("alt+Return")
+        self.wait_for(lambda: prog.geometry() == (1280, 800), prog.geometry)
+        # 2x is the largest that fits the 2000 x 1200 desktop: full screen next (which
+        # Xvfb without a window manager does not show), then back to 1x.
+        prog.key("alt+Return")
+        time.sleep(0.3)
+        prog.key("alt+Return")
+        self.wait_for(lambda: prog.geometry() == (640, 400), prog.geometry)
+        self.assertEqual(prog.stop(), 0)
+
+    def wait_for(self, condition, show, timeout=10):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            if condition():
+                return
+            time.sleep(0.05)
+        self.fail(f"timed out; now {show()}")
+
     def test_closing_the_window_ends_the_program(self):
         prog = self.run_program({"win_size": 0})
-        prog.xdotool("windowclose", prog.window)
+        prog.close_window()
         self.assertEqual(prog.proc.wait(10), 0)
 
 
