@@ -1,0 +1,92 @@
+// Every case in cases/: the input fed whole, and split in two at every byte,
+// must leave exactly the screen in <name>.screen. With LX_TERM_REGEN=1 the
+// .screen files are rewritten from the current behaviour (check them by hand).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "screen_dump.h"
+#include "term_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path CaseDir = fs::path(LX_SOURCE_DIR) / "tests" / "term" / "cases";
+
+std::vector<std::string> CaseNames() {
+  std::vector<std::string> Names;
+  std::error_code Ec;
+  for (const auto& Entry : fs::directory_iterator(CaseDir, Ec))
+    if (Entry.path().extension() == ".in") Names.push_back(Entry.path().stem().string());
+  std::sort(Names.begin(), Names.end());
+  return Names;
+}
+
+std::string ReadFile(const fs::path& P) {
+  std::ifstream In(P, std::ios::binary);
+  std::ostringstream S;
+  S << In.rdbuf();
+  return S.str();
+}
+
+// The name prefix chooses the set-up: status_* reserves the bottom row for a
+// status bar (pre-drawn so the dump shows it is left alone), font_* lets the
+// remote side switch fonts.
+TScreenDump RunCase(const std::string& Name, const std::string& Input, size_t Split) {
+  const bool Status = Name.rfind("status_", 0) == 0;
+  auto Console = MakeConsole(80, 25, Status);
+  if (Status) Console->WriteXY(1, 25, 0x1F, " STATUS BAR ");
+  TTermAnsi Term(*Console);
+  Term.FontSwitch = Name.rfind("font_", 0) == 0 ? 1 : 0;
+  const auto* Bytes = reinterpret_cast<const uint8_t*>(Input.data());
+  Term.ProcessBuf(Bytes, Split);
+  Term.ProcessBuf(Bytes + Split, Input.size() - Split);
+  return CaptureScreen(*Console);
+}
+
+class TReferenceCase : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(TReferenceCase, MatchesExpectedScreenWholeAndSplitAtEveryByte) {
+  const std::string Name = GetParam();
+  const std::string Input = ReadFile(CaseDir / (Name + ".in"));
+  const fs::path ScreenPath = CaseDir / (Name + ".screen");
+
+  const TScreenDump Whole = RunCase(Name, Input, Input.size());
+  const char* Regen = std::getenv("LX_TERM_REGEN");
+  if (Regen != nullptr && std::string(Regen) == "1") {
+    std::ofstream(ScreenPath, std::ios::binary) << FormatDump(Whole);
+  }
+
+  TScreenDump Expected;
+  std::string Error;
+  ASSERT_TRUE(fs::exists(ScreenPath)) << ScreenPath << " is missing (LX_TERM_REGEN=1 writes it)";
+  ASSERT_TRUE(ParseDump(ReadFile(ScreenPath), Expected, Error)) << Name << ".screen: " << Error;
+
+  // The dump format must carry everything it shows: format, parse, compare.
+  TScreenDump RoundTrip;
+  ASSERT_TRUE(ParseDump(FormatDump(Whole), RoundTrip, Error)) << Error;
+  EXPECT_TRUE(DiffDumps(Whole, RoundTrip).empty()) << "dump does not round-trip";
+
+  auto Check = [&](const TScreenDump& Actual, const std::string& How) {
+    const auto Diffs = DiffDumps(Expected, Actual);
+    std::string Joined;
+    for (const auto& D : Diffs) Joined += "  " + D + "\n";
+    EXPECT_TRUE(Diffs.empty()) << Name << " " << How << ":\n" << Joined;
+    return Diffs.empty();
+  };
+  Check(Whole, "fed whole");
+  for (size_t Split = 0; Split < Input.size(); ++Split)
+    if (!Check(RunCase(Name, Input, Split), "split after byte " + std::to_string(Split))) break;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TReferenceCase, ::testing::ValuesIn(CaseNames()),
+                         [](const auto& Info) { return Info.param; });
+
+TEST(ReferenceCases, FolderHasCases) { EXPECT_GE(CaseNames().size(), 15u); }
+
+}  // namespace
