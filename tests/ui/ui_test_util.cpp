@@ -1,8 +1,34 @@
 #include "ui_test_util.h"
 
+#include <chrono>
+
+void UITest::SetUp() {
+  Open(80, 25);
+  Watchdog = std::thread([this] { Watch(); });
+}
+
+void UITest::TearDown() {
+  {
+    std::lock_guard<std::mutex> Lock(WatchMutex);
+    Done = true;
+  }
+  WatchWake.notify_all();
+  Watchdog.join();
+  EXPECT_FALSE(Fired) << "a loop waited for a key that was never queued";
+}
+
+void UITest::Watch() {
+  std::unique_lock<std::mutex> Lock(WatchMutex);
+  if (WatchWake.wait_for(Lock, std::chrono::seconds(20), [this] { return Done; })) return;
+  Fired = true;
+  Con->Terminated = true;
+}
+
 void UITest::Open(int Cols, int Rows) {
-  Con = std::make_unique<TSDLConsole>();
-  Con->OpenScreen(Cols, Rows, 1);
+  auto New = std::make_unique<TSDLConsole>();
+  New->OpenScreen(Cols, Rows, 1);
+  std::lock_guard<std::mutex> Lock(WatchMutex);
+  Con = std::move(New);
 }
 
 uint8_t UITest::Ch(int X, int Y) const { return Con->Cell(X, Y).Ch; }

@@ -8,13 +8,17 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "console/console.h"
 #include "ui/ui_settings.h"
 
 class UITest : public ::testing::Test {
  protected:
-  void SetUp() override { Open(80, 25); }
+  void SetUp() override;
+  void TearDown() override;
 
   void Open(int Cols, int Rows);
 
@@ -39,6 +43,16 @@ class UITest : public ::testing::Test {
 
   std::unique_ptr<TSDLConsole> Con;
   TUISettings Settings;
+
+ private:
+  // A loop left waiting for a key that was never queued would hang the
+  // suite; the watchdog closes the console instead and the test fails.
+  void Watch();
+  std::thread Watchdog;
+  std::mutex WatchMutex;
+  std::condition_variable WatchWake;
+  bool Done = false;
+  bool Fired = false;
 };
 
 struct UITest::TSnap {
