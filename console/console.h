@@ -61,6 +61,13 @@ struct TConsoleImage {
   uint8_t BoxX1 = 0, BoxX2 = 0, BoxY1 = 0, BoxY2 = 0;
 };
 
+// A mouse event read by ReadMouse: Kind 0 none, 1 left click, 2 right click, 3 left-button
+// drag selection, 4 middle button, 5 pointer moved to another cell; 1-based cells.
+struct TMouseEvent {
+  uint8_t Kind = 0;
+  uint16_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+};
+
 // The window side (SDL window, video thread, input) attaches itself to a console through
 // this interface; destroying it stops the thread. Headless consoles have none.
 class TConsoleVideo {
@@ -187,6 +194,19 @@ class TSDLConsole {
   bool BlinkPhase() const { return BlinkOn.load(std::memory_order_relaxed); }
   void Invalidate();                                     // e.g. after the window was exposed
   std::mutex& FrameMutex() { return Mutex; }
+
+  // --- Window and mouse (console/video.cpp, console/mouse.cpp) -----------------------
+  // OpenScreen, then the video thread with its window; false when the window could not be
+  // made (the reason is already on standard output). WindowMode 0 window at scale 1, 1 fitted
+  // to the desktop, 2 full screen; ScaleQuality 0 nearest, 1 linear, 2 best.
+  bool OpenVideo(int NewCols, int NewRows, uint8_t NewWindowMode, uint8_t NewScaleQuality,
+                 uint8_t NewFont);
+  bool GetMouseCell(int Button, int& X, int& Y);   // Button 0 left, 1 middle, 2 right
+  bool ReadMouse(TMouseEvent& Ev);
+  bool HitTest(const TMouseEvent& Ev, int X1, int Y1, int X2, int Y2) const;
+  bool CheckFileDrop();                            // FileDropped, then cleared
+  bool UseAccelerated = true;                      // try the GPU renderer first
+  int LastMouseX = 0, LastMouseY = 0;
 
   // --- Fields --------------------------------------------------------------------------
   std::atomic<bool> Terminated{false};

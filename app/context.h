@@ -1,0 +1,25 @@
+// The program-wide objects, created at start-up and freed at shut-down in
+// reverse order. Later parts of the program add their objects here.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/settings.h"
+#include "config/config.h"
+#include "console/scrollback.h"
+
+struct TAppContext {
+  std::string ProgramDir;
+  std::string DialAddress;  // the one optional command-line argument
+  TVideoSettings Video;
+  uint8_t Theme = 1;     // 1 ANSI look, 0 ASCII look (frame style of the boxes)
+  uint8_t FontType = 1;  // 1..4, the session's font
+
+  std::unique_ptr<TSDLConsoleScrollback> Console;
+  lx::TConfigRec Config;
+  std::unique_ptr<lx::TConfigFile> ConfigFile;
+
+  uint16_t CurrentEntryNum = 0;  // 0: the system in use is not from a phone book
+};

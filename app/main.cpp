@@ -1,0 +1,20 @@
+#include <iostream>
+
+#include "app/startup.h"
+#include "console/sdl_api.h"
+
+int main(int argc, char** argv) {
+  TSDLLibrary Library;
+  if (!Library.Loaded()) {
+    // Nothing can be shown without SDL2, so say so where the user started us.
+    std::cout << "Lanternyx cannot start: the SDL2 library (libSDL2-2.0.so.0) could not be loaded."
+              << std::endl;
+    return 1;
+  }
+  TAppContext App;
+  if (argc > 1) App.DialAddress = argv[1];
+  if (!StartUp(App, argc > 0 ? argv[0] : "", std::cout)) return 0;
+  RunSession(App);
+  ShutDown(App);
+  return 0;
+}

@@ -1,0 +1,295 @@
+#include "console/video.h"
+
+#include <chrono>
+#include <iostream>
+
+#include "console/fps_manager.h"
+#include "console/keymap.h"
+
+namespace {
+
+constexpr uint32_t BlinkMs = 700;
+constexpr auto StartTimeout = std::chrono::milliseconds(5000);
+
+void ReportSDLError() { std::cout << Sdl.SDL_GetError() << std::endl; }
+
+const char* QualityHint(int Quality) {
+  switch (Quality) {
+    case 1: return "linear";
+    case 2: return "best";
+    default: return "nearest";
+  }
+}
+
+}  // namespace
+
+TVideo::TVideo(TVideoHooks Hooks) : Hooks_(std::move(Hooks)) {}
+
+TVideo::~TVideo() {
+  Close();
+  if (SDLStarted_ && Sdl.SDL_Quit) Sdl.SDL_Quit();
+}
+
+bool TVideo::Open(const TVideoParams& Params) {
+  Close();
+  Params_ = Params;
+  QuitRequest_.store(false);
+  Redraw_.store(true);
+  {
+    std::lock_guard Lock(StartLock_);
+    StartResult_ = -1;
+  }
+  Running_.store(true);
+  Thread_ = std::thread(&TVideo::Thread, this);
+  std::unique_lock Lock(StartLock_);
+  StartSignal_.wait_for(Lock, StartTimeout, [this] { return StartResult_ != -1; });
+  return StartResult_ != 1;
+}
+
+void TVideo::Close() {
+  if (Thread_.joinable()) {
+    QuitRequest_.store(true);
+    Thread_.join();
+    QuitRequest_.store(false);
+  }
+  FreeHandles();
+}
+
+void TVideo::FreeHandles() {
+  if (Texture_) Sdl.SDL_DestroyTexture(Texture_);
+  if (Renderer_) Sdl.SDL_DestroyRenderer(Renderer_);
+  if (Window_) Sdl.SDL_DestroyWindow(Window_);
+  Texture_ = nullptr;
+  Renderer_ = nullptr;
+  Window_ = nullptr;
+}
+
+void TVideo::SetTitle(const std::string& Text) {
+  std::lock_guard Lock(PendingLock_);
+  PendingTitle_ = Text;
+}
+
+void TVideo::SetIcon(const std::string& FileName) {
+  std::lock_guard Lock(PendingLock_);
+  PendingIcon_ = FileName;
+}
+
+bool TVideo::SetUp() {
+  if (Sdl.SDL_Init(SDL_INIT_VIDEO) != 0) {
+    ReportSDLError();
+    return false;
+  }
+  SDLStarted_ = true;
+  PixelWidth_ = Params_.Cols * Params_.CellWidth;
+  PixelHeight_ = Params_.Rows * Params_.CellHeight;
+  double Scale = 1.0;
+  Uint32 Flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
+  if (Params_.WindowMode == 1) Scale = ScaleToDesktop(PixelWidth_, PixelHeight_, ScaleStep(Params_.CellHeight));
+  if (Params_.WindowMode == 2) Flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  ScaleX_.store(Scale);
+  ScaleY_.store(Scale);
+
+  Window_ = Sdl.SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                 static_cast<int>(PixelWidth_ * Scale),
+                                 static_cast<int>(PixelHeight_ * Scale), Flags);
+  if (!Window_) {
+    ReportSDLError();
+    return false;
+  }
+  if (Params_.Accelerated) Renderer_ = Sdl.SDL_CreateRenderer(Window_, -1, SDL_RENDERER_ACCELERATED);
+  // A machine without a GPU still gets a window.
+  if (!Renderer_) Renderer_ = Sdl.SDL_CreateRenderer(Window_, -1, SDL_RENDERER_SOFTWARE);
+  if (!Renderer_) {
+    ReportSDLError();
+    return false;
+  }
+  SDL_RendererInfo Info{};
+  if (Sdl.SDL_GetRendererInfo(Renderer_, &Info) != 0) {
+    std::cout << "ERROR: Unable to get SDL2 renderer info" << std::endl;
+    return false;
+  }
+  Sdl.SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, QualityHint(Params_.ScaleQuality));
+  if (Params_.Letterbox)
+    Sdl.SDL_RenderSetLogicalSize(Renderer_, static_cast<int>(PixelWidth_ * Scale),
+                                 static_cast<int>(PixelHeight_ * Scale));
+  Texture_ = Sdl.SDL_CreateTexture(Renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                   PixelWidth_, PixelHeight_);
+  if (!Texture_) {
+    ReportSDLError();
+    return false;
+  }
+  if (Params_.WindowMode == 2) {
+    float X = 1.0f, Y = 1.0f;
+    Sdl.SDL_RenderGetScale(Renderer_, &X, &Y);
+    ScaleX_.store(X);
+    ScaleY_.store(Y);
+  }
+  return true;
+}
+
+void TVideo::Thread() {
+  const bool Ok = SetUp();
+  {
+    std::lock_guard Lock(StartLock_);
+    StartResult_ = Ok ? 0 : 1;
+  }
+  StartSignal_.notify_all();
+  if (!Ok) {
+    Running_.store(false);
+    return;
+  }
+  TFPSManager Pacer(60.0f);
+  bool BlinkOn = false;
+  uint32_t LastBlink = Sdl.SDL_GetTicks();
+  SDL_Event Event;
+  while (!QuitRequest_.load()) {
+    // Events have priority over drawing: drain them first.
+    while (Sdl.SDL_PollEvent(&Event)) ProcessEvent(Event);
+    const uint32_t Now = Sdl.SDL_GetTicks();
+    if (Now - LastBlink > BlinkMs) {
+      BlinkOn = !BlinkOn;
+      LastBlink = Now;
+    }
+    ApplyPending();
+    PresentIfChanged(BlinkOn);
+    Pacer.Delay();
+  }
+  Running_.store(false);
+}
+
+void TVideo::ApplyPending() {
+  std::optional<std::string> Title, Icon;
+  {
+    std::lock_guard Lock(PendingLock_);
+    Title.swap(PendingTitle_);
+    Icon.swap(PendingIcon_);
+  }
+  if (Title) Sdl.SDL_SetWindowTitle(Window_, Title->c_str());
+  if (Icon) {
+    // SDL_LoadBMP_RW frees the stream; an unreadable icon leaves the old one.
+    if (SDL_RWops* Stream = Sdl.SDL_RWFromFile(Icon->c_str(), "rb")) {
+      if (SDL_Surface* Picture = Sdl.SDL_LoadBMP_RW(Stream, 1)) {
+        Sdl.SDL_SetWindowIcon(Window_, Picture);
+        Sdl.SDL_FreeSurface(Picture);
+      }
+    }
+  }
+}
+
+void TVideo::PresentIfChanged(bool BlinkOn) {
+  const bool Force = Redraw_.exchange(false);
+  bool Uploaded = false;
+  if (Hooks_.Compose)
+    Uploaded = Hooks_.Compose(BlinkOn, Force, [this](const uint32_t* Pixels, int Pitch) {
+      Sdl.SDL_UpdateTexture(Texture_, nullptr, Pixels, Pitch);
+    });
+  if (!Uploaded && !Force) return;
+  Sdl.SDL_RenderClear(Renderer_);
+  Sdl.SDL_RenderCopy(Renderer_, Texture_, nullptr, nullptr);
+  Sdl.SDL_RenderPresent(Renderer_);
+}
+
+void TVideo::ProcessEvent(const SDL_Event& Event) {
+  switch (Event.type) {
+    case SDL_QUIT:
+      if (Hooks_.Quit) Hooks_.Quit();
+      break;
+    case SDL_WINDOWEVENT:
+      switch (Event.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          if (Hooks_.Quit) Hooks_.Quit();
+          break;
+        case SDL_WINDOWEVENT_SHOWN: case SDL_WINDOWEVENT_EXPOSED: case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED: case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+          Redraw_.store(true);
+          break;
+        default:
+          break;
+      }
+      break;
+    case SDL_KEYDOWN: {
+      const TKeyResult Key = TranslateKey(Event.key.keysym.sym, Event.key.keysym.mod);
+      if (Key.SizeCycle) {
+        if (!Window_) break;
+        TWindowScale W{Window_, Renderer_, PixelWidth_, PixelHeight_, ScaleStep(Params_.CellHeight),
+                       ScaleX_.load(), ScaleY_.load()};
+        CycleWindowSize(W);
+        ScaleX_.store(W.ScaleX);
+        ScaleY_.store(W.ScaleY);
+        Redraw_.store(true);
+      } else if (!Key.Bytes.empty() && Hooks_.Keys) {
+        Hooks_.Keys(Key.Bytes);
+      }
+      break;
+    }
+    case SDL_MOUSEWHEEL: {
+      if (Event.wheel.y == 0 || !Hooks_.Keys) break;
+      const std::string Step = Event.wheel.y > 0 ? std::string{'\0', 72} : std::string{'\0', 80};
+      std::string Bytes;
+      for (int I = 0; I < Params_.WheelLines; ++I) Bytes += Step;
+      Hooks_.Keys(Bytes);
+      break;
+    }
+    case SDL_DROPFILE:
+    case SDL_DROPTEXT:
+      if (Event.drop.file) {
+        if (Event.type == SDL_DROPFILE && Hooks_.Drop) Hooks_.Drop(Event.drop.file);
+        // SDL hands over the text in every case; keeping it would leak.
+        Sdl.SDL_free(Event.drop.file);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+TVideoHooks ConsoleVideoHooks(TSDLConsole& Con) {
+  TVideoHooks H;
+  H.Compose = [&Con, Phase = -1](bool BlinkOn, bool Force, const TVideoHooks::TUpload& Upload) mutable {
+    if (Phase != static_cast<int>(BlinkOn)) {
+      Con.BlinkRedraw(BlinkOn);
+      Phase = BlinkOn;
+    }
+    const bool Changed = Con.NeedsCompose() && Con.ComposeFrame();
+    if (Changed || Force) Upload(Con.Pixels(), Con.PixelPitch());
+    return Changed || Force;
+  };
+  H.Keys = [&Con](const std::string& Bytes) {
+    for (char B : Bytes) Con.PushKey(static_cast<uint8_t>(B));
+  };
+  H.Quit = [&Con] { Con.Terminated.store(true); };
+  H.Drop = [&Con](const std::string& Path) {
+    if (!Con.OnFileDrop) return;
+    Con.OnFileDrop(Path);
+    Con.FileDropped.store(true);
+  };
+  return H;
+}
+
+bool TSDLConsole::OpenVideo(int NewCols, int NewRows, uint8_t NewWindowMode, uint8_t NewScaleQuality,
+                            uint8_t NewFont) {
+  CloseVideo();
+  if (!OpenScreen(NewCols, NewRows, NewFont)) return false;
+  WindowMode = NewWindowMode;
+  ScaleQuality = NewScaleQuality;
+  // Never call through an empty entry table.
+  if (!Sdl.Loaded) {
+    std::cout << "SDL2 library not loaded" << std::endl;
+    return false;
+  }
+  TVideoParams P;
+  P.Cols = Cols;
+  P.Rows = Rows;
+  P.CellWidth = CellWidth();
+  P.CellHeight = CellHeight();
+  P.WindowMode = WindowMode;
+  P.ScaleQuality = ScaleQuality;
+  P.Letterbox = UseLogicalSize;
+  P.Accelerated = UseAccelerated;
+  P.WheelLines = WheelLines;
+  auto Window = std::make_unique<TVideo>(ConsoleVideoHooks(*this));
+  if (!Window->Open(P)) return false;
+  AttachVideo(std::move(Window));
+  return true;
+}

@@ -1,0 +1,103 @@
+// The video thread: owns the SDL window, renderer and streaming texture,
+// turns SDL events into key bytes and flags, times the blink and presents
+// the console's picture when it changed.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "console/console.h"
+#include "console/sdl_api.h"
+#include "console/window_size.h"
+
+// How the video thread reaches the console. Every hook runs on the video thread.
+struct TVideoHooks {
+  // Hands the current picture to Upload (ARGB8888 pixels and row pitch in
+  // bytes) when it changed since the last call or Force is set; returns
+  // whether Upload was called. BlinkOn is the 700 ms blink phase.
+  using TUpload = std::function<void(const uint32_t* Pixels, int Pitch)>;
+  std::function<bool(bool BlinkOn, bool Force, const TUpload& Upload)> Compose;
+  // Bytes of translated keys and wheel steps, in order.
+  std::function<void(const std::string& Bytes)> Keys;
+  // The window was closed or the desktop asked the program to quit.
+  std::function<void()> Quit;
+  // A file was dropped on the window; empty when drops are not wanted.
+  std::function<void(const std::string& Path)> Drop;
+};
+
+// The hooks that tie a video thread to a console.
+TVideoHooks ConsoleVideoHooks(TSDLConsole& Con);
+
+struct TVideoParams {
+  int Cols = 80, Rows = 25;
+  int CellWidth = 8, CellHeight = 16;
+  int WindowMode = 0;    // 0 window at scale 1, 1 window fitted to the desktop, 2 full screen
+  int ScaleQuality = 0;  // 0 nearest, 1 linear, 2 best
+  bool Letterbox = true;
+  bool Accelerated = true;
+  int WheelLines = 1;
+};
+
+class TVideo : public TConsoleVideo {
+ public:
+  explicit TVideo(TVideoHooks Hooks);
+  ~TVideo() override;  // closes the video and ends SDL
+  TVideo(const TVideo&) = delete;
+  TVideo& operator=(const TVideo&) = delete;
+
+  // Starts the video thread and waits up to 5 s for its report; false when
+  // it reported a failure (the reason is already on standard output).
+  bool Open(const TVideoParams& Params);
+  // Stops the thread and frees the window, renderer and texture.
+  void Close();
+  bool Running() const { return Running_.load(); }
+
+  // Applied by the video thread on its next pass.
+  void SetTitle(const std::string& Text) override;
+  void SetIcon(const std::string& FileName) override;
+  // Asks for a fresh frame although nothing changed (e.g. after a selection).
+  void Invalidate() { Redraw_.store(true); }
+
+  // Translates and dispatches one event; public so tests can feed events.
+  void ProcessEvent(const SDL_Event& Event);
+
+  // Window handles for the main thread's mouse queries; null when closed.
+  SDL_Window* Window() const { return Window_; }
+  SDL_Renderer* Renderer() const { return Renderer_; }
+  const TVideoParams& Params() const { return Params_; }
+  double ScaleX() const { return ScaleX_.load(); }
+  double ScaleY() const { return ScaleY_.load(); }
+
+ private:
+  void Thread();
+  bool SetUp();
+  void FreeHandles();
+  void ApplyPending();
+  void PresentIfChanged(bool BlinkOn);
+
+  TVideoHooks Hooks_;
+  TVideoParams Params_;
+  std::thread Thread_;
+  std::atomic<bool> Running_{false}, QuitRequest_{false}, Redraw_{true};
+  bool SDLStarted_ = false;
+
+  // Start handshake: -1 until the thread has set up, 0 success, 1 failure.
+  std::mutex StartLock_;
+  std::condition_variable StartSignal_;
+  int StartResult_ = -1;
+
+  SDL_Window* Window_ = nullptr;
+  SDL_Renderer* Renderer_ = nullptr;
+  SDL_Texture* Texture_ = nullptr;
+  int PixelWidth_ = 0, PixelHeight_ = 0;
+  std::atomic<double> ScaleX_{1.0}, ScaleY_{1.0};
+
+  std::mutex PendingLock_;
+  std::optional<std::string> PendingTitle_, PendingIcon_;
+};

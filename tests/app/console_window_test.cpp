@@ -1,0 +1,159 @@
+// The console with a real window: SDL2 with its dummy video driver, events
+// pushed into SDL's queue come out of the console as bytes and flags.
+#include <gtest/gtest.h>
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+#include "console/scrollback.h"
+#include "console/video.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class ConsoleWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    std::ostringstream Out;
+    if (!LoadSDL({"libSDL2-2.0.so.0", "libSDL2.so"}, Out)) GTEST_SKIP() << "no SDL2 run-time library";
+    PushEvent = reinterpret_cast<decltype(&SDL_PushEvent)>(dlsym(Sdl.Handle, "SDL_PushEvent"));
+    StrDup = reinterpret_cast<decltype(&SDL_strdup)>(dlsym(Sdl.Handle, "SDL_strdup"));
+  }
+  void TearDown() override {
+    Con.reset();
+    UnloadSDL();
+  }
+
+  void Key(SDL_Keycode Sym, Uint16 Mod = 0) {
+    SDL_Event E{};
+    E.type = SDL_KEYDOWN;
+    E.key.keysym.sym = Sym;
+    E.key.keysym.mod = Mod;
+    ASSERT_EQ(PushEvent(&E), 1);
+  }
+  void Event(Uint32 Type) {
+    SDL_Event E{};
+    E.type = Type;
+    ASSERT_EQ(PushEvent(&E), 1);
+  }
+  std::string Read(size_t N) {
+    std::string S;
+    while (S.size() < N) S += static_cast<char>(Con->ReadKey());
+    return S;
+  }
+  void WaitTerminated() {
+    for (int I = 0; I < 2000 && !Con->Terminated.load(); ++I) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(Con->Terminated.load());
+  }
+
+  std::unique_ptr<TSDLConsoleScrollback> Con = std::make_unique<TSDLConsoleScrollback>();
+  decltype(&SDL_PushEvent) PushEvent = nullptr;
+  decltype(&SDL_strdup) StrDup = nullptr;
+};
+
+TEST_F(ConsoleWindow, KeysAndWheelArriveAsBytes) {
+  ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 1));
+  Key('c', KMOD_LCTRL | KMOD_LALT);
+  Key('c', KMOD_LALT);
+  Key('c', KMOD_LSHIFT | KMOD_CAPS);
+  Key(SDLK_KP_7);
+  Key(SDLK_KP_7, KMOD_NUM);
+  Key(SDLK_F12, KMOD_RALT);
+  SDL_Event Wheel{};
+  Wheel.type = SDL_MOUSEWHEEL;
+  Wheel.wheel.y = 1;
+  ASSERT_EQ(PushEvent(&Wheel), 1);
+  EXPECT_EQ(Read(11), std::string("\x03\0\x2e" "C\0\x47" "7\0\x8c\0\x48", 11));
+  EXPECT_FALSE(Con->KeyPressed());
+}
+
+TEST_F(ConsoleWindow, DropGoesToTheHandlerAndSetsTheFlag) {
+  std::string Dropped;
+  Con->OnFileDrop = [&Dropped](const std::string& Path) { Dropped = Path; };
+  ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 1));
+  SDL_Event Drop{};
+  Drop.type = SDL_DROPFILE;
+  Drop.drop.file = StrDup("/home/user/upload me.zip");
+  ASSERT_EQ(PushEvent(&Drop), 1);
+  for (int I = 0; I < 2000 && !Con->FileDropped.load(); ++I) std::this_thread::sleep_for(1ms);
+  EXPECT_TRUE(Con->CheckFileDrop());
+  EXPECT_FALSE(Con->CheckFileDrop());
+  EXPECT_EQ(Dropped, "/home/user/upload me.zip");
+}
+
+TEST_F(ConsoleWindow, QuitEndsReadKey) {
+  ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 3));
+  std::thread Waiter([&] { EXPECT_EQ(Con->ReadKey(), 1); });
+  Event(SDL_QUIT);
+  Waiter.join();
+  EXPECT_TRUE(Con->Terminated.load());
+}
+
+TEST_F(ConsoleWindow, WindowCloseTerminates) {
+  ASSERT_TRUE(Con->OpenVideo(132, 37, 0, 1, 2));
+  SDL_Event Close{};
+  Close.type = SDL_WINDOWEVENT;
+  Close.window.event = SDL_WINDOWEVENT_CLOSE;
+  ASSERT_EQ(PushEvent(&Close), 1);
+  WaitTerminated();
+}
+
+TEST_F(ConsoleWindow, TheHundredTwentyNinthUnreadByteResetsTheBuffer) {
+  ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 1));
+  for (int I = 0; I < 128; ++I) Key('a');
+  Key('b');
+  Event(SDL_QUIT);  // processed after the keys: marks the end of the batch
+  WaitTerminated();
+  ASSERT_TRUE(Con->KeyPressed());
+  EXPECT_EQ(Con->ReadKey(), 'b');
+  EXPECT_FALSE(Con->KeyPressed());
+}
+
+TEST_F(ConsoleWindow, TitleIconAndPictureSize) {
+  ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 3));
+  EXPECT_EQ(Con->PixelWidth(), 1280);
+  EXPECT_EQ(Con->PixelHeight(), 800);
+  Con->SetTitle("Lanternyx v2.00 BETA 22");
+  Con->SetIcon("no such file.icn");
+  Con->WriteXY(1, 1, 143, "blinking");
+  std::this_thread::sleep_for(50ms);
+  auto* Window = dynamic_cast<TVideo*>(Con->Video());
+  ASSERT_NE(Window, nullptr);
+  int W = 0, H = 0;
+  Sdl.SDL_GetWindowSize(Window->Window(), &W, &H);
+  EXPECT_EQ(W, 1280);
+  EXPECT_EQ(H, 800);
+}
+
+TEST_F(ConsoleWindow, OpenAndCloseRepeatedly) {
+  for (int I = 0; I < 30; ++I) {
+    Con->UseLogicalSize = I % 2;
+    Con->UseAccelerated = I % 3 == 0;
+    ASSERT_TRUE(Con->OpenVideo(80 + I, 25 + I, static_cast<uint8_t>(I % 3), static_cast<uint8_t>(I % 3),
+                               static_cast<uint8_t>(1 + I % 4)));
+    Con->WriteXY(1, 1, 7, "hello");
+    Con->CloseVideo();
+    EXPECT_EQ(Con->Video(), nullptr);
+  }
+  // A fresh console object each time, as a change of screen size does.
+  for (int I = 0; I < 10; ++I) {
+    Con = std::make_unique<TSDLConsoleScrollback>();
+    ASSERT_TRUE(Con->OpenVideo(160, 60, 0, 0, 1));
+  }
+}
+
+TEST(ConsoleWithoutSDL, OpenVideoRefusesAnEmptyEntryTable) {
+  UnloadSDL();
+  TSDLConsoleScrollback Con;
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(Con.OpenVideo(80, 25, 0, 0, 1));
+  EXPECT_NE(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(Con.Video(), nullptr);
+}
+
+}  // namespace

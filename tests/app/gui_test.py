@@ -1,0 +1,103 @@
+"""The real program under Xvfb: window, picture size, title, shut-down."""
+
+import argparse
+import os
+import signal
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import gui_harness as gh  # noqa: E402
+
+BINARY = None
+
+
+class Window(unittest.TestCase):
+    def run_program(self, ini, **kw):
+        display = gh.Display(2000, 1200)
+        self.addCleanup(display.__exit__, None, None, None)
+        display.__enter__()
+        prog = gh.Program(BINARY, display, ini=ini, **kw)
+        self.addCleanup(prog.__exit__, None, None, None)
+        prog.__enter__()
+        prog.wait_window()
+        return prog
+
+    def test_title_size_and_orderly_stop(self):
+        prog = self.run_program({"win_size": 0})
+        self.assertEqual(prog.title(), "Lanternyx v2.00 BETA 22")
+        self.assertEqual(prog.geometry(), (640, 400))
+        shot = prog.path("shot.png")
+        self.assertEqual(prog.screenshot(shot), (640, 400))
+        self.assertEqual(prog.stop(), 0)
+        self.assertEqual(os.path.getsize(prog.path("lanternyx.cfg")), 3042)
+
+    def test_upscaled_font_doubles_the_picture(self):
+        prog = self.run_program({"win_size": 0, "upscale": 1})
+        self.assertEqual(prog.screenshot(prog.path("shot.png")), (1280, 800))
+        self.assertEqual(prog.stop(), 0)
+
+    def test_deleted_configuration_is_written_with_defaults(self):
+        prog = self.run_program({"win_size": 0})
+        self.assertEqual(prog.stop(), 0)
+        cfg_path = prog.path("lanternyx.cfg")
+        os.remove(cfg_path)
+        again = gh.Program(BINARY, prog.display, directory=prog.dir)
+        self.addCleanup(again.__exit__, None, None, None)
+        again.__enter__()
+        again.wait_window()
+        self.assertEqual(again.stop(signal.SIGINT), 0)
+        with open(cfg_path, "rb") as f:
+            cfg = f.read()
+        self.assertEqual(len(cfg), 3042)
+        program_dir = (prog.dir + "/").encode()
+        for offset in (0, 141, 282, 423, 564):
+            self.assertEqual(cfg[offset], len(program_dir))
+            self.assertEqual(cfg[offset + 1:offset + 1 + len(program_dir)], program_dir)
+        self.assertEqual(cfg[793:800], b"\x06@UN@CR")
+        self.assertEqual(cfg[914:921], b"\x06@PW@CR")
+        self.assertEqual(list(cfg[2006:2010]), [127, 112, 116, 120])
+
+    def test_alt_enter_steps_the_window_size(self):
+        prog = self.run_program({"win_size": 0})
+        self.assertEqual(prog.geometry(), (640, 400))
+        prog.key("alt+Return")
+        self.wait_for(lambda: prog.geometry() == (1280, 800), prog.geometry)
+        # 2x is the largest that fits the 2000 x 1200 desktop: full screen next (which
+        # Xvfb without a window manager does not show), then back to 1x.
+        prog.key("alt+Return")
+        time.sleep(0.3)
+        prog.key("alt+Return")
+        self.wait_for(lambda: prog.geometry() == (640, 400), prog.geometry)
+        self.assertEqual(prog.stop(), 0)
+
+    def wait_for(self, condition, show, timeout=10):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            if condition():
+                return
+            time.sleep(0.05)
+        self.fail(f"timed out; now {show()}")
+
+    def test_closing_the_window_ends_the_program(self):
+        prog = self.run_program({"win_size": 0})
+        prog.close_window()
+        self.assertEqual(prog.proc.wait(10), 0)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--binary", required=True)
+    args, rest = parser.parse_known_args()
+    global BINARY
+    BINARY = args.binary
+    if not gh.have_xvfb():
+        print("Xvfb, xdotool or ImageMagick missing: skipped")
+        return gh.SKIP
+    result = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2).result
+    return 0 if result.wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

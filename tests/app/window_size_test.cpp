@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "console/window_size.h"
+
+namespace {
+
+// A pretend desktop and window the size cycle works on.
+struct TFakeWindow {
+  int DesktopW = 1920, DesktopH = 1080;
+  bool DesktopFails = false;
+  Uint32 Flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
+  int W = 0, H = 0, SizeCalls = 0, CentreCalls = 0, Clears = 0;
+  float RenderScale = 1.7f;
+  bool FullscreenFails = false;
+} Fake;
+
+int FakeDesktop(int, SDL_DisplayMode* M) {
+  if (Fake.DesktopFails) return -1;
+  M->w = Fake.DesktopW;
+  M->h = Fake.DesktopH;
+  return 0;
+}
+Uint32 FakeFlags(SDL_Window*) { return Fake.Flags; }
+int FakeFullscreen(SDL_Window*, Uint32 F) {
+  if (Fake.FullscreenFails) return -1;
+  Fake.Flags = (Fake.Flags & ~SDL_WINDOW_FULLSCREEN_DESKTOP) | (F & SDL_WINDOW_FULLSCREEN_DESKTOP);
+  return 0;
+}
+void FakeSize(SDL_Window*, int W, int H) {
+  Fake.W = W;
+  Fake.H = H;
+  ++Fake.SizeCalls;
+}
+void FakePosition(SDL_Window*, int X, int Y) {
+  if (X == int(SDL_WINDOWPOS_CENTERED) && Y == int(SDL_WINDOWPOS_CENTERED)) ++Fake.CentreCalls;
+}
+int FakeClear(SDL_Renderer*) { return ++Fake.Clears, 0; }
+void FakeScale(SDL_Renderer*, float* X, float* Y) { *X = *Y = Fake.RenderScale; }
+
+class WindowScale : public ::testing::Test {
+ protected:
+  void SetUp() override { Fake = TFakeWindow{}; }
+  TSDLEntrySwap<decltype(Sdl.SDL_GetDesktopDisplayMode)> S1{Sdl.SDL_GetDesktopDisplayMode, &FakeDesktop};
+  TSDLEntrySwap<decltype(Sdl.SDL_GetWindowFlags)> S2{Sdl.SDL_GetWindowFlags, &FakeFlags};
+  TSDLEntrySwap<decltype(Sdl.SDL_SetWindowFullscreen)> S3{Sdl.SDL_SetWindowFullscreen, &FakeFullscreen};
+  TSDLEntrySwap<decltype(Sdl.SDL_SetWindowSize)> S4{Sdl.SDL_SetWindowSize, &FakeSize};
+  TSDLEntrySwap<decltype(Sdl.SDL_SetWindowPosition)> S5{Sdl.SDL_SetWindowPosition, &FakePosition};
+  TSDLEntrySwap<decltype(Sdl.SDL_RenderClear)> S6{Sdl.SDL_RenderClear, &FakeClear};
+  TSDLEntrySwap<decltype(Sdl.SDL_RenderGetScale)> S7{Sdl.SDL_RenderGetScale, &FakeScale};
+};
+
+TEST_F(WindowScale, DesktopFitLeavesEightyPixelsToSpare) {
+  EXPECT_EQ(ScaleStep(16), 1.0);
+  EXPECT_EQ(ScaleStep(32), 0.5);
+  EXPECT_EQ(ScaleToDesktop(640, 400, ScaleStep(16)), 2.0);   // 3 x 400 > 1000
+  EXPECT_EQ(ScaleToDesktop(1280, 800, ScaleStep(32)), 1.0);  // 1.5 x 800 > 1000
+  EXPECT_EQ(ScaleForDesktop(2560, 1600, 1280, 800, 0.5), 1.5);
+  EXPECT_EQ(ScaleForDesktop(640, 400, 1280, 800, 0.5), 1.0);  // never below 1
+  EXPECT_EQ(ScaleForDesktop(3840, 2160, 640, 400, 1.0), 5.0);
+  Fake.DesktopFails = true;
+  EXPECT_EQ(ScaleToDesktop(640, 400, 1.0), 1.0);
+}
+
+TEST_F(WindowScale, AltEnterStepsUpThenFullScreenThenBack) {
+  TWindowScale W;
+  W.PixelWidth = 640;
+  W.PixelHeight = 400;
+  W.Step = 1.0;
+  CycleWindowSize(W);  // 1x -> 2x
+  EXPECT_EQ(W.ScaleY, 2.0);
+  EXPECT_EQ(W.ScaleX, 2.0);
+  EXPECT_EQ(Fake.W, 1280);
+  EXPECT_EQ(Fake.H, 800);
+  EXPECT_EQ(Fake.CentreCalls, 1);
+  CycleWindowSize(W);  // 2x is the desktop fit -> full screen
+  EXPECT_TRUE(Fake.Flags & SDL_WINDOW_FULLSCREEN_DESKTOP);
+  EXPECT_EQ(Fake.Clears, 1);
+  EXPECT_FLOAT_EQ(W.ScaleX, 1.7f);
+  EXPECT_FLOAT_EQ(W.ScaleY, 1.7f);
+  CycleWindowSize(W);  // full screen -> 1x window
+  EXPECT_FALSE(Fake.Flags & SDL_WINDOW_FULLSCREEN);
+  EXPECT_EQ(W.ScaleY, 1.0);
+  EXPECT_EQ(Fake.W, 640);
+  EXPECT_EQ(Fake.H, 400);
+  EXPECT_EQ(Fake.CentreCalls, 2);
+}
+
+TEST_F(WindowScale, LargeFontsStepByHalves) {
+  Fake.DesktopW = 2560;
+  Fake.DesktopH = 1600;
+  TWindowScale W;
+  W.PixelWidth = 1280;
+  W.PixelHeight = 800;
+  W.Step = 0.5;
+  CycleWindowSize(W);
+  EXPECT_EQ(W.ScaleY, 1.5);
+  EXPECT_EQ(Fake.W, 1920);
+  EXPECT_EQ(Fake.H, 1200);
+  CycleWindowSize(W);
+  EXPECT_TRUE(Fake.Flags & SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+TEST_F(WindowScale, FailedFullScreenLeavesTheWindowAsItWas) {
+  Fake.FullscreenFails = true;
+  TWindowScale W;
+  W.PixelWidth = 1280;
+  W.PixelHeight = 800;
+  W.Step = 0.5;  // 1.0 already fits the 1920 x 1080 desktop
+  CycleWindowSize(W);
+  EXPECT_FALSE(Fake.Flags & SDL_WINDOW_FULLSCREEN);
+  EXPECT_EQ(W.ScaleY, 1.0);
+  EXPECT_EQ(Fake.SizeCalls, 0);
+}
+
+}  // namespace
