@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 
 #include "console/console.h"
 
@@ -57,18 +56,8 @@ inline void UIShadeCell(TSDLConsole& C, int X, int Y, uint8_t Attr) {
 inline bool UIKeyPressed(TSDLConsole& C) { return C.KeyPressed(); }
 inline uint8_t UIReadKey(TSDLConsole& C) { return static_cast<uint8_t>(C.ReadKey()); }
 inline void UIDelay(TSDLConsole& C, int MS) { C.Delay(MS); }
-// Until the window side provides the mouse, no events arrive.
-struct TMouseEvent {
-  uint8_t Kind = 0;
-  int X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
-};
-inline bool UIReadMouse(TSDLConsole&, TMouseEvent& Ev) {
-  Ev.Kind = 0;
-  return false;
+inline bool UIReadMouse(TSDLConsole& C, TMouseEvent& Ev) { return C.ReadMouse(Ev); }
+inline bool UIHitTest(TSDLConsole& C, const TMouseEvent& Ev, int X1, int Y1, int X2, int Y2) {
+  return C.HitTest(Ev, X1, Y1, X2, Y2);
 }
-inline bool UIHitTest(TSDLConsole&, const TMouseEvent& Ev, int X1, int Y1, int X2, int Y2) {
-  if (X1 > X2) std::swap(X1, X2);
-  if (Y1 > Y2) std::swap(Y1, Y2);
-  return Ev.X1 >= X1 && Ev.X1 <= X2 && Ev.Y1 >= Y1 && Ev.Y1 <= Y2;
-}
-inline bool UICheckFileDrop(TSDLConsole& C) { return C.FileDropped.exchange(false); }
+inline bool UICheckFileDrop(TSDLConsole& C) { return C.CheckFileDrop(); }

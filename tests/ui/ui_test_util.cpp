@@ -2,8 +2,74 @@
 
 #include <chrono>
 
+#include "console/sdl_api.h"
+
+namespace {
+
+UITest* Active = nullptr;
+
+Uint32 FakeMouse(int* X, int* Y) {
+  UITest& T = *Active;
+  while (!T.MouseSteps.empty()) {
+    UITest::TStep& S = T.MouseSteps.front();
+    if (S.Fn) {
+      auto Fn = std::move(S.Fn);
+      T.MouseSteps.pop_front();
+      Fn();
+      continue;
+    }
+    if (S.WaitKeys) {
+      if (T.Con->KeyPressed()) break;
+      T.MouseSteps.pop_front();
+      continue;
+    }
+    const UITest::TStep Now = S;
+    T.MouseSteps.pop_front();
+    T.IdleX = Now.PX;
+    T.IdleY = Now.PY;
+    *X = Now.PX;
+    *Y = Now.PY;
+    return Now.Buttons;
+  }
+  *X = T.IdleX;
+  *Y = T.IdleY;
+  return 0;
+}
+
+void FakeWindowSize(SDL_Window*, int* W, int* H) {
+  *W = Active->Con->PixelWidth();
+  *H = Active->Con->PixelHeight();
+}
+
+// The middle of a cell, in window pixels (font 1, scale 1).
+int PixelX(int CX) { return 8 * (CX - 1) + 4; }
+int PixelY(int CY) { return 16 * (CY - 1) + 8; }
+
+struct TFakes {
+  TSDLEntrySwap<decltype(Sdl.SDL_GetMouseState)> S1{Sdl.SDL_GetMouseState, &FakeMouse};
+  TSDLEntrySwap<decltype(Sdl.SDL_GetWindowSize)> S2{Sdl.SDL_GetWindowSize, &FakeWindowSize};
+};
+std::unique_ptr<TFakes> Fakes;
+
+}  // namespace
+
+// A press and a release on the same cell.
+void UITest::Click(int X, int Y) {
+  MouseSteps.push_back({PixelX(X), PixelY(Y), SDL_BUTTON_LMASK, false, {}});
+  MouseSteps.push_back({PixelX(X), PixelY(Y), 0, false, {}});
+}
+void UITest::RightClick(int X, int Y) {
+  MouseSteps.push_back({PixelX(X), PixelY(Y), SDL_BUTTON_RMASK, false, {}});
+  MouseSteps.push_back({PixelX(X), PixelY(Y), 0, false, {}});
+}
+void UITest::Move(int X, int Y) { MouseSteps.push_back({PixelX(X), PixelY(Y), 0, false, {}}); }
+void UITest::AfterKeys() { MouseSteps.push_back({0, 0, 0, true, {}}); }
+void UITest::Peek(std::function<void()> Fn) { MouseSteps.push_back({0, 0, 0, false, std::move(Fn)}); }
+
 void UITest::SetUp() {
   Open(80, 25);
+  Active = this;
+  Fakes = std::make_unique<TFakes>();
   Watchdog = std::thread([this] { Watch(); });
 }
 
@@ -14,6 +80,8 @@ void UITest::TearDown() {
   }
   WatchWake.notify_all();
   Watchdog.join();
+  Fakes.reset();
+  Active = nullptr;
   EXPECT_FALSE(Fired) << "a loop waited for a key that was never queued";
 }
 
@@ -27,6 +95,12 @@ void UITest::Watch() {
 void UITest::Open(int Cols, int Rows) {
   auto New = std::make_unique<TSDLConsole>();
   New->OpenScreen(Cols, Rows, 1);
+  // The pointer rests on cell (1, 1) and has been seen there: no event until a step moves it.
+  New->UseLogicalSize = false;
+  New->LastMouseX = 1;
+  New->LastMouseY = 1;
+  IdleX = 4;
+  IdleY = 8;
   std::lock_guard<std::mutex> Lock(WatchMutex);
   Con = std::move(New);
 }

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <condition_variable>
@@ -34,6 +36,15 @@ class UITest : public ::testing::Test {
   // Sets the closing flag; every loop must then end at once.
   void Close();
 
+  // The pointer, scripted through the SDL entry table. Steps run in order as
+  // the loops poll the mouse; a loop polls the mouse before it reads a key,
+  // so mouse steps come before queued keys unless AfterKeys() comes first.
+  void Click(int X, int Y);
+  void RightClick(int X, int Y);
+  void Move(int X, int Y);
+  void AfterKeys();  // the next steps wait until every queued key was read
+  void Peek(std::function<void()> Fn);  // runs inside the loop at that point
+
   // Fills the screen with a recognisable pattern so restores can be checked.
   void Pattern();
   // True when every cell and the cursor and colour state equal the snapshot.
@@ -41,8 +52,10 @@ class UITest : public ::testing::Test {
   std::unique_ptr<TSnap> Snapshot() const;
   ::testing::AssertionResult Same(const TSnap& S) const;
 
-  std::unique_ptr<TSDLConsole> Con;
   TUISettings Settings;
+
+ public:
+  std::unique_ptr<TSDLConsole> Con;
 
  private:
   // A loop left waiting for a key that was never queued would hang the
@@ -53,6 +66,16 @@ class UITest : public ::testing::Test {
   std::condition_variable WatchWake;
   bool Done = false;
   bool Fired = false;
+
+ public:
+  struct TStep {
+    int PX = 0, PY = 0;
+    uint32_t Buttons = 0;
+    bool WaitKeys = false;
+    std::function<void()> Fn;
+  };
+  std::deque<TStep> MouseSteps;
+  int IdleX = 4, IdleY = 8;  // pixel of the pointer when no step is due
 };
 
 struct UITest::TSnap {
