@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/session_state.h"
 #include "app/settings.h"
 #include "config/config.h"
 #include "console/scrollback.h"
@@ -22,4 +23,5 @@ struct TAppContext {
   std::unique_ptr<lx::TConfigFile> ConfigFile;
 
   uint16_t CurrentEntryNum = 0;  // 0: the system in use is not from a phone book
+  TSessionState Session;         // emulator, connection, current entry and session flags
 };

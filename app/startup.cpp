@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include "app/session.h"
+
 #include <chrono>
 #include <ostream>
 #include <thread>
@@ -29,11 +31,10 @@ bool StartUp(TAppContext& App, const std::string& Arg0, std::ostream& Out) {
   return true;
 }
 
-void RunSession(TAppContext& App) {
-  while (!App.Console->Terminated) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-}
+void RunSession(TAppContext& App) { RunTerminalSession(App); }
 
 void ShutDown(TAppContext& App) {
+  EndTerminalSession(App);
   App.ConfigFile.reset();
   App.Console.reset();
 }

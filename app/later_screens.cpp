@@ -1,0 +1,10 @@
+#include "app/later_screens.h"
+
+bool OpenDialingDirectory(TAppContext&) { return false; }
+void OpenSettingsEditor(TAppContext&) {}
+void OpenFontMenu(TAppContext&) {}
+void OpenScreenSizeMenu(TAppContext&) {}
+void OpenTransferMenu(TAppContext&) {}
+void OpenUploadQueueEditor(TAppContext&) {}
+void StartZmodemFromRemote(TAppContext&, bool) {}
+void RunLogonScript(TAppContext&, const std::string&) {}

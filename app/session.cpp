@@ -1,0 +1,309 @@
+#include "app/session.h"
+
+#include "app/later_screens.h"
+#include "app/macros.h"
+#include "app/statusbar.h"
+#include "console/sdl_api.h"
+#include "net/socket.h"
+#include "support/files.h"
+#include "support/strings.h"
+#include "support/timeutil.h"
+#include "ui/dialogs.h"
+
+namespace {
+
+// The system clipboard through SDL. Without SDL (headless runs) text stays in the object.
+class TSDLClipboard : public TClipboard {
+ public:
+  bool HasText() override {
+    if (!Sdl.Loaded || !Sdl.SDL_HasClipboardText) return !Local.empty();
+    return Sdl.SDL_HasClipboardText() == SDL_TRUE;
+  }
+  std::string GetText() override {
+    if (!Sdl.Loaded || !Sdl.SDL_GetClipboardText) return Local;
+    char* Text = Sdl.SDL_GetClipboardText();
+    if (!Text) return {};
+    std::string Out(Text);
+    Sdl.SDL_free(Text);
+    return Out;
+  }
+  void SetText(const std::string& Text) override {
+    if (!Sdl.Loaded || !Sdl.SDL_SetClipboardText) {
+      Local = Text;
+      return;
+    }
+    Sdl.SDL_SetClipboardText(Text.c_str());
+  }
+
+ private:
+  std::string Local;
+};
+
+// An empty directory is the working directory, not the root.
+std::string CaptureDir(const std::string& Path) { return Path.empty() ? Path : lx::AddSlash(Path); }
+
+}  // namespace
+
+TSession::TSession(TAppContext& A) : App(A) {
+  MinuteOfDay = [] { return static_cast<int>(lx::MinutesToday()); };
+  SecondsToday = [] { return lx::SecondsToday(); };
+  Pause = [this](int Ms) { Con().Delay(Ms); };
+  if (!S().Clipboard) S().Clipboard = std::make_unique<TSDLClipboard>();
+  if (!S().Term) S().Term = std::make_unique<TTermAnsi>(Con());
+  if (!S().Socket) S().Socket = std::make_unique<TSocket>(16384, 16384, -1, -1);
+  S().UI.AsciiTheme = App.Theme == 0;
+  S().Term->Font = App.FontType;
+}
+
+void TSession::Message(const std::string& Text) { MessageBox(Con(), S().UI, MessageInfo, Text); }
+
+bool TSession::Question(const std::string& Text) { return MessageBox(Con(), S().UI, MessageYesNo, Text); }
+
+void TSession::Send(std::string_view Text) {
+  if (!Text.empty()) S().Socket->WriteStr(Text);
+}
+
+void TSession::RedrawStatus() { DrawStatusBar(Con(), App.Config, S(), SecondsToday()); }
+
+void TSession::Begin() {
+  lx::InitPhoneRec(S().CurrentEntry, App.Config);
+  S().StatusBarOn = App.Config.DefStatusBar != 0;
+  S().CurrentEntry.Emulation = App.Config.DefEmulation;
+  Con().SetWindow(1, 1, Con().Cols, S().StatusBarOn ? Con().Rows - 1 : Con().Rows);
+  Idle = TIdleState{};
+  Idle.KeepAliveMinute = MinuteOfDay();
+
+  ShowAbout(Con(), S().Version, AboutMs);
+  ShowTerminalReady(Con(), S().Term->Font);
+  RedrawStatus();
+  Con().SetTextAttr(7);
+
+  if (App.DialAddress.empty()) {
+    if (App.Config.LoadBook == 1 && OpenDialingDirectory(App)) DialEntry();
+  } else {
+    ImmediateDial(StripTelnetURL(App.DialAddress));
+  }
+}
+
+void TSession::Run() {
+  Begin();
+  while (Pass()) {
+  }
+}
+
+bool TSession::Pass() {
+  if (Con().Terminated.load()) return false;
+  TMouseEvent Ev;
+  if (Con().ReadMouse(Ev)) HandleMouse(Ev);
+
+  if (!Con().KeyPressed()) {
+    if (S().Connected && S().Socket->DataWaiting(1)) {
+      Receive();
+    } else {
+      Con().Delay(10);
+      const TIdleWork W =
+          IdlePass(Idle, MinuteOfDay(), S().StatusBarOn, S().CurrentEntry.Protocol == lx::ProtoTelnet, S().Connected);
+      if (W.RedrawStatus) RedrawStatus();
+      if (W.SendKeepAlive) Send("\xff\xf1");  // telnet IAC NOP keeps idle routers from dropping us
+    }
+  } else {
+    const uint8_t Ch = Con().ReadKey();
+    if (Ch != 0)
+      HandleKey(Ch);
+    else
+      HandleExtKey(Con().ReadKey());
+  }
+  return !Con().Terminated.load();
+}
+
+void TSession::Receive() {
+  Con().ScrollbackEnabled = true;
+  // The connection's read buffer is as large as ours, so one read takes everything it holds.
+  const int32_t N = S().Socket->ReadBuf(RecvBuf.data(), static_cast<int32_t>(RecvBuf.size()));
+  if (N < 0) {
+    Con().ScrollbackEnabled = false;
+    Hangup();
+    return;
+  }
+  if (N > 0) {
+    TReceiveSink Sink;
+    Sink.Data = [this](const uint8_t* Data, size_t Length, bool Capture) {
+      S().Term->ProcessBuf(Data, Length);
+      if (Capture && S().CaptureOn) S().Capture.Write(Data, Length);
+    };
+    Sink.StartZmodem = [this](bool Upload) { StartZmodemFromRemote(App, Upload); };
+    auto Batch = Con().Batch();
+    FilterReceived(RecvBuf.data(), static_cast<size_t>(N), App.Config.AutoZmodem == 1, Sink);
+  }
+  Con().ScrollbackEnabled = false;
+}
+
+void TSession::HandleKey(uint8_t Ch) {
+  S().Socket->WriteBuf(&Ch, 1);
+  const uint8_t Mode = S().CurrentEntry.EchoMode;
+  if (Mode == lx::EchoOn || (Mode == lx::EchoAuto && S().Socket->Echo.load())) S().Term->ProcessChar(Ch);
+  if (Ch == 13 && S().CurrentEntry.SendCRLF == 1) {
+    const uint8_t LF = 10;
+    S().Socket->WriteBuf(&LF, 1);
+  }
+  NoteKeySent(Idle, MinuteOfDay());
+}
+
+void TSession::HandleExtKey(uint8_t Code) {
+  const bool On = S().Connected;
+  if (IsMacroKey(Code)) {
+    if (!On)
+      Message("You are not connected");
+    else
+      SendMacro(Code - 93);
+    return;
+  }
+  const std::string Seq = KeySequence(Code);
+  if (!Seq.empty()) {
+    if (On) Send(Seq);
+    return;
+  }
+  switch (Code) {
+    case 16: OpenUploadQueueEditor(App); break;
+    case 18: ToggleEcho(); break;
+    case 20:
+      if (!On)
+        Message("You are not connected!");
+      else
+        OpenTransferMenu(App);
+      break;
+    case 23: ImmediateDial(""); break;
+    case 24: OpenSettingsEditor(App); break;
+    case 25: ToggleCapture(); break;
+    case 30: Message("Lanternyx Version " + S().Version); break;
+    case 31: ToggleStatusBar(Con(), App.Config, S(), SecondsToday()); break;
+    case 32:
+      if (OpenDialingDirectory(App)) DialEntry();
+      break;
+    case 33: OpenFontMenu(App); break;
+    case 35:
+      if (!On)
+        Message("You are not connected!");
+      else if (Question("Disconnect?"))
+        Hangup();
+      break;
+    case 38:
+      if (On) {
+        Send(S().CurrentEntry.UserName + "\r");
+        Send(S().CurrentEntry.Password + "\r");
+      }
+      break;
+    case 44: ShowHelp(Con()); break;
+    case 45: Exit(); break;
+    case 46:
+      Con().SetTextAttr(7);
+      Con().ClearScreen(4);
+      break;
+    case 48: ScrollbackViewer(); break;
+    case 50: OpenScreenSizeMenu(App); break;
+    default: break;
+  }
+}
+
+void TSession::HandleMouse(const TMouseEvent& Ev) {
+  switch (Ev.Kind) {
+    case 1:
+      if (S().Connected && S().CurrentEntry.Mouse == 1) Send(MouseReport(Ev.X1, Ev.Y1));
+      break;
+    case 2: CommandMenu(Ev.X1, Ev.Y1); break;
+    case 3:
+      S().Clipboard->SetText(SelectionText(Con(), Ev.X1, Ev.Y1, Ev.X2, Ev.Y2));
+      Message("Text added to clipboard");
+      break;
+    default: break;
+  }
+}
+
+void TSession::CommandMenu(int X, int Y) {
+  const std::string Items = CommandMenuText(S().Clipboard->HasText(), S().Connected, Con().ScrollbackCount);
+  RunMenuCommand(PopupMenu(Con(), X, Y, Items));
+}
+
+void TSession::RunMenuCommand(uint8_t Letter) {
+  switch (lx::UpCase(static_cast<char>(Letter))) {
+    case 'B': ScrollbackViewer(); break;
+    case 'C': S().Clipboard->SetText(""); break;
+    case 'D':
+      if (OpenDialingDirectory(App)) DialEntry();
+      break;
+    case 'F': OpenFontMenu(App); break;
+    case 'H':
+      if (S().Connected && Question("Disconnect?")) Hangup();
+      break;
+    case 'O': OpenSettingsEditor(App); break;
+    case 'P': Paste(); break;
+    case 'S': OpenScreenSizeMenu(App); break;
+    case 'U': OpenUploadQueueEditor(App); break;
+    case 'X': Exit(); break;
+    case 'Z': ShowHelp(Con()); break;
+    default: break;
+  }
+}
+
+void TSession::Exit() {
+  if (S().Connected && App.Config.ConfirmDisconnect == 1 && !Question("Disconnect?")) return;
+  // Without the confirmation the command simply exits; it must never be a dead key.
+  if (App.Config.ConfirmExit != 1 || Question("Do you want to exit Lanternyx?")) Con().Terminated = true;
+}
+
+void TSession::ToggleEcho() {
+  const bool Now = !S().Socket->Echo.load();
+  S().Socket->Echo = Now;
+  Message(Now ? "Echo mode ON" : "Echo mode OFF");
+}
+
+void TSession::Paste() {
+  if (!S().Connected || !S().Clipboard->HasText()) return;
+  for (char Ch : S().Clipboard->GetText()) S().Socket->BufWriteChar(static_cast<uint8_t>(Ch));
+  S().Socket->BufFlush();
+}
+
+void TSession::SendMacro(int Number) {
+  if (Number < 1 || Number > static_cast<int>(App.Config.Macros.size())) return;
+  Send(ExpandMacro(App.Config.Macros[Number - 1], S().CurrentEntry, Pause));
+  NoteKeySent(Idle, MinuteOfDay());
+}
+
+void TSession::ToggleCapture() {
+  if (S().CaptureOn) {
+    S().Capture.CloseWithLine("OFF");
+    S().CaptureOn = false;
+    Message("Capture is OFF");
+    return;
+  }
+  if (!S().Connected) {
+    Message("You are not connected");
+    return;
+  }
+  auto& E = S().CurrentEntry;
+  if (E.CaptureFile.empty()) {
+    E.CaptureFile = lx::Cut(
+        InputBox(Con(), "Capture", "Enter filename of capture file", "lanternyx.cap", 54, 255), 25);
+    if (E.CaptureFile.empty()) return;
+  }
+  std::string Date;
+  lx::FormatDate(lx::LocalNow(), 1, Date);
+  if (S().Capture.Open(CaptureDir(App.Config.CapturePath) + E.CaptureFile, E.Name, E.Address, Date)) {
+    S().CaptureOn = true;
+    Message("Capture is ON");
+  } else {
+    Message("Unable to open capture file");
+  }
+}
+
+void RunTerminalSession(TAppContext& App) {
+  TSession Session(App);
+  Session.Run();
+}
+
+void EndTerminalSession(TAppContext& App) {
+  App.Session.Capture.Close();
+  App.Session.CaptureOn = false;
+  App.Session.Term.reset();
+  App.Session.Socket.reset();
+}

@@ -1,0 +1,69 @@
+// The terminal session: the loop that moves received bytes to the emulator and keys to the
+// remote side, the command keys and mouse commands, connecting and hanging up.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/context.h"
+#include "app/session_rules.h"
+
+class TSession {
+ public:
+  explicit TSession(TAppContext& App);
+
+  // Start-up screens, the command-line dial, then passes until the console is terminated.
+  void Run();
+  // The set-up before the loop (flags, text window, about and ready screens, first dial).
+  void Begin();
+  // One pass of the loop; false once the console is terminated.
+  bool Pass();
+
+  // Commands, also reachable from the mouse menu.
+  void HandleKey(uint8_t Ch);
+  void HandleExtKey(uint8_t Code);
+  void HandleMouse(const TMouseEvent& Ev);
+  void RunMenuCommand(uint8_t Letter);
+  void Exit();
+  void ToggleCapture();
+  void ToggleEcho();
+  void Paste();
+  void SendMacro(int Number);
+  void ScrollbackViewer();
+
+  // Connecting (app/connect.cpp).
+  bool DialEntry();
+  void ImmediateDial(std::string Address);
+  void Hangup();
+
+  // The clock the session reads, replaceable in tests: minute of day and seconds today.
+  std::function<int()> MinuteOfDay;
+  std::function<int64_t()> SecondsToday;
+  // How a macro pause waits; the console's Delay unless a test replaces it.
+  std::function<void(int)> Pause;
+  // How long the start-up picture stays.
+  int AboutMs = 3000;
+
+  TIdleState Idle;
+
+ private:
+  TSDLConsoleScrollback& Con() { return *App.Console; }
+  TSessionState& S() { return App.Session; }
+  void Message(const std::string& Text);
+  bool Question(const std::string& Text);
+  void Send(std::string_view Text);
+  void Receive();
+  void CommandMenu(int X, int Y);
+  void RedrawStatus();
+  void DialerStatus(int X, const std::string& Text);
+
+  TAppContext& App;
+  std::array<uint8_t, 16384> RecvBuf{};
+};
+
+// What main calls: the whole terminal session on the program's console.
+void RunTerminalSession(TAppContext& App);
+// Shut-down's share: closes the capture file and frees the emulator and connection.
+void EndTerminalSession(TAppContext& App);

@@ -1,0 +1,121 @@
+#include "app/session_rules.h"
+
+#include <algorithm>
+
+#include "console/console.h"
+#include "support/strings.h"
+
+std::string StripTelnetURL(const std::string& Text) {
+  const std::string Upper = lx::UpperCase(Text);
+  const size_t At = Upper.find("TELNET://");
+  if (At == std::string::npos) return Text;
+  std::string Out = Text;
+  Out.erase(At, 9);
+  if (!Out.empty() && Out.back() == '/') Out.pop_back();
+  return Out;
+}
+
+void SplitAddress(const std::string& Address, uint8_t Protocol, std::string& Host, uint16_t& Port) {
+  const size_t Colon = Address.find(':');
+  Host = lx::TrimRightChar(Address.substr(0, Colon), ' ');
+  if (Colon == std::string::npos) {
+    Port = Protocol == 2 ? 513 : Protocol == 3 ? 22 : 23;
+    return;
+  }
+  Port = static_cast<uint16_t>(lx::StrToInt(Address.substr(Colon + 1)));
+}
+
+std::string KeySequence(uint8_t Code) {
+  switch (Code) {
+    case 59: return "\x1bOP";
+    case 60: return "\x1bOQ";
+    case 61: return "\x1bOR";
+    case 62: return "\x1bOS";
+    case 63: return "\x1bOt";
+    case 64: return "\x1b[17~";
+    case 65: return "\x1b[18~";
+    case 66: return "\x1b[19~";
+    case 67: return "\x1b[20~";
+    case 68: return "\x1b[21~";
+    case 71: return "\x1b[H";
+    case 72: return "\x1b[A";
+    case 73: return "\x1b[V";
+    case 75: return "\x1b[D";
+    case 77: return "\x1b[C";
+    case 79: return "\x1b[K";
+    case 80: return "\x1b[B";
+    case 81: return "\x1b[U";
+    case 82: return "\x1b[@";
+    case 83: return "\x7f";
+    default: return {};
+  }
+}
+
+std::string MouseReport(int X, int Y) {
+  const auto Byte = [](int V) { return static_cast<char>(std::clamp(V, 1, 223) + 32); };
+  std::string R = "\x1b[M ";
+  R += Byte(X);
+  R += Byte(Y);
+  R += "\x1b[M#";
+  R += Byte(X);
+  R += Byte(Y);
+  return R;
+}
+
+std::string SelectionText(const TSDLConsole& Console, int X1, int Y1, int X2, int Y2) {
+  if (X1 > X2) std::swap(X1, X2);
+  if (Y1 > Y2) std::swap(Y1, Y2);
+  std::string Text;
+  for (int Y = Y1; Y <= Y2; ++Y) {
+    for (int X = X1; X <= X2; ++X) Text += static_cast<char>(Console.Cell(X, Y).Ch);
+    Text = lx::TrimChar(Text, ' ');
+    if (Y != Y2) Text += "\r\n";
+  }
+  return Text;
+}
+
+std::string CommandMenuText(bool ClipboardHasText, bool Connected, int ScrollbackCount) {
+  std::string Menu;
+  if (ClipboardHasText) Menu += "P-Paste Clipboard|C-Clear Clipboard|";
+  if (Connected) Menu += "H-Hangup|";
+  if (ScrollbackCount > 0) Menu += "B-Scrollback|";
+  Menu +=
+      "D-Directory|U-Upload Queue|F-Font and Filtering|S-Screen Size|O-Options|Z-Show Help|X-Exit|";
+  return Menu;
+}
+
+void FilterReceived(const uint8_t* Buf, size_t Length, bool AutoZmodem, const TReceiveSink& Sink) {
+  size_t RunStart = 0;
+  auto Flush = [&](size_t End) {
+    if (End > RunStart && Sink.Data) Sink.Data(Buf + RunStart, End - RunStart, true);
+  };
+  for (size_t i = 0; i < Length; ++i) {
+    if (Buf[i] != 24 || !AutoZmodem || i + 3 >= Length) continue;
+    Flush(i);
+    RunStart = i + 1;
+    if (Buf[i + 1] == 'B' && Buf[i + 2] == '0') {
+      // The CAN of a start header never reaches the screen, whatever follows.
+      if (Buf[i + 3] == '0' || Buf[i + 3] == '1') {
+        if (Sink.StartZmodem) Sink.StartZmodem(Buf[i + 3] == '1');
+      }
+    } else if (Sink.Data) {
+      Sink.Data(Buf + i, 1, false);
+    }
+  }
+  Flush(Length);
+}
+
+TIdleWork IdlePass(TIdleState& S, int MinuteOfDay, bool StatusBarOn, bool Telnet, bool Connected) {
+  TIdleWork W;
+  if (++S.Passes < 60) return W;
+  S.Passes = 1;
+  if (StatusBarOn && MinuteOfDay != S.ShownMinute) {
+    S.ShownMinute = MinuteOfDay;
+    W.RedrawStatus = true;
+  }
+  if (Telnet && MinuteOfDay != S.KeepAliveMinute) {
+    S.KeepAliveMinute = MinuteOfDay;
+    W.SendKeepAlive = Connected;
+  }
+  return W;
+}

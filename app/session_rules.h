@@ -1,0 +1,61 @@
+// The rules of the terminal session that need neither a window nor a connection: what a
+// key sends, how an address reads, what the mouse reports, how received bytes are sorted,
+// and when the idle work is due.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class TSDLConsole;
+
+// --- Addresses -------------------------------------------------------------------------
+// Removes a "TELNET://" prefix (any case) and then one trailing "/"; text without the
+// prefix comes back unchanged.
+std::string StripTelnetURL(const std::string& Text);
+// "host[:port]": host is the text before the first ":" without trailing spaces; the port is
+// the number after it (16 bits); without ":" 513 for rlogin, 22 for SSH, else 23.
+void SplitAddress(const std::string& Address, uint8_t Protocol, std::string& Host, uint16_t& Port);
+
+// --- Keys ------------------------------------------------------------------------------
+// The bytes an extended key sends to the remote side while connected (function and cursor
+// keys, Del); empty for codes that are commands or unused.
+std::string KeySequence(uint8_t Code);
+inline bool IsMacroKey(uint8_t Code) { return Code >= 94 && Code <= 103; }
+
+// --- Mouse ----------------------------------------------------------------------------
+// X10 press and release at a 1-based cell. Cells beyond 223 can't be expressed; they are
+// clamped so the report stays one byte per coordinate.
+std::string MouseReport(int X, int Y);
+// The text of a selected rectangle: rows joined by CR LF, every row without trailing blanks
+// and the first one also without leading blanks.
+std::string SelectionText(const TSDLConsole& Console, int X1, int Y1, int X2, int Y2);
+// The right-button command menu, in the toolkit's "K-Text|" form.
+std::string CommandMenuText(bool ClipboardHasText, bool Connected, int ScrollbackCount);
+
+// --- Received bytes ---------------------------------------------------------------------
+// Where the session loop sends a received block: runs of bytes for the screen (Capture says
+// whether they also go to the capture file) and Zmodem starts seen in the data.
+struct TReceiveSink {
+  std::function<void(const uint8_t* Data, size_t Length, bool Capture)> Data;
+  std::function<void(bool Upload)> StartZmodem;
+};
+// Scans one block for CAN "B" "0" "0" (download) and CAN "B" "0" "1" (upload). The start
+// is only recognised when the whole sequence lies in the block.
+void FilterReceived(const uint8_t* Buf, size_t Length, bool AutoZmodem, const TReceiveSink& Sink);
+
+// --- Idle work ------------------------------------------------------------------------
+struct TIdleState {
+  int Passes = 0;
+  int ShownMinute = 0;       // minute of day last drawn on the status bar
+  int KeepAliveMinute = 0;   // minute of day a key or a keep-alive was last sent
+};
+struct TIdleWork {
+  bool RedrawStatus = false;
+  bool SendKeepAlive = false;
+};
+// One idle pass (10 ms). Every 60th pass looks at the clock: a new minute redraws the
+// status bar, and a telnet session that has been quiet since another minute gets IAC NOP.
+TIdleWork IdlePass(TIdleState& S, int MinuteOfDay, bool StatusBarOn, bool Telnet, bool Connected);
+// A key sent: the line is not quiet this minute.
+inline void NoteKeySent(TIdleState& S, int MinuteOfDay) { S.KeepAliveMinute = MinuteOfDay; }

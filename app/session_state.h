@@ -1,0 +1,42 @@
+// The terminal session's share of the application context: the emulator and connection in
+// use, the system being called, and the flags the session loop, status bar, capture and
+// connect code share.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/capture.h"
+#include "net/socket_base.h"
+#include "phonebook/phonebook_file.h"
+#include "phonebook/phonerec.h"
+#include "term/term_ansi.h"
+#include "ui/ui_settings.h"
+
+// The system clipboard, behind an interface so that headless tests can use their own.
+class TClipboard {
+ public:
+  virtual ~TClipboard() = default;
+  virtual bool HasText() = 0;
+  virtual std::string GetText() = 0;
+  virtual void SetText(const std::string& Text) = 0;
+};
+
+struct TSessionState {
+  std::unique_ptr<TTermAnsi> Term;
+  std::unique_ptr<TSocketBase> Socket;
+  lx::TPhoneRec CurrentEntry;
+  // The phone book the dialing directory has open, for the call counters; may be null.
+  std::unique_ptr<lx::TPhoneBookFile> Book;
+  TUISettings UI;
+  std::unique_ptr<TClipboard> Clipboard;
+  TCaptureFile Capture;
+
+  bool Connected = false;
+  bool CaptureOn = false;
+  bool StatusBarOn = false;
+  int64_t ConnectTime = 0;  // seconds since midnight when the session began
+  std::string Version = "2.00 BETA 22";
+};

@@ -1,0 +1,140 @@
+#include "app/statusbar.h"
+
+#include "console/pictures.h"
+#include "support/strings.h"
+#include "support/timeutil.h"
+
+std::string DisplayName(const lx::TPhoneRec& Entry) {
+  const std::string Name = lx::StripPipe(Entry.Name);
+  return Name.empty() ? Entry.Address : Name;
+}
+
+void DrawStatusBar(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessionState& S,
+                   int64_t NowSeconds, const std::string& Message) {
+  const int C = Console.Cols, R = Console.Rows;
+  const int OldTop = Console.WinY1;
+  auto Batch = Console.Batch();
+  Console.SetWindow(1, 1, C, R);
+  if (!S.StatusBarOn) {
+    Console.StatusLine = false;
+    return;
+  }
+  const int X = StatusOffset(C);
+  if (!Message.empty()) {
+    Console.WriteXY(1, R, Cfg.StatusColor2, lx::PadCenter(lx::Cut(Message, C), C, ' ', true));
+  } else {
+    // Dividers sit between the fields: name | size | state | emulation | time | help.
+    std::string Template(52, ' ');
+    for (int P : {1, 9, 21, 32, 40}) Template[P - 1] = static_cast<char>(221);
+    Console.WriteXY(1, R, Cfg.StatusColor1, lx::PadRight(std::string(X + 28, ' ') + Template, C));
+
+    const std::string Name = S.Connected ? DisplayName(S.CurrentEntry) : "Lanternyx " + S.Version;
+    Console.WriteXY(2, R, Cfg.StatusColor2, lx::PadCenter(lx::Cut(Name, X + 26), X + 26, ' ', true));
+    Console.WriteXY(X + 70, R, Cfg.StatusColor2, "Alt-Z/Help");
+    if (S.Connected) {
+      Console.WriteXY(X + 39, R, Cfg.StatusColor4, "Connected");
+      int64_t Online = NowSeconds - S.ConnectTime;
+      if (Online < 0) Online += 24 * 60 * 60;  // the session went past midnight
+      Console.WriteXY(X + 62, R, Cfg.StatusColor4, lx::Int2(Online / 3600 % 100) + ":" + lx::Int2(Online / 60 % 60));
+    } else {
+      Console.WriteXY(X + 39, R, Cfg.StatusColor3, " OFFLINE ");
+      Console.WriteXY(X + 62, R, Cfg.StatusColor3, "00:00");
+    }
+    Console.WriteXY(X + 30, R, Cfg.StatusColor4, lx::PadLeft(lx::IntToStr(C), 3) + "x" + lx::IntToStr(R - 1));
+    static constexpr const char* Emulations[3] = {"  None  ", "ANSI-RGB", " VT-102 "};
+    const uint8_t E = S.CurrentEntry.Emulation;
+    Console.WriteXY(X + 51, R, Cfg.StatusColor4, Emulations[E <= 2 ? E : 1]);
+  }
+  Console.SetWindow(1, OldTop <= R - 1 ? OldTop : 1, C, R - 1);
+  Console.StatusLine = true;
+}
+
+void ToggleStatusBar(TSDLConsole& Console, const lx::TConfigRec& Cfg, TSessionState& S, int64_t NowSeconds) {
+  const int R = Console.Rows;
+  S.StatusBarOn = !S.StatusBarOn;
+  if (S.StatusBarOn) {
+    DrawStatusBar(Console, Cfg, S, NowSeconds);
+    if (Console.CursorY == R) Console.GotoXY(Console.CursorX, R - 1);
+    return;
+  }
+  Console.WriteXY(1, R, 7, std::string(Console.Cols, ' '));
+  if (Console.WinY2 == R - 1) Console.SetWindow(Console.WinX1, Console.WinY1, Console.WinX2, R);
+  DrawStatusBar(Console, Cfg, S, NowSeconds);
+}
+
+namespace {
+
+// True once a key, a mouse event other than movement or the window closing asks to go on.
+bool WaitForUser(TSDLConsole& Console, int WaitMs) {
+  const int64_t End = lx::TickMS() + WaitMs;
+  while (WaitMs < 0 || lx::TickMS() < End) {
+    if (Console.Terminated.load() || Console.KeyPressed()) return true;
+    TMouseEvent Ev;
+    if (Console.ReadMouse(Ev) && Ev.Kind != 5 && Ev.Kind != 0) return true;
+    Console.Delay(25);
+  }
+  return false;
+}
+
+void DiscardKeys(TSDLConsole& Console) {
+  while (Console.KeyPressed() && !Console.Terminated.load()) Console.ReadKey();
+}
+
+uint8_t PictureFont(const TSDLConsole& Console) { return Console.Font; }
+
+}  // namespace
+
+void ShowAbout(TSDLConsole& Console, const std::string& Version, int WaitMs) {
+  const int X = PictureColumn(Console.Cols);
+  {
+    auto Batch = Console.Batch();
+    Console.SetTextAttr(7);
+    Console.ClearScreen(4);
+    Console.DisplayCrunched(FindPicture("about"), X, 1, PictureFont(Console));
+    Console.WriteXY(X + 30, 18, 7, "VERSION  ");
+    Console.WriteXY(X + 38, 18, 15, Version);
+    Console.WriteXY(X + 28, 19, 12, "PRE-RELEASE TEST VERSION");
+  }
+  WaitForUser(Console, WaitMs);
+  DiscardKeys(Console);
+}
+
+void ShowTerminalReady(TSDLConsoleScrollback& Console, uint8_t FontType) {
+  const int X = PictureColumn(Console.Cols);
+  const bool Topaz = FontType == 2 || FontType == 4;
+  auto Batch = Console.Batch();
+  Console.SetTextAttr(7);
+  Console.ClearScreen(4);
+  const char Mark = Topaz ? '*' : static_cast<char>(254);
+  auto Marked = [&](std::string Text) {
+    for (char& Ch : Text)
+      if (Ch == '*') Ch = Mark;
+    return Text;
+  };
+  if (Topaz) {
+    Console.DisplayCrunched(FindPicture("term-ready-topaz"), X, 1, Console.Font);
+  } else {
+    Console.DisplayCrunched(FindPicture("term-ready"), X, 1, Console.Font);
+    Console.WriteXY(1, 7, 8, std::string(Console.Cols, static_cast<char>(196)));
+  }
+  if (Console.ScrollbackCount > 0)
+    Console.WriteXYPipe(X + 18, 9, 7, 44,
+                        Marked("|08[|15*|08] |07Terminal ready|08; |07Scrollback available |08[|15*|08]"));
+  else
+    Console.WriteXYPipe(X + 13, 9, 7, 53,
+                        Marked("|08[|15*|08] |07Terminal ready|08. |07Right click or ALT-Z for Help |08[|15*|08]"));
+}
+
+void ShowHelp(TSDLConsole& Console) {
+  auto Saved = std::make_unique<TConsoleImage>();
+  Console.SaveScreen(1, 1, Console.Cols, Console.Rows, *Saved);
+  {
+    auto Batch = Console.Batch();
+    Console.SetTextAttr(7);
+    Console.ClearScreen(4);
+    Console.DisplayCrunched(FindPicture("help"), PictureColumn(Console.Cols), 1, Console.Font);
+  }
+  WaitForUser(Console, -1);
+  DiscardKeys(Console);
+  Console.RestoreScreen(*Saved);
+}

@@ -1,0 +1,31 @@
+// The status bar on the last screen row and the built-in full-screen pictures.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/session_state.h"
+#include "config/config.h"
+#include "console/scrollback.h"
+
+// Left column of an 80-column layout on this screen: the status bar's offset (0 on 80
+// columns) and the pictures' column (1 on 80 columns).
+inline int StatusOffset(int Cols) { return Cols >= 81 ? (Cols - 80) / 2 : 0; }
+inline int PictureColumn(int Cols) { return Cols >= 81 ? (Cols - 79) / 2 : 1; }
+
+// The system's name as the status bar, dialer and title show it: pipe codes removed, the
+// address when there is no name.
+std::string DisplayName(const lx::TPhoneRec& Entry);
+
+// Draws the status bar (or, with Message, a one-line note) and narrows the text window to
+// the rows above it; with the bar off it only clears the console's StatusLine.
+void DrawStatusBar(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessionState& S,
+                   int64_t NowSeconds, const std::string& Message = {});
+void ToggleStatusBar(TSDLConsole& Console, const lx::TConfigRec& Cfg, TSessionState& S, int64_t NowSeconds);
+
+// The start-up picture; gives way after 3 seconds, a key, a click or the window closing.
+void ShowAbout(TSDLConsole& Console, const std::string& Version, int WaitMs = 3000);
+// The picture shown whenever no session is on the screen, in the emulator's font family.
+void ShowTerminalReady(TSDLConsoleScrollback& Console, uint8_t FontType);
+// The help picture over a saved screen, until a key or a click.
+void ShowHelp(TSDLConsole& Console);
