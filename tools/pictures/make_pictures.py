@@ -129,9 +129,12 @@ def draw_logo_blocks(cv, x0, y0, word="LANTERNYX"):
             else:
                 continue
             body.add((x, ty))
-    # Shadow one cell right and down, in two shades so it reads as depth.
+    # Shadow one cell right and down, cast only by a stroke's right edge and by the
+    # bottom row, so the counters of A, R and N stay open.
     for (x, ty) in sorted(body):
         sx, sy = x + 1, ty + 1
+        if (sx, ty) in body and sy < 4:
+            continue
         if (sx, sy) not in body and cv.get(x0 + sx, y0 + sy) == BLANK:
             cv.put(x0 + sx, y0 + sy, 177 if sy < 4 else 176, 8)
     return w
@@ -154,6 +157,8 @@ def draw_logo_ascii(cv, x0, y0, word="LANTERNYX"):
             body.add((x, ty))
     for (x, ty) in sorted(body):
         sx, sy = x + 1, ty + 1
+        if (sx, ty) in body and sy < 4:
+            continue
         if (sx, sy) not in body and cv.get(x0 + sx, y0 + sy) == BLANK:
             cv.put(x0 + sx, y0 + sy, ord(":") if sy < 4 else ord("."), 8)
     return w
