@@ -1,11 +1,12 @@
-// The scrollback viewer: pages through the lines that scrolled off the terminal screen.
+#include "app/scrollback_view.h"
+
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <string>
 
 #include "app/session.h"
-#include "app/statusbar.h"
 #include "support/strings.h"
-#include "ui/dialogs.h"
 
 namespace {
 
@@ -16,152 +17,157 @@ struct TGaugeCell {
 constexpr TGaugeCell Gauge[10] = {{176, 4},  {177, 4},  {178, 4},  {219, 4},  {176, 76},
                                   {177, 76}, {178, 76}, {219, 12}, {177, 78}, {178, 78}};
 
-class TViewer {
- public:
-  TViewer(TSDLConsoleScrollback& Con, uint8_t ViewFont) : C(Con), Font(ViewFont) {
-    N = C.ScrollbackCount;
-    R = C.Rows;
-    Cols = C.Cols;
-    H = R - 4;
-    End();
-  }
-
-  void Run() {
-    DrawStatus();
-    DrawLines();
-    while (!C.Terminated.load()) {
-      if (StatusShown) DrawGauge();
-      const uint8_t Key = C.ReadKey();
-      if (C.Terminated.load() || Key == 27) break;
-      if (Key == 32) {
-        ToggleStatus();
-      } else if (Key == 9) {
-        // The other font family of the same cell height: CP437 and Topaz swap.
-        Font = static_cast<uint8_t>(Font == 1 ? 2 : Font == 2 ? 1 : Font == 3 ? 4 : 3);
-        DrawLines();
-      } else if (Key == 0) {
-        Move(C.ReadKey());
-      }
-    }
-  }
-
- private:
-  void End() {
-    Top = std::max(N - H - 1, 0);
-    Bottom = N - 1;
-  }
-
-  void Move(uint8_t Code) {
-    switch (Code) {
-      case 71:  // Home
-        if (Top <= 0) return;
-        Top = 0;
-        Bottom = H;
-        break;
-      case 72:  // Up
-        if (Top <= 0) return;
-        --Top, --Bottom;
-        break;
-      case 73:  // PgUp
-      case 75:  // Left
-        if (Top - H > 0) {
-          Top -= H, Bottom -= H;
-        } else {
-          Top = 0;
-          Bottom = H;
-        }
-        break;
-      case 81:  // PgDn
-      case 77:  // Right
-        if (N - 1 <= Bottom + H)
-          End();
-        else
-          Top += H + 1, Bottom += H + 1;
-        break;
-      case 79:  // End
-        if (Bottom == N - 1) return;
-        End();
-        break;
-      case 80:  // Down
-        if (Bottom >= N - 1) return;
-        ++Top, ++Bottom;
-        break;
-      default: return;
-    }
-    // A store shorter than a page never scrolls past its last line.
-    Bottom = std::min(Bottom, N - 1);
-    DrawLines();
-  }
-
-  void ToggleStatus() {
-    if (StatusShown) {
-      StatusShown = false;
-      H = R - 1;
-      Bottom += 3;
-      if (Bottom > N - 1) End();
-      auto Batch = C.Batch();
-      for (int Y = R - 2; Y <= R; ++Y) C.WriteXY(1, Y, 7, std::string(Cols, ' '));
-    } else {
-      H = R - 4;
-      Bottom -= 3;
-      if (Bottom < Top) Bottom = std::min(Top + H, N - 1);
-      DrawStatus();
-    }
-    DrawLines();
-  }
-
-  void DrawStatus() {
-    auto Batch = C.Batch();
-    C.WriteXY(1, R - 2, 15, std::string(Cols, static_cast<char>(220)));
-    const std::string Line = " Scrollback       ESC/Quit   Space/Status   TAB/Font                (    /" +
-                             lx::PadRight(lx::IntToStr(N - 1), 4) + ") ";
-    C.WriteXY(1, R - 1, 112, lx::PadRight(Line, Cols));
-    C.WriteXY(1, R, 8, std::string(Cols, static_cast<char>(223)));
-    StatusShown = true;
-    Shown = 0;
-  }
-
-  void DrawGauge() {
-    // Counting the bottom line itself makes the last page a full gauge for any store size.
-    const int G = std::clamp(static_cast<int>(std::lround((Bottom + 1) * 10.0 / N)), 1, 10);
-    auto Batch = C.Batch();
-    if (G != Shown) {
-      C.WriteXY(58, R - 1, 8, std::string(10, static_cast<char>(176)));
-      for (int i = 0; i < G; ++i) C.WriteXY(58 + i, R - 1, Gauge[i].Attr, std::string(1, static_cast<char>(Gauge[i].Ch)));
-      Shown = G;
-    }
-    C.WriteXY(70, R - 1, 112, lx::PadLeft(lx::IntToStr(Bottom), 4));
-  }
-
-  void DrawLines() {
-    auto Batch = C.Batch();
-    int Y = 1;
-    for (int i = Top; i <= Bottom && Y <= R; ++i, ++Y) C.DrawRow(Y, C.Line(i + 1), Font);
-  }
-
-  TSDLConsoleScrollback& C;
-  uint8_t Font;
-  int N = 0, R = 25, Cols = 80, H = 21, Top = 0, Bottom = 0, Shown = 0;
-  bool StatusShown = false;
-};
-
 }  // namespace
+
+TScrollbackViewer::TScrollbackViewer(TSDLConsoleScrollback& Console, uint8_t Font)
+    : C(Console), ViewFont(Font) {
+  N = C.ScrollbackCount;
+  R = C.Rows;
+  Cols = C.Cols;
+  H = R - 4;
+  End();
+}
+
+void TScrollbackViewer::Run() {
+  Draw();
+  while (!C.Terminated.load()) {
+    if (Status) DrawGauge();
+    const uint8_t Ch = C.ReadKey();
+    if (C.Terminated.load()) break;
+    const uint8_t Ext = Ch == 0 ? C.ReadKey() : 0;
+    if (!Key(Ch, Ext)) break;
+  }
+}
+
+void TScrollbackViewer::Draw() {
+  DrawStatus();
+  DrawLines();
+}
+
+bool TScrollbackViewer::Key(uint8_t Ch, uint8_t Ext) {
+  if (Ch == 27) return false;
+  if (Ch == 32) {
+    ToggleStatus();
+  } else if (Ch == 9) {
+    // The other font family of the same cell height: CP437 and Topaz swap.
+    ViewFont = static_cast<uint8_t>(ViewFont == 1 ? 2 : ViewFont == 2 ? 1 : ViewFont == 3 ? 4 : 3);
+    DrawLines();
+  } else if (Ch == 0) {
+    Move(Ext);
+  }
+  return true;
+}
+
+void TScrollbackViewer::End() {
+  TopLine = std::max(N - H - 1, 0);
+  BottomLine = N - 1;
+}
+
+void TScrollbackViewer::Move(uint8_t Code) {
+  switch (Code) {
+    case 71:  // Home
+      if (TopLine <= 0) return;
+      TopLine = 0;
+      BottomLine = H;
+      break;
+    case 72:  // Up
+      if (TopLine <= 0) return;
+      --TopLine, --BottomLine;
+      break;
+    case 73:  // PgUp
+    case 75:  // Left
+      if (TopLine - H > 0) {
+        TopLine -= H, BottomLine -= H;
+      } else {
+        TopLine = 0;
+        BottomLine = H;
+      }
+      break;
+    case 81:  // PgDn
+    case 77:  // Right
+      if (N - 1 <= BottomLine + H)
+        End();
+      else
+        TopLine += H + 1, BottomLine += H + 1;
+      break;
+    case 79:  // End
+      if (BottomLine == N - 1) return;
+      End();
+      break;
+    case 80:  // Down
+      if (BottomLine >= N - 1) return;
+      ++TopLine, ++BottomLine;
+      break;
+    default: return;
+  }
+  // A store shorter than a page never shows past its last line.
+  BottomLine = std::min(BottomLine, N - 1);
+  DrawLines();
+}
+
+void TScrollbackViewer::ToggleStatus() {
+  if (Status) {
+    Status = false;
+    H = R - 1;
+    BottomLine += 3;
+    if (BottomLine > N - 1) End();
+    auto Batch = C.Batch();
+    for (int Y = R - 2; Y <= R; ++Y) C.WriteXY(1, Y, 7, std::string(Cols, ' '));
+  } else {
+    H = R - 4;
+    BottomLine = std::max(BottomLine - 3, std::min(TopLine, N - 1));
+    DrawStatus();
+  }
+  DrawLines();
+}
+
+void TScrollbackViewer::DrawStatus() {
+  auto Batch = C.Batch();
+  C.WriteXY(1, R - 2, 15, std::string(Cols, static_cast<char>(220)));
+  const std::string Line = " Scrollback       ESC/Quit   Space/Status   TAB/Font                (    /" +
+                           lx::PadRight(lx::IntToStr(N - 1), 4) + ") ";
+  C.WriteXY(1, R - 1, 112, lx::PadRight(Line, Cols));
+  C.WriteXY(1, R, 8, std::string(Cols, static_cast<char>(223)));
+  Status = true;
+  Shown = 0;
+}
+
+int TScrollbackViewer::GaugeLength() const {
+  // Counting the bottom line itself makes the last page a full gauge for any store size.
+  if (N <= 0) return 1;
+  return std::clamp(static_cast<int>(std::lround((BottomLine + 1) * 10.0 / N)), 1, 10);
+}
+
+void TScrollbackViewer::DrawGauge() {
+  const int G = GaugeLength();
+  auto Batch = C.Batch();
+  if (G != Shown) {
+    C.WriteXY(58, R - 1, 8, std::string(10, static_cast<char>(176)));
+    for (int i = 0; i < G; ++i)
+      C.WriteXY(58 + i, R - 1, Gauge[i].Attr, std::string(1, static_cast<char>(Gauge[i].Ch)));
+    Shown = G;
+  }
+  C.WriteXY(70, R - 1, 112, lx::PadLeft(lx::IntToStr(BottomLine), 4));
+}
+
+void TScrollbackViewer::DrawLines() {
+  auto Batch = C.Batch();
+  int Y = 1;
+  for (int i = TopLine; i <= BottomLine && Y <= R; ++i, ++Y) C.DrawRow(Y, C.Line(i + 1), ViewFont);
+}
 
 void TSession::ScrollbackViewer() {
   if (Con().ScrollbackCount == 0) {
     Message("No scrollback data");
     return;
   }
-  uint8_t Font = S().Term ? S().Term->Font : (Con().CellHeight() == 32 ? 3 : 1);
+  const uint8_t Font = S().Term ? S().Term->Font : (Con().CellHeight() == 32 ? 3 : 1);
   auto Saved = std::make_unique<TConsoleImage>();
   Con().SaveScreen(1, 1, Con().Cols, Con().Rows, *Saved);
   Con().SetWindow(1, 1, Con().Cols, Con().Rows);
   Con().ClearScreen(4);
   Con().WheelLines = 3;
-  {
-    TViewer View(Con(), Font);
-    View.Run();
-  }
+  TScrollbackViewer(Con(), Font).Run();
   Con().RestoreScreen(*Saved);
   Con().WheelLines = 1;
   RedrawStatus();

@@ -55,9 +55,15 @@ TSession::TSession(TAppContext& A) : App(A) {
   S().Term->Font = App.FontType;
 }
 
-void TSession::Message(const std::string& Text) { MessageBox(Con(), S().UI, MessageInfo, Text); }
+void TSession::Message(const std::string& Text) {
+  if (MessageSeen) MessageSeen(Text);
+  MessageBox(Con(), S().UI, MessageInfo, Text);
+}
 
-bool TSession::Question(const std::string& Text) { return MessageBox(Con(), S().UI, MessageYesNo, Text); }
+bool TSession::Question(const std::string& Text) {
+  if (MessageSeen) MessageSeen(Text);
+  return MessageBox(Con(), S().UI, MessageYesNo, Text);
+}
 
 void TSession::Send(std::string_view Text) {
   if (!Text.empty()) S().Socket->WriteStr(Text);

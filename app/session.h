@@ -45,6 +45,8 @@ class TSession {
   std::function<void(int)> Pause;
   // How long the start-up picture stays.
   int AboutMs = 3000;
+  // Sees every message and question text before its box opens (tests read it here).
+  std::function<void(const std::string&)> MessageSeen;
 
   TIdleState Idle;
 

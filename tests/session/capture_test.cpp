@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/capture.h"
+
+namespace {
+
+std::string ReadAll(const std::string& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::stringstream S;
+  S << In.rdbuf();
+  return S.str();
+}
+
+class CaptureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char Tmpl[] = "/tmp/lx-capture-XXXXXX";
+    Dir = mkdtemp(Tmpl);
+    Path = Dir + "/lanternyx.cap";
+  }
+  void TearDown() override { std::filesystem::remove_all(Dir); }
+  std::string Dir, Path;
+};
+
+TEST_F(CaptureTest, BlockHoldsStartLineRawBytesAndEndLine) {
+  TCaptureFile F;
+  ASSERT_TRUE(F.Open(Path, "My BBS", "bbs.example:23", "12/07/26"));
+  const std::string Raw = "\x1b[1;31mred\r\n\xff\x00\xdb";
+  F.Write(reinterpret_cast<const uint8_t*>(Raw.data()), Raw.size());
+  F.CloseWithLine("Disconnected");
+  EXPECT_FALSE(F.IsOpen());
+  EXPECT_EQ(ReadAll(Path), "\n----> Capture: My BBS (bbs.example:23) 12/07/26 Start\n" + Raw +
+                               "\n----> Capture: Disconnected\n");
+}
+
+TEST_F(CaptureTest, SecondBlockIsAppended) {
+  TCaptureFile F;
+  ASSERT_TRUE(F.Open(Path, "A", "a", "01/02/03"));
+  F.CloseWithLine("OFF");
+  ASSERT_TRUE(F.Open(Path, "A", "a", "01/02/03"));
+  F.Write(reinterpret_cast<const uint8_t*>("x"), 1);
+  F.Close();  // program exit: no closing line
+  EXPECT_EQ(ReadAll(Path), "\n----> Capture: A (a) 01/02/03 Start\n\n----> Capture: OFF\n"
+                           "\n----> Capture: A (a) 01/02/03 Start\nx");
+}
+
+TEST_F(CaptureTest, UnopenableFileFailsAndWritesAreHarmless) {
+  TCaptureFile F;
+  EXPECT_FALSE(F.Open(Dir + "/missing/dir/x.cap", "A", "a", "01/02/03"));
+  EXPECT_FALSE(F.IsOpen());
+  F.Write(reinterpret_cast<const uint8_t*>("x"), 1);
+  F.CloseWithLine("OFF");
+}
+
+TEST_F(CaptureTest, LargeWritesPassThroughTheBuffer) {
+  TCaptureFile F;
+  ASSERT_TRUE(F.Open(Path, "A", "a", "01/02/03"));
+  const std::string Big(3 * TCaptureFile::BufferSize + 7, 'z');
+  F.Write(reinterpret_cast<const uint8_t*>(Big.data()), Big.size());
+  F.Close();
+  EXPECT_EQ(ReadAll(Path).size(), std::string("\n----> Capture: A (a) 01/02/03 Start\n").size() + Big.size());
+}
+
+}  // namespace

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/session_rules.h"
+#include "console/console.h"
+
+namespace {
+
+TEST(Addresses, TelnetPrefixAndTrailingSlash) {
+  EXPECT_EQ(StripTelnetURL("telnet://bbs.example:23/"), "bbs.example:23");
+  EXPECT_EQ(StripTelnetURL("TELNET://bbs.example"), "bbs.example");
+  EXPECT_EQ(StripTelnetURL("TeLnEt://Host.Example/"), "Host.Example");
+  // Without the prefix the slash stays.
+  EXPECT_EQ(StripTelnetURL("bbs.example/"), "bbs.example/");
+  EXPECT_EQ(StripTelnetURL("bbs.example"), "bbs.example");
+}
+
+TEST(Addresses, HostAndPortByProtocol) {
+  std::string Host;
+  uint16_t Port = 0;
+  SplitAddress("bbs.example", 1, Host, Port);
+  EXPECT_EQ(Host, "bbs.example");
+  EXPECT_EQ(Port, 23);
+  SplitAddress("bbs.example", 2, Host, Port);
+  EXPECT_EQ(Port, 513);
+  SplitAddress("bbs.example", 3, Host, Port);
+  EXPECT_EQ(Port, 22);
+  SplitAddress("bbs.example  :2323", 3, Host, Port);
+  EXPECT_EQ(Host, "bbs.example");
+  EXPECT_EQ(Port, 2323);
+  SplitAddress("h:70000", 1, Host, Port);  // 16 bits
+  EXPECT_EQ(Port, static_cast<uint16_t>(70000));
+  SplitAddress("h:junk", 1, Host, Port);
+  EXPECT_EQ(Port, 0);
+}
+
+TEST(Keys, FunctionAndCursorKeys) {
+  const std::vector<std::pair<uint8_t, std::string>> Table = {
+      {59, "\x1bOP"},    {60, "\x1bOQ"},    {61, "\x1bOR"},    {62, "\x1bOS"},    {63, "\x1bOt"},
+      {64, "\x1b[17~"},  {65, "\x1b[18~"},  {66, "\x1b[19~"},  {67, "\x1b[20~"},  {68, "\x1b[21~"},
+      {71, "\x1b[H"},    {72, "\x1b[A"},    {73, "\x1b[V"},    {75, "\x1b[D"},    {77, "\x1b[C"},
+      {79, "\x1b[K"},    {80, "\x1b[B"},    {81, "\x1b[U"},    {82, "\x1b[@"},    {83, "\x7f"}};
+  for (const auto& [Code, Bytes] : Table) EXPECT_EQ(KeySequence(Code), Bytes) << int(Code);
+  for (uint8_t Code : {16, 18, 45, 74, 76, 78, 94, 103, 200}) EXPECT_EQ(KeySequence(Code), "") << int(Code);
+  EXPECT_TRUE(IsMacroKey(94));
+  EXPECT_TRUE(IsMacroKey(103));
+  EXPECT_FALSE(IsMacroKey(93));
+  EXPECT_FALSE(IsMacroKey(104));
+}
+
+TEST(Mouse, X10PressAndRelease) {
+  EXPECT_EQ(MouseReport(1, 1), std::string("\x1b[M !!\x1b[M#!!"));
+  EXPECT_EQ(MouseReport(80, 25), std::string("\x1b[M p9\x1b[M#p9"));
+  // Beyond the one-byte range the report stays six bytes per event.
+  EXPECT_EQ(MouseReport(300, 2).size(), 12u);
+  EXPECT_EQ(static_cast<uint8_t>(MouseReport(300, 2)[4]), 255);
+}
+
+TEST(Mouse, CommandMenuByState) {
+  EXPECT_EQ(CommandMenuText(false, false, 0),
+            "D-Directory|U-Upload Queue|F-Font and Filtering|S-Screen Size|O-Options|Z-Show Help|X-Exit|");
+  EXPECT_EQ(CommandMenuText(true, true, 5),
+            "P-Paste Clipboard|C-Clear Clipboard|H-Hangup|B-Scrollback|"
+            "D-Directory|U-Upload Queue|F-Font and Filtering|S-Screen Size|O-Options|Z-Show Help|X-Exit|");
+  EXPECT_EQ(CommandMenuText(false, true, 0).substr(0, 9), "H-Hangup|");
+  EXPECT_EQ(CommandMenuText(false, false, 1).substr(0, 13), "B-Scrollback|");
+}
+
+TEST(Mouse, SelectionTrimsRowEndsAndOnlyTheFirstRowsLead) {
+  TSDLConsole Con;
+  ASSERT_TRUE(Con.OpenScreen(80, 25, 1));
+  Con.WriteXY(1, 3, 7, "   first row    ");
+  Con.WriteXY(1, 4, 7, "   second      ");
+  Con.WriteXY(1, 5, 7, "  third");
+  EXPECT_EQ(SelectionText(Con, 1, 3, 20, 5), "first row\r\n   second\r\n  third");
+  // Corners in either order select the same rectangle.
+  EXPECT_EQ(SelectionText(Con, 20, 5, 1, 3), "first row\r\n   second\r\n  third");
+  EXPECT_EQ(SelectionText(Con, 4, 3, 8, 3), "first");
+  EXPECT_EQ(SelectionText(Con, 30, 10, 40, 10), "");
+}
+
+struct TRecord {
+  std::string Screen, Capture;
+  std::vector<bool> Starts;
+};
+
+TRecord Filter(const std::string& Block, bool Auto = true) {
+  TRecord R;
+  TReceiveSink Sink;
+  Sink.Data = [&](const uint8_t* D, size_t N, bool Capture) {
+    R.Screen.append(reinterpret_cast<const char*>(D), N);
+    if (Capture) R.Capture.append(reinterpret_cast<const char*>(D), N);
+  };
+  Sink.StartZmodem = [&](bool Upload) { R.Starts.push_back(Upload); };
+  FilterReceived(reinterpret_cast<const uint8_t*>(Block.data()), Block.size(), Auto, Sink);
+  return R;
+}
+
+TEST(ReceiveFilter, ZmodemStartsDropTheirCan) {
+  auto R = Filter("hi\x18" "B00000");
+  EXPECT_EQ(R.Starts, std::vector<bool>{false});
+  EXPECT_EQ(R.Screen, "hiB00000");
+  R = Filter("\x18" "B01x");
+  EXPECT_EQ(R.Starts, std::vector<bool>{true});
+  EXPECT_EQ(R.Screen, "B01x");
+}
+
+TEST(ReceiveFilter, OtherDigitDropsTheCanAndStartsNothing) {
+  const auto R = Filter("\x18" "B02");
+  EXPECT_TRUE(R.Starts.empty());
+  EXPECT_EQ(R.Screen, "B02");
+  EXPECT_EQ(R.Capture, "B02");
+}
+
+TEST(ReceiveFilter, CanWithoutHeaderReachesScreenButNotCapture) {
+  const auto R = Filter("a\x18xyzb");
+  EXPECT_EQ(R.Screen, "a\x18xyzb");
+  EXPECT_EQ(R.Capture, "axyzb");
+}
+
+TEST(ReceiveFilter, HeaderCutByTheBlockEndIsPlainData) {
+  const auto R = Filter("ab\x18" "B0");
+  EXPECT_TRUE(R.Starts.empty());
+  EXPECT_EQ(R.Screen, "ab\x18" "B0");
+  EXPECT_EQ(R.Capture, "ab\x18" "B0");
+}
+
+TEST(ReceiveFilter, AutoZmodemOffPassesEveryCan) {
+  const auto R = Filter("\x18" "B00\x18", false);
+  EXPECT_TRUE(R.Starts.empty());
+  EXPECT_EQ(R.Screen, "\x18" "B00\x18");
+  EXPECT_EQ(R.Capture, R.Screen);
+}
+
+TEST(ReceiveFilter, EmptyBlock) {
+  const auto R = Filter("");
+  EXPECT_EQ(R.Screen, "");
+}
+
+// Minute 600 is 10:00. The counter only looks at the clock every 60th pass.
+TEST(IdleWork, KeepAliveOnlyAfterAQuietMinute) {
+  TIdleState S;
+  S.KeepAliveMinute = 600;
+  int Sent = 0;
+  auto Run = [&](int Passes, int Minute, bool Telnet = true, bool Connected = true) {
+    for (int i = 0; i < Passes; ++i) Sent += IdlePass(S, Minute, false, Telnet, Connected).SendKeepAlive;
+  };
+  Run(60, 600);
+  EXPECT_EQ(Sent, 0);
+  Run(58, 601);  // the minute changed, but the clock is read on the 60th pass only
+  EXPECT_EQ(Sent, 0);
+  Run(1, 601);
+  EXPECT_EQ(Sent, 1);
+  Run(600, 601);
+  EXPECT_EQ(Sent, 1);  // once per minute
+  Run(60, 602);
+  EXPECT_EQ(Sent, 2);
+}
+
+TEST(IdleWork, TypingKeepsTheLineFromBeingQuiet) {
+  TIdleState S;
+  S.KeepAliveMinute = 600;
+  int Sent = 0;
+  for (int Minute = 601; Minute < 610; ++Minute) {
+    NoteKeySent(S, Minute);
+    for (int i = 0; i < 60; ++i) Sent += IdlePass(S, Minute, false, true, true).SendKeepAlive;
+  }
+  EXPECT_EQ(Sent, 0);
+}
+
+TEST(IdleWork, NoKeepAliveForOtherProtocolsOrWhenOffline) {
+  TIdleState S;
+  int Sent = 0;
+  for (int i = 0; i < 60; ++i) Sent += IdlePass(S, 700, false, false, true).SendKeepAlive;
+  for (int i = 0; i < 60; ++i) Sent += IdlePass(S, 701, false, true, false).SendKeepAlive;
+  EXPECT_EQ(Sent, 0);
+}
+
+TEST(IdleWork, StatusBarClockRedrawsOncePerMinute) {
+  TIdleState S;
+  int Redraws = 0;
+  for (int i = 0; i < 180; ++i) Redraws += IdlePass(S, 5, true, false, false).RedrawStatus;
+  EXPECT_EQ(Redraws, 1);
+  for (int i = 0; i < 60; ++i) Redraws += IdlePass(S, 6, false, false, false).RedrawStatus;
+  EXPECT_EQ(Redraws, 1);  // bar off: nothing to redraw
+}
+
+}  // namespace

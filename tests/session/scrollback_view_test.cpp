@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/scrollback_view.h"
+
+namespace {
+
+class ViewerTest : public ::testing::Test {
+ protected:
+  // N numbered lines in the store, "line 0" the oldest.
+  void Fill(int N) {
+    ASSERT_TRUE(Con.OpenScreen(80, 25, 1));
+    for (int i = 0; i < N; ++i) {
+      Con.WriteXY(1, 1, 7, "line " + std::to_string(i) + "    ");
+      Con.AddScrollbackLine(1);
+    }
+    ASSERT_EQ(Con.ScrollbackCount, N);
+  }
+  std::string Row(int Y) const {
+    std::string S;
+    for (int X = 1; X <= 12; ++X) S += static_cast<char>(Con.Cell(X, Y).Ch);
+    while (!S.empty() && S.back() == ' ') S.pop_back();
+    return S;
+  }
+  TSDLConsoleScrollback Con;
+};
+
+TEST_F(ViewerTest, OpensAtTheEndWithStatusArea) {
+  Fill(100);
+  TScrollbackViewer V(Con, 1);
+  V.Draw();
+  V.DrawGauge();
+  EXPECT_EQ(V.Page(), 21);
+  EXPECT_EQ(V.Top(), 78);
+  EXPECT_EQ(V.Bottom(), 99);
+  EXPECT_EQ(Row(1), "line 78");
+  EXPECT_EQ(Row(22), "line 99");
+  EXPECT_EQ(Con.Cell(1, 23).Ch, 220);
+  EXPECT_EQ(Con.Cell(1, 25).Ch, 223);
+  std::string Status;
+  for (int X = 1; X <= 80; ++X) Status += static_cast<char>(Con.Cell(X, 24).Ch);
+  EXPECT_EQ(Status.substr(0, 11), " Scrollback");
+  EXPECT_EQ(Status.substr(68, 12), "(  99/99  ) ");
+  EXPECT_EQ(Con.Cell(1, 24).Attr, 112);
+  EXPECT_EQ(V.GaugeLength(), 10);
+  EXPECT_EQ(Con.Cell(67, 24).Ch, 178);
+  EXPECT_EQ(Con.Cell(67, 24).Attr, 78);
+}
+
+TEST_F(ViewerTest, PagingMovesHUpAndHPlusOneDown) {
+  Fill(100);
+  TScrollbackViewer V(Con, 1);
+  V.Draw();
+  V.Key(0, 73);  // PgUp
+  EXPECT_EQ(V.Top(), 57);
+  EXPECT_EQ(V.Bottom(), 78);
+  V.Key(0, 81);  // PgDn: back to the end (99 <= 78 + 21)
+  EXPECT_EQ(V.Bottom(), 99);
+  V.Key(0, 71);  // Home
+  EXPECT_EQ(V.Top(), 0);
+  EXPECT_EQ(V.Bottom(), 21);
+  EXPECT_EQ(Row(1), "line 0");
+  EXPECT_EQ(V.GaugeLength(), 2);
+  V.Key(0, 81);
+  EXPECT_EQ(V.Top(), 22);
+  EXPECT_EQ(V.Bottom(), 43);
+  V.Key(0, 80);  // Down
+  EXPECT_EQ(V.Top(), 23);
+  V.Key(0, 72);  // Up
+  V.Key(0, 72);
+  EXPECT_EQ(V.Top(), 21);
+  V.Key(0, 75);  // Left pages like PgUp, stopping at the top
+  EXPECT_EQ(V.Top(), 0);
+  V.Key(0, 79);  // End
+  EXPECT_EQ(V.Bottom(), 99);
+  V.Key(0, 80);  // nothing below
+  EXPECT_EQ(V.Bottom(), 99);
+}
+
+TEST_F(ViewerTest, ShortStoreShowsEverythingFromTheTop) {
+  Fill(5);
+  TScrollbackViewer V(Con, 1);
+  V.Draw();
+  EXPECT_EQ(V.Top(), 0);
+  EXPECT_EQ(V.Bottom(), 4);
+  V.Key(0, 73);
+  V.Key(0, 81);
+  V.Key(0, 71);
+  EXPECT_EQ(V.Top(), 0);
+  EXPECT_EQ(V.Bottom(), 4);
+  EXPECT_EQ(Row(5), "line 4");
+  EXPECT_EQ(Row(6), "");
+  EXPECT_EQ(V.GaugeLength(), 10);
+}
+
+TEST_F(ViewerTest, HidingStatusKeepsLastLineAtBottom) {
+  Fill(100);
+  TScrollbackViewer V(Con, 1);
+  V.Draw();
+  V.Key(' ');
+  EXPECT_FALSE(V.StatusShown());
+  EXPECT_EQ(V.Page(), 24);
+  EXPECT_EQ(V.Bottom(), 99);
+  EXPECT_EQ(V.Top(), 75);
+  EXPECT_EQ(Row(25), "line 99");
+  V.Key(' ');
+  EXPECT_TRUE(V.StatusShown());
+  EXPECT_EQ(V.Bottom(), 96);
+  EXPECT_EQ(Con.Cell(1, 23).Ch, 220);
+}
+
+TEST_F(ViewerTest, TabSwitchesFontFamilyWithinResolution) {
+  Fill(30);
+  TScrollbackViewer V(Con, 1);
+  V.Draw();
+  V.Key(9);
+  EXPECT_EQ(V.Font(), 2);
+  EXPECT_EQ(Con.Cell(1, 1).Font, 2);
+  EXPECT_EQ(Row(1), "line 8");  // the text itself is unchanged
+  V.Key(9);
+  EXPECT_EQ(V.Font(), 1);
+  TScrollbackViewer Big(Con, 3);
+  Big.Key(9);
+  EXPECT_EQ(Big.Font(), 4);
+  EXPECT_FALSE(Big.Key(27));
+}
+
+}  // namespace

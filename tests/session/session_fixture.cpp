@@ -1,0 +1,81 @@
+#include "tests/session/session_fixture.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "net/socket.h"
+
+void SessionTest::SetUp() {
+  App.Console = std::make_unique<TSDLConsoleScrollback>();
+  ASSERT_TRUE(App.Console->OpenScreen(80, 25, 1));
+  auto C = std::make_unique<TMemoryClipboard>();
+  Clip = C.get();
+  App.Session.Clipboard = std::move(C);
+  lx::InitPhoneRec(App.Session.CurrentEntry, App.Config);
+  Session = std::make_unique<TSession>(App);
+  Session->Pause = [](int) {};
+  Session->AboutMs = 0;
+  char Tmpl[] = "/tmp/lx-session-XXXXXX";
+  TempDir = mkdtemp(Tmpl);
+  App.Config.CapturePath = TempDir + "/";
+}
+
+void SessionTest::TearDown() {
+  Session.reset();
+  EndTerminalSession(App);
+  if (PeerFd >= 0) close(PeerFd);
+  std::filesystem::remove_all(TempDir);
+}
+
+void SessionTest::Connect(bool Telnet) {
+  int Fds[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, Fds), 0);
+  auto Sock = std::make_unique<TSocket>(16384, 16384, -1, -1);
+  Sock->TelnetClient = Telnet;
+  ASSERT_TRUE(Sock->AttachHandle(Fds[0]));
+  PeerFd = Fds[1];
+  App.Session.Socket = std::move(Sock);
+  App.Session.Connected = true;
+}
+
+std::string SessionTest::Sent(int WaitMs) {
+  pollfd P{PeerFd, POLLIN, 0};
+  while (poll(&P, 1, WaitMs) > 0) {
+    char Buf[4096];
+    const ssize_t N = read(PeerFd, Buf, sizeof Buf);
+    if (N <= 0) break;
+    Received.append(Buf, static_cast<size_t>(N));
+    WaitMs = 10;
+  }
+  std::string Out;
+  Out.swap(Received);
+  return Out;
+}
+
+void SessionTest::Remote(const std::string& Bytes) {
+  ASSERT_EQ(write(PeerFd, Bytes.data(), Bytes.size()), static_cast<ssize_t>(Bytes.size()));
+}
+
+std::string SessionTest::RowText(int Y) const {
+  std::string S;
+  for (int X = 1; X <= App.Console->Cols; ++X) S += static_cast<char>(App.Console->Cell(X, Y).Ch);
+  while (!S.empty() && S.back() == ' ') S.pop_back();
+  return S;
+}
+
+void SessionTest::Keys(const std::string& K) {
+  for (char Ch : K) App.Console->PushKey(static_cast<uint8_t>(Ch));
+}
+
+void SessionTest::Ext(uint8_t Code) { App.Console->PushExtKey(Code); }
+
+void SessionTest::AutoAnswer() {
+  Session->MessageSeen = [this](const std::string& T) {
+    Seen.push_back(T);
+    App.Console->PushKey(13);
+  };
+}

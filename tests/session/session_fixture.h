@@ -1,0 +1,47 @@
+// A terminal session on a headless console, "connected" through a socket pair whose other
+// end the test reads and writes, so keys, commands and received data run through the real
+// loop code without a window or a network.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/context.h"
+#include "app/session.h"
+
+class TMemoryClipboard : public TClipboard {
+ public:
+  bool HasText() override { return !Text.empty(); }
+  std::string GetText() override { return Text; }
+  void SetText(const std::string& T) override { Text = T; }
+  std::string Text;
+};
+
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Puts a connected socket pair in place of the session's connection.
+  void Connect(bool Telnet = false);
+  // Everything the remote side has received so far (waits briefly for it to arrive).
+  std::string Sent(int WaitMs = 50);
+  // Bytes the remote side sends to us.
+  void Remote(const std::string& Bytes);
+  std::string RowText(int Y) const;
+  void Keys(const std::string& K);  // queued for message boxes and menus
+  void Ext(uint8_t Code);
+  // Records every message and question and answers each with ENTER as its box opens.
+  void AutoAnswer();
+  std::vector<std::string> Seen;
+
+  TAppContext App;
+  std::unique_ptr<TSession> Session;
+  TMemoryClipboard* Clip = nullptr;
+  int PeerFd = -1;
+  std::string Received;
+  std::string TempDir;
+};

@@ -1,0 +1,243 @@
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "tests/session/session_fixture.h"
+
+namespace {
+
+std::string ReadAll(const std::string& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::stringstream S;
+  S << In.rdbuf();
+  return S.str();
+}
+
+TEST_F(SessionTest, TypedKeysGoOutAsTyped) {
+  Connect();
+  for (char Ch : std::string("abZ\x1b\x08")) Session->HandleKey(static_cast<uint8_t>(Ch));
+  EXPECT_EQ(Sent(), "abZ\x1b\x08");
+}
+
+TEST_F(SessionTest, EnterWithAndWithoutLineFeed) {
+  Connect();
+  App.Session.CurrentEntry.SendCRLF = 0;
+  Session->HandleKey(13);
+  EXPECT_EQ(Sent(), "\r");
+  App.Session.CurrentEntry.SendCRLF = 1;
+  App.Session.CurrentEntry.EchoMode = 1;
+  App.Console->GotoXY(5, 5);
+  Session->HandleKey(13);
+  EXPECT_EQ(Sent(), "\r\n");
+  // Only the CR is echoed: the cursor went to column 1 of the same row.
+  EXPECT_EQ(App.Console->CursorX, 1);
+  EXPECT_EQ(App.Console->CursorY, 5);
+}
+
+TEST_F(SessionTest, FunctionCursorAndDeleteKeysOnlyWhileConnected) {
+  Session->HandleExtKey(59);
+  Session->HandleExtKey(83);
+  Connect();
+  EXPECT_EQ(Sent(), "");
+  for (uint8_t Code : {59, 63, 64, 68, 72, 80, 75, 77, 71, 79, 73, 81, 82, 83}) Session->HandleExtKey(Code);
+  EXPECT_EQ(Sent(), "\x1bOP\x1bOt\x1b[17~\x1b[21~\x1b[A\x1b[B\x1b[D\x1b[C\x1b[H\x1b[K\x1b[V\x1b[U\x1b[@\x7f");
+}
+
+TEST_F(SessionTest, EchoModes) {
+  Connect();
+  auto& E = App.Session.CurrentEntry;
+  auto Typed = [&](char Ch) {
+    App.Console->GotoXY(1, 10);
+    App.Console->WriteXY(1, 10, 7, " ");
+    Session->HandleKey(static_cast<uint8_t>(Ch));
+    return App.Console->Cell(1, 10).Ch == static_cast<uint8_t>(Ch);
+  };
+  E.EchoMode = 0;
+  App.Session.Socket->Echo = true;
+  EXPECT_FALSE(Typed('a'));
+  E.EchoMode = 1;
+  App.Session.Socket->Echo = false;
+  EXPECT_TRUE(Typed('b'));
+  E.EchoMode = 2;
+  EXPECT_FALSE(Typed('c'));
+  std::vector<std::string> Seen;
+  Session->MessageSeen = [&](const std::string& T) { Seen.push_back(T); };
+  Keys("\r");
+  Session->HandleExtKey(18);  // ALT-E
+  EXPECT_TRUE(App.Session.Socket->Echo.load());
+  EXPECT_TRUE(Typed('d'));
+  Keys("\r");
+  Session->HandleExtKey(18);
+  EXPECT_FALSE(Typed('e'));
+  EXPECT_EQ(Seen, (std::vector<std::string>{"Echo mode ON", "Echo mode OFF"}));
+  EXPECT_EQ(Sent(), "abcde");
+}
+
+TEST_F(SessionTest, LoginKeyAndMacros) {
+  auto& E = App.Session.CurrentEntry;
+  E.UserName = "sysop";
+  E.Password = "pw";
+  std::vector<std::string> Seen;
+  Session->MessageSeen = [&](const std::string& T) { Seen.push_back(T); };
+  Keys("\r");
+  Session->HandleExtKey(94);  // Ctrl-F1 offline
+  EXPECT_EQ(Seen, std::vector<std::string>{"You are not connected"});
+  Connect();
+  Session->HandleExtKey(38);  // ALT-L
+  EXPECT_EQ(Sent(), "sysop\rpw\r");
+  Session->HandleExtKey(94);
+  Session->HandleExtKey(95);
+  EXPECT_EQ(Sent(), "sysop\rpw\r");
+  // A pause inside a macro holds back the whole text until it is over.
+  App.Config.Macros[2] = "a@PAb";
+  std::string AtPause = "unset";
+  Session->Pause = [&](int Ms) {
+    EXPECT_EQ(Ms, 500);
+    AtPause = Sent(5);
+  };
+  Session->HandleExtKey(96);
+  EXPECT_EQ(AtPause, "");
+  EXPECT_EQ(Sent(), "ab");
+}
+
+TEST_F(SessionTest, ReceivedDataReachesScreenAndCapture) {
+  Connect();
+  App.Session.CurrentEntry.Name = "Test BBS";
+  App.Session.CurrentEntry.Address = "127.0.0.1:2323";
+  App.Session.CurrentEntry.CaptureFile = "session.cap";
+  AutoAnswer();
+  Session->HandleExtKey(25);  // ALT-P
+  ASSERT_TRUE(App.Session.CaptureOn);
+  Remote("\x1b[2J\x1b[1;1HHello\x18xyz\x18" "B02");
+  for (int i = 0; i < 20 && RowText(1).find("B02") == std::string::npos; ++i) Session->Pass();
+  EXPECT_EQ(RowText(1).substr(0, 5), "Hello");
+  EXPECT_NE(RowText(1).find("B02"), std::string::npos);
+  // The server closes: the read fails and the session hangs up.
+  close(PeerFd);
+  PeerFd = -1;
+  for (int i = 0; i < 200 && App.Session.Connected; ++i) Session->Pass();
+  EXPECT_FALSE(App.Session.Connected);
+  EXPECT_FALSE(App.Session.CaptureOn);
+  EXPECT_EQ(Seen.back(), "Connection terminated");
+  const std::string Cap = ReadAll(TempDir + "/session.cap");
+  EXPECT_EQ(Cap.find("\n----> Capture: Test BBS (127.0.0.1:2323) "), 0u);
+  EXPECT_NE(Cap.find(" Start\n\x1b[2J\x1b[1;1HHelloxyzB02\n----> Capture: Disconnected\n"), std::string::npos);
+  // The terminal-ready screen is back.
+  EXPECT_NE(RowText(9).find("Terminal ready"), std::string::npos);
+}
+
+TEST_F(SessionTest, CaptureNeedsAConnectionAndAName) {
+  std::vector<std::string> Seen;
+  Session->MessageSeen = [&](const std::string& T) { Seen.push_back(T); };
+  Keys("\r");
+  Session->HandleExtKey(25);
+  EXPECT_EQ(Seen, std::vector<std::string>{"You are not connected"});
+  Connect();
+  App.Session.CurrentEntry.CaptureFile.clear();
+  Keys("\x1b");  // ESC in the file-name box
+  Session->HandleExtKey(25);
+  EXPECT_FALSE(App.Session.CaptureOn);
+  EXPECT_EQ(Seen.size(), 1u);
+  App.Session.CurrentEntry.CaptureFile = "no/such/dir/x.cap";
+  Keys("\r");
+  Session->HandleExtKey(25);
+  EXPECT_FALSE(App.Session.CaptureOn);
+  EXPECT_EQ(Seen.back(), "Unable to open capture file");
+}
+
+TEST_F(SessionTest, KeepAliveWithInjectedClock) {
+  Connect(true);
+  App.Session.CurrentEntry.Protocol = 1;
+  int Minute = 100;
+  Session->MinuteOfDay = [&] { return Minute; };
+  Session->Idle = TIdleState{};
+  Session->Idle.KeepAliveMinute = 100;
+  for (int i = 0; i < 60; ++i) Session->Pass();
+  EXPECT_EQ(Sent(5), "");
+  Minute = 101;
+  for (int i = 0; i < 60; ++i) Session->Pass();
+  EXPECT_EQ(Sent(), "\xff\xf1");
+  // Typing within the minute keeps it quiet.
+  Minute = 102;
+  Session->HandleKey('x');
+  for (int i = 0; i < 120; ++i) Session->Pass();
+  EXPECT_EQ(Sent(), "x");
+}
+
+TEST_F(SessionTest, MouseClickSelectionAndPaste) {
+  Connect();
+  App.Session.CurrentEntry.Mouse = 1;
+  Session->HandleMouse(TMouseEvent{1, 3, 4, 3, 4});
+  EXPECT_EQ(Sent(), "\x1b[M #$\x1b[M##$");
+  App.Session.CurrentEntry.Mouse = 0;
+  Session->HandleMouse(TMouseEvent{1, 3, 4, 3, 4});
+  EXPECT_EQ(Sent(5), "");
+
+  App.Console->WriteXY(1, 2, 7, "  copy me   ");
+  App.Console->WriteXY(1, 3, 7, "  and me  ");
+  std::vector<std::string> Seen;
+  Session->MessageSeen = [&](const std::string& T) { Seen.push_back(T); };
+  Keys("\r");
+  Session->HandleMouse(TMouseEvent{3, 1, 2, 12, 3});
+  EXPECT_EQ(Clip->Text, "copy me\r\n  and me");
+  EXPECT_EQ(Seen.back(), "Text added to clipboard");
+
+  Clip->Text = "line1\r\n\xff";
+  Session->RunMenuCommand('P');
+  EXPECT_EQ(Sent(), "line1\r\n\xff");
+  Session->RunMenuCommand('C');
+  EXPECT_FALSE(Clip->HasText());
+}
+
+TEST_F(SessionTest, ExitAsksBothQuestions) {
+  Connect();
+  std::vector<std::string> Seen;
+  Session->MessageSeen = [&](const std::string& T) { Seen.push_back(T); };
+  Keys("N");
+  Session->HandleExtKey(45);
+  EXPECT_FALSE(App.Console->Terminated.load());
+  Keys("YN");
+  Session->HandleExtKey(45);
+  EXPECT_FALSE(App.Console->Terminated.load());
+  EXPECT_TRUE(App.Session.Connected);  // YES then NO leaves the call up
+  Keys("YY");
+  Session->HandleExtKey(45);
+  EXPECT_TRUE(App.Console->Terminated.load());
+  EXPECT_EQ(Seen, (std::vector<std::string>{"Disconnect?", "Disconnect?", "Do you want to exit Lanternyx?",
+                                            "Disconnect?", "Do you want to exit Lanternyx?"}));
+}
+
+TEST_F(SessionTest, ExitWithoutConfirmationLeaves) {
+  App.Config.ConfirmExit = 0;
+  Session->HandleExtKey(45);
+  EXPECT_TRUE(App.Console->Terminated.load());
+}
+
+TEST_F(SessionTest, CommandsThatNeedAConnection) {
+  AutoAnswer();
+  Session->HandleExtKey(20);  // ALT-T
+  Session->HandleExtKey(35);  // ALT-H
+  Session->HandleExtKey(30);  // ALT-A
+  EXPECT_EQ(Seen, (std::vector<std::string>{"You are not connected!", "You are not connected!",
+                                            "Lanternyx Version 2.00 BETA 22"}));
+}
+
+TEST_F(SessionTest, ImmediateDialWhileConnectedOnlyComplains) {
+  Connect();
+  std::vector<std::string> Seen;
+  Session->MessageSeen = [&](const std::string& T) { Seen.push_back(T); };
+  Keys("\r");
+  Session->ImmediateDial("example.invalid");
+  EXPECT_EQ(Seen, std::vector<std::string>{"You are already connected!"});
+  EXPECT_TRUE(App.Session.Connected);
+}
+
+TEST_F(SessionTest, ClearScreenKey) {
+  App.Console->WriteXY(1, 1, 30, "junk");
+  Session->HandleExtKey(46);
+  EXPECT_EQ(RowText(1), "");
+  EXPECT_EQ(App.Console->Cell(1, 1).Attr, 7);
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include "app/statusbar.h"
+
+namespace {
+
+class StatusBarTest : public ::testing::Test {
+ protected:
+  void Open(int Cols, int Rows) { ASSERT_TRUE(Con.OpenScreen(Cols, Rows, 1)); }
+  std::string Text(int X1, int X2, int Y) const {
+    std::string S;
+    for (int X = X1; X <= X2; ++X) S += static_cast<char>(Con.Cell(X, Y).Ch);
+    return S;
+  }
+  uint8_t Attr(int X, int Y) const { return Con.Cell(X, Y).Attr; }
+
+  TSDLConsoleScrollback Con;
+  lx::TConfigRec Cfg;
+  TSessionState S;
+};
+
+TEST_F(StatusBarTest, OfflineFieldsOn80By25) {
+  Open(80, 25);
+  S.StatusBarOn = true;
+  S.CurrentEntry.Emulation = 1;
+  DrawStatusBar(Con, Cfg, S, 0);
+  for (int X : {29, 37, 49, 60, 68}) EXPECT_EQ(Con.Cell(X, 25).Ch, 221) << X;
+  EXPECT_EQ(Text(2, 27, 25), "  Lanternyx 2.00 BETA 22  ");
+  EXPECT_EQ(Attr(5, 25), Cfg.StatusColor2);
+  EXPECT_EQ(Text(30, 35, 25), " 80x24");
+  EXPECT_EQ(Text(39, 47, 25), " OFFLINE ");
+  EXPECT_EQ(Attr(40, 25), Cfg.StatusColor3);
+  EXPECT_EQ(Text(51, 58, 25), "ANSI-RGB");
+  EXPECT_EQ(Text(62, 66, 25), "00:00");
+  EXPECT_EQ(Text(70, 79, 25), "Alt-Z/Help");
+  EXPECT_EQ(Attr(80, 25), Cfg.StatusColor1);
+  EXPECT_TRUE(Con.StatusLine);
+  EXPECT_EQ(Con.WinY2, 24);
+}
+
+TEST_F(StatusBarTest, ConnectedShowsNameStateAndOnlineTime) {
+  Open(80, 25);
+  S.StatusBarOn = true;
+  S.Connected = true;
+  S.CurrentEntry.Name = "|12Dark|07 Realm";
+  S.CurrentEntry.Emulation = 2;
+  S.ConnectTime = 10 * 3600;
+  DrawStatusBar(Con, Cfg, S, 11 * 3600 + 5 * 60 + 59);
+  EXPECT_EQ(Text(2, 27, 25), "        Dark Realm        ");
+  EXPECT_EQ(Text(39, 47, 25), "Connected");
+  EXPECT_EQ(Attr(39, 25), Cfg.StatusColor4);
+  EXPECT_EQ(Text(62, 66, 25), "01:05");
+  EXPECT_EQ(Text(51, 58, 25), " VT-102 ");
+  // Past midnight the time keeps counting.
+  S.ConnectTime = 23 * 3600 + 59 * 60;
+  DrawStatusBar(Con, Cfg, S, 60);
+  EXPECT_EQ(Text(62, 66, 25), "00:02");
+}
+
+TEST_F(StatusBarTest, LongNameIsCutAndEmptyNameShowsAddress) {
+  Open(80, 25);
+  S.StatusBarOn = true;
+  S.Connected = true;
+  S.CurrentEntry.Name = std::string(40, 'N');
+  DrawStatusBar(Con, Cfg, S, 0);
+  EXPECT_EQ(Text(2, 27, 25), std::string(26, 'N'));
+  EXPECT_EQ(Con.Cell(28, 25).Ch, ' ');
+  S.CurrentEntry.Name.clear();
+  S.CurrentEntry.Address = "bbs.example:2323";
+  DrawStatusBar(Con, Cfg, S, 0);
+  EXPECT_NE(Text(2, 27, 25).find("bbs.example:2323"), std::string::npos);
+}
+
+TEST_F(StatusBarTest, WideScreenShiftsFields) {
+  Open(132, 30);
+  S.StatusBarOn = true;
+  DrawStatusBar(Con, Cfg, S, 0);
+  for (int X : {29, 37, 49, 60, 68}) EXPECT_EQ(Con.Cell(X + 26, 30).Ch, 221) << X;
+  EXPECT_EQ(Text(56, 61, 30), "132x29");
+  EXPECT_EQ(Text(96, 105, 30), "Alt-Z/Help");
+  EXPECT_EQ(PictureColumn(132), 26);
+  EXPECT_EQ(PictureColumn(80), 1);
+}
+
+TEST_F(StatusBarTest, MessageIsCentred) {
+  Open(80, 25);
+  S.StatusBarOn = true;
+  DrawStatusBar(Con, Cfg, S, 0, "Script: waiting");
+  EXPECT_EQ(Text(33, 47, 25), "Script: waiting");
+  EXPECT_EQ(Attr(1, 25), Cfg.StatusColor2);
+}
+
+TEST_F(StatusBarTest, ToggleOffBlanksRowAndWidensWindow) {
+  Open(80, 25);
+  S.StatusBarOn = false;
+  Con.GotoXY(5, 25);
+  ToggleStatusBar(Con, Cfg, S, 0);
+  EXPECT_TRUE(S.StatusBarOn);
+  EXPECT_EQ(Con.CursorY, 24);
+  EXPECT_EQ(Con.CursorX, 5);
+  EXPECT_EQ(Con.WinY2, 24);
+  ToggleStatusBar(Con, Cfg, S, 0);
+  EXPECT_FALSE(S.StatusBarOn);
+  EXPECT_FALSE(Con.StatusLine);
+  EXPECT_EQ(Con.WinY2, 25);
+  EXPECT_EQ(Text(1, 80, 25), std::string(80, ' '));
+  EXPECT_EQ(Attr(40, 25), 7);
+}
+
+TEST_F(StatusBarTest, TerminalReadyInBothLooks) {
+  Open(80, 25);
+  ShowTerminalReady(Con, 1);
+  EXPECT_EQ(Con.Cell(40, 7).Ch, 196);
+  EXPECT_EQ(Con.Cell(15, 9).Ch, 254);
+  EXPECT_NE(Text(13, 65, 9).find("Terminal ready. Right click or ALT-Z for Help"), std::string::npos);
+  ShowTerminalReady(Con, 2);
+  EXPECT_EQ(Con.Cell(15, 9).Ch, '*');
+  for (int Y = 1; Y <= 25; ++Y)
+    for (int X = 1; X <= 80; ++X) EXPECT_LT(Con.Cell(X, Y).Ch, 128) << X << "," << Y;
+  Con.ScrollbackCount = 3;
+  ShowTerminalReady(Con, 1);
+  EXPECT_NE(Text(18, 61, 9).find("Terminal ready; Scrollback available"), std::string::npos);
+}
+
+TEST_F(StatusBarTest, AboutShowsVersionAndGoesAway) {
+  Open(80, 25);
+  Con.PushKey('q');
+  ShowAbout(Con, "2.00 BETA 22", 3000);
+  EXPECT_EQ(Text(31, 38, 18), "VERSION ");
+  EXPECT_EQ(Text(39, 50, 18), "2.00 BETA 22");
+  EXPECT_EQ(Attr(39, 18), 15);
+  EXPECT_EQ(Text(29, 52, 19), "PRE-RELEASE TEST VERSION");
+  EXPECT_FALSE(Con.KeyPressed());  // the key that ended it is not passed on
+}
+
+TEST_F(StatusBarTest, HelpRestoresTheScreen) {
+  Open(80, 25);
+  Con.WriteXY(1, 1, 7, "under");
+  Con.PushKey(' ');
+  ShowHelp(Con);
+  EXPECT_EQ(Text(1, 5, 1), "under");
+}
+
+}  // namespace
