@@ -387,6 +387,23 @@ int32_t TSocket::SendWithRetry(const uint8_t* Buf, int32_t Len, const char* Stat
   return Sent;
 }
 
+// Negotiation answers are produced by what the peer sends, so a peer that floods requests and
+// never reads must not be able to block the program in send: an answer that does not fit in
+// the socket's buffer right now is dropped.
+void TSocket::SendAnswer(const uint8_t* Buf, int32_t Len) {
+  const int H = Handle.load();
+  if (H == -1) return;
+  ssize_t N;
+  do {
+    N = send(H, Buf, static_cast<size_t>(Len), MSG_NOSIGNAL | MSG_DONTWAIT);
+  } while (N < 0 && errno == EINTR);
+  if (N < 0 && !IsWouldBlock(errno)) {
+    const int Err = errno;
+    Connected = false;
+    ReportStatus(StatusKindFailure, "WB Socket Write result " + std::to_string(Err));
+  }
+}
+
 int32_t TSocket::WriteBuf(const uint8_t* Buf, int32_t Len) {
   return SendWithRetry(Buf, Len, "WB Socket Write status ", "WB Socket Write result ");
 }
@@ -510,7 +527,7 @@ void TSocket::TelnetFilter() {
               if (static_cast<uint8_t>(C) == Telnet::IAC) Reply.push_back(Telnet::IAC);
             }
             Reply.insert(Reply.end(), {0, Telnet::IAC, Telnet::SE});
-            WriteBuf(Reply.data(), static_cast<int32_t>(Reply.size()));
+            SendAnswer(Reply.data(), static_cast<int32_t>(Reply.size()));
           }
           SubData.clear();
           TelnetState = 0;
@@ -542,7 +559,7 @@ void TSocket::TelnetAnswer(uint8_t Cmd, uint8_t Opt) {
           if (V == Telnet::IAC) Naws.push_back(Telnet::IAC);
         }
         Naws.insert(Naws.end(), {Telnet::IAC, Telnet::SE});
-        WriteBuf(Naws.data(), static_cast<int32_t>(Naws.size()));
+        SendAnswer(Naws.data(), static_cast<int32_t>(Naws.size()));
         return;
       }
       Reply = Will ? Telnet::DONT : Telnet::WONT;
@@ -553,7 +570,7 @@ void TSocket::TelnetAnswer(uint8_t Cmd, uint8_t Opt) {
       break;
   }
   const uint8_t Answer[3] = {Telnet::IAC, Reply, Opt};
-  WriteBuf(Answer, 3);
+  SendAnswer(Answer, 3);
   // The peer takes charge of echoing (or refuses to): local echo would double every key.
   if (Opt == Telnet::OptEcho) Echo = false;
 }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -101,6 +102,19 @@ TEST_F(SocketPairTest, TerminalTypeIsCutAndIACInItDoubled) {
   Send(Bytes({255, 250, 24, 1, 255, 240}));
   ReadOnce();
   EXPECT_EQ(Received(), Bytes({255, 250, 24, 0, 'a', 255, 255, 0, 255, 240}));
+}
+
+TEST_F(SocketPairTest, PeerFloodingRequestsWithoutReadingCannotBlockTheReader) {
+  // Each 6-byte request asks for a 24-byte answer; the peer never reads one of them.
+  S.TelnetClient = true;
+  S.TermType = "ANSI-256COLOR-RGB";
+  std::string Flood;
+  for (int I = 0; I < 50000; ++I) Flood += Bytes({255, 250, 24, 1, 255, 240});
+  Flood += "END";
+  std::thread Writer([&] { Send(Flood); });
+  EXPECT_EQ(ReadUntil(S, "END"), "END");
+  Writer.join();
+  EXPECT_TRUE(S.Connected);
 }
 
 TEST_F(SocketPairTest, ReadBufHandsOutABlockInPieces) {
