@@ -39,7 +39,8 @@ struct TResolveJob {
 namespace {
 
 constexpr int MaxRetries = 1000;
-constexpr auto RetryPause = milliseconds(25);
+constexpr int RetryPauseMs = 25;
+constexpr auto RetryPause = milliseconds(RetryPauseMs);
 constexpr int PollStepMs = 250;
 constexpr auto DrainLimit = std::chrono::seconds(30);
 
@@ -363,23 +364,27 @@ int32_t TSocket::SendWithRetry(const uint8_t* Buf, int32_t Len, const char* Stat
   }
   int32_t Sent = 0;
   int Retries = 0;
-  // A short count is followed by the rest: a dropped tail would corrupt what the BBS gets.
+  // A short count is followed by the rest: a dropped tail would corrupt what the BBS gets. The
+  // send never blocks outright: a peer that stops reading holds the program up for at most
+  // MaxRetries pauses without progress, then the write gives up (the link stays up).
   while (Sent < Len) {
     // MSG_NOSIGNAL: a peer that has gone must give an error here, not kill the program.
-    const ssize_t N = send(H, Buf + Sent, static_cast<size_t>(Len - Sent), MSG_NOSIGNAL);
+    const ssize_t N = send(H, Buf + Sent, static_cast<size_t>(Len - Sent), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (N >= 0) {
       Sent += static_cast<int32_t>(N);
+      Retries = 0;
       continue;
     }
     const int Err = errno;
     if (Err == EINTR) continue;
     if (Retries >= MaxRetries) return Sent > 0 ? Sent : -1;
     ++Retries;
-    ReportStatus(StatusKindFailure, std::string(StatusText) + std::to_string(Err));
     if (IsWouldBlock(Err)) {
-      std::this_thread::sleep_for(RetryPause);
+      short REvents = 0;
+      PollOne(H, POLLOUT, RetryPauseMs, REvents);
       continue;
     }
+    ReportStatus(StatusKindFailure, std::string(StatusText) + std::to_string(Err));
     Connected = false;
     ReportStatus(StatusKindFailure, std::string(ResultText) + std::to_string(Err));
     return -1;

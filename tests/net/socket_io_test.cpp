@@ -117,6 +117,26 @@ TEST_F(SocketPairTest, PeerFloodingRequestsWithoutReadingCannotBlockTheReader) {
   EXPECT_TRUE(S.Connected);
 }
 
+TEST_F(SocketPairTest, LargeWritesToASlowReaderArriveWhole) {
+  // Far more than the socket buffers hold, while the peer only starts reading later.
+  std::string Big(4 * 1024 * 1024, 'x');
+  for (size_t I = 0; I < Big.size(); I += 4099) Big[I] = static_cast<char>(I % 251);
+  std::string Got;
+  std::thread Reader([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    char Buf[65536];
+    ssize_t N;
+    while (Got.size() < Big.size() + 2 * 16384 && (N = recv(Peer, Buf, sizeof Buf, 0)) > 0) Got.append(Buf, size_t(N));
+  });
+  EXPECT_EQ(S.WriteStr(Big), int32_t(Big.size()));
+  S.TelnetClient = true;
+  for (int I = 0; I < 16384; ++I) S.BufWriteChar(255);
+  Reader.join();
+  EXPECT_EQ(Got.size(), Big.size() + 2 * 16384);
+  EXPECT_TRUE(Got.compare(0, Big.size(), Big) == 0);
+  EXPECT_EQ(Got.find_first_not_of('\xff', Big.size()), std::string::npos);
+}
+
 TEST_F(SocketPairTest, ReadBufHandsOutABlockInPieces) {
   Send("abcdef");
   uint8_t B[4];
