@@ -39,7 +39,8 @@ struct TResolveJob {
 namespace {
 
 constexpr int MaxRetries = 1000;
-constexpr auto RetryPause = milliseconds(25);
+constexpr int RetryPauseMs = 25;
+constexpr auto RetryPause = milliseconds(RetryPauseMs);
 constexpr int PollStepMs = 250;
 constexpr auto DrainLimit = std::chrono::seconds(30);
 
@@ -363,28 +364,49 @@ int32_t TSocket::SendWithRetry(const uint8_t* Buf, int32_t Len, const char* Stat
   }
   int32_t Sent = 0;
   int Retries = 0;
-  // A short count is followed by the rest: a dropped tail would corrupt what the BBS gets.
+  // A short count is followed by the rest: a dropped tail would corrupt what the BBS gets. The
+  // send never blocks outright: a peer that stops reading holds the program up for at most
+  // MaxRetries pauses without progress, then the write gives up (the link stays up).
   while (Sent < Len) {
     // MSG_NOSIGNAL: a peer that has gone must give an error here, not kill the program.
-    const ssize_t N = send(H, Buf + Sent, static_cast<size_t>(Len - Sent), MSG_NOSIGNAL);
+    const ssize_t N = send(H, Buf + Sent, static_cast<size_t>(Len - Sent), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (N >= 0) {
       Sent += static_cast<int32_t>(N);
+      Retries = 0;
       continue;
     }
     const int Err = errno;
     if (Err == EINTR) continue;
     if (Retries >= MaxRetries) return Sent > 0 ? Sent : -1;
     ++Retries;
-    ReportStatus(StatusKindFailure, std::string(StatusText) + std::to_string(Err));
     if (IsWouldBlock(Err)) {
-      std::this_thread::sleep_for(RetryPause);
+      short REvents = 0;
+      PollOne(H, POLLOUT, RetryPauseMs, REvents);
       continue;
     }
+    ReportStatus(StatusKindFailure, std::string(StatusText) + std::to_string(Err));
     Connected = false;
     ReportStatus(StatusKindFailure, std::string(ResultText) + std::to_string(Err));
     return -1;
   }
   return Sent;
+}
+
+// Negotiation answers are produced by what the peer sends, so a peer that floods requests and
+// never reads must not be able to block the program in send: an answer that does not fit in
+// the socket's buffer right now is dropped.
+void TSocket::SendAnswer(const uint8_t* Buf, int32_t Len) {
+  const int H = Handle.load();
+  if (H == -1) return;
+  ssize_t N;
+  do {
+    N = send(H, Buf, static_cast<size_t>(Len), MSG_NOSIGNAL | MSG_DONTWAIT);
+  } while (N < 0 && errno == EINTR);
+  if (N < 0 && !IsWouldBlock(errno)) {
+    const int Err = errno;
+    Connected = false;
+    ReportStatus(StatusKindFailure, "WB Socket Write result " + std::to_string(Err));
+  }
 }
 
 int32_t TSocket::WriteBuf(const uint8_t* Buf, int32_t Len) {
@@ -510,7 +532,7 @@ void TSocket::TelnetFilter() {
               if (static_cast<uint8_t>(C) == Telnet::IAC) Reply.push_back(Telnet::IAC);
             }
             Reply.insert(Reply.end(), {0, Telnet::IAC, Telnet::SE});
-            WriteBuf(Reply.data(), static_cast<int32_t>(Reply.size()));
+            SendAnswer(Reply.data(), static_cast<int32_t>(Reply.size()));
           }
           SubData.clear();
           TelnetState = 0;
@@ -542,7 +564,7 @@ void TSocket::TelnetAnswer(uint8_t Cmd, uint8_t Opt) {
           if (V == Telnet::IAC) Naws.push_back(Telnet::IAC);
         }
         Naws.insert(Naws.end(), {Telnet::IAC, Telnet::SE});
-        WriteBuf(Naws.data(), static_cast<int32_t>(Naws.size()));
+        SendAnswer(Naws.data(), static_cast<int32_t>(Naws.size()));
         return;
       }
       Reply = Will ? Telnet::DONT : Telnet::WONT;
@@ -553,7 +575,7 @@ void TSocket::TelnetAnswer(uint8_t Cmd, uint8_t Opt) {
       break;
   }
   const uint8_t Answer[3] = {Telnet::IAC, Reply, Opt};
-  WriteBuf(Answer, 3);
+  SendAnswer(Answer, 3);
   // The peer takes charge of echoing (or refuses to): local echo would double every key.
   if (Opt == Telnet::OptEcho) Echo = false;
 }

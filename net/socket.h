@@ -70,6 +70,8 @@ class TSocket : public TSocketBase {
   void TelnetFilter();
   void TelnetAnswer(uint8_t Cmd, uint8_t Opt);
   int32_t TelnetWrite(const uint8_t* Buf, int32_t Len);
+  // Negotiation answers; never blocks (see the definition).
+  virtual void SendAnswer(const uint8_t* Buf, int32_t Len);
   // Sends with the retry rule; StatusText/ResultText name the caller in reports.
   int32_t SendWithRetry(const uint8_t* Buf, int32_t Len, const char* StatusText, const char* ResultText);
   bool SetBlocking(bool Blocking);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -101,6 +102,39 @@ TEST_F(SocketPairTest, TerminalTypeIsCutAndIACInItDoubled) {
   Send(Bytes({255, 250, 24, 1, 255, 240}));
   ReadOnce();
   EXPECT_EQ(Received(), Bytes({255, 250, 24, 0, 'a', 255, 255, 0, 255, 240}));
+}
+
+TEST_F(SocketPairTest, PeerFloodingRequestsWithoutReadingCannotBlockTheReader) {
+  // Each 6-byte request asks for a 24-byte answer; the peer never reads one of them.
+  S.TelnetClient = true;
+  S.TermType = "ANSI-256COLOR-RGB";
+  std::string Flood;
+  for (int I = 0; I < 50000; ++I) Flood += Bytes({255, 250, 24, 1, 255, 240});
+  Flood += "END";
+  std::thread Writer([&] { Send(Flood); });
+  EXPECT_EQ(ReadUntil(S, "END"), "END");
+  Writer.join();
+  EXPECT_TRUE(S.Connected);
+}
+
+TEST_F(SocketPairTest, LargeWritesToASlowReaderArriveWhole) {
+  // Far more than the socket buffers hold, while the peer only starts reading later.
+  std::string Big(4 * 1024 * 1024, 'x');
+  for (size_t I = 0; I < Big.size(); I += 4099) Big[I] = static_cast<char>(I % 251);
+  std::string Got;
+  std::thread Reader([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    char Buf[65536];
+    ssize_t N;
+    while (Got.size() < Big.size() + 2 * 16384 && (N = recv(Peer, Buf, sizeof Buf, 0)) > 0) Got.append(Buf, size_t(N));
+  });
+  EXPECT_EQ(S.WriteStr(Big), int32_t(Big.size()));
+  S.TelnetClient = true;
+  for (int I = 0; I < 16384; ++I) S.BufWriteChar(255);
+  Reader.join();
+  EXPECT_EQ(Got.size(), Big.size() + 2 * 16384);
+  EXPECT_TRUE(Got.compare(0, Big.size(), Big) == 0);
+  EXPECT_EQ(Got.find_first_not_of('\xff', Big.size()), std::string::npos);
 }
 
 TEST_F(SocketPairTest, ReadBufHandsOutABlockInPieces) {
