@@ -175,6 +175,9 @@ TEST_F(TermTest, FullBottomRowThenCursorMoveDoesNotScroll) {
   Send("\x1b[12;40Hx");
   EXPECT_EQ(RowText(1, 1, 3), "top") << "the screen must stay where it was drawn";
   EXPECT_EQ(At(40, 12).Ch, 'x');
+  Send("\x1b[25;1H" + std::string(80, '=') + "\x1b[25;1Hz");
+  EXPECT_EQ(RowText(1, 1, 3), "top") << "placing onto the owed position cancels the wrap too";
+  EXPECT_EQ(RowText(25, 1, 2), "z=");
   Send("\x1b[25;1H" + std::string(80, '-') + "y");
   EXPECT_EQ(RowText(24, 1, 2), "--") << "a glyph after the full row still scrolls first";
   EXPECT_EQ(At(1, 25).Ch, 'y');
