@@ -29,8 +29,9 @@ TTermAnsi::~TTermAnsi() = default;
 void TTermAnsi::SetSocket(TSocketBase* S) { Socket = S; }
 
 void TTermAnsi::MoveTo(int X, int Y) {
-  // A wrap left pending by the bottom-right cell belongs to the old position: a BBS
-  // that fills the last row and then places the cursor must not scroll its screen.
+  // A wrap owed by the bottom-right cell is cancelled by any explicit placement, even
+  // onto the cell the cursor already shows (column 1 of the bottom row): a BBS that
+  // fills the last row and then places the cursor must not scroll its screen.
   Console.PendingWrap = false;
   Console.GotoXY(X, Y);
 }
@@ -79,7 +80,6 @@ void TTermAnsi::ProcessChar(uint8_t Ch) {
       Console.WriteCharFont(10, Font);
       break;
     case 12:
-      Console.PendingWrap = false;
       Console.ClearScreen(4);
       break;
     case 27:
@@ -174,12 +174,9 @@ void TTermAnsi::ProcessCSI(uint8_t Ch) {
     MoveTo(ClampInt(Col, 1, Cols), ClampInt(Row, 1, Rows));
     break;
   }
-  case 'J': {
-    const auto Mode = static_cast<uint8_t>(NextParam() % 256);
-    if (Mode == 2 || Mode == 4) Console.PendingWrap = false;  // these home the cursor
-    Console.ClearScreen(Mode);
+  case 'J':
+    Console.ClearScreen(static_cast<uint8_t>(NextParam() % 256));
     break;
-  }
   case 'K':
     switch (NextParam()) {
     case 0:

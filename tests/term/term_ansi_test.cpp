@@ -156,12 +156,6 @@ TEST_F(TermTest, HugeCountsSaturateAndClamp) {
   EXPECT_EQ(RowText(5, 1, 3), "   ");
 }
 
-TEST_F(TermTest, SaveAndRestoreCursor) {
-  Send("\x1b[7;33H\x1b[s\x1b[1;1Hab\x1b[u");
-  EXPECT_EQ(Con->CursorX, 33);
-  EXPECT_EQ(Con->CursorY, 7);
-}
-
 TEST_F(TermTest, RestoreWithoutSaveGoesHome) {
   Send("\x1b[7;33H\x1b[ux");
   EXPECT_EQ(At(1, 1).Ch, 'x');
@@ -181,6 +175,9 @@ TEST_F(TermTest, FullBottomRowThenCursorMoveDoesNotScroll) {
   Send("\x1b[12;40Hx");
   EXPECT_EQ(RowText(1, 1, 3), "top") << "the screen must stay where it was drawn";
   EXPECT_EQ(At(40, 12).Ch, 'x');
+  Send("\x1b[25;1H" + std::string(80, '=') + "\x1b[25;1Hz");
+  EXPECT_EQ(RowText(1, 1, 3), "top") << "placing onto the owed position cancels the wrap too";
+  EXPECT_EQ(RowText(25, 1, 2), "z=");
   Send("\x1b[25;1H" + std::string(80, '-') + "y");
   EXPECT_EQ(RowText(24, 1, 2), "--") << "a glyph after the full row still scrolls first";
   EXPECT_EQ(At(1, 25).Ch, 'y');
@@ -267,14 +264,6 @@ TEST_F(TermTest, FormFeedHomesToTheScrollRegion) {
   EXPECT_EQ(RowText(7, 1, 2), "R7");
 }
 
-TEST_F(TermTest, EraseInLineUsesCurrentColours) {
-  Send("\x1b[1;1Habcdef\x1b[1;3H\x1b[44m\x1b[K");
-  EXPECT_EQ(RowText(1, 1, 4), "ab  ");
-  EXPECT_EQ(At(3, 1).Attr, 0x17);
-  EXPECT_EQ(At(80, 1).Attr, 0x17);
-  EXPECT_EQ(At(2, 1).Attr, 7);
-}
-
 // --- control bytes -----------------------------------------------------------
 
 TEST_F(TermTest, ControlBytesAreDrawnAsGlyphs) {
@@ -329,24 +318,6 @@ TEST_F(TermTest, ParametersAreCutAt255Characters) {
   EXPECT_EQ(At(1, 1).Attr, 7) << "digits past the cut are lost";
   EXPECT_TRUE(Term->Params.empty());
   EXPECT_EQ(Term->State, 0);
-}
-
-TEST_F(TermTest, EscapeInsideSequenceDropsIt) {
-  Send("\x1b[3\x1b[1mx");
-  EXPECT_EQ(RowText(1, 1, 4), "[1mx");
-  EXPECT_EQ(At(4, 1).Attr, 7);
-}
-
-TEST_F(TermTest, OtherEscapesSwallowTheirSecondByte) {
-  Send("\x1b" "7a\x1b" "Mb\x1b" "cc\x1b" "8");
-  EXPECT_EQ(RowText(1, 1, 4), "abc ");
-}
-
-TEST_F(TermTest, ByteOutsideSequenceRangeEndsSequenceAndIsDropped) {
-  Send("\x1b[31\rA\x1b[32vB\x1b[1\x80" "C");
-  EXPECT_EQ(RowText(1, 1, 4), "ABC ");
-  EXPECT_EQ(At(1, 1).Attr, 7);
-  EXPECT_EQ(At(3, 1).Attr, 7);
 }
 
 // --- fonts ---------------------------------------------------------------------

@@ -34,6 +34,8 @@ public:
 
 // A console as the session sees it: opened headless, scrollback recording on.
 std::unique_ptr<TSDLConsoleScrollback> MakeConsole(int Cols, int Rows, bool StatusLine = false);
+// Brings an opened console back to that fresh state (far cheaper than a new one).
+void ResetConsole(TSDLConsoleScrollback& Con, bool StatusLine = false);
 
 inline void Feed(TTermAnsi& Term, std::string_view Bytes) {
   Term.ProcessBuf(reinterpret_cast<const uint8_t*>(Bytes.data()), Bytes.size());

@@ -107,7 +107,9 @@ put("malformed",
 put("wrap_edges",
     "a" * 80 + "b" + at(24, 1) + "c" * 80 + at(25, 1) + "d" * 80 + "e"
     # a full bottom row followed by a cursor move must not scroll the screen
-    + at(25, 1) + "f" * 80 + at(10, 10) + "g" + at(25, 1) + "h" * 80)
+    + at(25, 1) + "f" * 80 + at(10, 10) + "g" + at(25, 1) + "h" * 80
+    # even when the placement names the cell the cursor already shows
+    + at(25, 1) + "i")
 
 # --- fonts -----------------------------------------------------------------
 put("font_select",
