@@ -339,4 +339,60 @@ TEST_F(List, BoxLargerThanTheScreenKeepsTheBarVisible) {
   EXPECT_EQ(Text(2, 10, 11), " Line 16 ");
 }
 
+TEST_F(List, MouseClicksMoveThenChoose) {
+  TListBox L(C());
+  Fill(L, 5);
+  L.Add("\x02 divider", 0);
+  Click(15, 8);   // line 3: becomes current
+  Click(15, 8);   // the current line: ends as ENTER would
+  L.Run(10, 5, 40, 13);
+  EXPECT_EQ(L.ExitCode, 13);
+  EXPECT_EQ(L.Picked, 3);
+  EXPECT_TRUE(L.Clicked);
+
+  Click(15, 11);  // the divider: nothing
+  Click(15, 12);  // a row past the last line: nothing
+  Click(70, 20);  // outside: nothing
+  RightClick(15, 6);
+  AfterKeys();
+  Key(27);
+  L.Run(10, 5, 40, 13);
+  EXPECT_EQ(L.ExitCode, 27);
+  EXPECT_FALSE(L.Clicked);
+  EXPECT_EQ(L.Picked, 3);
+
+  L.ClickKey = 'x';
+  Click(15, 8);
+  L.Run(10, 5, 40, 13);
+  EXPECT_EQ(L.ExitCode, 'x');
+
+  // The hot zone hands over to whatever owns that part of the screen.
+  L.SetHotZone(1, 20, 80, 24, 9);
+  Click(5, 22);
+  L.Run(10, 5, 40, 13);
+  EXPECT_EQ(L.ExitCode, 9);
+  EXPECT_TRUE(L.Clicked);
+  L.ClearHotZone();
+  Click(5, 22);
+  AfterKeys();
+  Key(13);
+  L.Run(10, 5, 40, 13);
+  EXPECT_EQ(L.ExitCode, 13);
+  EXPECT_FALSE(L.Clicked);
+}
+
+TEST_F(List, DroppedFileIsHandedOnWhileWaiting) {
+  TListBox L(C());
+  Fill(L, 2);
+  int Drops = 0;
+  L.OnFileDrop = [&] {
+    ++Drops;
+    C().PushKey(27);
+  };
+  C().FileDropped = true;
+  L.Run(10, 5, 40, 12);
+  EXPECT_EQ(Drops, 1);
+  EXPECT_EQ(L.ExitCode, 27);
+}
+
 }  // namespace

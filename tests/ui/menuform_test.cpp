@@ -325,4 +325,51 @@ TEST_F(Form, ClearEmptiesTheForm) {
   EXPECT_EQ(F.Run(), 27);  // an empty form only ends
 }
 
+TEST_F(Form, MouseOnLabels) {
+  TMenuForm F(C());
+  std::string S = "a";
+  uint8_t Flag = 0;
+  F.AddString('N', "Name", 5, 5, 20, 5, 10, "", 10, 10, S);
+  F.AddYesNo('F', "Flag", 5, 6, 20, 6, 10, "", Flag);
+  F.AddAction('S', "Save", 5, 7, 5, 7, 10, "");
+  Track(F);
+  Move(8, 6);      // pointer onto Flag: it becomes current
+  Click(12, 5);    // click on Name's label (width 10): edits it
+  Click(14, 6);    // click on Flag: flips it
+  Move(15, 6);     // past the label: nothing
+  Click(40, 20);   // outside, but clicks outside do not cancel by default
+  Peek([&] { C().PushKey(27); });
+  Keys("b\r");    // for the editor opened by the click on Name
+  EXPECT_EQ(F.Run(), 27);
+  EXPECT_EQ(S, "ab");
+  EXPECT_EQ(Flag, 1);
+  EXPECT_EQ(Path, (std::vector<int>{1, 2, 1, 2}));
+
+  Click(6, 7);
+  EXPECT_EQ(F.Run(), 'S');
+  EXPECT_EQ(F.Current, 3);
+
+  F.ClickOutsideCancels = true;
+  Click(15, 9);  // inside the labels' rectangle widened by two
+  Click(40, 20);
+  EXPECT_EQ(F.Run(), 27);
+  EXPECT_TRUE(MouseSteps.empty());
+}
+
+TEST_F(Form, MouseZones) {
+  TMenuForm F(C());
+  uint8_t Flag = 0;
+  F.AddYesNo('F', "Flag", 5, 6, 20, 6, 10, "", Flag);
+  F.AddZone('Z', 30, 10, 5);
+  F.AddHoverZone('H', 50, 10, 5);
+  Move(31, 10);   // onto the click zone: nothing
+  Click(32, 10);
+  EXPECT_EQ(F.Run(), 'Z');
+  EXPECT_FALSE(F.ExitedByKey);
+  EXPECT_EQ(F.Current, 1);  // a zone never becomes current
+  Move(52, 10);
+  EXPECT_EQ(F.Run(), 'H');
+  EXPECT_TRUE(F.ExitedByKey);
+}
+
 }  // namespace
