@@ -80,7 +80,9 @@ void DiscardKeys(TSDLConsole& Console) {
   while (Console.KeyPressed() && !Console.Terminated.load()) Console.ReadKey();
 }
 
-uint8_t PictureFont(const TSDLConsole& Console) { return Console.Font; }
+// The about and help pictures are drawn in block graphics, which only the CP437 fonts have:
+// they keep that family, at the console's resolution, whatever the session uses.
+uint8_t PictureFont(const TSDLConsole& Console) { return Console.Font >= 3 ? 3 : 1; }
 
 }  // namespace
 
@@ -112,9 +114,9 @@ void ShowTerminalReady(TSDLConsoleScrollback& Console, uint8_t FontType) {
     return Text;
   };
   if (Topaz) {
-    Console.DisplayCrunched(FindPicture("term-ready-topaz"), X, 1, Console.Font);
+    Console.DisplayCrunched(FindPicture("term-ready-topaz"), X, 1, FontType);
   } else {
-    Console.DisplayCrunched(FindPicture("term-ready"), X, 1, Console.Font);
+    Console.DisplayCrunched(FindPicture("term-ready"), X, 1, FontType);
     Console.WriteXY(1, 7, 8, std::string(Console.Cols, static_cast<char>(196)));
   }
   if (Console.ScrollbackCount > 0)
@@ -132,7 +134,7 @@ void ShowHelp(TSDLConsole& Console) {
     auto Batch = Console.Batch();
     Console.SetTextAttr(7);
     Console.ClearScreen(4);
-    Console.DisplayCrunched(FindPicture("help"), PictureColumn(Console.Cols), 1, Console.Font);
+    Console.DisplayCrunched(FindPicture("help"), PictureColumn(Console.Cols), 1, PictureFont(Console));
   }
   WaitForUser(Console, -1);
   DiscardKeys(Console);

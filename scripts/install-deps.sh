@@ -10,7 +10,7 @@ pkgs=(
   clang libclang-rt-14-dev
   libansilove-dev libpng-dev
   libsdl2-2.0-0 libsdl2-dev
-  xvfb xauth xdotool x11-utils x11-apps imagemagick
+  xvfb xauth xdotool x11-utils x11-apps imagemagick xterm
   lrzsz openssh-server openssh-client
   python3
 )

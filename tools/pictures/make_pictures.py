@@ -140,28 +140,28 @@ def draw_logo_blocks(cv, x0, y0, word="LANTERNYX"):
     return w
 
 
+# The Topaz font has no block graphics: the logo in line-drawn letters, five rows each.
+ASCII_FONT = {
+    'L': [" _     ", "| |    ", "| |    ", "| |___ ", "|_____|"],
+    'A': ["    _    ", "   / \\   ", "  / _ \\  ", " / ___ \\ ", "/_/   \\_\\"],
+    'N': [" _   _ ", "| \\ | |", "|  \\| |", "| |\\  |", "|_| \\_|"],
+    'T': [" _____ ", "|_   _|", "  | |  ", "  | |  ", "  |_|  "],
+    'E': [" _____ ", "| ____|", "|  _|  ", "| |___ ", "|_____|"],
+    'R': [" ____  ", "|  _ \\ ", "| |_) |", "|  _ < ", "|_| \\_\\"],
+    'Y': ["__   __", "\\ \\ / /", " \\ V / ", "  | |  ", "  |_|  "],
+    'X': ["__  __", "\\ \\/ /", " \\  / ", " /  \\ ", "/_/\\_\\"],
+}
+
+
 def draw_logo_ascii(cv, x0, y0, word="LANTERNYX"):
-    """The same letters for the Topaz font, which has no block graphics."""
-    px = logo_pixels(word)
-    w = len(px[0])
-    colours = [15, 14, 6, 4]
-    body = set()
-    for ty in range(4):
-        top, bot = px[2 * ty], px[2 * ty + 1]
-        for x in range(w):
-            t, b = top[x] == "#", bot[x] == "#"
-            ch = "#" if t and b else '"' if t else "_" if b else None
-            if ch is None:
-                continue
-            cv.put(x0 + x, y0 + ty, ord(ch), colours[ty])
-            body.add((x, ty))
-    for (x, ty) in sorted(body):
-        sx, sy = x + 1, ty + 1
-        if (sx, ty) in body and sy < 4:
-            continue
-        if (sx, sy) not in body and cv.get(x0 + sx, y0 + sy) == BLANK:
-            cv.put(x0 + sx, y0 + sy, ord(":") if sy < 4 else ord("."), 8)
-    return w
+    """Returns the logo's width; rows shade from white through yellow to red."""
+    colours = [15, 14, 14, 6, 4]
+    rows = ["".join(ASCII_FONT[c][r] for c in word) for r in range(5)]
+    for r, line in enumerate(rows):
+        for x, ch in enumerate(line):
+            if ch != " ":
+                cv.put(x0 + x, y0 + r, ord(ch), colours[r])
+    return len(rows[0])
 
 
 def shade_bar(cv, y, x1=1, x2=WIDTH, colour=6):
@@ -231,7 +231,7 @@ def term_ready_cp437():
 
 def term_ready_topaz():
     cv = Canvas()
-    x0 = (WIDTH - 62) // 2 + 1
+    x0 = (WIDTH - 64) // 2 + 1
     draw_logo_ascii(cv, x0, 1)
     cv.hline(2, WIDTH - 1, 6, ord("-"), 8)
     cv.put(1, 6, ord("."), 8)
