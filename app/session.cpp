@@ -103,7 +103,10 @@ bool TSession::Pass() {
   if (Con().ReadMouse(Ev)) HandleMouse(Ev);
 
   if (!Con().KeyPressed()) {
-    if (S().Connected && S().Socket->DataWaiting(1)) {
+    if (S().Connected && !S().Socket->Connected.load()) {
+      // A failed wait or write has already shown that the link is gone.
+      Hangup();
+    } else if (S().Connected && S().Socket->DataWaiting(1)) {
       Receive();
     } else {
       Con().Delay(10);
