@@ -124,11 +124,12 @@ class Session(unittest.TestCase):
                  "Home", "End", "Prior", "Next", "Insert", "Delete")
         srv.wait_for(b"abc\r\x1bOP\x1bOt\x1b[17~\x1b[21~\x1b[A\x1b[B\x1b[D\x1b[C"
                      b"\x1b[H\x1b[K\x1b[V\x1b[U\x1b[@\x7f")
-        # Ctrl+F1 with the default macro: the (empty) user name and CR; ALT-L: two CRs.
+        # The default macros send the (empty) user name and password, each with CR;
+        # ALT-L sends both as well.
         before = len(srv.received())
-        prog.key("ctrl+F1", "alt+l")
-        srv.wait_for(b"\x7f\r\r\r")
-        self.assertEqual(srv.received()[before:], b"\r\r\r")
+        prog.key("ctrl+F1", "ctrl+F2", "alt+l")
+        srv.wait_for(b"\x7f\r\r\r\r")
+        self.assertEqual(srv.received()[before:], b"\r\r\r\r")
         prog.key("alt+h")
         time.sleep(0.3)
         self.shot(prog, "session-disconnect-question")
