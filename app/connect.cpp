@@ -45,6 +45,8 @@ bool TSession::DialEntry() {
   DialerStatus(X, "Connecting: " + E.Address);
 
   S().Connected = false;
+  // The emulator answers queries through the connection: it must not outlive it.
+  if (S().Term) S().Term->SetSocket(nullptr);
   S().Socket.reset();
   auto Sock = std::make_unique<TSocket>(16384, 16384, -1, -1);
   // rlogin carries raw bytes; SSH needs cryptlib, which this build does not load yet, so an

@@ -241,3 +241,20 @@ TEST_F(SessionTest, ClearScreenKey) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SessionTest, FailedDialLeavesNoEmulatorPointingAtTheOldConnection) {
+  Connect();
+  App.Session.Term->SetSocket(App.Session.Socket.get());
+  App.Session.Connected = false;
+  App.Session.CurrentEntry.Address = "127.0.0.1:1";  // nothing listens there
+  App.Session.CurrentEntry.Protocol = 1;
+  EXPECT_FALSE(Session->DialEntry());
+  EXPECT_EQ(App.Session.Term->Socket, nullptr);
+  // A status query typed with local echo on reaches the emulator without a link to answer on.
+  App.Session.CurrentEntry.EchoMode = 1;
+  for (char Ch : std::string("\x1b[6n")) Session->HandleKey(static_cast<uint8_t>(Ch));
+}
+
+}  // namespace
