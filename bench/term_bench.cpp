@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
+#include <atomic>
 
 #include "console/console.h"
 #include "console/scrollback.h"
@@ -99,6 +101,35 @@ void Run(benchmark::State& State) {
   State.counters["frames"] = static_cast<double>(Frames);
 }
 
+// As in the program: a separate thread composes 60 times a second and contends
+// for the console lock between received blocks.
+void BM_ProcessBufVideoThread(benchmark::State& State) {
+  const std::string& Data = Stream();
+  TSDLConsoleScrollback Console;
+  Console.OpenScreen(80, 25, 1);
+  Console.ScrollbackEnabled = true;
+  TTermAnsi Term(Console);
+  std::atomic<bool> Stop{false};
+  std::atomic<int64_t> Frames{0};
+  std::thread Video([&] {
+    auto Next = std::chrono::steady_clock::now();
+    while (!Stop.load()) {
+      Next += FramePeriod;
+      std::this_thread::sleep_until(Next);
+      if (Console.NeedsCompose() && Console.ComposeFrame()) ++Frames;
+    }
+  });
+  for (auto _ : State) {
+    const auto* P = reinterpret_cast<const uint8_t*>(Data.data());
+    for (size_t Off = 0; Off < Data.size(); Off += BlockSize)
+      Term.ProcessBuf(P + Off, std::min(BlockSize, Data.size() - Off));
+  }
+  Stop = true;
+  Video.join();
+  State.SetBytesProcessed(static_cast<int64_t>(State.iterations()) * static_cast<int64_t>(Data.size()));
+  State.counters["frames"] = static_cast<double>(Frames.load());
+}
+
 void BM_ProcessBuf(benchmark::State& State) { Run<false>(State); }
 void BM_ProcessChar(benchmark::State& State) { Run<true>(State); }
 
@@ -106,5 +137,6 @@ void BM_ProcessChar(benchmark::State& State) { Run<true>(State); }
 
 BENCHMARK(BM_ProcessBuf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ProcessChar)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ProcessBufVideoThread)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 BENCHMARK_MAIN();

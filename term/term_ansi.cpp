@@ -4,7 +4,6 @@
 #include <climits>
 
 #include "console/console.h"
-#include "console/scrollback.h"
 #include "net/socket_base.h"
 
 namespace {
@@ -193,7 +192,8 @@ void TTermAnsi::ProcessCSI(uint8_t Ch) {
     }
     break;
   case 'L':
-    // More lines than the screen holds blank it all, as the screen height does.
+    // A count past the screen height does no more than the height; capped, a hostile
+    // count costs no more either.
     Console.InsertLines(Console.CursorY, std::min(N1(), Rows), Console.WinY2);
     break;
   case 'M':

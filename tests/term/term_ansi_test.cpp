@@ -183,6 +183,22 @@ TEST_F(TermTest, FullBottomRowThenCursorMoveDoesNotScroll) {
   EXPECT_EQ(At(1, 25).Ch, 'y');
 }
 
+TEST_F(TermTest, WidestScreenUsesAllColumnsAndRows) {
+  Make(160, 60, true);
+  Send("\x1b[1;157H\t");
+  EXPECT_EQ(Con->CursorX, 160);
+  Send("\x1b[2;1H" + std::string(160, 'x') + "\x1b[2;100H\x1b[44m\x1b[K");
+  EXPECT_EQ(At(99, 2).Ch, 'x');
+  EXPECT_EQ(At(160, 2).Attr, 0x17);
+  Send("\x1b[99;99H");
+  EXPECT_EQ(Con->CursorY, 59);
+  EXPECT_EQ(Con->CursorX, 99);
+  TRecordingSocket Sock;
+  Term->SetSocket(&Sock);
+  Send("\x1b[6n");
+  EXPECT_EQ(Sock.Sent, "\x1b[59;99R");
+}
+
 // --- scroll region -------------------------------------------------------------
 
 TEST_F(TermTest, ScrollRegionLimitsLineFeedScrolling) {
