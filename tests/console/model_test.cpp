@@ -34,6 +34,25 @@ TEST_F(ConsoleModel, BottomRightCellIsWrittenWithoutScrollingUntilTheNextCharact
   EXPECT_EQ(Con.CursorY, 25);
 }
 
+TEST_F(ConsoleModel, MovingTheCursorCancelsTheOwedWrap) {
+  Con.GotoXY(80, 25);
+  Type("x");
+  ASSERT_TRUE(Con.PendingWrap);
+  Con.WriteXYPipe(1, 25, 7, 0, "status");   // drawing elsewhere keeps it
+  Con.GotoXY(1, 25);                         // the cursor is already there: kept
+  EXPECT_TRUE(Con.PendingWrap);
+  Con.GotoXY(1, 1);
+  Type("y");
+  EXPECT_EQ(Con.Cell(1, 1).Ch, 'y');
+  EXPECT_EQ(Con.Cell(80, 25).Ch, 'x');       // no scroll happened
+  Con.GotoXY(80, 25);
+  Type("z");
+  Con.ClearScreen(2);
+  Type("w");
+  EXPECT_EQ(Con.Cell(1, 1).Ch, 'w');
+  EXPECT_EQ(Con.CursorY, 1);
+}
+
 TEST_F(ConsoleModel, RightEdgeOfOtherRowsWrapsAtOnceToTheWindowLeft) {
   Con.SetWindow(5, 1, 80, 25);
   Con.GotoXY(80, 5);
