@@ -91,7 +91,8 @@ bool TConfigFile::LoadOrCreate(TConfigRec& Cfg) {
   std::array<uint8_t, ConfigRecSize> Buf{};
   TFile F;
   F.SetRetryPolicy(Policy);
-  if (F.ResetRetry(Name, ConfigRecSize, fmOpenReadWrite | fmShareDenyNone) && F.BlockReadRetry(Buf.data(), 1) == 1) {
+  // Reading is all the load needs, so a read-only file still loads.
+  if (F.ResetRetry(Name, ConfigRecSize, fmOpenRead | fmShareDenyNone) && F.BlockReadRetry(Buf.data(), 1) == 1) {
     Cfg = DecodeConfig(Buf);
     return true;
   }

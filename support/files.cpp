@@ -1,6 +1,7 @@
 #include "support/files.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -187,8 +188,18 @@ int64_t TFile::FileSize() const {
   return static_cast<int64_t>(St.st_size) / Rec;
 }
 
-bool WriteFileAtomic(const std::string& Path, const void* Data, std::size_t Size, const TWriteFn& Write) {
-  if (Path.empty()) return false;
+bool WriteFileAtomic(const std::string& Target, const void* Data, std::size_t Size, const TWriteFn& Write) {
+  if (Target.empty()) return false;
+  // Replace what a symbolic link points at, not the link itself.
+  std::string Path = Target;
+  struct stat Link {};
+  if (::lstat(Target.c_str(), &Link) == 0 && S_ISLNK(Link.st_mode)) {
+    char* Real = ::realpath(Target.c_str(), nullptr);
+    if (Real) {
+      Path = Real;
+      std::free(Real);
+    }
+  }
   std::string Dir = JustPath(Path);
   std::string Tmp = Dir + "." + JustFileName(Path) + ".XXXXXX";
   std::vector<char> Name(Tmp.begin(), Tmp.end());

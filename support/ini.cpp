@@ -8,7 +8,7 @@ namespace {
 std::string MatchCopy(const std::string& Trimmed) { return UpperCase(StripControl(Trimmed)); }
 }  // namespace
 
-TIniReader::TIniReader(const std::string& FileName) : Name(Cut(FileName)) {
+TIniReader::TIniReader(const std::string& FileName) : Name(FileName) {
   if (!Name.empty()) File.reset(std::fopen(Name.c_str(), "rb"));
 }
 

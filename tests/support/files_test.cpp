@@ -114,3 +114,13 @@ TEST(WriteFileAtomic, FailurePartWayKeepsOldFile) {
   EXPECT_FALSE(WriteFileAtomic(D.Path("missing/dir/x"), "a", 1));
   EXPECT_FALSE(WriteFileAtomic("", "a", 1));
 }
+
+TEST(WriteFileAtomic, SymbolicLinkStaysALink) {
+  TTempDir D;
+  std::string Real = D.Path("real.cfg"), Link = D.Path("link.cfg");
+  ASSERT_TRUE(WriteFileAtomic(Real, "one", 3));
+  std::filesystem::create_symlink(Real, Link);
+  ASSERT_TRUE(WriteFileAtomic(Link, "two", 3));
+  EXPECT_TRUE(std::filesystem::is_symlink(Link));
+  EXPECT_EQ(Slurp(Real), "two");
+}
