@@ -57,7 +57,8 @@ void TSDLConsole::Release() {
 // Hands the main thread's cursor and blink settings to the composer; runs under the lock.
 void TSDLConsole::Publish() {
   if (ShownCursorX != CursorX || ShownCursorY != CursorY || ShownCursorHidden != CursorHidden ||
-      ShownBlinkEnabled != BlinkEnabled) {
+      ShownBlinkEnabled != BlinkEnabled || ShownSelectionAttr != SelectionAttr) {
+    ShownSelectionAttr = SelectionAttr;
     ShownCursorX = CursorX;
     ShownCursorY = CursorY;
     ShownCursorHidden = CursorHidden;
@@ -205,11 +206,14 @@ void TSDLConsole::SetColors(const TConsoleCell& Cell) {
 
 void TSDLConsole::GotoXY(int X, int Y) {
   THold Hold(*this);
+  const int Last = StatusLine ? Rows - 1 : Rows;
+  X = std::min<int>(X, Cols);
+  Y = std::min(Y, Last);
+  // A wrap still owed from the bottom-right cell belongs to that position; text sent after
+  // moving elsewhere must not scroll the screen first.
+  if (X != CursorX || Y != CursorY) PendingWrap = false;
   CursorX = X;
   CursorY = Y;
-  if (CursorX > Cols) CursorX = Cols;
-  const int Last = StatusLine ? Rows - 1 : Rows;
-  if (CursorY > Last) CursorY = Last;
 }
 
 void TSDLConsole::SetWindow(int X1, int Y1, int X2, int Y2) {
@@ -290,6 +294,7 @@ void TSDLConsole::WriteXYPipe(int X, int Y, uint8_t Attr, int Width, std::string
   THold Hold(*this);
   const int SavedX = CursorX;
   const int SavedY = CursorY;
+  const bool SavedWrap = PendingWrap;
   TConsoleCell SavedColors;
   GetColors(SavedColors);
   GotoXY(X, Y);
@@ -338,6 +343,7 @@ void TSDLConsole::WriteXYPipe(int X, int Y, uint8_t Attr, int Width, std::string
   SetColors(SavedColors);
   CursorX = SavedX;
   CursorY = SavedY;
+  PendingWrap = SavedWrap;
 }
 
 void TSDLConsole::WriteChar(uint8_t Ch) { WriteCharFont(Ch, Font); }
@@ -423,6 +429,7 @@ void TSDLConsole::ClearScreen(uint8_t Mode) {
       for (int Y = 1; Y <= Last; ++Y) Blank(Y, 1, Cols);
       CursorX = 1;
       CursorY = 1;
+      PendingWrap = false;
       break;
     case 4: {
       const int R = std::clamp<int>(WinX2, 1, Cols);
@@ -432,6 +439,7 @@ void TSDLConsole::ClearScreen(uint8_t Mode) {
       for (int Y = T; Y <= B; ++Y) Blank(Y, L, R);
       CursorX = L;
       CursorY = T;
+      PendingWrap = false;
       break;
     }
     default:
@@ -796,7 +804,7 @@ bool TSDLConsole::ComposeFrame() {
     const int Y1 = std::max(SelY1, 1), Y2 = std::min<int>(SelY2, ShownRows);
     for (int Y = Y1; Y <= Y2; ++Y) {
       const TConsoleRow& R = Storage[RowMap[Y - 1]];
-      for (int X = X1; X <= X2; ++X) DrawCellPixels(X, Y, R[X - 1], SelectionAttr, true);
+      for (int X = X1; X <= X2; ++X) DrawCellPixels(X, Y, R[X - 1], ShownSelectionAttr, true);
       if (X1 <= X2) {
         RowOverlaid[Y - 1] = 1;
         Touched = true;

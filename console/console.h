@@ -292,6 +292,7 @@ class TSDLConsole {
   int ShownCursorX = 1, ShownCursorY = 1;
   bool ShownCursorHidden = false;
   bool ShownBlinkEnabled = false;
+  uint8_t ShownSelectionAttr = 76;
   bool CursorShown = true;
   bool SelectionOn = false;
   int SelX1 = 0, SelY1 = 0, SelX2 = 0, SelY2 = 0;

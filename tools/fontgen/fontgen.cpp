@@ -122,10 +122,20 @@ std::vector<uint8_t> Pack8(const std::array<TGlyph8, Chars>& F) {
   return D;
 }
 
-std::vector<uint8_t> Pack16(const std::array<TGlyph8, Chars>& F) {
+TGlyph16 Double(const TGlyph8& G) {
+  TGlyph16 Out{};
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 16; ++x) Out[y][x] = G[y / 2][x / 2];
+  return Out;
+}
+
+// Box-drawing and block characters (code page 437, 176-223) are only doubled: their lines
+// must meet the neighbouring cells' lines squarely, not with rounded inner corners.
+std::vector<uint8_t> Pack16(const std::array<TGlyph8, Chars>& F, bool KeepBoxDrawing) {
   std::vector<uint8_t> D(16384, 0);
   for (int c = 0; c < Chars; ++c) {
-    const TGlyph16 G = Scale2x(F[c]);
+    const bool Plain = KeepBoxDrawing && c >= 176 && c <= 223;
+    const TGlyph16 G = Plain ? Double(F[c]) : Scale2x(F[c]);
     for (int y = 0; y < 32; ++y) {
       unsigned Word = 0;
       for (int x = 0; x < 16; ++x)
@@ -169,8 +179,8 @@ int main(int argc, char** argv) {
         << "const std::array<TFontRec, FontCount> BuiltinFonts = {\n";
     WriteFont(Out, 16, 8, Pack8(Ibm), false);
     WriteFont(Out, 16, 8, Pack8(Topaz), false);
-    WriteFont(Out, 32, 16, Pack16(Ibm), false);
-    WriteFont(Out, 32, 16, Pack16(Topaz), true);
+    WriteFont(Out, 32, 16, Pack16(Ibm, true), false);
+    WriteFont(Out, 32, 16, Pack16(Topaz, false), true);
     Out << "};\n";
     if (!Out) {
       std::fprintf(stderr, "lx_fontgen: cannot write %s\n", Tmp.c_str());
