@@ -30,8 +30,7 @@ bool StartUp(TAppContext& App, const std::string& Arg0, std::ostream& Out) {
 }
 
 void RunSession(TAppContext& App) {
-  // Idle passes of the terminal session wait 10 ms as well.
-  while (!App.Console->Terminated) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  while (!App.Console->Terminated) std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 void ShutDown(TAppContext& App) {

@@ -1,6 +1,9 @@
 #include "console/video.h"
 
+#include <dlfcn.h>
+
 #include <chrono>
+#include <cstring>
 #include <iostream>
 
 #include "console/fps_manager.h"
@@ -19,6 +22,27 @@ const char* QualityHint(int Quality) {
     case 2: return "best";
     default: return "nearest";
   }
+}
+
+// Whether the GL driver behind a just-made accelerated renderer (its context
+// is current on this thread) draws on the CPU, as on a machine without a GPU.
+// Such a driver costs several times what the software renderer does for our
+// one full-window copy.
+bool SoftwareGL() {
+  bool Software = false;
+  for (const char* Lib : {"libGL.so.1", "libGLESv2.so.2"}) {
+    void* Handle = dlopen(Lib, RTLD_NOW | RTLD_NOLOAD);
+    if (!Handle) continue;
+    using TGetString = const unsigned char* (*)(unsigned);
+    auto GetString = reinterpret_cast<TGetString>(dlsym(Handle, "glGetString"));
+    const auto* Name = GetString ? reinterpret_cast<const char*>(GetString(0x1F01)) : nullptr;  // GL_RENDERER
+    if (Name)
+      Software = std::strstr(Name, "llvmpipe") || std::strstr(Name, "softpipe") ||
+                 std::strstr(Name, "Software Rasterizer") || std::strstr(Name, "SWR");
+    dlclose(Handle);
+    if (Name) break;
+  }
+  return Software;
 }
 
 }  // namespace
@@ -75,11 +99,12 @@ void TVideo::SetIcon(const std::string& FileName) {
 }
 
 bool TVideo::SetUp() {
+  // Even a failed SDL_Init leaves state behind that only SDL_Quit frees.
+  SDLStarted_ = true;
   if (Sdl.SDL_Init(SDL_INIT_VIDEO) != 0) {
     ReportSDLError();
     return false;
   }
-  SDLStarted_ = true;
   PixelWidth_ = Params_.Cols * Params_.CellWidth;
   PixelHeight_ = Params_.Rows * Params_.CellHeight;
   double Scale = 1.0;
@@ -96,9 +121,19 @@ bool TVideo::SetUp() {
     ReportSDLError();
     return false;
   }
-  if (Params_.Accelerated) Renderer_ = Sdl.SDL_CreateRenderer(Window_, -1, SDL_RENDERER_ACCELERATED);
-  // A machine without a GPU still gets a window.
-  if (!Renderer_) Renderer_ = Sdl.SDL_CreateRenderer(Window_, -1, SDL_RENDERER_SOFTWARE);
+  if (Params_.Accelerated) {
+    Renderer_ = Sdl.SDL_CreateRenderer(Window_, -1, SDL_RENDERER_ACCELERATED);
+    if (Renderer_ && SoftwareGL()) {
+      Sdl.SDL_DestroyRenderer(Renderer_);
+      Renderer_ = nullptr;
+    }
+  }
+  // A machine without a GPU still gets a window. The software renderer then
+  // writes straight to the window, not through a GL texture of its own.
+  if (!Renderer_) {
+    Sdl.SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    Renderer_ = Sdl.SDL_CreateRenderer(Window_, -1, SDL_RENDERER_SOFTWARE);
+  }
   if (!Renderer_) {
     ReportSDLError();
     return false;
@@ -112,7 +147,8 @@ bool TVideo::SetUp() {
   if (Params_.Letterbox)
     Sdl.SDL_RenderSetLogicalSize(Renderer_, static_cast<int>(PixelWidth_ * Scale),
                                  static_cast<int>(PixelHeight_ * Scale));
-  Texture_ = Sdl.SDL_CreateTexture(Renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+  // The picture is opaque: a format without alpha is copied, never blended.
+  Texture_ = Sdl.SDL_CreateTexture(Renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                    PixelWidth_, PixelHeight_);
   if (!Texture_) {
     ReportSDLError();
@@ -134,6 +170,12 @@ void TVideo::Thread() {
     StartResult_ = Ok ? 0 : 1;
   }
   StartSignal_.notify_all();
+  // SDL keeps per-thread data (its error text) that only its own threads free.
+  struct TThreadData {
+    ~TThreadData() {
+      if (Sdl.SDL_TLSCleanup) Sdl.SDL_TLSCleanup();
+    }
+  } ThreadData;
   if (!Ok) {
     Running_.store(false);
     return;
