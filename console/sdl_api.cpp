@@ -50,6 +50,9 @@ bool LoadSDL(const std::vector<std::string>& Candidates, std::ostream& Out) {
   Sdl.name = reinterpret_cast<decltype(Sdl.name)>(LoadEntry(#name, Out));
   LX_SDL_ENTRIES(LX_SDL_RESOLVE)
 #undef LX_SDL_RESOLVE
+#define LX_SDL_OPTIONAL(name) Sdl.name = reinterpret_cast<decltype(Sdl.name)>(dlsym(Sdl.Handle, #name));
+  LX_SDL_OPTIONAL_ENTRIES(LX_SDL_OPTIONAL)
+#undef LX_SDL_OPTIONAL
   if (Sdl.LoadError) {
     Out << "Error loading SDL2 library" << std::endl;
     UnloadSDL();

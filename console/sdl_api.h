@@ -28,9 +28,13 @@
   X(SDL_UpdateWindowSurface) X(SDL_UpdateWindowSurfaceRects) X(SDL_UpperBlit)               \
   X(SDL_ConvertSurfaceFormat) X(SDL_FillRect) X(SDL_QueryTexture) X(SDL_AllocFormat)
 
+// Looked up as well but allowed to be missing (older SDL2 versions lack them).
+#define LX_SDL_OPTIONAL_ENTRIES(X) X(SDL_TLSCleanup)
+
 struct TSDLEntryTable {
 #define LX_SDL_FIELD(name) decltype(&::name) name = nullptr;
   LX_SDL_ENTRIES(LX_SDL_FIELD)
+  LX_SDL_OPTIONAL_ENTRIES(LX_SDL_FIELD)
 #undef LX_SDL_FIELD
   void* Handle = nullptr;
   bool Loaded = false;

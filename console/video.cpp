@@ -99,11 +99,12 @@ void TVideo::SetIcon(const std::string& FileName) {
 }
 
 bool TVideo::SetUp() {
+  // Even a failed SDL_Init leaves state behind that only SDL_Quit frees.
+  SDLStarted_ = true;
   if (Sdl.SDL_Init(SDL_INIT_VIDEO) != 0) {
     ReportSDLError();
     return false;
   }
-  SDLStarted_ = true;
   PixelWidth_ = Params_.Cols * Params_.CellWidth;
   PixelHeight_ = Params_.Rows * Params_.CellHeight;
   double Scale = 1.0;
@@ -169,6 +170,12 @@ void TVideo::Thread() {
     StartResult_ = Ok ? 0 : 1;
   }
   StartSignal_.notify_all();
+  // SDL keeps per-thread data (its error text) that only its own threads free.
+  struct TThreadData {
+    ~TThreadData() {
+      if (Sdl.SDL_TLSCleanup) Sdl.SDL_TLSCleanup();
+    }
+  } ThreadData;
   if (!Ok) {
     Running_.store(false);
     return;

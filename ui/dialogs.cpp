@@ -11,9 +11,9 @@
 
 void ApplyBoxTheme(const TUISettings& Settings, TMenuBox* Box, TListBox* List) {
   if (Box) {
-    Box->FrameType = Settings.AsciiTheme ? 8 : 6;
+    Box->FrameType = Settings.Ascii() ? 8 : 6;
     Box->TitleAttr = 116;
-    Box->Box3D = !Settings.AsciiTheme;
+    Box->Box3D = !Settings.Ascii();
   }
   if (List) {
     List->BarAttr = 79;

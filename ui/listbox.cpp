@@ -79,6 +79,7 @@ void TListBox::DrawLine(int N) {
 }
 
 void TListBox::DrawAll() {
+  auto Batch = Console.Batch();
   for (int N = Top; N < Top + Rows; ++N) DrawLine(N);
   UpdateThumb();
 }

@@ -37,6 +37,8 @@ void TMenuBox::Open(int X1, int Y1, int X2, int Y2) {
       UISaveScreen(Console, X1, Y1, X2, Y2, *Image);
     Opened = true;
   }
+  // One lock for the whole frame rather than one per cell.
+  auto Batch = Console.Batch();
   if (!Box3D) {
     FrameLo = FrameHi;
     CornerBL = FrameHi;

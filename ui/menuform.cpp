@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <optional>
 
 #include "ui/menubox.h"
 #include "ui/ui_console.h"
@@ -370,6 +371,7 @@ uint8_t TMenuForm::Run() {
 
   // The labels' rectangle, widened by 2, decides what counts as a click outside.
   int RX1 = INT_MAX, RY1 = INT_MAX, RX2 = INT_MIN, RY2 = INT_MIN;
+  std::optional<TSDLConsole::TBatch> Batch(std::in_place, Console);
   for (int N = 1; N <= Count(); ++N) {
     const TFormItem& It = Item(N);
     RX1 = std::min(RX1, It.LabelX);
@@ -389,6 +391,7 @@ uint8_t TMenuForm::Run() {
     ShowHelp();
   }
   const bool HaveItem = FirstNavigable() != 0;
+  Batch.reset();  // never hold the lock while waiting for input
 
   for (;;) {
     TMouseEvent Ev{};
@@ -539,12 +542,14 @@ uint8_t TMenuForm::PickColor(uint8_t A) {
       "|08|23 \xDF\xDF\xDF ",
   };
   for (;;) {
+    std::optional<TSDLConsole::TBatch> Batch(std::in_place, Console);
     for (int Y = 8; Y <= 17; ++Y) UIWriteXY(Console, 31, Y, Box.FrameHi, std::string(20, ' '));
     for (int BB = 0; BB < 8; ++BB)
       for (int FF = 0; FF < 16; ++FF) UIWriteXY(Console, 33 + FF, 9 + BB, static_cast<uint8_t>(FF + 16 * BB), "\xFE");
     UIWriteXY(Console, 37, 18, static_cast<uint8_t>(F + 16 * B), " Sample ");
     for (int I = 0; I < 3; ++I) UIWriteXYPipe(Console, F + 31, B + 8 + I, 15, 5, Marker[I]);
     UIWriteXY(Console, 33 + F, 9 + B, static_cast<uint8_t>(F + 16 * B), "\xFE");
+    Batch.reset();
 
     TMouseEvent Ev{};
     bool Mouse = false;

@@ -131,7 +131,7 @@ TEST_F(ConsoleWindow, TitleIconAndPictureSize) {
 }
 
 TEST_F(ConsoleWindow, OpenAndCloseRepeatedly) {
-  for (int I = 0; I < 30; ++I) {
+  for (int I = 0; I < 12; ++I) {
     Con->UseLogicalSize = I % 2;
     Con->UseAccelerated = I % 3 == 0;
     ASSERT_TRUE(Con->OpenVideo(80 + I, 25 + I, static_cast<uint8_t>(I % 3), static_cast<uint8_t>(I % 3),
@@ -141,7 +141,7 @@ TEST_F(ConsoleWindow, OpenAndCloseRepeatedly) {
     EXPECT_EQ(Con->Video(), nullptr);
   }
   // A fresh console object each time, as a change of screen size does.
-  for (int I = 0; I < 10; ++I) {
+  for (int I = 0; I < 4; ++I) {
     Con = std::make_unique<TSDLConsoleScrollback>();
     ASSERT_TRUE(Con->OpenVideo(160, 60, 0, 0, 1));
   }

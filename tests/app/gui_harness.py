@@ -113,6 +113,10 @@ class Display:
         env["DISPLAY"] = self.name
         env.pop("WAYLAND_DISPLAY", None)
         env.pop("SDL_VIDEODRIVER", None)
+        # Sanitizer builds: leaks inside the desktop's own libraries are not ours.
+        supp = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
+        if "suppressions=" not in env.get("LSAN_OPTIONS", ""):
+            env["LSAN_OPTIONS"] = (env.get("LSAN_OPTIONS", "") + ":suppressions=" + supp).lstrip(":")
         return env
 
 

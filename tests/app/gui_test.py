@@ -2,8 +2,11 @@
 
 import argparse
 import os
+import shutil
 import signal
+import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -11,6 +14,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import gui_harness as gh  # noqa: E402
 
 BINARY = None
+FAKE_SDL = None
 
 
 class Window(unittest.TestCase):
@@ -86,12 +90,44 @@ class Window(unittest.TestCase):
         self.assertEqual(prog.proc.wait(10), 0)
 
 
+class WithoutWindow(unittest.TestCase):
+    """Start-up failures: reported on standard output, no window left."""
+
+    def run_plain(self, env, directory):
+        link = os.path.join(directory, "lanternyx")
+        os.symlink(BINARY, link)
+        r = subprocess.run([link], cwd=directory, env=env, capture_output=True, timeout=30)
+        return r.returncode, r.stdout.decode(errors="replace")
+
+    def test_no_display_reports_unable_to_initialize_video(self):
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        env["SDL_VIDEODRIVER"] = "x11"
+        with tempfile.TemporaryDirectory() as d:
+            code, out = self.run_plain(env, d)
+            self.assertEqual(code, 0)
+            self.assertEqual(out.splitlines()[-1], "Unable to initialize video")
+
+    def test_broken_private_sdl_copy_stops_before_any_sdl_call(self):
+        with tempfile.TemporaryDirectory() as d:
+            os.mkdir(os.path.join(d, "libs"))
+            shutil.copy(FAKE_SDL, os.path.join(d, "libs", "libSDL2.so"))
+            code, out = self.run_plain(dict(os.environ), d)
+            lines = out.splitlines()
+            self.assertEqual(code, 1)
+            self.assertTrue(lines[0].startswith("SDL2 load error: Name=SDL_AllocFormat Msg="), out)
+            self.assertEqual(lines[1], "Error loading SDL2 library")
+            self.assertIn("could not be loaded", lines[2])
+            self.assertFalse(os.path.exists(os.path.join(d, "lanternyx.cfg")))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--binary", required=True)
+    parser.add_argument("--fake-sdl", required=True)
     args, rest = parser.parse_known_args()
-    global BINARY
-    BINARY = args.binary
+    global BINARY, FAKE_SDL
+    BINARY = os.path.abspath(args.binary)
+    FAKE_SDL = args.fake_sdl
     if not gh.have_xvfb():
         print("Xvfb, xdotool or ImageMagick missing: skipped")
         return gh.SKIP

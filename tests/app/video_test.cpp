@@ -140,7 +140,7 @@ TEST_F(VideoThread, DropsWithoutAHandlerAreReleased) {
 TEST_F(VideoThread, OpenAndCloseManyTimes) {
   TRecorder R;
   TVideo Video(Hooks(R));
-  for (int I = 0; I < 25; ++I) {
+  for (int I = 0; I < 12; ++I) {
     TVideoParams P;
     P.WindowMode = I % 3;
     P.ScaleQuality = I % 3;

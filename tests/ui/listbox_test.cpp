@@ -32,19 +32,6 @@ TEST_F(List, DrawsLinesBarAndFrame) {
   EXPECT_EQ(Ch(10, 5), ' ');
 }
 
-TEST_F(List, AlignmentRightAndCentre) {
-  TListBox L(C());
-  L.Add("ab", 0);
-  L.Align = 1;
-  Key(13);
-  L.Run(1, 1, 12, 4);  // width 10
-  EXPECT_EQ(Text(2, 11, 2), "       ab ");
-  L.Align = 2;
-  Key(13);
-  L.Run(1, 1, 12, 4);
-  EXPECT_EQ(Text(2, 11, 2), "    ab    ");
-}
-
 TEST_F(List, TypeToSearchFindsTheNextLineAndWraps) {
   TListBox L(C());
   for (const char* T : {"Home", "The BBS one", "Other", "x", "Another Bbs", "Last"}) L.Add(T, 0);
@@ -295,39 +282,6 @@ TEST_F(List, NoBoxLeavesTheFrameToTheCaller) {
   EXPECT_EQ(Text(11, 18, 6), " Line 1 ");
 }
 
-TEST_F(List, OnDrawItemReplacesTheLineDrawing) {
-  TListBox L(C());
-  Fill(L, 3);
-  std::vector<std::string> Calls;
-  L.OnDrawItem = [&](int X, int Y, int W, bool High, const std::string& T, uint8_t) {
-    Calls.push_back(std::to_string(X) + "," + std::to_string(Y) + "," + std::to_string(W) + (High ? "*" : "") + T);
-  };
-  Key(13);
-  L.Run(10, 5, 40, 12);
-  ASSERT_GE(Calls.size(), 3u);
-  EXPECT_EQ(Calls[0], "11,6,29*Line 1");
-  EXPECT_EQ(Calls[1], "11,7,29Line 2");
-}
-
-TEST_F(List, DeleteKeepsTheCountsAndTheLineInRange) {
-  TListBox L(C());
-  L.Add("a", 1);
-  L.Add("b", 0);
-  L.Picked = 2;
-  L.Delete(1);
-  EXPECT_EQ(L.Tagged, 0);
-  L.Delete(1);
-  L.Delete(5);
-  EXPECT_EQ(L.Count(), 0);
-  EXPECT_EQ(L.Picked, 1);
-  Key(13);
-  L.Run(10, 5, 40, 12);  // an empty list still runs and ends
-  EXPECT_EQ(L.ExitCode, 13);
-  L.Add("x", 1);
-  L.Clear();
-  EXPECT_EQ(L.Tagged, 0);
-}
-
 TEST_F(List, BoxLargerThanTheScreenKeepsTheBarVisible) {
   TListBox L(C());
   Fill(L, 200);
@@ -379,20 +333,6 @@ TEST_F(List, MouseClicksMoveThenChoose) {
   L.Run(10, 5, 40, 13);
   EXPECT_EQ(L.ExitCode, 13);
   EXPECT_FALSE(L.Clicked);
-}
-
-TEST_F(List, DroppedFileIsHandedOnWhileWaiting) {
-  TListBox L(C());
-  Fill(L, 2);
-  int Drops = 0;
-  L.OnFileDrop = [&] {
-    ++Drops;
-    C().PushKey(27);
-  };
-  C().FileDropped = true;
-  L.Run(10, 5, 40, 12);
-  EXPECT_EQ(Drops, 1);
-  EXPECT_EQ(L.ExitCode, 27);
 }
 
 }  // namespace

@@ -309,22 +309,6 @@ TEST_F(Form, ItemsOffTheScreenAreClippedNotFatal) {
   EXPECT_EQ(S, "xyz");
 }
 
-TEST_F(Form, ClearEmptiesTheForm) {
-  TMenuForm F(C());
-  std::string S;
-  F.AddString('A', "A", 1, 1, 10, 1, 5, "", 5, 5, S);
-  F.Changed = true;
-  F.Current = 1;
-  F.Clear();
-  EXPECT_EQ(F.Count(), 0);
-  EXPECT_FALSE(F.Changed);
-  Key(13);
-  Ext(80);
-  Key('a');
-  Key(27);
-  EXPECT_EQ(F.Run(), 27);  // an empty form only ends
-}
-
 TEST_F(Form, MouseOnLabels) {
   TMenuForm F(C());
   std::string S = "a";

@@ -30,7 +30,7 @@ TEST_F(Messages, SixtyCharacterMessageSpansColumnsNineToSeventyTwo) {
 }
 
 TEST_F(Messages, AsciiThemeDrawsThePlainFrame) {
-  Settings.AsciiTheme = true;
+  Settings.Theme = 0;
   Peek([&] {
     EXPECT_EQ(Ch(9, 10), '.');
     EXPECT_EQ(Ch(9, 11), '|');
@@ -69,23 +69,6 @@ TEST_F(Messages, QuestionKeys) {
   Key(' ');
   Keys("q\x1B\r");  // other keys are ignored
   EXPECT_TRUE(MessageBox(C(), Settings, MessageYesNo, "Quit?"));
-}
-
-TEST_F(Messages, QuestionHighlightsTheSelectedButton) {
-  Peek([&] {
-    EXPECT_EQ(Text(36, 44, 14), " YES  NO ");
-    EXPECT_EQ(Attr(36, 14), 79);
-    EXPECT_EQ(Attr(41, 14), 116);
-    EXPECT_EQ(Text(38, 42, 12), "Quit?");
-    C().PushExtKey(77);
-  });
-  AfterKeys();
-  Peek([&] {
-    EXPECT_EQ(Attr(36, 14), 116);
-    EXPECT_EQ(Attr(41, 14), 79);
-    C().PushKey(13);
-  });
-  EXPECT_FALSE(MessageBox(C(), Settings, MessageYesNo, "Quit?"));
 }
 
 TEST_F(Messages, QuestionClicks) {
