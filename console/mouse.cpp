@@ -23,9 +23,9 @@ bool TSDLConsole::GetMouseCell(int Button, int& X, int& Y) {
   int PX = 0, PY = 0;
   const Uint32 Buttons = Sdl.SDL_GetMouseState(&PX, &PY);
   TMouseGeometry G;
+  G.PixelWidth = G.WindowWidth = PixelWidth();
+  G.PixelHeight = G.WindowHeight = PixelHeight();
   if (Sdl.SDL_GetWindowSize) Sdl.SDL_GetWindowSize(Win, &G.WindowWidth, &G.WindowHeight);
-  G.PixelWidth = PixelWidth();
-  G.PixelHeight = PixelHeight();
   G.CellWidth = CellWidth();
   G.CellHeight = CellHeight();
   G.Cols = Cols;
