@@ -51,7 +51,7 @@ TSession::TSession(TAppContext& A) : App(A) {
   if (!S().Clipboard) S().Clipboard = std::make_unique<TSDLClipboard>();
   if (!S().Term) S().Term = std::make_unique<TTermAnsi>(Con());
   if (!S().Socket) S().Socket = std::make_unique<TSocket>(16384, 16384, -1, -1);
-  S().UI.AsciiTheme = App.Theme == 0;
+  S().UI.Theme = App.Theme;
   S().Term->Font = App.FontType;
 }
 
