@@ -1,4 +1,12 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <thread>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -255,6 +263,78 @@ TEST_F(SessionTest, FailedDialLeavesNoEmulatorPointingAtTheOldConnection) {
   // A status query typed with local echo on reaches the emulator without a link to answer on.
   App.Session.CurrentEntry.EchoMode = 1;
   for (char Ch : std::string("\x1b[6n")) Session->HandleKey(static_cast<uint8_t>(Ch));
+}
+
+}  // namespace
+
+namespace {
+
+// A one-call rlogin server on loopback: reads the client's greeting, answers with the 0 byte.
+class TRloginPeer {
+ public:
+  TRloginPeer() {
+    Listen = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in A{};
+    A.sin_family = AF_INET;
+    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(Listen, reinterpret_cast<sockaddr*>(&A), sizeof A);
+    listen(Listen, 1);
+    socklen_t L = sizeof A;
+    getsockname(Listen, reinterpret_cast<sockaddr*>(&A), &L);
+    Port = ntohs(A.sin_port);
+    Thread = std::thread([this] {
+      const int C = accept(Listen, nullptr, nullptr);
+      if (C < 0) return;
+      char Buf[256];
+      // The greeting ends with the fourth 0 byte.
+      int Zeros = 0;
+      while (Zeros < 4) {
+        const ssize_t N = read(C, Buf, sizeof Buf);
+        if (N <= 0) break;
+        Greeting.append(Buf, static_cast<size_t>(N));
+        Zeros = static_cast<int>(std::count(Greeting.begin(), Greeting.end(), '\0'));
+      }
+      const char Ack = 0;
+      (void)!write(C, &Ack, 1);
+      Done.wait(false);
+      close(C);
+    });
+  }
+  ~TRloginPeer() {
+    Done = true;
+    Done.notify_all();
+    shutdown(Listen, SHUT_RDWR);
+    Thread.join();
+    close(Listen);
+  }
+  int Listen = -1;
+  uint16_t Port = 0;
+  std::string Greeting;
+  std::atomic<bool> Done{false};
+  std::thread Thread;
+};
+
+TEST_F(SessionTest, DialEntryRloginHandshakeAndSessionSetUp) {
+  TRloginPeer Peer;
+  auto& E = App.Session.CurrentEntry;
+  E.Name = "|14Rlogin|07 Board";
+  E.Address = "127.0.0.1:" + std::to_string(Peer.Port);
+  E.Protocol = 2;
+  E.UserName = "guest";
+  E.Password = "pw";
+  E.StatusBar = 1;
+  E.FontType = 2;
+  E.Colors = 1;
+  ASSERT_TRUE(Session->DialEntry());
+  EXPECT_TRUE(App.Session.Connected);
+  EXPECT_FALSE(App.Session.Socket->TelnetClient.load());
+  EXPECT_EQ(App.Session.Socket->WinHeight.load(), 24);
+  EXPECT_EQ(App.Session.Term->Font, 2);
+  EXPECT_EQ(App.Session.Term->FontSwitch, 1);
+  EXPECT_FALSE(App.Console->BlinkEnabled);
+  EXPECT_TRUE(App.Session.StatusBarOn);
+  EXPECT_NE(RowText(25).find("Rlogin Board"), std::string::npos);
+  EXPECT_EQ(Peer.Greeting, std::string("\0pw\0guest\0ansi-256color/57600\0", 30));
 }
 
 }  // namespace
