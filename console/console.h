@@ -164,6 +164,7 @@ class TSDLConsole {
   void PushExtKey(uint8_t Code);
   void PushKeyString(std::string_view S);   // the first one or two bytes
   bool KeyPressed() const;
+  // The waits below release a batch held by the caller while they sleep.
   uint8_t ReadKey();                         // waits; gives 1 once Terminated is set
   bool KeyWait(int Milliseconds);            // true when a key is waiting
   uint8_t ReadKeyWait();
@@ -230,6 +231,17 @@ class TSDLConsole {
   };
   void Acquire();
   void Release();
+  // Lets the picture go on while the calling thread sleeps inside a batch.
+  class TWaitOutsideLock {
+   public:
+    explicit TWaitOutsideLock(const TSDLConsole& Con);
+    ~TWaitOutsideLock();
+    TWaitOutsideLock(const TWaitOutsideLock&) = delete;
+    TWaitOutsideLock& operator=(const TWaitOutsideLock&) = delete;
+   private:
+    TSDLConsole& C;
+    int SavedDepth = 0;
+  };
 
   TConsoleCell BlankCell() const;                       // 32 in attribute 7, current font
   TConsoleCell& CellAt(int X, int Y) { return Storage[RowMap[Y - 1]][X - 1]; }
