@@ -3,7 +3,7 @@
 //
 // Threads. One thread (the main thread) writes: every operation below that is not in the
 // "video thread" section belongs to it, and so do the plain fields. The video thread only
-// calls the operations of the "video thread" section. Cells, change marks and pixels are
+// calls the operations of the "video thread" section and the key pushes. Cells, change marks and pixels are
 // guarded by one lock; a main-thread operation takes it unless the calling thread already
 // holds it, so a block of writes should run under one `Batch()`:
 //     { auto batch = con.Batch(); for (char c : text) con.WriteChar(c); }
@@ -141,7 +141,8 @@ class TSDLConsole {
   void DrawRow(int Y, std::span<const TConsoleCell> Row, uint8_t RowFont);
   void DisplayCrunched(std::span<const uint8_t> Data, int X, int Y, uint8_t PicFont);
 
-  // --- Reading cells (1-based; out-of-range positions give a blank cell) --------------
+  // --- Reading cells (1-based; out-of-range positions give a blank cell; a reference is
+  // good until the next write) -------------------------------------------------------
   const TConsoleCell& Cell(int X, int Y) const;
   const TConsoleRow& Row(int Y) const;                  // out of range gives a blank row
 
