@@ -1,0 +1,915 @@
+#include "console/console.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "console/fonts.h"
+#include "console/palette.h"
+
+namespace {
+
+const TConsoleRow& BlankRowConst() {
+  static const TConsoleRow Blank = [] {
+    TConsoleRow R;
+    R.fill(TConsoleCell{});
+    return R;
+  }();
+  return Blank;
+}
+
+inline uint32_t Blend(uint32_t Fg, uint32_t Bg, uint32_t Bit) {
+  return Bg ^ ((Fg ^ Bg) & (0u - Bit));
+}
+
+}  // namespace
+
+TSDLConsole::TSDLConsole() : StoragePtr(std::make_unique<TConsoleGrid>()), Storage(*StoragePtr) {
+  for (int i = 0; i < ConsoleMaxRows; ++i) RowMap[i] = static_cast<uint8_t>(i);
+  OpenScreen(80, 25, 1);
+}
+
+TSDLConsole::~TSDLConsole() {
+  // The video thread reads this object: it must be gone before any member is.
+  VideoPtr.reset();
+}
+
+// ---------------------------------------------------------------------------------------
+// Lock
+
+void TSDLConsole::Acquire() {
+  const auto Me = std::this_thread::get_id();
+  if (Owner.load(std::memory_order_relaxed) == Me) {
+    ++Depth;
+    return;
+  }
+  Mutex.lock();
+  Owner.store(Me, std::memory_order_relaxed);
+  Depth = 1;
+}
+
+void TSDLConsole::Release() {
+  if (--Depth > 0) return;
+  Publish();
+  Owner.store(std::thread::id(), std::memory_order_relaxed);
+  Mutex.unlock();
+}
+
+TSDLConsole::TWaitOutsideLock::TWaitOutsideLock(const TSDLConsole& Con)
+    : C(const_cast<TSDLConsole&>(Con)) {
+  if (C.Owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) return;
+  SavedDepth = C.Depth;
+  C.Depth = 1;
+  C.Release();
+}
+
+TSDLConsole::TWaitOutsideLock::~TWaitOutsideLock() {
+  if (SavedDepth == 0) return;
+  C.Acquire();
+  C.Depth = SavedDepth;
+}
+
+// Hands the main thread's cursor and blink settings to the composer; runs under the lock.
+void TSDLConsole::Publish() {
+  if (ShownCursorX != CursorX || ShownCursorY != CursorY || ShownCursorHidden != CursorHidden ||
+      ShownBlinkEnabled != BlinkEnabled || ShownSelectionAttr != SelectionAttr) {
+    ShownSelectionAttr = SelectionAttr;
+    ShownCursorX = CursorX;
+    ShownCursorY = CursorY;
+    ShownCursorHidden = CursorHidden;
+    ShownBlinkEnabled = BlinkEnabled;
+    ChangedFlag.store(true, std::memory_order_release);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Set-up
+
+bool TSDLConsole::OpenScreen(int NewCols, int NewRows, uint8_t NewFont) {
+  if (NewFont < 1 || NewFont > FontCount) return false;
+  THold Hold(*this);
+  Cols = static_cast<uint8_t>(std::clamp(NewCols, 80, ConsoleMaxCols));
+  Rows = static_cast<uint8_t>(std::clamp(NewRows, 25, ConsoleMaxRows));
+  Font = NewFont;
+  const TFontRec& F = ConsoleFont(NewFont);
+  CellW = F.Width;
+  CellH = F.Height;
+  PixWidth = Cols * CellW;
+  PixHeight = Rows * CellH;
+  // Every row is marked changed below, so old pixels of the same size need no clearing.
+  const size_t Needed = static_cast<size_t>(PixWidth) * PixHeight;
+  if (PixelBuf.size() != Needed) PixelBuf.assign(Needed, Palette16[0]);
+  ShownCols = Cols;
+  ShownRows = Rows;
+  WinX1 = 1;
+  WinX2 = Cols;
+  WinY1 = 1;
+  WinY2 = Rows;
+  PendingWrap = false;
+  const TConsoleCell Blank = BlankCell();
+  for (int i = 0; i < ConsoleMaxRows; ++i) {
+    RowMap[i] = static_cast<uint8_t>(i);
+    Storage[i].fill(Blank);
+  }
+  RowBlinks.fill(0);
+  RowOverlaid.fill(0);
+  MarkAll();
+  return true;
+}
+
+void TSDLConsole::AttachVideo(std::unique_ptr<TConsoleVideo> NewVideo) {
+  VideoPtr = std::move(NewVideo);
+}
+
+void TSDLConsole::CloseVideo() { VideoPtr.reset(); }
+
+void TSDLConsole::SetTitle(const std::string& Text) {
+  if (VideoPtr) VideoPtr->SetTitle(Text);
+}
+
+void TSDLConsole::SetIcon(const std::string& FileName) {
+  if (VideoPtr) VideoPtr->SetIcon(FileName);
+}
+
+TConsoleCell TSDLConsole::BlankCell() const {
+  TConsoleCell C;
+  C.Font = Font;
+  return C;
+}
+
+void TSDLConsole::MarkAll() {
+  RowDirty.fill(1);
+  ChangedFlag.store(true, std::memory_order_release);
+}
+
+// ---------------------------------------------------------------------------------------
+// Colours
+
+void TSDLConsole::SetTextAttr(uint8_t Attr, bool Force) {
+  const uint8_t Old = TextAttr;
+  TextAttr = Attr;
+  if (Force || ((Old ^ Attr) & 0x0F)) {
+    FgMode = 0;
+    FgPixel = Palette16[Attr & 15];
+  }
+  if (Force || ((Old ^ Attr) & 0xF0)) {
+    BgMode = 0;
+    BgPixel = Palette16[Attr >> 4];
+  }
+}
+
+void TSDLConsole::SetFg256(uint8_t Index) {
+  FgMode = 1;
+  Fg256 = Index;
+  FgPixel = Palette256[Index];
+}
+
+void TSDLConsole::SetBg256(uint8_t Index) {
+  BgMode = 1;
+  Bg256 = Index;
+  BgPixel = Palette256[Index];
+}
+
+void TSDLConsole::SetFgRGB(uint8_t R, uint8_t G, uint8_t B) {
+  FgMode = 2;
+  FgRGB = {R, G, B};
+  FgPixel = MapRGB(R, G, B);
+}
+
+void TSDLConsole::SetBgRGB(uint8_t R, uint8_t G, uint8_t B) {
+  BgMode = 2;
+  BgRGB = {R, G, B};
+  BgPixel = MapRGB(R, G, B);
+}
+
+void TSDLConsole::GetColors(TConsoleCell& Cell) const {
+  if (FgMode == 1) {
+    Cell.Fg[0] = Fg256;
+  } else if (FgMode == 2) {
+    Cell.Fg = FgRGB;
+  } else {
+    Cell.Attr = TextAttr;
+  }
+  if (BgMode == 1) {
+    Cell.Bg[0] = Bg256;
+  } else if (BgMode == 2) {
+    Cell.Bg = BgRGB;
+  } else {
+    Cell.Attr = TextAttr;
+  }
+  Cell.FgMode = FgMode;
+  Cell.BgMode = BgMode;
+}
+
+void TSDLConsole::SetColors(const TConsoleCell& Cell) {
+  if (Cell.FgMode == 1) {
+    SetFg256(Cell.Fg[0]);
+  } else if (Cell.FgMode == 2) {
+    SetFgRGB(Cell.Fg[0], Cell.Fg[1], Cell.Fg[2]);
+  } else {
+    SetTextAttr(Cell.Attr, false);
+  }
+  if (Cell.BgMode == 1) {
+    SetBg256(Cell.Bg[0]);
+  } else if (Cell.BgMode == 2) {
+    SetBgRGB(Cell.Bg[0], Cell.Bg[1], Cell.Bg[2]);
+  } else {
+    SetTextAttr(Cell.Attr, false);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Cursor and window
+
+void TSDLConsole::GotoXY(int X, int Y) {
+  THold Hold(*this);
+  const int Last = StatusLine ? Rows - 1 : Rows;
+  X = std::min<int>(X, Cols);
+  Y = std::min(Y, Last);
+  // A wrap still owed from the bottom-right cell belongs to that position; text sent after
+  // moving elsewhere must not scroll the screen first.
+  if (X != CursorX || Y != CursorY) PendingWrap = false;
+  CursorX = X;
+  CursorY = Y;
+}
+
+void TSDLConsole::SetWindow(int X1, int Y1, int X2, int Y2) {
+  if (X1 < 1 || Y1 < 1) return;
+  if (X1 <= X2 && X2 <= Cols && Y1 <= Y2 && Y2 <= Rows) {
+    WinX1 = static_cast<uint8_t>(X1);
+    WinX2 = static_cast<uint8_t>(X2);
+    WinY1 = static_cast<uint8_t>(Y1);
+    WinY2 = static_cast<uint8_t>(Y2);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+void TSDLConsole::PutGlyph(int X, int Y, uint8_t Ch, uint8_t CharFont) {
+  TConsoleCell& C = CellAt(X, Y);
+  GetColors(C);
+  C.Ch = Ch;
+  C.Font = CharFont;
+  MarkRow(Y);
+}
+
+void TSDLConsole::WriteCharXY(int X, int Y, uint8_t Ch) {
+  if (X < 1 || X > Cols || Y < 1 || Y > Rows || Terminated.load(std::memory_order_relaxed)) return;
+  THold Hold(*this);
+  PutGlyph(X, Y, Ch, Font);
+}
+
+void TSDLConsole::PutCell(int X, int Y, const TConsoleCell& Cell, uint8_t CellFont) {
+  if (X < 1 || X > Cols || Y < 1 || Y > Rows || Terminated.load(std::memory_order_relaxed)) return;
+  THold Hold(*this);
+  TConsoleCell& C = CellAt(X, Y);
+  C = Cell;
+  C.Font = CellFont;
+  MarkRow(Y);
+}
+
+void TSDLConsole::WriteXY(int X, int Y, uint8_t Attr, std::string_view Text) {
+  if (Text.empty()) return;
+  THold Hold(*this);
+  TConsoleCell Saved;
+  GetColors(Saved);
+  SetTextAttr(Attr, false);
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const int Col = X + static_cast<int>(i);
+    if (Col > Cols) break;
+    WriteCharXY(Col, Y, static_cast<uint8_t>(Text[i]));
+  }
+  SetColors(Saved);
+}
+
+namespace {
+
+// The value of a two-character pipe code: decimal after trimming spaces, else 0.
+int PipeValue(std::string_view Code) {
+  while (!Code.empty() && Code.front() == ' ') Code.remove_prefix(1);
+  while (!Code.empty() && Code.back() == ' ') Code.remove_suffix(1);
+  if (Code.empty()) return 0;
+  bool Negative = false;
+  if (Code.front() == '+' || Code.front() == '-') {
+    Negative = Code.front() == '-';
+    Code.remove_prefix(1);
+    if (Code.empty()) return 0;
+  }
+  int V = 0;
+  for (char c : Code) {
+    if (c < '0' || c > '9') return 0;
+    V = V * 10 + (c - '0');
+  }
+  V = Negative ? -V : V;
+  return ((V % 256) + 256) % 256;
+}
+
+}  // namespace
+
+void TSDLConsole::WriteXYPipe(int X, int Y, uint8_t Attr, int Width, std::string_view Text) {
+  THold Hold(*this);
+  const int SavedX = CursorX;
+  const int SavedY = CursorY;
+  const bool SavedWrap = PendingWrap;
+  TConsoleCell SavedColors;
+  GetColors(SavedColors);
+  GotoXY(X, Y);
+  SetTextAttr(Attr, true);
+
+  int Col = CursorX;
+  const int Row = CursorY;
+  int Written = 0;
+  auto Put = [&](uint8_t Ch) {
+    if (Col <= Cols) WriteCharXY(Col, Row, Ch);
+    ++Col;
+    ++Written;
+  };
+  auto Full = [&] { return Width > 0 && Written >= Width; };
+
+  size_t i = 0;
+  int Literal = 0;   // characters after a bar that was not a colour code
+  while (i < Text.size() && !Full()) {
+    const char c = Text[i];
+    if (c != '|' || Literal > 0) {
+      Put(static_cast<uint8_t>(c));
+      ++i;
+      if (Literal > 0) --Literal;
+      continue;
+    }
+    // A code needs both of its characters; a bar near the end is plain text.
+    const std::string_view Code = i + 2 < Text.size() ? Text.substr(i + 1, 2) : std::string_view();
+    const int V = Code.size() == 2 ? PipeValue(Code) : -1;
+    const bool IsColour =
+        Code == "00" || (V >= 1 && V <= 31 && Code[0] != '&' && Code[0] != '$');
+    if (!IsColour) {
+      Put('|');
+      ++i;
+      Literal = 2;
+      continue;
+    }
+    i += 3;
+    if (V < 16) {
+      SetTextAttr(static_cast<uint8_t>((TextAttr & 0xF0) + V), false);
+    } else {
+      SetTextAttr(static_cast<uint8_t>((TextAttr & 0x0F) + (V - 16) * 16), false);
+    }
+  }
+  while (Written < Width) Put(' ');
+
+  SetColors(SavedColors);
+  CursorX = SavedX;
+  CursorY = SavedY;
+  PendingWrap = SavedWrap;
+}
+
+void TSDLConsole::WriteChar(uint8_t Ch) { WriteCharFont(Ch, Font); }
+
+void TSDLConsole::WriteCharFont(uint8_t Ch, uint8_t CharFont) {
+  THold Hold(*this);
+  // The window as the fields say, kept inside the screen whatever was stored there.
+  const int R = std::clamp<int>(WinX2, 1, Cols);
+  const int L = std::clamp<int>(WinX1, 1, R);
+  const int B = std::clamp<int>(WinY2, 1, Rows);
+  const int T = std::clamp<int>(WinY1, 1, B);
+  (void)T;
+  if (PendingWrap) {
+    PendingWrap = false;
+    ScrollUp();
+  }
+  switch (Ch) {
+    case 8:
+      if (CursorX > L) --CursorX;
+      return;
+    case 10:
+      if (CursorY >= B) {
+        ScrollUp();
+        CursorY = B;
+      } else {
+        ++CursorY;
+      }
+      return;
+    case 13:
+      CursorX = L;
+      return;
+    default:
+      break;
+  }
+  if (CursorX >= 1 && CursorX <= Cols && CursorY >= 1 && CursorY <= Rows &&
+      !Terminated.load(std::memory_order_relaxed)) {
+    PutGlyph(CursorX, CursorY, Ch, CharFont);
+  }
+  if (CursorX < R) {
+    ++CursorX;
+  } else if (CursorY == B) {
+    CursorX = L;
+    PendingWrap = true;
+  } else {
+    CursorX = L;
+    ++CursorY;
+  }
+}
+
+void TSDLConsole::WriteStr(std::string_view Text) {
+  THold Hold(*this);
+  for (char c : Text) WriteChar(static_cast<uint8_t>(c));
+}
+
+void TSDLConsole::ClearLinePart(int X1, int X2) {
+  if (CursorY < 1 || CursorY > Rows || Terminated.load(std::memory_order_relaxed)) return;
+  THold Hold(*this);
+  const int From = std::max(X1, 1);
+  const int To = std::min<int>(X2, Cols);
+  for (int X = From; X <= To; ++X) PutGlyph(X, CursorY, 32, Font);
+}
+
+void TSDLConsole::ClearScreen(uint8_t Mode) {
+  THold Hold(*this);
+  const int Last = StatusLine ? Rows - 1 : Rows;
+  auto Blank = [&](int Y, int X1, int X2) {
+    if (Y < 1 || Y > Rows || Terminated.load(std::memory_order_relaxed)) return;
+    X1 = std::max(X1, 1);
+    X2 = std::min<int>(X2, Cols);
+    for (int X = X1; X <= X2; ++X) PutGlyph(X, Y, 32, Font);
+  };
+  switch (Mode) {
+    case 0:
+      if (CursorY > Last) return;
+      Blank(CursorY, CursorX, Cols);
+      for (int Y = CursorY + 1; Y <= Last; ++Y) Blank(Y, 1, Cols);
+      break;
+    case 1:
+      for (int Y = 1; Y < CursorY && Y <= Rows; ++Y) Blank(Y, 1, Cols);
+      Blank(CursorY, 1, CursorX);
+      break;
+    case 2:
+      for (int Y = 1; Y <= Last; ++Y) Blank(Y, 1, Cols);
+      CursorX = 1;
+      CursorY = 1;
+      PendingWrap = false;
+      break;
+    case 4: {
+      const int R = std::clamp<int>(WinX2, 1, Cols);
+      const int L = std::clamp<int>(WinX1, 1, R);
+      const int B = std::clamp<int>(WinY2, 1, Rows);
+      const int T = std::clamp<int>(WinY1, 1, B);
+      for (int Y = T; Y <= B; ++Y) Blank(Y, L, R);
+      CursorX = L;
+      CursorY = T;
+      PendingWrap = false;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Scrolling and editing
+
+void TSDLConsole::ScrollUp() { ScrollWindowUp(); }
+
+void TSDLConsole::ScrollWindowUp() {
+  if (Terminated.load(std::memory_order_relaxed)) return;
+  THold Hold(*this);
+  const int B = std::clamp<int>(WinY2, 1, Rows);
+  const int T = std::clamp<int>(WinY1, 1, B);
+  // Rows T+1..B move up one: rotate their storage, then blank the row that came round.
+  std::rotate(RowMap.begin() + (T - 1), RowMap.begin() + T, RowMap.begin() + B);
+  RowAt(B).fill(BlankCell());
+  for (int Y = T; Y <= B; ++Y) RowDirty[Y - 1] = 1;
+  ChangedFlag.store(true, std::memory_order_relaxed);
+}
+
+void TSDLConsole::DeleteLines(int Top, int Count, int Bottom) {
+  if (Terminated.load(std::memory_order_relaxed)) return;
+  THold Hold(*this);
+  Top = std::max(Top, 1);
+  Bottom = std::min<int>(Bottom, Rows);
+  if (Top > Bottom || Count < 1) return;
+  TConsoleCell Blank = BlankCell();
+  Blank.Attr = TextAttr;
+  const int Span = Bottom - Top + 1;
+  const int K = std::min(Count, Span);
+  std::rotate(RowMap.begin() + (Top - 1), RowMap.begin() + (Top - 1) + K, RowMap.begin() + Bottom);
+  for (int Y = Bottom - K + 1; Y <= Bottom; ++Y) RowAt(Y).fill(Blank);
+  MarkAll();
+}
+
+void TSDLConsole::InsertLines(int Top, int Count, int Bottom) {
+  if (Terminated.load(std::memory_order_relaxed)) return;
+  THold Hold(*this);
+  Top = std::max(Top, 1);
+  Bottom = std::min<int>(Bottom, Rows);
+  if (Top > Bottom || Count < 1) return;
+  TConsoleCell Blank = BlankCell();
+  GetColors(Blank);
+  const int Span = Bottom - Top + 1;
+  const int K = std::min(Count, Span);
+  std::rotate(RowMap.begin() + (Top - 1), RowMap.begin() + Bottom - K, RowMap.begin() + Bottom);
+  for (int Y = Top; Y < Top + K; ++Y) RowAt(Y).fill(Blank);
+  MarkAll();
+}
+
+void TSDLConsole::InsertChars(int Y, int X, int Count) {
+  if (Y < 1 || Y > Rows || X < 1 || X > Cols || Count <= 0) return;
+  if (Terminated.load(std::memory_order_relaxed)) return;
+  THold Hold(*this);
+  TConsoleRow& R = RowAt(Y);
+  const int K = std::min(Count, Cols - X + 1);
+  // Cells X..Cols-K move right by K; the opened gap repeats cell X's colours.
+  std::copy_backward(R.begin() + (X - 1), R.begin() + (Cols - K), R.begin() + Cols);
+  TConsoleCell Gap = R[X - 1];
+  Gap.Ch = 32;
+  std::fill(R.begin() + (X - 1), R.begin() + (X - 1 + K), Gap);
+  MarkRow(Y);
+}
+
+void TSDLConsole::DeleteChars(int Y, int X, int Count) {
+  if (Y < 1 || Y > Rows || X < 1 || X > Cols || Count <= 0) return;
+  if (Terminated.load(std::memory_order_relaxed)) return;
+  THold Hold(*this);
+  TConsoleRow& R = RowAt(Y);
+  const int K = std::min(Count, Cols - X + 1);
+  TConsoleCell Tail = R[Cols - 1];
+  Tail.Ch = 32;
+  std::copy(R.begin() + (X - 1 + K), R.begin() + Cols, R.begin() + (X - 1));
+  std::fill(R.begin() + (Cols - K), R.begin() + Cols, Tail);
+  MarkRow(Y);
+}
+
+// ---------------------------------------------------------------------------------------
+// Saving and restoring
+
+void TSDLConsole::SaveScreen(int X1, int Y1, int X2, int Y2, TConsoleImage& Image) const {
+  THold Hold(*this);
+  for (int i = 0; i < ConsoleMaxRows; ++i) Image.Cells[i] = Storage[RowMap[i]];
+  Image.CursorX = static_cast<uint8_t>(std::clamp(CursorX, 0, 255));
+  Image.CursorY = static_cast<uint8_t>(std::clamp(CursorY, 0, 255));
+  Image.TextAttr = TextAttr;
+  Image.FgMode = FgMode;
+  Image.BgMode = BgMode;
+  Image.Fg256 = Fg256;
+  Image.Bg256 = Bg256;
+  Image.FgRGB = FgRGB;
+  Image.BgRGB = BgRGB;
+  Image.BoxX1 = static_cast<uint8_t>(X1);
+  Image.BoxX2 = static_cast<uint8_t>(X2);
+  Image.BoxY1 = static_cast<uint8_t>(Y1);
+  Image.BoxY2 = static_cast<uint8_t>(Y2);
+}
+
+void TSDLConsole::RestoreScreen(const TConsoleImage& Image) {
+  THold Hold(*this);
+  RedrawCells(Image.Cells);
+  CursorX = Image.CursorX;
+  CursorY = Image.CursorY;
+  if (Image.FgMode == 1) {
+    SetFg256(Image.Fg256);
+  } else if (Image.FgMode == 2) {
+    SetFgRGB(Image.FgRGB[0], Image.FgRGB[1], Image.FgRGB[2]);
+  } else {
+    SetTextAttr(Image.TextAttr, false);
+  }
+  if (Image.BgMode == 1) {
+    SetBg256(Image.Bg256);
+  } else if (Image.BgMode == 2) {
+    SetBgRGB(Image.BgRGB[0], Image.BgRGB[1], Image.BgRGB[2]);
+  } else {
+    SetTextAttr(Image.TextAttr, false);
+  }
+}
+
+void TSDLConsole::RedrawCells(const TConsoleGrid& Cells) {
+  if (Terminated.load(std::memory_order_relaxed)) return;
+  THold Hold(*this);
+  for (int Y = 1; Y <= Rows; ++Y) {
+    std::copy(Cells[Y - 1].begin(), Cells[Y - 1].begin() + Cols, RowAt(Y).begin());
+  }
+  MarkAll();
+}
+
+void TSDLConsole::RedrawScreen() {
+  THold Hold(*this);
+  MarkAll();
+}
+
+void TSDLConsole::DrawRow(int Y, std::span<const TConsoleCell> Row, uint8_t RowFont) {
+  THold Hold(*this);
+  const int N = std::min<int>(Cols, static_cast<int>(Row.size()));
+  for (int X = 1; X <= N; ++X) PutCell(X, Y, Row[X - 1], RowFont);
+}
+
+void TSDLConsole::DisplayCrunched(std::span<const uint8_t> Data, int X, int Y, uint8_t PicFont) {
+  auto Image = std::make_unique<TConsoleImage>();
+  TConsoleCell Blank;
+  Blank.Font = PicFont;
+  for (auto& R : Image->Cells) R.fill(Blank);
+  int Col = 1, Row = 1;
+  uint8_t Attr = 7;
+  auto Put = [&](uint8_t Ch) {
+    // Pictures wider or taller than the stored screen are cut, not written past it.
+    const int TX = Col + X - 1, TY = Row + Y - 1;
+    if (TX >= 1 && TX <= ConsoleMaxCols && TY >= 1 && TY <= ConsoleMaxRows) {
+      TConsoleCell& C = Image->Cells[TY - 1][TX - 1];
+      C.Ch = Ch;
+      C.Attr = Attr;
+      C.Font = PicFont;
+      C.FgMode = 0;
+      C.BgMode = 0;
+    }
+    if (Col < 65535) ++Col;
+  };
+  const size_t N = Data.size();
+  for (size_t i = 0; i < N; ++i) {
+    const uint8_t B = Data[i];
+    if (B <= 15) {
+      Attr = static_cast<uint8_t>((Attr & 0xF0) + B);
+    } else if (B <= 23) {
+      Attr = static_cast<uint8_t>((Attr & 0x0F) + (B - 16) * 16);
+    } else if (B == 24) {
+      if (Row < 65535) ++Row;
+      Col = 1;
+    } else if (B == 25) {
+      if (i + 1 >= N) break;          // a run cut short by the end of the data
+      const int Count = Data[++i] + 1;
+      for (int k = 0; k < Count; ++k) Put(' ');
+    } else if (B == 26) {
+      if (i + 2 >= N) break;
+      const int Count = Data[i + 1] + 1;
+      const uint8_t Ch = Data[i + 2];
+      i += 2;
+      for (int k = 0; k < Count; ++k) Put(Ch);
+    } else if (B >= 32) {
+      Put(B);
+    }
+  }
+  Image->CursorX = static_cast<uint8_t>(std::min(Col, 255));
+  Image->CursorY = static_cast<uint8_t>(std::min(Row, 255));
+  Image->TextAttr = Attr;
+  Image->FgMode = 0;
+  Image->BgMode = 0;
+  Image->BoxX1 = static_cast<uint8_t>(X);
+  Image->BoxX2 = Cols;
+  Image->BoxY1 = static_cast<uint8_t>(Y);
+  Image->BoxY2 = static_cast<uint8_t>(std::min(Row, 255));
+  RestoreScreen(*Image);
+}
+
+// ---------------------------------------------------------------------------------------
+// Reading cells
+
+const TConsoleCell& TSDLConsole::Cell(int X, int Y) const {
+  if (X < 1 || X > ConsoleMaxCols || Y < 1 || Y > ConsoleMaxRows) return BlankRowConst()[0];
+  return Storage[RowMap[Y - 1]][X - 1];
+}
+
+const TConsoleRow& TSDLConsole::Row(int Y) const {
+  if (Y < 1 || Y > ConsoleMaxRows) return BlankRowConst();
+  return Storage[RowMap[Y - 1]];
+}
+
+// ---------------------------------------------------------------------------------------
+// Single cells and overlays
+
+void TSDLConsole::DrawCell(int X, int Y, const TConsoleCell& Cell, uint8_t CellFont) {
+  if (X < 1 || X > Cols || Y < 1 || Y > Rows) return;
+  THold Hold(*this);
+  TConsoleCell& C = CellAt(X, Y);
+  C = Cell;
+  C.Font = CellFont;
+  MarkRow(Y);
+}
+
+void TSDLConsole::DrawChar(int X, int Y, uint8_t Attr, uint8_t Ch, uint8_t CharFont) {
+  if (X < 1 || X > Cols || Y < 1 || Y > Rows) return;
+  THold Hold(*this);
+  TConsoleCell& C = CellAt(X, Y);
+  C.Ch = Ch;
+  C.Attr = Attr;
+  C.Font = CharFont;
+  C.FgMode = 0;
+  C.BgMode = 0;
+  MarkRow(Y);
+}
+
+void TSDLConsole::DrawCursor(bool Visible) {
+  THold Hold(*this);
+  CursorShown = Visible;
+  ChangedFlag.store(true, std::memory_order_release);
+}
+
+void TSDLConsole::HighlightRect(int X1, int Y1, int X2, int Y2) {
+  THold Hold(*this);
+  SelX1 = std::min(X1, X2);
+  SelX2 = std::max(X1, X2);
+  SelY1 = std::min(Y1, Y2);
+  SelY2 = std::max(Y1, Y2);
+  SelectionOn = true;
+  ChangedFlag.store(true, std::memory_order_release);
+}
+
+void TSDLConsole::ClearHighlight() {
+  THold Hold(*this);
+  SelectionOn = false;
+  ChangedFlag.store(true, std::memory_order_release);
+}
+
+// ---------------------------------------------------------------------------------------
+// Composing
+
+void TSDLConsole::BlinkRedraw(bool Phase) {
+  std::unique_lock<std::mutex> Lock(Mutex, std::defer_lock);
+  if (Owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) Lock.lock();
+  BlinkOn.store(Phase, std::memory_order_relaxed);
+  CursorShown = Phase;
+  ChangedFlag.store(true, std::memory_order_release);
+}
+
+void TSDLConsole::Invalidate() {
+  std::unique_lock<std::mutex> Lock(Mutex, std::defer_lock);
+  if (Owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) Lock.lock();
+  MarkAll();
+}
+
+void TSDLConsole::DrawCharPixels(int X, int Y, uint8_t Ch, uint8_t CellFont, uint32_t Fg, uint32_t Bg) {
+  const TFontRec& F = ConsoleFont(FontForHeight(CellFont, CellH));
+  if (F.Height != CellH || F.Width != CellW) return;
+  uint32_t* Dst = PixelBuf.data() + static_cast<size_t>(Y - 1) * CellH * PixWidth +
+                  static_cast<size_t>(X - 1) * CellW;
+  if (CellW == 8) {
+    const uint8_t* G = &F.Data[Ch * 16];
+    for (int r = 0; r < 16; ++r, Dst += PixWidth) {
+      const uint32_t Bits = G[r];
+      for (int i = 0; i < 8; ++i) Dst[i] = Blend(Fg, Bg, (Bits >> (7 - i)) & 1u);
+    }
+  } else {
+    const uint8_t* G = &F.Data[Ch * 64];
+    for (int r = 0; r < 32; ++r, Dst += PixWidth) {
+      const uint32_t Bits = G[2 * r] | (uint32_t(G[2 * r + 1]) << 8);
+      for (int i = 0; i < 16; ++i) Dst[i] = Blend(Fg, Bg, (Bits >> i) & 1u);
+    }
+  }
+}
+
+void TSDLConsole::DrawCellPixels(int X, int Y, const TConsoleCell& C, uint8_t AttrOverride,
+                                 bool UseOverride) {
+  if (UseOverride) {
+    DrawCharPixels(X, Y, C.Ch, C.Font, Palette16[AttrOverride & 15], Palette16[AttrOverride >> 4]);
+    return;
+  }
+  // With blink on, bit 7 of a 16-colour cell blinks and its background is the dark one.
+  const bool Blinks = ComposedBlinkEnabled && C.FgMode == 0 && (C.Attr & 0x80);
+  uint32_t Fg, Bg;
+  if (C.FgMode == 1) {
+    Fg = Palette256[C.Fg[0]];
+  } else if (C.FgMode == 2) {
+    Fg = MapRGB(C.Fg[0], C.Fg[1], C.Fg[2]);
+  } else {
+    Fg = Palette16[C.Attr & 15];
+  }
+  if (C.BgMode == 1) {
+    Bg = Palette256[C.Bg[0]];
+  } else if (C.BgMode == 2) {
+    Bg = MapRGB(C.Bg[0], C.Bg[1], C.Bg[2]);
+  } else {
+    Bg = Palette16[Blinks ? (C.Attr >> 4) & 7 : C.Attr >> 4];
+  }
+  if (Blinks) {
+    RowBlinks[Y - 1] = 1;
+    if (!ComposedBlink) Fg = Bg;
+  }
+  DrawCharPixels(X, Y, C.Ch, C.Font, Fg, Bg);
+}
+
+void TSDLConsole::RasteriseRow(int Y) {
+  RowBlinks[Y - 1] = 0;
+  const TConsoleRow& R = Storage[RowMap[Y - 1]];
+  for (int X = 1; X <= ShownCols; ++X) DrawCellPixels(X, Y, R[X - 1], 0, false);
+}
+
+bool TSDLConsole::ComposeFrame() {
+  std::unique_lock<std::mutex> Lock(Mutex, std::defer_lock);
+  if (Owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) Lock.lock();
+  ChangedFlag.store(false, std::memory_order_relaxed);
+  if (PixelBuf.empty()) return false;
+
+  if (ShownBlinkEnabled != ComposedBlinkEnabled) {
+    ComposedBlinkEnabled = ShownBlinkEnabled;
+    RowDirty.fill(1);
+  }
+  const bool Phase = BlinkOn.load(std::memory_order_relaxed);
+  if (Phase != ComposedBlink) {
+    ComposedBlink = Phase;
+    for (int i = 0; i < ShownRows; ++i) RowDirty[i] |= RowBlinks[i];
+  }
+  // Overlays of the last frame go away by drawing their rows again.
+  for (int i = 0; i < ShownRows; ++i) {
+    RowDirty[i] |= RowOverlaid[i];
+    RowOverlaid[i] = 0;
+  }
+  bool Touched = false;
+  for (int Y = 1; Y <= ShownRows; ++Y) {
+    if (!RowDirty[Y - 1]) continue;
+    RowDirty[Y - 1] = 0;
+    RasteriseRow(Y);
+    Touched = true;
+  }
+
+  if (SelectionOn) {
+    const int X1 = std::max(SelX1, 1), X2 = std::min<int>(SelX2, ShownCols);
+    const int Y1 = std::max(SelY1, 1), Y2 = std::min<int>(SelY2, ShownRows);
+    for (int Y = Y1; Y <= Y2; ++Y) {
+      const TConsoleRow& R = Storage[RowMap[Y - 1]];
+      for (int X = X1; X <= X2; ++X) DrawCellPixels(X, Y, R[X - 1], ShownSelectionAttr, true);
+      if (X1 <= X2) {
+        RowOverlaid[Y - 1] = 1;
+        Touched = true;
+      }
+    }
+  }
+
+  if (CursorShown && !ShownCursorHidden && ShownCursorX >= 1 && ShownCursorX <= ShownCols &&
+      ShownCursorY >= 1 && ShownCursorY <= ShownRows) {
+    const int First = CellH == 32 ? 28 : 13;
+    const int Last = CellH == 32 ? 31 : 15;
+    for (int r = First; r <= Last && r < CellH; ++r) {
+      uint32_t* Dst = PixelBuf.data() + static_cast<size_t>((ShownCursorY - 1) * CellH + r) * PixWidth +
+                      static_cast<size_t>(ShownCursorX - 1) * CellW;
+      std::fill(Dst, Dst + CellW, Palette16[7]);
+    }
+    RowOverlaid[ShownCursorY - 1] = 1;
+    Touched = true;
+  }
+  return Touched;
+}
+
+// ---------------------------------------------------------------------------------------
+// Keys
+
+void TSDLConsole::PushKey(uint8_t Ch) {
+  const uint32_t W = KeyWrite.load();
+  uint32_t R = KeyRead.load();
+  const uint32_t Reset = KeyResetAt.load();
+  if (static_cast<int32_t>(Reset - R) > 0) R = Reset;
+  // A full buffer means nobody is reading: start again with this byte alone.
+  if (W - R >= KeyBuf.size()) KeyResetAt.store(W);
+  KeyBuf[W % KeyBuf.size()].store(Ch);
+  KeyWrite.store(W + 1);
+}
+
+void TSDLConsole::PushExtKey(uint8_t Code) {
+  PushKey(0);
+  PushKey(Code);
+}
+
+void TSDLConsole::PushKeyString(std::string_view S) {
+  if (S.empty()) return;
+  PushKey(static_cast<uint8_t>(S[0]));
+  if (S.size() >= 2) PushKey(static_cast<uint8_t>(S[1]));
+}
+
+bool TSDLConsole::KeyPressed() const {
+  uint32_t R = KeyRead.load();
+  const uint32_t Reset = KeyResetAt.load();
+  if (static_cast<int32_t>(Reset - R) > 0) R = Reset;
+  return R != KeyWrite.load();
+}
+
+uint8_t TSDLConsole::ReadKey() {
+  TWaitOutsideLock Unlocked(*this);
+  for (;;) {
+    uint32_t R = KeyRead.load();
+    const uint32_t Reset = KeyResetAt.load();
+    if (static_cast<int32_t>(Reset - R) > 0) R = Reset;
+    if (R != KeyWrite.load()) {
+      const uint8_t Ch = KeyBuf[R % KeyBuf.size()].load();
+      // A reset while reading may have reused the slot: read again from the new start.
+      if (KeyResetAt.load() != Reset) continue;
+      KeyRead.store(R + 1);
+      return Ch;
+    }
+    if (Terminated.load()) return 1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+bool TSDLConsole::KeyWait(int Milliseconds) {
+  TWaitOutsideLock Unlocked(*this);
+  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(Milliseconds, 0));
+  while (!KeyPressed() && !Terminated.load() && std::chrono::steady_clock::now() < End) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return KeyPressed();
+}
+
+uint8_t TSDLConsole::ReadKeyWait() {
+  while (!KeyWait(1000) && !Terminated.load()) {
+  }
+  return ReadKey();
+}
+
+void TSDLConsole::Delay(int Milliseconds) const {
+  if (Milliseconds <= 0) return;
+  TWaitOutsideLock Unlocked(*this);
+  std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
+}

@@ -1,0 +1,73 @@
+// The key buffer: order, extended keys, the reset on overflow, and one producer thread.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "console/console.h"
+
+namespace {
+
+TEST(Keys, BytesComeOutInOrder) {
+  TSDLConsole Con;
+  EXPECT_FALSE(Con.KeyPressed());
+  Con.PushKey('a');
+  Con.PushExtKey(59);
+  Con.PushKeyString("xy");
+  Con.PushKeyString("z");
+  Con.PushKeyString("");
+  EXPECT_TRUE(Con.KeyPressed());
+  for (uint8_t Expected : {uint8_t('a'), uint8_t(0), uint8_t(59), uint8_t('x'), uint8_t('y'), uint8_t('z')})
+    EXPECT_EQ(Con.ReadKey(), Expected);
+  EXPECT_FALSE(Con.KeyPressed());
+}
+
+TEST(Keys, The129thUnreadByteIsLeftAlone) {
+  TSDLConsole Con;
+  for (int i = 0; i < 128; ++i) Con.PushKey(static_cast<uint8_t>(i));
+  EXPECT_EQ(Con.ReadKey(), 0);
+  Con.PushKey(200);   // 128 unread again: still fits
+  EXPECT_EQ(Con.ReadKey(), 1);
+  for (int i = 2; i < 128; ++i) Con.ReadKey();
+  EXPECT_EQ(Con.ReadKey(), 200);
+  EXPECT_FALSE(Con.KeyPressed());
+
+  for (int i = 0; i < 128; ++i) Con.PushKey('q');
+  Con.PushKey('!');
+  EXPECT_EQ(Con.ReadKey(), '!');
+  EXPECT_FALSE(Con.KeyPressed());
+  // The buffer goes on working after a reset, around its end many times.
+  for (int i = 0; i < 1000; ++i) {
+    Con.PushKey(static_cast<uint8_t>(i));
+    Con.PushKey(static_cast<uint8_t>(i + 1));
+    EXPECT_EQ(Con.ReadKey(), static_cast<uint8_t>(i));
+    EXPECT_EQ(Con.ReadKey(), static_cast<uint8_t>(i + 1));
+  }
+}
+
+TEST(Keys, WaitsEndWhenTheWindowCloses) {
+  TSDLConsole Con;
+  EXPECT_FALSE(Con.KeyWait(5));
+  std::thread Closer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Con.Terminated = true;
+  });
+  EXPECT_EQ(Con.ReadKey(), 1);
+  Closer.join();
+  EXPECT_FALSE(Con.KeyWait(100000));
+  EXPECT_EQ(Con.ReadKeyWait(), 1);
+}
+
+TEST(Keys, ProducerThreadAndConsumerAgree) {
+  TSDLConsole Con;
+  constexpr int Count = 5000;
+  std::thread Producer([&] {
+    for (int i = 0; i < Count; ++i) {
+      while (Con.KeyPressed() && (i % 64) == 0) std::this_thread::yield();   // never overflow
+      Con.PushKey(static_cast<uint8_t>(i));
+    }
+  });
+  for (int i = 0; i < Count; ++i) ASSERT_EQ(Con.ReadKey(), static_cast<uint8_t>(i)) << i;
+  Producer.join();
+}
+
+}  // namespace

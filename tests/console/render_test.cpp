@@ -1,0 +1,316 @@
+// The composed picture: colours of each mode, blink, cursor, selection, and that composing
+// only the changed rows always gives the same picture as drawing everything afresh.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "console/fonts.h"
+#include "console/helpers.h"
+#include "console/palette.h"
+
+namespace {
+
+constexpr uint32_t Black = 0xFF000000u;
+constexpr uint32_t White = 0xFFFFFFFFu;
+constexpr uint32_t Grey = 0xFFAAAAAAu;
+
+// Pixel of an ink (1) or paper (0) spot of the glyph 'A' in an 8x16 cell: row 7 is 0xfe.
+constexpr int InkX = 1, InkY = 7, PaperX = 7, PaperY = 7;
+
+std::vector<uint32_t> Picture(const TSDLConsole& Con) {
+  return {Con.Pixels(), Con.Pixels() + Con.PixelWidth() * Con.PixelHeight()};
+}
+
+// A second console drawn from scratch with the same cells and overlays.
+std::vector<uint32_t> FreshPicture(const TSDLConsole& Con) {
+  auto Fresh = std::make_unique<TSDLConsole>();
+  Fresh->OpenScreen(Con.Cols, Con.Rows, Con.Font);
+  auto Image = std::make_unique<TConsoleImage>();
+  Con.SaveScreen(0, 0, 0, 0, *Image);
+  Fresh->RestoreScreen(*Image);
+  Fresh->BlinkEnabled = Con.BlinkEnabled;
+  Fresh->CursorHidden = Con.CursorHidden;
+  Fresh->GotoXY(Con.CursorX, Con.CursorY);
+  Fresh->BlinkRedraw(Con.BlinkPhase());
+  Fresh->ComposeFrame();
+  return Picture(*Fresh);
+}
+
+TEST(Render, SixteenColourCell) {
+  TSDLConsole Con;
+  Con.DrawCursor(false);
+  Con.WriteXY(3, 2, 0x1E, "A");
+  Con.ComposeFrame();
+  EXPECT_EQ(CellPixel(Con, 3, 2, InkX, InkY), MapRGB(255, 255, 85));
+  EXPECT_EQ(CellPixel(Con, 3, 2, PaperX, PaperY), MapRGB(0, 0, 170));
+  EXPECT_EQ(CellPixel(Con, 3, 2, 0, 0), MapRGB(0, 0, 170));
+  EXPECT_EQ(CellPixel(Con, 4, 2, 0, 0), Black);
+  EXPECT_EQ(Con.PixelWidth(), 640);
+  EXPECT_EQ(Con.PixelHeight(), 400);
+}
+
+TEST(Render, PaletteAndRgbCells) {
+  TSDLConsole Con;
+  Con.DrawCursor(false);
+  Con.SetFg256(196);
+  Con.SetBg256(21);
+  Con.WriteCharXY(1, 1, 'A');
+  Con.SetFgRGB(1, 2, 3);
+  Con.SetBgRGB(250, 251, 252);
+  Con.WriteCharXY(2, 1, 'A');
+  Con.SetFg256(244);
+  Con.SetBg256(3);
+  Con.WriteCharXY(3, 1, 'A');
+  Con.ComposeFrame();
+  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), MapRGB(255, 0, 0));
+  EXPECT_EQ(CellPixel(Con, 1, 1, PaperX, PaperY), MapRGB(0, 0, 255));
+  EXPECT_EQ(CellPixel(Con, 2, 1, InkX, InkY), MapRGB(1, 2, 3));
+  EXPECT_EQ(CellPixel(Con, 2, 1, PaperX, PaperY), MapRGB(250, 251, 252));
+  EXPECT_EQ(CellPixel(Con, 3, 1, InkX, InkY), MapRGB(128, 128, 128));
+  EXPECT_EQ(CellPixel(Con, 3, 1, PaperX, PaperY), MapRGB(128, 128, 0));
+}
+
+TEST(Render, LargeFontCellsAre16By32) {
+  TSDLConsole Con;
+  Con.OpenScreen(80, 25, 3);
+  Con.DrawCursor(false);
+  Con.WriteXY(80, 25, 0x0F, "\xDB");
+  Con.ComposeFrame();
+  EXPECT_EQ(Con.PixelWidth(), 1280);
+  EXPECT_EQ(Con.PixelHeight(), 800);
+  EXPECT_EQ(CellPixel(Con, 80, 25, 0, 0), White);
+  EXPECT_EQ(CellPixel(Con, 80, 25, 15, 31), White);
+  EXPECT_EQ(CellPixel(Con, 79, 25, 15, 31), Black);
+  // An 8x16 font number on a 16x32 screen draws its large sibling.
+  Con.WriteCharFont('/', 1);
+  Con.ComposeFrame();
+  EXPECT_EQ(Con.Cell(1, 1).Font, 1);
+}
+
+TEST(Render, BlinkingCellShowsThenHides) {
+  TSDLConsole Con;
+  Con.DrawCursor(false);
+  Con.BlinkEnabled = true;
+  Con.WriteXY(1, 1, 143, "A");
+  Con.BlinkRedraw(true);
+  Con.ComposeFrame();
+  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), White);
+  EXPECT_EQ(CellPixel(Con, 1, 1, PaperX, PaperY), Black);
+  Con.BlinkRedraw(false);
+  ASSERT_TRUE(Con.NeedsCompose());
+  Con.ComposeFrame();
+  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), Black);
+  EXPECT_EQ(CellPixel(Con, 1, 1, PaperX, PaperY), Black);
+  Con.BlinkRedraw(true);
+  Con.ComposeFrame();
+  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), White);
+}
+
+TEST(Render, WithoutBlinkTheHighBitIsABrightBackground) {
+  TSDLConsole Con;
+  Con.DrawCursor(false);
+  Con.WriteXY(1, 1, 143, "A");
+  Con.BlinkRedraw(false);
+  Con.ComposeFrame();
+  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), White);
+  EXPECT_EQ(CellPixel(Con, 1, 1, PaperX, PaperY), MapRGB(85, 85, 85));
+  // Switching blink on later redraws the cell at once.
+  { auto Batch = Con.Batch(); Con.BlinkEnabled = true; }
+  Con.ComposeFrame();
+  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), Black);
+}
+
+TEST(Render, PaletteAndRgbForegroundsNeverBlink) {
+  TSDLConsole Con;
+  Con.DrawCursor(false);
+  Con.BlinkEnabled = true;
+  Con.SetTextAttr(0x8F);
+  Con.SetFg256(10);
+  Con.WriteCharXY(1, 1, 'A');
+  Con.SetFgRGB(9, 9, 9);
+  Con.WriteCharXY(2, 1, 'A');
+  Con.BlinkRedraw(false);
+  Con.ComposeFrame();
+  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), Palette256[10]);
+  EXPECT_EQ(CellPixel(Con, 2, 1, InkX, InkY), MapRGB(9, 9, 9));
+}
+
+uint32_t RowOfCell(const TSDLConsole& Con, int X, int Y, int Py) {
+  // Gives the common colour of a pixel row of the cell, or 0 when it is mixed.
+  const uint32_t First = CellPixel(Con, X, Y, 0, Py);
+  for (int Px = 1; Px < Con.CellWidth(); ++Px)
+    if (CellPixel(Con, X, Y, Px, Py) != First) return 0;
+  return First;
+}
+
+TEST(Render, CursorUnderlineOnTheBottomRowsOfTheCell) {
+  TSDLConsole Con;
+  Con.GotoXY(5, 6);
+  Con.DrawCursor(true);
+  Con.ComposeFrame();
+  EXPECT_EQ(RowOfCell(Con, 5, 6, 12), Black);
+  for (int r = 13; r <= 15; ++r) EXPECT_EQ(RowOfCell(Con, 5, 6, r), Grey) << r;
+  EXPECT_EQ(RowOfCell(Con, 6, 6, 14), Black);
+
+  // Moving the cursor takes the underline along.
+  Con.GotoXY(1, 1);
+  Con.ComposeFrame();
+  EXPECT_EQ(RowOfCell(Con, 5, 6, 14), Black);
+  EXPECT_EQ(RowOfCell(Con, 1, 1, 14), Grey);
+  Con.DrawCursor(false);
+  Con.ComposeFrame();
+  EXPECT_EQ(RowOfCell(Con, 1, 1, 14), Black);
+
+  Con.OpenScreen(80, 25, 4);
+  Con.GotoXY(2, 2);
+  Con.DrawCursor(true);
+  Con.ComposeFrame();
+  EXPECT_EQ(RowOfCell(Con, 2, 2, 27), Black);
+  for (int r = 28; r <= 31; ++r) EXPECT_EQ(RowOfCell(Con, 2, 2, r), Grey) << r;
+}
+
+TEST(Render, HiddenCursorIsNeitherDrawnNorErased) {
+  TSDLConsole Con;
+  { auto Batch = Con.Batch(); Con.CursorHidden = true; }
+  Con.GotoXY(3, 3);
+  Con.DrawCursor(true);
+  Con.ComposeFrame();
+  EXPECT_EQ(RowOfCell(Con, 3, 3, 14), Black);
+  // The blink of the video thread does not bring it back either.
+  Con.BlinkRedraw(true);
+  Con.ComposeFrame();
+  EXPECT_EQ(RowOfCell(Con, 3, 3, 14), Black);
+}
+
+TEST(Render, SelectionHighlightGoesWithTheNextCompose) {
+  TSDLConsole Con;
+  Con.DrawCursor(false);
+  Con.WriteXY(1, 1, 7, "select me");
+  Con.ComposeFrame();
+  const auto Before = Picture(Con);
+  Con.HighlightRect(4, 2, 2, 1);
+  Con.ComposeFrame();
+  EXPECT_EQ(CellPixel(Con, 2, 1, PaperX, PaperY), Palette16[4]);
+  EXPECT_EQ(CellPixel(Con, 4, 2, PaperX, PaperY), Palette16[4]);
+  EXPECT_EQ(CellPixel(Con, 5, 1, PaperX, PaperY), Black);
+  EXPECT_EQ(Con.Cell(2, 1).Attr, 7);   // the cells stay as they were
+  Con.ClearHighlight();
+  Con.ComposeFrame();
+  EXPECT_EQ(Picture(Con), Before);
+}
+
+TEST(Render, ScrollRegionLeavesOtherRowsPixelsAlone) {
+  TSDLConsole Con;
+  Con.DrawCursor(false);
+  for (int Y = 1; Y <= 25; ++Y) Con.WriteXY(1, Y, static_cast<uint8_t>(Y), std::string(80, char('A' + Y)));
+  Con.ComposeFrame();
+  const auto Before = Picture(Con);
+  Con.SetWindow(1, 5, 80, 20);
+  Con.GotoXY(1, 20);
+  Con.WriteChar(10);
+  Con.ComposeFrame();
+  const auto After = Picture(Con);
+  const size_t RowPixels = static_cast<size_t>(Con.PixelWidth()) * 16;
+  for (int Y : {1, 4, 21, 25})
+    EXPECT_TRUE(std::equal(Before.begin() + (Y - 1) * RowPixels, Before.begin() + Y * RowPixels,
+                           After.begin() + (Y - 1) * RowPixels)) << Y;
+  // Row 5 now shows what row 6 showed.
+  EXPECT_TRUE(std::equal(Before.begin() + 5 * RowPixels, Before.begin() + 6 * RowPixels,
+                         After.begin() + 4 * RowPixels));
+  Con.BlinkRedraw(true);
+  Con.ComposeFrame();
+  EXPECT_EQ(Picture(Con), FreshPicture(Con));
+}
+
+TEST(Render, ComposeReportsWhetherAnythingChanged) {
+  TSDLConsole Con;
+  Con.DrawCursor(false);
+  EXPECT_TRUE(Con.NeedsCompose());
+  EXPECT_TRUE(Con.ComposeFrame());
+  EXPECT_FALSE(Con.NeedsCompose());
+  EXPECT_FALSE(Con.ComposeFrame());
+  Con.WriteCharXY(1, 1, 'x');
+  EXPECT_TRUE(Con.NeedsCompose());
+  Con.ComposeFrame();
+  Con.Invalidate();
+  EXPECT_TRUE(Con.NeedsCompose());
+}
+
+// Random operations, composing now and then: the picture must always equal a fresh one.
+TEST(Render, IncrementalPictureEqualsAFreshOne) {
+  std::mt19937 Rng(1234);
+  for (uint8_t FontNo : {uint8_t(1), uint8_t(4)}) {
+    TSDLConsole Con;
+    Con.OpenScreen(80, 25, FontNo);
+    for (int Step = 0; Step < 400; ++Step) {
+      const int Op = Rng() % 14;
+      const int X = 1 + Rng() % 80, Y = 1 + Rng() % 25, N = Rng() % 4;
+      switch (Op) {
+        case 0: Con.SetTextAttr(static_cast<uint8_t>(Rng())); break;
+        case 1: Con.SetFg256(static_cast<uint8_t>(Rng())); break;
+        case 2: Con.SetBgRGB(1, static_cast<uint8_t>(Rng()), 3); break;
+        case 3: Con.WriteStr("text\r\n more"); break;
+        case 4: Con.GotoXY(X, Y); break;
+        case 5: Con.SetWindow(1, std::min(X % 25 + 1, Y), 80, Y); break;
+        case 6: Con.InsertLines(Y, N, 25); break;
+        case 7: Con.DeleteChars(Y, X, N); break;
+        case 8: Con.ClearScreen(static_cast<uint8_t>(N)); break;
+        case 9: { auto B = Con.Batch(); Con.BlinkEnabled = !Con.BlinkEnabled; } break;
+        case 10: Con.BlinkRedraw(Rng() % 2); break;
+        case 11: Con.HighlightRect(X, Y, 1 + Rng() % 80, 1 + Rng() % 25); break;
+        case 12: Con.ClearHighlight(); break;
+        default: Con.ComposeFrame(); break;
+      }
+    }
+    Con.ClearHighlight();
+    Con.ComposeFrame();
+    ASSERT_EQ(Picture(Con), FreshPicture(Con)) << "font " << int(FontNo);
+  }
+}
+
+// The main thread writes in batches while another thread composes, as the window does.
+TEST(Render, ComposingWhileWritingFromAnotherThread) {
+  TSDLConsole Con;
+  std::atomic<bool> Done{false};
+  std::thread Video([&] {
+    while (!Done.load()) {
+      if (Con.NeedsCompose()) Con.ComposeFrame();
+      Con.BlinkRedraw(!Con.BlinkPhase());
+      std::this_thread::yield();
+    }
+  });
+  for (int i = 0; i < 300; ++i) {
+    auto Batch = Con.Batch();
+    Con.WriteStr("line of text scrolling by\r\n");
+    Con.BlinkEnabled = i % 2;
+  }
+  Done = true;
+  Video.join();
+  Con.BlinkRedraw(true);
+  Con.ComposeFrame();
+  EXPECT_EQ(Picture(Con), FreshPicture(Con));
+}
+
+// A wait for a key inside a batch must not stop the picture.
+TEST(Render, WaitingForAKeyInsideABatchLetsFramesThrough) {
+  TSDLConsole Con;
+  std::atomic<bool> Composed{false};
+  auto Batch = Con.Batch();
+  Con.WriteStr("prompt");
+  std::thread Video([&] {
+    Con.ComposeFrame();
+    Composed = true;
+    Con.PushKey('y');
+  });
+  EXPECT_EQ(Con.ReadKey(), 'y');
+  Video.join();
+  EXPECT_TRUE(Composed.load());
+  Con.WriteStr(" yes");   // the batch is held again
+  EXPECT_EQ(RowTextTrimmed(Con, 1), "prompt yes");
+}
+
+}  // namespace
