@@ -81,7 +81,9 @@ bool TSDLConsole::OpenScreen(int NewCols, int NewRows, uint8_t NewFont) {
   CellH = F.Height;
   PixWidth = Cols * CellW;
   PixHeight = Rows * CellH;
-  PixelBuf.assign(static_cast<size_t>(PixWidth) * PixHeight, Palette16[0]);
+  // Every row is marked changed below, so old pixels of the same size need no clearing.
+  const size_t Needed = static_cast<size_t>(PixWidth) * PixHeight;
+  if (PixelBuf.size() != Needed) PixelBuf.assign(Needed, Palette16[0]);
   ShownCols = Cols;
   ShownRows = Rows;
   WinX1 = 1;
