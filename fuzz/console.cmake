@@ -1,3 +1,3 @@
 # Console parsers of outside data: crunched pictures and pipe-coded text.
-lx_fuzzer(console_crunched_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/console_crunched_fuzz.cpp DEPS lx_console)
-lx_fuzzer(console_pipe_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/console_pipe_fuzz.cpp DEPS lx_console)
+lx_fuzzer(lx_fuzz_crunched SOURCES ${CMAKE_CURRENT_LIST_DIR}/lx_fuzz_crunched.cpp DEPS lx_console)
+lx_fuzzer(lx_fuzz_pipe SOURCES ${CMAKE_CURRENT_LIST_DIR}/lx_fuzz_pipe.cpp DEPS lx_console)

@@ -1,0 +1,77 @@
+// Arbitrary received bytes through the emulator on the smallest and largest
+// screens, with and without a status line and a scroll region. The same bytes
+// fed whole and split in two must leave the same screen.
+#include <cstddef>
+#include <cstdint>
+
+#include "console/console.h"
+#include "console/scrollback.h"
+#include "term/term_ansi.h"
+
+namespace {
+
+// Consoles are costly to build and open; each run blanks shared ones instead.
+TSDLConsoleScrollback& SharedConsole(bool Large, int Which) {
+  static TSDLConsoleScrollback Consoles[2][2];
+  static const bool Opened = [] {
+    for (int L = 0; L < 2; ++L)
+      for (auto& C : Consoles[L]) C.OpenScreen(L ? 160 : 80, L ? 60 : 25, 1);
+    return true;
+  }();
+  (void)Opened;
+  TSDLConsoleScrollback& C = Consoles[Large ? 1 : 0][Which];
+  C.StatusLine = false;
+  C.ScrollbackEnabled = false;
+  C.PendingWrap = false;
+  C.CursorHidden = false;
+  C.SetWindow(1, 1, C.Cols, C.Rows);
+  C.SetTextAttr(7, true);
+  C.ClearScreen(2);
+  C.ScrollbackCount = 0;
+  return C;
+}
+
+void Run(TSDLConsoleScrollback& Console, uint8_t Setup, const uint8_t* Data, size_t Size, size_t Split) {
+  Console.StatusLine = (Setup & 2) != 0;
+  if (Console.StatusLine) Console.SetWindow(1, 1, Console.Cols, Console.Rows - 1);
+  Console.ScrollbackEnabled = (Setup & 4) != 0;
+  Console.BlinkEnabled = (Setup & 8) != 0;
+  TTermAnsi Term(Console);
+  Term.FontSwitch = (Setup & 16) != 0 ? 1 : 0;
+  Term.Font = (Setup & 32) != 0 ? 3 : 1;
+  if (Setup & 64) {
+    static const uint8_t Region[] = "\x1b[5;20r";
+    Term.ProcessBuf(Region, sizeof Region - 1);
+  }
+  if (Split >= Size) {
+    for (size_t I = 0; I < Size; ++I) Term.ProcessChar(Data[I]);
+  } else {
+    Term.ProcessBuf(Data, Split);
+    Term.ProcessBuf(Data + Split, Size - Split);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  if (Size < 2) return 0;
+  // First byte: set-up; second: where the second feed splits the block.
+  const uint8_t Setup = Data[0];
+  const size_t Split = Data[1];
+  Data += 2;
+  Size -= 2;
+
+  const bool Large = Setup & 1;
+  TSDLConsoleScrollback& Whole = SharedConsole(Large, 0);
+  TSDLConsoleScrollback& Parts = SharedConsole(Large, 1);
+  Run(Whole, Setup, Data, Size, Size);
+  Run(Parts, Setup, Data, Size, Split < Size ? Split : Size / 2);
+
+  bool Same = Whole.CursorX == Parts.CursorX && Whole.CursorY == Parts.CursorY &&
+              Whole.WinY1 == Parts.WinY1 && Whole.WinY2 == Parts.WinY2 &&
+              Whole.TextAttr == Parts.TextAttr && Whole.ScrollbackCount == Parts.ScrollbackCount;
+  for (int Y = 1; Same && Y <= Whole.Rows; ++Y)
+    for (int X = 1; Same && X <= Whole.Cols; ++X) Same = Whole.Cell(X, Y) == Parts.Cell(X, Y);
+  if (!Same) __builtin_trap();
+  return 0;
+}

@@ -1,0 +1,52 @@
+// ANSI interpreter: turns the bytes a remote system sends into console
+// operations (glyphs, cursor moves, clears, colours) and answers the cursor
+// position report through the attached connection.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class TSDLConsole;
+class TSocketBase;
+
+class TTermAnsi {
+public:
+  explicit TTermAnsi(TSDLConsole& Console);
+  ~TTermAnsi();
+  TTermAnsi(const TTermAnsi&) = delete;
+  TTermAnsi& operator=(const TTermAnsi&) = delete;
+
+  // Attaches the connection used for replies (not owned); null detaches it.
+  void SetSocket(TSocketBase* Socket);
+
+  // One received byte, in arrival order.
+  void ProcessChar(uint8_t Ch);
+
+  // A received block: holds the console's batch lock once for all of it.
+  void ProcessBuf(const uint8_t* Data, size_t Length);
+
+  // Resize request CSI 8 ; rows ; cols t. The program installs none.
+  std::function<void(uint8_t Cols, uint8_t Rows)> OnScreenSize;
+
+  TSDLConsole& Console;
+  uint8_t Printed = 0;      // 1 when the last ProcessChar drew a glyph
+  uint8_t Font = 1;         // font number 1-4 for every glyph written
+  uint8_t FontSwitch = 0;   // the remote side may switch Font (CSI ... space D)
+  TSocketBase* Socket = nullptr;
+  uint8_t State = 0;        // 0 text, 1 after ESC, 2 inside CSI, 3 after a space in CSI
+  uint16_t SavedX = 1;      // CSI u before any CSI s goes home, never to row 0
+  uint16_t SavedY = 1;
+  std::string Params;       // parameter characters since ESC [, at most MaxParams
+
+  static constexpr size_t MaxParams = 255;
+
+private:
+  void ProcessCSI(uint8_t Ch);
+  int NextParam();
+  void ResetState();
+  void SelectRendition();
+  void SelectFont();
+  void MoveTo(int X, int Y);
+};

@@ -1,0 +1,114 @@
+// Every case in cases/: the input fed whole, and split in two at every byte,
+// must leave exactly the screen in <name>.screen. With LX_TERM_REGEN=1 the
+// .screen files are rewritten from the current behaviour (check them by hand).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "screen_dump.h"
+#include "term_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path CaseDir = fs::path(LX_SOURCE_DIR) / "tests" / "term" / "cases";
+
+std::vector<std::string> CaseNames() {
+  std::vector<std::string> Names;
+  std::error_code Ec;
+  for (const auto& Entry : fs::directory_iterator(CaseDir, Ec))
+    if (Entry.path().extension() == ".in") Names.push_back(Entry.path().stem().string());
+  std::sort(Names.begin(), Names.end());
+  return Names;
+}
+
+std::string ReadFile(const fs::path& P) {
+  std::ifstream In(P, std::ios::binary);
+  std::ostringstream S;
+  S << In.rdbuf();
+  return S.str();
+}
+
+// The name prefix chooses the set-up: status_* reserves the bottom row for a
+// status bar (pre-drawn so the dump shows it is left alone), font_* lets the
+// remote side switch fonts.
+void FeedCase(TSDLConsoleScrollback& Console, const std::string& Name, const std::string& Input,
+                    size_t Split) {
+  const bool Status = Name.rfind("status_", 0) == 0;
+  ResetConsole(Console, Status);
+  if (Status) Console.WriteXY(1, 25, 0x1F, " STATUS BAR ");
+  TTermAnsi Term(Console);
+  Term.FontSwitch = Name.rfind("font_", 0) == 0 ? 1 : 0;
+  const auto* Bytes = reinterpret_cast<const uint8_t*>(Input.data());
+  Term.ProcessBuf(Bytes, Split);
+  Term.ProcessBuf(Bytes + Split, Input.size() - Split);
+}
+
+// Cheap exact comparison of everything a dump shows; a difference is then
+// reported through the dump diff.
+bool SameScreen(const TSDLConsoleScrollback& A, const TSDLConsoleScrollback& B) {
+  if (A.CursorX != B.CursorX || A.CursorY != B.CursorY || A.WinY1 != B.WinY1 || A.WinY2 != B.WinY2 ||
+      A.TextAttr != B.TextAttr || A.FgMode != B.FgMode || A.BgMode != B.BgMode || A.Fg256 != B.Fg256 ||
+      A.Bg256 != B.Bg256 || A.FgRGB != B.FgRGB || A.BgRGB != B.BgRGB || A.CursorHidden != B.CursorHidden ||
+      A.BlinkEnabled != B.BlinkEnabled || A.PendingWrap != B.PendingWrap ||
+      A.ScrollbackCount != B.ScrollbackCount)
+    return false;
+  for (int Y = 1; Y <= A.Rows; ++Y)
+    for (int X = 1; X <= A.Cols; ++X)
+      if (!(A.Cell(X, Y) == B.Cell(X, Y))) return false;
+  return true;
+}
+
+class TReferenceCase : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(TReferenceCase, MatchesExpectedScreenWholeAndSplitAtEveryByte) {
+  const std::string Name = GetParam();
+  const std::string Input = ReadFile(CaseDir / (Name + ".in"));
+  const fs::path ScreenPath = CaseDir / (Name + ".screen");
+
+  // The whole feed goes to a brand-new console; the splits reuse one, reset each time.
+  auto Fresh = MakeConsole(80, 25);
+  FeedCase(*Fresh, Name, Input, Input.size());
+  const TScreenDump Whole = CaptureScreen(*Fresh);
+  const char* Regen = std::getenv("LX_TERM_REGEN");
+  if (Regen != nullptr && std::string(Regen) == "1") {
+    std::ofstream(ScreenPath, std::ios::binary) << FormatDump(Whole);
+  }
+
+  TScreenDump Expected;
+  std::string Error;
+  ASSERT_TRUE(fs::exists(ScreenPath)) << ScreenPath << " is missing (LX_TERM_REGEN=1 writes it)";
+  ASSERT_TRUE(ParseDump(ReadFile(ScreenPath), Expected, Error)) << Name << ".screen: " << Error;
+
+  // The dump format must carry everything it shows: format, parse, compare.
+  TScreenDump RoundTrip;
+  ASSERT_TRUE(ParseDump(FormatDump(Whole), RoundTrip, Error)) << Error;
+  EXPECT_TRUE(DiffDumps(Whole, RoundTrip).empty()) << "dump does not round-trip";
+
+  auto Check = [&](const TScreenDump& Actual, const std::string& How) {
+    const auto Diffs = DiffDumps(Expected, Actual);
+    std::string Joined;
+    for (const auto& D : Diffs) Joined += "  " + D + "\n";
+    EXPECT_TRUE(Diffs.empty()) << Name << " " << How << ":\n" << Joined;
+    return Diffs.empty();
+  };
+  if (!Check(Whole, "fed whole")) return;
+  auto Reused = MakeConsole(80, 25);
+  for (size_t Split = 0; Split < Input.size(); ++Split) {
+    FeedCase(*Reused, Name, Input, Split);
+    if (SameScreen(*Fresh, *Reused)) continue;
+    if (!Check(CaptureScreen(*Reused), "split after byte " + std::to_string(Split))) break;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TReferenceCase, ::testing::ValuesIn(CaseNames()),
+                         [](const auto& Info) { return Info.param; });
+
+TEST(ReferenceCases, FolderHasCases) { EXPECT_GE(CaseNames().size(), 15u); }
+
+}  // namespace

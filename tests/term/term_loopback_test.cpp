@@ -1,0 +1,62 @@
+// The emulator against the loopback BBS over real telnet: the cursor position
+// report must reach the peer, and a screen sent in small pieces must arrive whole.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "net/bbs_server_process.h"
+#include "net/socket.h"
+#include "screen_dump.h"
+#include "term_fixture.h"
+
+namespace {
+
+// The session loop's drain: every received block goes to the emulator.
+void Drain(TSocket& Sock, TTermAnsi& Term) {
+  uint8_t Buf[4096];
+  int32_t N;
+  while (Sock.DataWaiting(5000) && (N = Sock.ReadBuf(Buf, sizeof Buf)) >= 0)
+    Term.ProcessBuf(Buf, static_cast<size_t>(N));
+}
+
+TEST(TermLoopback, CursorPositionReportReachesTheBbs) {
+  TBbsServerProcess Server;
+  // The BBS waits for the exact reply before it draws the rest.
+  ASSERT_TRUE(Server.Start({}, "send \\e[2J\\e[3;10HHello\\e[6n\n"
+                               "expect \\e[3;15R\n"
+                               "send \\e[1;32mOK\n"));
+  auto Con = MakeConsole(80, 25);
+  TTermAnsi Term(*Con);
+  TSocket Sock;
+  Sock.TelnetClient = true;
+  ASSERT_TRUE(Sock.Connect("127.0.0.1", Server.Port, 500));
+  Term.SetSocket(&Sock);
+  Drain(Sock, Term);
+  EXPECT_EQ(ReadCell(*Con, 10, 3).Ch, 'H');
+  EXPECT_EQ(ReadCell(*Con, 15, 3).Ch, 'O') << "the BBS never saw the report";
+  EXPECT_EQ(ReadCell(*Con, 16, 3).Attr, 10);
+  EXPECT_NE(Server.Record().find("\x1b[3;15R"), std::string::npos);
+}
+
+TEST(TermLoopback, ScreenInThreeBytePiecesMatchesTheReferenceCase) {
+  const std::string Case = std::string(LX_SOURCE_DIR) + "/tests/term/cases/bbs_menu";
+  TBbsServerProcess Server;
+  ASSERT_TRUE(Server.Start({"--replay", Case + ".in", "--chunk", "3"}));
+  auto Con = MakeConsole(80, 25);
+  TTermAnsi Term(*Con);
+  TSocket Sock;
+  Sock.TelnetClient = true;
+  ASSERT_TRUE(Sock.Connect("127.0.0.1", Server.Port, 500));
+  Drain(Sock, Term);
+
+  std::ifstream In(Case + ".screen", std::ios::binary);
+  const std::string Text{std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>()};
+  TScreenDump Expected;
+  std::string Error;
+  ASSERT_TRUE(ParseDump(Text, Expected, Error)) << Error;
+  const auto Diffs = DiffDumps(Expected, CaptureScreen(*Con));
+  EXPECT_TRUE(Diffs.empty()) << (Diffs.empty() ? "" : Diffs.front());
+}
+
+}  // namespace
