@@ -1,0 +1,162 @@
+#include "ui_test_util.h"
+
+#include <chrono>
+
+#include "console/sdl_api.h"
+
+namespace {
+
+UITest* Active = nullptr;
+
+Uint32 FakeMouse(int* X, int* Y) {
+  UITest& T = *Active;
+  while (!T.MouseSteps.empty()) {
+    UITest::TStep& S = T.MouseSteps.front();
+    if (S.Fn) {
+      auto Fn = std::move(S.Fn);
+      T.MouseSteps.pop_front();
+      Fn();
+      continue;
+    }
+    if (S.WaitKeys) {
+      if (T.Con->KeyPressed()) break;
+      T.MouseSteps.pop_front();
+      continue;
+    }
+    const UITest::TStep Now = S;
+    T.MouseSteps.pop_front();
+    T.IdleX = Now.PX;
+    T.IdleY = Now.PY;
+    *X = Now.PX;
+    *Y = Now.PY;
+    return Now.Buttons;
+  }
+  *X = T.IdleX;
+  *Y = T.IdleY;
+  return 0;
+}
+
+void FakeWindowSize(SDL_Window*, int* W, int* H) {
+  *W = Active->Con->PixelWidth();
+  *H = Active->Con->PixelHeight();
+}
+
+// The middle of a cell, in window pixels (font 1, scale 1).
+int PixelX(int CX) { return 8 * (CX - 1) + 4; }
+int PixelY(int CY) { return 16 * (CY - 1) + 8; }
+
+struct TFakes {
+  TSDLEntrySwap<decltype(Sdl.SDL_GetMouseState)> S1{Sdl.SDL_GetMouseState, &FakeMouse};
+  TSDLEntrySwap<decltype(Sdl.SDL_GetWindowSize)> S2{Sdl.SDL_GetWindowSize, &FakeWindowSize};
+};
+std::unique_ptr<TFakes> Fakes;
+
+}  // namespace
+
+// A press and a release on the same cell.
+void UITest::Click(int X, int Y) {
+  MouseSteps.push_back({PixelX(X), PixelY(Y), SDL_BUTTON_LMASK, false, {}});
+  MouseSteps.push_back({PixelX(X), PixelY(Y), 0, false, {}});
+}
+void UITest::RightClick(int X, int Y) {
+  MouseSteps.push_back({PixelX(X), PixelY(Y), SDL_BUTTON_RMASK, false, {}});
+  MouseSteps.push_back({PixelX(X), PixelY(Y), 0, false, {}});
+}
+// ReadMouse asks for the left, middle and right buttons in turn before it
+// reports a move, one pointer reading each.
+void UITest::Move(int X, int Y) {
+  for (int I = 0; I < 3; ++I) MouseSteps.push_back({PixelX(X), PixelY(Y), 0, false, {}});
+}
+void UITest::AfterKeys() { MouseSteps.push_back({0, 0, 0, true, {}}); }
+void UITest::Peek(std::function<void()> Fn) { MouseSteps.push_back({0, 0, 0, false, std::move(Fn)}); }
+
+void UITest::SetUp() {
+  Open(80, 25);
+  Active = this;
+  Fakes = std::make_unique<TFakes>();
+  Watchdog = std::thread([this] { Watch(); });
+}
+
+void UITest::TearDown() {
+  {
+    std::lock_guard<std::mutex> Lock(WatchMutex);
+    Done = true;
+  }
+  WatchWake.notify_all();
+  Watchdog.join();
+  Fakes.reset();
+  Active = nullptr;
+  EXPECT_FALSE(Fired) << "a loop waited for a key that was never queued";
+}
+
+void UITest::Watch() {
+  std::unique_lock<std::mutex> Lock(WatchMutex);
+  if (WatchWake.wait_for(Lock, std::chrono::seconds(20), [this] { return Done; })) return;
+  Fired = true;
+  Con->Terminated = true;
+}
+
+void UITest::Open(int Cols, int Rows) {
+  auto New = std::make_unique<TSDLConsole>();
+  New->OpenScreen(Cols, Rows, 1);
+  // The pointer rests on cell (1, 1) and has been seen there: no event until a step moves it.
+  New->UseLogicalSize = false;
+  New->LastMouseX = 1;
+  New->LastMouseY = 1;
+  IdleX = 4;
+  IdleY = 8;
+  std::lock_guard<std::mutex> Lock(WatchMutex);
+  Con = std::move(New);
+}
+
+uint8_t UITest::Ch(int X, int Y) const { return Con->Cell(X, Y).Ch; }
+uint8_t UITest::Attr(int X, int Y) const { return Con->Cell(X, Y).Attr; }
+
+std::string UITest::Text(int X1, int X2, int Y) const {
+  std::string S;
+  for (int X = X1; X <= X2; ++X) S += static_cast<char>(Ch(X, Y));
+  return S;
+}
+
+void UITest::Key(char K) { Con->PushKey(static_cast<uint8_t>(K)); }
+void UITest::Ext(uint8_t Scan) { Con->PushExtKey(Scan); }
+void UITest::Keys(const std::string& S) {
+  for (char K : S) Key(K);
+}
+void UITest::Close() { Con->Terminated = true; }
+
+void UITest::Pattern() {
+  for (int Y = 1; Y <= Con->Rows; ++Y)
+    for (int X = 1; X <= Con->Cols; ++X) {
+      TConsoleCell Cell;
+      Cell.Ch = static_cast<uint8_t>('A' + (X + Y) % 26);
+      Cell.Attr = static_cast<uint8_t>((X * 7 + Y * 3) % 256);
+      Cell.Font = 1;
+      Con->PutCell(X, Y, Cell, 1);
+    }
+  Con->GotoXY(7, 9);
+  Con->SetTextAttr(30, true);
+  Con->SetFg256(200);
+}
+
+std::unique_ptr<UITest::TSnap> UITest::Snapshot() const {
+  auto S = std::make_unique<TSnap>();
+  S->Image = std::make_unique<TConsoleImage>();
+  Con->SaveScreen(1, 1, Con->Cols, Con->Rows, *S->Image);
+  S->CursorX = Con->CursorX;
+  S->CursorY = Con->CursorY;
+  S->TextAttr = Con->TextAttr;
+  return S;
+}
+
+::testing::AssertionResult UITest::Same(const TSnap& S) const {
+  for (int Y = 1; Y <= Con->Rows; ++Y)
+    for (int X = 1; X <= Con->Cols; ++X)
+      if (!(Con->Cell(X, Y) == S.Image->Cells[Y - 1][X - 1]))
+        return ::testing::AssertionFailure() << "cell " << X << "," << Y << " differs";
+  if (Con->CursorX != S.CursorX || Con->CursorY != S.CursorY)
+    return ::testing::AssertionFailure() << "cursor at " << Con->CursorX << "," << Con->CursorY;
+  if (Con->TextAttr != S.TextAttr || Con->FgMode != S.Image->FgMode || Con->Fg256 != S.Image->Fg256)
+    return ::testing::AssertionFailure() << "colour state differs";
+  return ::testing::AssertionSuccess();
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+// A headless console for driving the toolkit's modal loops: queue the keys
+// first, run the loop, then read back what it returned and what the cells hold.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "console/console.h"
+#include "ui/ui_settings.h"
+
+class UITest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  void Open(int Cols, int Rows);
+
+  TSDLConsole& C() { return *Con; }
+  uint8_t Ch(int X, int Y) const;
+  uint8_t Attr(int X, int Y) const;
+  // Characters of row Y from column X1 to X2 inclusive.
+  std::string Text(int X1, int X2, int Y) const;
+
+  void Key(char K);
+  void Ext(uint8_t Scan);
+  void Keys(const std::string& S);
+  // Sets the closing flag; every loop must then end at once.
+  void Close();
+
+  // The pointer, scripted through the SDL entry table. Steps run in order as
+  // the loops poll the mouse; a loop polls the mouse before it reads a key,
+  // so mouse steps come before queued keys unless AfterKeys() comes first.
+  void Click(int X, int Y);
+  void RightClick(int X, int Y);
+  void Move(int X, int Y);
+  void AfterKeys();  // the next steps wait until every queued key was read
+  void Peek(std::function<void()> Fn);  // runs inside the loop at that point
+
+  // Fills the screen with a recognisable pattern so restores can be checked.
+  void Pattern();
+  // True when every cell and the cursor and colour state equal the snapshot.
+  struct TSnap;
+  std::unique_ptr<TSnap> Snapshot() const;
+  ::testing::AssertionResult Same(const TSnap& S) const;
+
+  TUISettings Settings;
+
+ public:
+  std::unique_ptr<TSDLConsole> Con;
+
+ private:
+  // A loop left waiting for a key that was never queued would hang the
+  // suite; the watchdog closes the console instead and the test fails.
+  void Watch();
+  std::thread Watchdog;
+  std::mutex WatchMutex;
+  std::condition_variable WatchWake;
+  bool Done = false;
+  bool Fired = false;
+
+ public:
+  struct TStep {
+    int PX = 0, PY = 0;
+    uint32_t Buttons = 0;
+    bool WaitKeys = false;
+    std::function<void()> Fn;
+  };
+  std::deque<TStep> MouseSteps;
+  int IdleX = 4, IdleY = 8;  // pixel of the pointer when no step is due
+};
+
+struct UITest::TSnap {
+  std::unique_ptr<TConsoleImage> Image;
+  int CursorX = 0, CursorY = 0, TextAttr = 0;
+};
