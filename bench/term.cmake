@@ -1,3 +1,3 @@
-add_executable(bench_term ${CMAKE_CURRENT_LIST_DIR}/term_bench.cpp)
-target_include_directories(bench_term PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(bench_term PRIVATE lx_term benchmark::benchmark)
+add_executable(term_bench ${CMAKE_CURRENT_LIST_DIR}/term_bench.cpp)
+target_include_directories(term_bench PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(term_bench PRIVATE lx_term benchmark::benchmark)

@@ -54,6 +54,20 @@ void TSDLConsole::Release() {
   Mutex.unlock();
 }
 
+TSDLConsole::TWaitOutsideLock::TWaitOutsideLock(const TSDLConsole& Con)
+    : C(const_cast<TSDLConsole&>(Con)) {
+  if (C.Owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) return;
+  SavedDepth = C.Depth;
+  C.Depth = 1;
+  C.Release();
+}
+
+TSDLConsole::TWaitOutsideLock::~TWaitOutsideLock() {
+  if (SavedDepth == 0) return;
+  C.Acquire();
+  C.Depth = SavedDepth;
+}
+
 // Hands the main thread's cursor and blink settings to the composer; runs under the lock.
 void TSDLConsole::Publish() {
   if (ShownCursorX != CursorX || ShownCursorY != CursorY || ShownCursorHidden != CursorHidden ||
@@ -862,6 +876,7 @@ bool TSDLConsole::KeyPressed() const {
 }
 
 uint8_t TSDLConsole::ReadKey() {
+  TWaitOutsideLock Unlocked(*this);
   for (;;) {
     uint32_t R = KeyRead.load();
     const uint32_t Reset = KeyResetAt.load();
@@ -879,6 +894,7 @@ uint8_t TSDLConsole::ReadKey() {
 }
 
 bool TSDLConsole::KeyWait(int Milliseconds) {
+  TWaitOutsideLock Unlocked(*this);
   const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(Milliseconds, 0));
   while (!KeyPressed() && !Terminated.load() && std::chrono::steady_clock::now() < End) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -893,5 +909,7 @@ uint8_t TSDLConsole::ReadKeyWait() {
 }
 
 void TSDLConsole::Delay(int Milliseconds) const {
-  if (Milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
+  if (Milliseconds <= 0) return;
+  TWaitOutsideLock Unlocked(*this);
+  std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
 }

@@ -3,7 +3,7 @@
 //
 // Threads. One thread (the main thread) writes: every operation below that is not in the
 // "video thread" section belongs to it, and so do the plain fields. The video thread only
-// calls the operations of the "video thread" section. Cells, change marks and pixels are
+// calls the operations of the "video thread" section and the key pushes. Cells, change marks and pixels are
 // guarded by one lock; a main-thread operation takes it unless the calling thread already
 // holds it, so a block of writes should run under one `Batch()`:
 //     { auto batch = con.Batch(); for (char c : text) con.WriteChar(c); }
@@ -148,7 +148,8 @@ class TSDLConsole {
   void DrawRow(int Y, std::span<const TConsoleCell> Row, uint8_t RowFont);
   void DisplayCrunched(std::span<const uint8_t> Data, int X, int Y, uint8_t PicFont);
 
-  // --- Reading cells (1-based; out-of-range positions give a blank cell) --------------
+  // --- Reading cells (1-based; out-of-range positions give a blank cell; a reference is
+  // good until the next write) -------------------------------------------------------
   const TConsoleCell& Cell(int X, int Y) const;
   const TConsoleRow& Row(int Y) const;                  // out of range gives a blank row
 
@@ -171,6 +172,7 @@ class TSDLConsole {
   void PushExtKey(uint8_t Code);
   void PushKeyString(std::string_view S);   // the first one or two bytes
   bool KeyPressed() const;
+  // The waits below release a batch held by the caller while they sleep.
   uint8_t ReadKey();                         // waits; gives 1 once Terminated is set
   bool KeyWait(int Milliseconds);            // true when a key is waiting
   uint8_t ReadKeyWait();
@@ -250,6 +252,17 @@ class TSDLConsole {
   };
   void Acquire();
   void Release();
+  // Lets the picture go on while the calling thread sleeps inside a batch.
+  class TWaitOutsideLock {
+   public:
+    explicit TWaitOutsideLock(const TSDLConsole& Con);
+    ~TWaitOutsideLock();
+    TWaitOutsideLock(const TWaitOutsideLock&) = delete;
+    TWaitOutsideLock& operator=(const TWaitOutsideLock&) = delete;
+   private:
+    TSDLConsole& C;
+    int SavedDepth = 0;
+  };
 
   TConsoleCell BlankCell() const;                       // 32 in attribute 7, current font
   TConsoleCell& CellAt(int X, int Y) { return Storage[RowMap[Y - 1]][X - 1]; }

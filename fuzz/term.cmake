@@ -1,1 +1,1 @@
-lx_fuzzer(fuzz_term SOURCES ${CMAKE_CURRENT_LIST_DIR}/term_fuzz.cpp DEPS lx_term)
+lx_fuzzer(lx_fuzz_term SOURCES ${CMAKE_CURRENT_LIST_DIR}/lx_fuzz_term.cpp DEPS lx_term)

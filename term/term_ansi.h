@@ -18,10 +18,10 @@ public:
   TTermAnsi(const TTermAnsi&) = delete;
   TTermAnsi& operator=(const TTermAnsi&) = delete;
 
-  // Attaches the connection used for replies; null detaches it.
+  // Attaches the connection used for replies (not owned); null detaches it.
   void SetSocket(TSocketBase* Socket);
 
-  // The only entry point for data: one received byte.
+  // One received byte, in arrival order.
   void ProcessChar(uint8_t Ch);
 
   // A received block: holds the console's batch lock once for all of it.
@@ -36,7 +36,7 @@ public:
   uint8_t FontSwitch = 0;   // the remote side may switch Font (CSI ... space D)
   TSocketBase* Socket = nullptr;
   uint8_t State = 0;        // 0 text, 1 after ESC, 2 inside CSI, 3 after a space in CSI
-  uint16_t SavedX = 1;
+  uint16_t SavedX = 1;      // CSI u before any CSI s goes home, never to row 0
   uint16_t SavedY = 1;
   std::string Params;       // parameter characters since ESC [, at most MaxParams
 

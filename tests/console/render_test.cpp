@@ -295,4 +295,22 @@ TEST(Render, ComposingWhileWritingFromAnotherThread) {
   EXPECT_EQ(Picture(Con), FreshPicture(Con));
 }
 
+// A wait for a key inside a batch must not stop the picture.
+TEST(Render, WaitingForAKeyInsideABatchLetsFramesThrough) {
+  TSDLConsole Con;
+  std::atomic<bool> Composed{false};
+  auto Batch = Con.Batch();
+  Con.WriteStr("prompt");
+  std::thread Video([&] {
+    Con.ComposeFrame();
+    Composed = true;
+    Con.PushKey('y');
+  });
+  EXPECT_EQ(Con.ReadKey(), 'y');
+  Video.join();
+  EXPECT_TRUE(Composed.load());
+  Con.WriteStr(" yes");   // the batch is held again
+  EXPECT_EQ(RowTextTrimmed(Con, 1), "prompt yes");
+}
+
 }  // namespace
