@@ -238,6 +238,9 @@ class TSDLConsole {
   uint8_t ScaleQuality = 0;
   std::function<void(const std::string&)> OnFileDrop;   // called on the video thread
   std::atomic<bool> FileDropped{false};
+  // Buttons pressed since the main thread last polled them (bit 0 left, 1 middle,
+  // 2 right), set on the video thread: a click quicker than one poll still counts.
+  std::atomic<unsigned> MousePressLatch{0};
 
  protected:
   // Lock held by the calling thread for the scope of one operation.

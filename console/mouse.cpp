@@ -36,7 +36,10 @@ bool TSDLConsole::GetMouseCell(int Button, int& X, int& Y) {
     if (Sdl.SDL_RenderGetLogicalSize) Sdl.SDL_RenderGetLogicalSize(Ren, &G.LogicalWidth, &G.LogicalHeight);
   }
   MouseToCell(G, PX, PY, X, Y);
-  return Button >= 0 && Button <= 2 && (Buttons & (1u << Button));
+  if (Button < 0 || Button > 2) return false;
+  const unsigned Bit = 1u << Button;
+  const bool Latched = MousePressLatch.fetch_and(~Bit) & Bit;
+  return (Buttons & Bit) || Latched;
 }
 
 bool TSDLConsole::ReadMouse(TMouseEvent& Ev) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 #include "console/fps_manager.h"
@@ -43,6 +44,18 @@ bool SoftwareGL() {
     if (Name) break;
   }
   return Software;
+}
+
+// Whether the machine has any GPU device at all. Without one, asking for the
+// accelerated renderer only loads a CPU-only GL driver (tens of megabytes of
+// LLVM that stay resident after we fall back), so we go straight to software.
+bool GpuDevicePresent() {
+  std::error_code Err;
+  for (const auto& Entry : std::filesystem::directory_iterator("/dev/dri", Err)) {
+    const std::string Name = Entry.path().filename().string();
+    if (Name.rfind("render", 0) == 0 || Name.rfind("card", 0) == 0) return true;
+  }
+  return std::filesystem::exists("/dev/nvidia0", Err);
 }
 
 }  // namespace
@@ -121,7 +134,7 @@ bool TVideo::SetUp() {
     ReportSDLError();
     return false;
   }
-  if (Params_.Accelerated) {
+  if (Params_.Accelerated && GpuDevicePresent()) {
     Renderer_ = Sdl.SDL_CreateRenderer(Window_, -1, SDL_RENDERER_ACCELERATED);
     if (Renderer_ && SoftwareGL()) {
       Sdl.SDL_DestroyRenderer(Renderer_);
@@ -265,6 +278,10 @@ void TVideo::ProcessEvent(const SDL_Event& Event) {
       }
       break;
     }
+    case SDL_MOUSEBUTTONDOWN:
+      if (Hooks_.Press && Event.button.button >= SDL_BUTTON_LEFT && Event.button.button <= SDL_BUTTON_RIGHT)
+        Hooks_.Press(Event.button.button - SDL_BUTTON_LEFT);
+      break;
     case SDL_MOUSEWHEEL: {
       if (Event.wheel.y == 0 || !Hooks_.Keys) break;
       const std::string Step = Event.wheel.y > 0 ? std::string{'\0', 72} : std::string{'\0', 80};
@@ -301,6 +318,7 @@ TVideoHooks ConsoleVideoHooks(TSDLConsole& Con) {
     for (char B : Bytes) Con.PushKey(static_cast<uint8_t>(B));
   };
   H.Quit = [&Con] { Con.Terminated.store(true); };
+  H.Press = [&Con](int Button) { Con.MousePressLatch.fetch_or(1u << Button); };
   H.Drop = [&Con](const std::string& Path) {
     if (!Con.OnFileDrop) return;
     Con.OnFileDrop(Path);

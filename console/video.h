@@ -29,6 +29,8 @@ struct TVideoHooks {
   std::function<void()> Quit;
   // A file was dropped on the window; empty when drops are not wanted.
   std::function<void(const std::string& Path)> Drop;
+  // A mouse button went down: 0 left, 1 middle, 2 right.
+  std::function<void(int Button)> Press;
 };
 
 // The hooks that tie a video thread to a console.

@@ -108,6 +108,26 @@ TEST_F(Mouse, MiddleRightAndMoves) {
   EXPECT_EQ(Ev.Kind, 0);
 }
 
+TEST_F(Mouse, ClicksQuickerThanOnePollAreNotLost) {
+  // The button went down and up between two polls: only the video thread saw it.
+  Script.States = {At(12, 7, 0)};
+  Con.MousePressLatch = 1;
+  TMouseEvent Ev;
+  ASSERT_TRUE(Con.ReadMouse(Ev));
+  EXPECT_EQ(Ev.Kind, 1);
+  EXPECT_EQ(Ev.X1, 12);
+  EXPECT_EQ(Ev.Y1, 7);
+  EXPECT_EQ(Con.MousePressLatch.load(), 0u);
+
+  Script = TScript{};
+  Script.States = {At(3, 4, 0)};
+  Con.MousePressLatch = 4;
+  ASSERT_TRUE(Con.ReadMouse(Ev));
+  EXPECT_EQ(Ev.Kind, 2);
+  Con.ReadMouse(Ev);
+  EXPECT_NE(Ev.Kind, 2);  // each press counts once
+}
+
 TEST_F(Mouse, NothingOnceTerminated) {
   Script.States = {At(2, 3, Left), At(2, 3, 0)};
   Con.Terminated = true;
