@@ -1,5 +1,7 @@
 // The telnet client against the loopback BBS, byte for byte: what the peer sends is a script,
 // what the client answered is the server's record.
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "net/bbs_server_process.h"
@@ -8,128 +10,113 @@
 
 namespace {
 
-class TelnetTest : public ::testing::Test {
- protected:
-  // Runs Script on a fresh server and connects a telnet client to it.
-  void Run(const std::string& Script, std::vector<std::string> Options = {"--no-negotiate"}) {
-    ASSERT_TRUE(Server.Start(std::move(Options), Script));
-    S.TelnetClient = true;
+// A marker that never comes: read until the peer has hung up.
+const std::string_view UntilClosed = "\x01never";
+const std::string TType = Bytes({255, 250, 24, 0}) + "ANSI-256COLOR-RGB" + Bytes({0, 255, 240});
+
+struct TTelnet {
+  // Runs Script on a fresh server and connects a telnet client (or a raw one) to it.
+  bool Run(const std::string& Script, std::vector<std::string> Options = {"--no-negotiate"}, bool Telnet = true) {
+    if (!Server.Start(std::move(Options), Script)) return false;
+    S.TelnetClient = Telnet;
     S.TermType = "ANSI-256COLOR-RGB";
-    ASSERT_TRUE(S.Connect("127.0.0.1", Server.Port, 500));
+    return S.Connect("127.0.0.1", Server.Port, 500);
   }
   TBbsServerProcess Server;
   TSocket S;
 };
 
-TEST_F(TelnetTest, TerminalTypeIsAcceptedAndNamed) {
-  Run("raw ff fd 18\n"
-      "expecthex ff fb 18\n"
-      "raw ff fa 18 01 ff f0\n"
-      "expect \\xff\\xfa\\x18\\x00ANSI-256COLOR-RGB\\x00\\xff\\xf0\n"
-      "send OK\n");
-  EXPECT_EQ(ReadUntil(S, "OK"), "OK");
-  EXPECT_EQ(Server.Record(), Bytes({255, 251, 24}) + Bytes({255, 250, 24, 0}) + "ANSI-256COLOR-RGB" +
-                                 Bytes({0, 255, 240}));
+TEST(Telnet, NegotiationsByteForByte) {
+  struct TCase {
+    const char* Name; std::string Script, Data, Record;
+    bool EchoAfter = true; uint8_t Width = 0, Height = 0; std::vector<std::string> Options = {"--no-negotiate"};
+  };
+  std::string LongSub = "raw ff fa 18";
+  for (int I = 0; I < 300; ++I) LongSub += " 41";
+  const TCase Cases[] = {
+      {"terminal type", "raw ff fd 18\nexpecthex ff fb 18\nraw ff fa 18 01 ff f0\nexpect \\xff\\xfa\\x18\\x00ANSI-256COLOR-RGB\\x00\\xff\\xf0\nsend OK\n",
+       "OK", Bytes({255, 251, 24}) + TType},
+      {"window size", "raw ff fd 1f\nexpecthex ff f0\nsend OK\n", "OK", Bytes({255, 250, 31, 0, 80, 0, 24, 255, 240}), true, 80, 24},
+      {"window size unset", "raw ff fd 1f\nexpecthex ff fc 1f\nraw ff fb 1f\nexpecthex ff fe 1f\nsend OK\n", "OK",
+       Bytes({255, 252, 31, 255, 254, 31})},
+      // WONT and DONT get no answer; every WILL and DO does; WILL ECHO hands echoing to the peer.
+      {"options", "raw ff fb 01 ff fd 05 ff fb 05 ff fd 00 ff fb 03 ff fe 18 ff fc 01\nexpecthex ff fd 03\nsend OK\n", "OK",
+       Bytes({255, 253, 1, 255, 252, 5, 255, 254, 5, 255, 251, 0, 255, 253, 3}), false},
+      {"asked to echo too", "raw ff fd 01\nexpecthex ff fb 01\nsend OK\n", "OK", Bytes({255, 251, 1}), false},
+      // IAC IAC, then NOP, data mark, break, GA and an unknown one-byte command.
+      {"one-byte commands", "raw 41 ff ff 42 ff f1 43 ff f2 ff f3 44 ff f9 ff 05 45\nsend OK\n", "A\xff" "BCDEOK", ""},
+      {"split across reads", "raw 41 ff\nsleep 150\nraw fd\nsleep 150\nraw 18 42\nexpecthex ff fb 18\nsend OK\n", "ABOK",
+       Bytes({255, 251, 24})},
+      {"long subnegotiation", LongSub + " ff f0 5a\nexpecthex ff f0\nsend OK\n", "ZOK", TType},
+      {"server opening", "expect ANSI-256COLOR-RGB\nsend OK\n", "OK",
+       Bytes({255, 251, 24, 255, 250, 31, 0, 80, 0, 24, 255, 240, 255, 253, 1, 255, 253, 3}) + TType, false, 80, 24, {}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TTelnet T;
+    T.S.Echo = true;
+    T.S.WinWidth = C.Width;
+    T.S.WinHeight = C.Height;
+    ASSERT_TRUE(T.Run(C.Script, C.Options));
+    EXPECT_EQ(ReadUntil(T.S, "OK"), C.Data);
+    EXPECT_EQ(T.Server.Record(), C.Record);
+    EXPECT_EQ(T.S.Echo, C.EchoAfter);
+  }
 }
 
-TEST_F(TelnetTest, WindowSizeIsSentWhenKnown) {
-  S.WinWidth = 80;
-  S.WinHeight = 24;
-  Run("raw ff fd 1f\nexpecthex ff f0\nsend OK\n");
-  EXPECT_EQ(ReadUntil(S, "OK"), "OK");
-  EXPECT_EQ(Server.Record(), Bytes({255, 250, 31, 0, 80, 0, 24, 255, 240}));
+TEST(Telnet, OnlyTheBufferedPathDoublesIACAndOnlyWithTelnetOn) {
+  for (bool Telnet : {true, false}) {
+    SCOPED_TRACE(Telnet);
+    TTelnet T;
+    ASSERT_TRUE(T.Run("raw 41 ff ff 42\nexpect END\nsend OK\n", {Telnet ? "--no-negotiate" : "--raw"}, Telnet));
+    T.S.BufWriteStr("a\xff" "b");
+    T.S.BufFlush();
+    EXPECT_EQ(T.S.WriteStr("c\xff" "d"), 3);
+    T.S.WriteStr("END");
+    EXPECT_EQ(ReadUntil(T.S, "OK"), Telnet ? "A\xff" "BOK" : "A\xff\xff" "BOK");
+    EXPECT_EQ(T.Server.Record(), Telnet ? "a\xff\xff" "bc\xff" "dEND" : "a\xff" "bc\xff" "dEND");
+  }
 }
 
-TEST_F(TelnetTest, WindowSizeIsRefusedWhenUnset) {
-  Run("raw ff fd 1f\nexpecthex ff fc 1f\nraw ff fb 1f\nexpecthex ff fe 1f\nsend OK\n");
-  EXPECT_EQ(ReadUntil(S, "OK"), "OK");
-  EXPECT_EQ(Server.Record(), Bytes({255, 252, 31, 255, 254, 31}));
-}
-
-TEST_F(TelnetTest, OptionsAreAcceptedOrRefused) {
-  S.Echo = true;
-  Run("raw ff fb 01 ff fd 05 ff fb 05 ff fd 00 ff fb 03 ff fe 18 ff fc 01\n"
-      "expecthex ff fd 03\n"
-      "send OK\n");
-  EXPECT_EQ(ReadUntil(S, "OK"), "OK");
-  // WONT and DONT get no answer; every WILL and DO does.
-  EXPECT_EQ(Server.Record(), Bytes({255, 253, 1, 255, 252, 5, 255, 254, 5, 255, 251, 0, 255, 253, 3}));
-  EXPECT_FALSE(S.Echo) << "the peer took over echoing";
-}
-
-TEST_F(TelnetTest, EchoIsClearedWhenAskedToEchoToo) {
-  S.Echo = true;
-  Run("raw ff fd 01\nexpecthex ff fb 01\nsend OK\n");
-  EXPECT_EQ(ReadUntil(S, "OK"), "OK");
-  EXPECT_FALSE(S.Echo);
-}
-
-TEST_F(TelnetTest, DoubledIACIsOneDataByteAndOneByteCommandsVanish) {
-  // NOP, data mark, break, GA and an unknown one-byte command.
-  Run("raw 41 ff ff 42 ff f1 43 ff f2 ff f3 44 ff f9 ff 05 45\nsend OK\n");
-  EXPECT_EQ(ReadUntil(S, "OK"), "A\xff" "BCDEOK");
-  EXPECT_EQ(Server.Record(), "");
-}
-
-TEST_F(TelnetTest, CommandSplitAcrossReadsIsCompleted) {
-  Run("raw 41 ff\nsleep 150\nraw fd\nsleep 150\nraw 18 42\nexpecthex ff fb 18\nsend OK\n");
-  EXPECT_EQ(ReadUntil(S, "OK"), "ABOK");
-  EXPECT_EQ(Server.Record(), Bytes({255, 251, 24}));
-}
-
-TEST_F(TelnetTest, LongSubnegotiationIsBoundedAndStillAnswered) {
-  std::string Script = "raw ff fa 18";
-  for (int I = 0; I < 300; ++I) Script += " 41";
-  Script += " ff f0 5a\nexpecthex ff f0\nsend OK\n";
-  Run(Script);
-  EXPECT_EQ(ReadUntil(S, "OK"), "ZOK");
-  EXPECT_EQ(Server.Record(), Bytes({255, 250, 24, 0}) + "ANSI-256COLOR-RGB" + Bytes({0, 255, 240}));
-}
-
-TEST_F(TelnetTest, BufferedPathDoublesIACAndWriteStrDoesNot) {
-  Run("expect END\nsend OK\n");
-  S.BufWriteStr("a\xff" "b");
-  S.BufFlush();
-  EXPECT_EQ(S.WriteStr("c\xff" "d"), 3);
-  EXPECT_EQ(S.WriteBuf(reinterpret_cast<const uint8_t*>("\xff"), 1), 1);
-  S.WriteStr("END");
-  EXPECT_EQ(ReadUntil(S, "OK"), "OK");
-  EXPECT_EQ(Server.Record(), "a\xff\xff" "bc\xff" "d\xff" "END");
-}
-
-TEST_F(TelnetTest, TelnetOffPassesEverythingThrough) {
-  ASSERT_TRUE(Server.Start({"--raw"}, "raw 41 ff fd 18 ff ff 42\nexpect END\nsend OK\n"));
-  ASSERT_TRUE(S.Connect("127.0.0.1", Server.Port, 500));
-  EXPECT_EQ(ReadUntil(S, "B"), "A\xff\xfd\x18\xff\xff" "B");
-  S.BufWriteStr("\xff");
-  S.BufFlush();
-  S.WriteStr("END");
-  EXPECT_EQ(ReadUntil(S, "OK"), "OK");
-  EXPECT_EQ(Server.Record(), "\xff" "END");
-}
-
-TEST_F(TelnetTest, PeerCloseGivesThirtyEmptyReadsThenFailure) {
-  Run("send BYE\nclose\n");
-  EXPECT_EQ(ReadUntil(S, "BYE"), "BYE");
+TEST(Telnet, PeerCloseGivesThirtyEmptyReadsThenFailure) {
+  TTelnet T;
+  ASSERT_TRUE(T.Run("send BYE\nclose\n"));
+  EXPECT_EQ(ReadUntil(T.S, "BYE"), "BYE");
   uint8_t B[16];
   for (int I = 0; I < 30; ++I) {
-    ASSERT_TRUE(S.DataWaiting(5000));
-    ASSERT_EQ(S.ReadBuf(B, sizeof B), 0) << "read " << I;
+    ASSERT_TRUE(T.S.DataWaiting(5000));
+    ASSERT_EQ(T.S.ReadBuf(B, sizeof B), 0) << "read " << I;
   }
-  EXPECT_TRUE(S.Connected);
-  EXPECT_EQ(S.ReadBuf(B, sizeof B), -1);
-  EXPECT_FALSE(S.Connected);
-  EXPECT_EQ(S.ReadBuf(B, sizeof B), -1);
+  EXPECT_TRUE(T.S.Connected);
+  EXPECT_EQ(T.S.ReadBuf(B, sizeof B), -1);
+  EXPECT_FALSE(T.S.Connected);
 }
 
-TEST_F(TelnetTest, NegotiatesWithTheDefaultOpening) {
-  // The server's own opening, as the demo system sends it.
-  S.WinWidth = 80;
-  S.WinHeight = 24;
-  Run("expect ANSI-256COLOR-RGB\nsend OK\n", {});
-  EXPECT_EQ(ReadUntil(S, "OK"), "OK");
-  EXPECT_EQ(Server.Record(), Bytes({255, 251, 24, 255, 250, 31, 0, 80, 0, 24, 255, 240, 255, 253, 1, 255, 253, 3}) +
-                                 Bytes({255, 250, 24, 0}) + "ANSI-256COLOR-RGB" + Bytes({0, 255, 240}));
+// The loopback BBS as later tests, the benchmark and the demo rely on it.
+TEST(BbsServer, ReplayInSplitWritesArrivesIntactOverTelnetAndRaw) {
+  std::string Content;
+  for (int B = 0; B < 8 * 256; ++B) Content.push_back(static_cast<char>(B));
+  const std::string Path = std::string(LX_BINARY_DIR) + "/bbs_server_replay.bin";
+  std::ofstream(Path, std::ios::binary) << Content;
+  for (bool Telnet : {true, false}) {
+    std::vector<std::string> Options = {"--replay", Path, "--chunk", "333", "--delay", "1"};
+    if (!Telnet) Options.push_back("--raw");
+    TTelnet T;
+    ASSERT_TRUE(T.Run("", Options, Telnet));
+    EXPECT_EQ(ReadUntil(T.S, UntilClosed), Content) << (Telnet ? "telnet" : "raw");
+  }
+}
+
+TEST(BbsServer, DemoSessionGreetsEchoesAndHangsUp) {
+  TTelnet T;
+  ASSERT_TRUE(T.Run("", {}));
+  const std::string Screen = ReadUntil(T.S, "hangs up): ");
+  EXPECT_NE(Screen.find("\x1b[6n"), std::string::npos);
+  EXPECT_NE(Screen.find("\xdb"), std::string::npos) << "code page 437 blocks";
+  T.S.WriteStr("\x1b[5;1Rhi");
+  EXPECT_NE(ReadUntil(T.S, "hi").find("hi"), std::string::npos);
+  T.S.WriteStr("q");
+  EXPECT_NE(ReadUntil(T.S, UntilClosed).find("Goodbye"), std::string::npos);
 }
 
 }  // namespace

@@ -4,28 +4,8 @@
 
 using namespace lx;
 
-TEST(PhoneLayout, SizesAndOffsets) {
-  EXPECT_EQ(PhoneBookSize, 72448u);
-  EXPECT_EQ(PhoneEntryOffset(1), 48u);
-  EXPECT_EQ(PhoneEntryOffset(7), 48u + 6 * 362);
-  using namespace PhoneOfs;
-  // Each field starts where the previous one ends.
-  EXPECT_EQ(Version, Title + 41);
-  EXPECT_EQ(BarRow + 1, PhoneHeaderSize);
-  EXPECT_EQ(Address, Name + 41);
-  EXPECT_EQ(Password, UserName + 41);
-  EXPECT_EQ(Comment, Password + 21);
-  EXPECT_EQ(CaptureFile, Comment + 61);
-  EXPECT_EQ(StatusBar, CaptureFile + 26);
-  EXPECT_EQ(ScriptFile, Reserved + 3);
-  EXPECT_EQ(ScreenSize, ScriptFile + 26);
-  EXPECT_EQ(LastCall, TotalCalls + 4);
-  EXPECT_EQ(SysOp, LastCall + 4);
-  EXPECT_EQ(Rating, Software + 41);
-  EXPECT_EQ(Rating + 1, PhoneRecSize);
-}
-
-static TPhoneRec Sample() {
+namespace {
+TPhoneRec Sample() {
   TPhoneRec R;
   R.Name = "|14Lantern BBS";
   R.Address = "bbs.example.org:2323";
@@ -33,17 +13,8 @@ static TPhoneRec Sample() {
   R.Password = "secret";
   R.Comment = "comment";
   R.CaptureFile = "cap.txt";
-  R.StatusBar = 1;
-  R.EchoMode = 2;
-  R.Backspace = 1;
-  R.SendCRLF = 1;
-  R.Emulation = 2;
-  R.FontType = 2;
-  R.Mouse = 1;
-  R.Colors = 1;
-  R.IPType = 3;
-  R.Protocol = 3;
-  R.Reserved = {4, 5, 6};
+  R.StatusBar = 1; R.EchoMode = 2; R.Backspace = 1; R.SendCRLF = 1; R.Emulation = 2; R.FontType = 2;
+  R.Mouse = 1; R.Colors = 1; R.IPType = 3; R.Protocol = 3; R.Reserved = {4, 5, 6};
   R.ScriptFile = "login.scr";
   R.ScreenSize = 1;
   R.TotalCalls = -7;
@@ -53,34 +24,25 @@ static TPhoneRec Sample() {
   R.Rating = 9;
   return R;
 }
+}  // namespace
 
-TEST(PhoneRec, FieldsLandAtTheirOffsets) {
+// Absolute offsets, so a field slipping by a byte shows here whatever the constants say.
+TEST(PhoneRec, FieldsLandAtFixedOffsetsAndRoundTrip) {
+  EXPECT_EQ(PhoneHeaderSize, 48u);
+  EXPECT_EQ(PhoneRecSize, 362u);
+  EXPECT_EQ(PhoneBookSize, 72448u);
+  EXPECT_EQ(PhoneEntryOffset(7), 48u + 6 * 362);
   std::array<uint8_t, PhoneRecSize> B{};
-  EncodePhoneRec(Sample(), B);
-  using namespace PhoneOfs;
-  EXPECT_EQ(B[Name], 14);
-  EXPECT_EQ(B[Name + 1], '|');
-  EXPECT_EQ(B[Address], 20);
-  EXPECT_EQ(B[Address + 1], 'b');
-  EXPECT_EQ(B[Password], 6);
-  EXPECT_EQ(B[CaptureFile + 1], 'c');
-  EXPECT_EQ(B[IPType], 3);
-  EXPECT_EQ(B[Protocol], 3);
-  EXPECT_EQ(B[Reserved + 2], 6);
-  EXPECT_EQ(B[ScriptFile], 9);
-  EXPECT_EQ(B[TotalCalls], 0xF9);
-  EXPECT_EQ(B[TotalCalls + 3], 0xFF);
-  EXPECT_EQ(B[LastCall], 0xEF);
-  EXPECT_EQ(B[LastCall + 3], 0xDE);
-  EXPECT_EQ(B[Software + 1], 's');
-  EXPECT_EQ(B[Rating], 9);
-}
-
-TEST(PhoneRec, RoundTrip) {
-  std::array<uint8_t, PhoneRecSize> B{};
-  TPhoneRec R = Sample();
+  const TPhoneRec R = Sample();
   EncodePhoneRec(R, B);
-  TPhoneRec Back = DecodePhoneRec(B);
+  const std::pair<std::size_t, uint8_t> Want[] = {
+      {0, 14},   {1, '|'},   {41, 20},   {42, 'b'},  {82, 5},    {123, 6},   {144, 7},   {205, 7},
+      {206, 'c'}, {231, 1},  {232, 2},   {233, 1},   {234, 1},   {235, 2},   {236, 2},   {237, 1},
+      {238, 1},  {239, 3},   {240, 3},   {241, 4},   {243, 6},   {244, 9},   {270, 1},   {271, 0xF9},
+      {274, 0xFF}, {275, 0xEF}, {278, 0xDE}, {279, 2}, {280, 'o'}, {320, 2},  {321, 's'}, {361, 9}};
+  for (auto [Off, Byte] : Want) EXPECT_EQ(B[Off], Byte) << "offset " << Off;
+
+  const TPhoneRec Back = DecodePhoneRec(B);
   std::array<uint8_t, PhoneRecSize> Again{};
   EncodePhoneRec(Back, Again);
   EXPECT_EQ(B, Again);
@@ -94,7 +56,11 @@ TEST(PhoneRec, RoundTrip) {
   H.BarRow = 11;
   std::array<uint8_t, PhoneHeaderSize> HB{};
   EncodePhoneHeader(H, HB);
-  TPhoneHeader HBack = DecodePhoneHeader(HB);
+  EXPECT_EQ(HB[0], 40);
+  EXPECT_EQ(std::string(HB.begin() + 41, HB.begin() + 46), "\x04" "1.00");
+  EXPECT_EQ(HB[46], 190);
+  EXPECT_EQ(HB[47], 11);
+  const TPhoneHeader HBack = DecodePhoneHeader(HB);
   EXPECT_EQ(HBack.Title, std::string(40, 't'));
   EXPECT_EQ(HBack.Version, "1.00");
   EXPECT_EQ(HBack.TopEntry, 190);
@@ -111,14 +77,9 @@ TEST(PhoneRec, DefaultsFollowTheConfiguration) {
   InitPhoneRec(R, Cfg);
   EXPECT_EQ(R.Name, "");
   EXPECT_EQ(R.CaptureFile, "mine.cap");
-  EXPECT_EQ(R.StatusBar, 1);
-  EXPECT_EQ(R.EchoMode, 2);
-  EXPECT_EQ(R.Backspace, 2);
-  EXPECT_EQ(R.SendCRLF, 0);
-  EXPECT_EQ(R.Emulation, 2);
-  EXPECT_EQ(R.FontType, 1);
-  EXPECT_EQ(R.Mouse, 1);
-  EXPECT_EQ(R.Protocol, 1);
+  const std::array<uint8_t, 8> Got{R.StatusBar, R.EchoMode, R.Backspace, R.SendCRLF,
+                                   R.Emulation, R.FontType, R.Mouse, R.Protocol};
+  EXPECT_EQ(Got, (std::array<uint8_t, 8>{1, 2, 2, 0, 2, 1, 1, 1}));
   EXPECT_EQ(R.Reserved, (std::array<uint8_t, 3>{0, 0, 0}));
   EXPECT_EQ(R.ScreenSize, 1);
   EXPECT_EQ(R.TotalCalls, 0);
@@ -128,31 +89,18 @@ TEST(PhoneRec, DefaultsFollowTheConfiguration) {
   EXPECT_FALSE(IsBlankEntry(R));
 }
 
-TEST(PhoneRec, NormalisationRepairsOutOfRangeValues) {
-  TPhoneRec R;  // all zero, as a deleted entry is stored
-  NormalisePhoneRec(R);
-  EXPECT_EQ(R.FontType, 1);
-  EXPECT_EQ(R.Protocol, 1);
-  EXPECT_EQ(R.SendCRLF, 0);
-
-  R.SendCRLF = 2; R.FontType = 3; R.Mouse = 7; R.IPType = 4; R.Protocol = 4; R.ScreenSize = 50;
-  NormalisePhoneRec(R);
-  EXPECT_EQ(R.SendCRLF, 0);
-  EXPECT_EQ(R.FontType, 1);
-  EXPECT_EQ(R.Mouse, 1);
-  EXPECT_EQ(R.IPType, 0);
-  EXPECT_EQ(R.Protocol, 1);
-  EXPECT_EQ(R.ScreenSize, 1);
-
-  R.ScreenSize = 25; R.SendCRLF = 1; R.FontType = 2; R.Mouse = 0; R.IPType = 3; R.Protocol = 3;
-  NormalisePhoneRec(R);
-  EXPECT_EQ(R.ScreenSize, 0);
-  EXPECT_EQ(R.SendCRLF, 1);
-  EXPECT_EQ(R.FontType, 2);
-  EXPECT_EQ(R.Mouse, 0);
-  EXPECT_EQ(R.IPType, 3);
-  EXPECT_EQ(R.Protocol, 3);
-  R.ScreenSize = 7;  // other values are left alone
-  NormalisePhoneRec(R);
-  EXPECT_EQ(R.ScreenSize, 7);
+TEST(PhoneRec, NormalisationRepairsOnlyOutOfRangeValues) {
+  struct TCase { uint8_t TPhoneRec::*Field; uint8_t In, Out; };
+  const TCase Cases[] = {
+      {&TPhoneRec::SendCRLF, 2, 0},   {&TPhoneRec::SendCRLF, 1, 1},   {&TPhoneRec::FontType, 0, 1},
+      {&TPhoneRec::FontType, 3, 1},   {&TPhoneRec::FontType, 2, 2},   {&TPhoneRec::Mouse, 7, 1},
+      {&TPhoneRec::Mouse, 0, 0},      {&TPhoneRec::IPType, 4, 0},     {&TPhoneRec::IPType, 3, 3},
+      {&TPhoneRec::Protocol, 0, 1},   {&TPhoneRec::Protocol, 4, 1},   {&TPhoneRec::Protocol, 3, 3},
+      {&TPhoneRec::ScreenSize, 50, 1}, {&TPhoneRec::ScreenSize, 25, 0}, {&TPhoneRec::ScreenSize, 7, 7}};
+  for (const TCase& C : Cases) {
+    TPhoneRec R;  // all zero, as a deleted entry is stored
+    R.*C.Field = C.In;
+    NormalisePhoneRec(R);
+    EXPECT_EQ(R.*C.Field, C.Out) << "in " << int(C.In);
+  }
 }
