@@ -7,21 +7,11 @@ using namespace lx;
 namespace {
 TPhoneRec Sample() {
   TPhoneRec R;
-  R.Name = "|14Lantern BBS";
-  R.Address = "bbs.example.org:2323";
-  R.UserName = "sysop";
-  R.Password = "secret";
-  R.Comment = "comment";
-  R.CaptureFile = "cap.txt";
+  R.Name = "|14Lantern BBS"; R.Address = "bbs.example.org:2323"; R.UserName = "sysop"; R.Password = "secret";
+  R.Comment = "comment"; R.CaptureFile = "cap.txt"; R.ScriptFile = "login.scr"; R.SysOp = "op"; R.Software = "sw";
   R.StatusBar = 1; R.EchoMode = 2; R.Backspace = 1; R.SendCRLF = 1; R.Emulation = 2; R.FontType = 2;
   R.Mouse = 1; R.Colors = 1; R.IPType = 3; R.Protocol = 3; R.Reserved = {4, 5, 6};
-  R.ScriptFile = "login.scr";
-  R.ScreenSize = 1;
-  R.TotalCalls = -7;
-  R.LastCall = 0xDEADBEEF;
-  R.SysOp = "op";
-  R.Software = "sw";
-  R.Rating = 9;
+  R.ScreenSize = 1; R.TotalCalls = -7; R.LastCall = 0xDEADBEEF; R.Rating = 9;
   return R;
 }
 }  // namespace
@@ -56,10 +46,7 @@ TEST(PhoneRec, FieldsLandAtFixedOffsetsAndRoundTrip) {
   H.BarRow = 11;
   std::array<uint8_t, PhoneHeaderSize> HB{};
   EncodePhoneHeader(H, HB);
-  EXPECT_EQ(HB[0], 40);
-  EXPECT_EQ(std::string(HB.begin() + 41, HB.begin() + 46), "\x04" "1.00");
-  EXPECT_EQ(HB[46], 190);
-  EXPECT_EQ(HB[47], 11);
+  EXPECT_EQ((std::array<uint8_t, 3>{HB[0], HB[46], HB[47]}), (std::array<uint8_t, 3>{40, 190, 11}));
   const TPhoneHeader HBack = DecodePhoneHeader(HB);
   EXPECT_EQ(HBack.Title, std::string(40, 't'));
   EXPECT_EQ(HBack.Version, "1.00");
@@ -81,9 +68,7 @@ TEST(PhoneRec, DefaultsFollowTheConfiguration) {
                                    R.Emulation, R.FontType, R.Mouse, R.Protocol};
   EXPECT_EQ(Got, (std::array<uint8_t, 8>{1, 2, 2, 0, 2, 1, 1, 1}));
   EXPECT_EQ(R.Reserved, (std::array<uint8_t, 3>{0, 0, 0}));
-  EXPECT_EQ(R.ScreenSize, 1);
-  EXPECT_EQ(R.TotalCalls, 0);
-  EXPECT_EQ(R.Rating, 1);
+  EXPECT_EQ((std::array<int, 3>{R.ScreenSize, R.TotalCalls, R.Rating}), (std::array<int, 3>{1, 0, 1}));
   EXPECT_TRUE(IsBlankEntry(R));
   R.LastCall = 1;
   EXPECT_FALSE(IsBlankEntry(R));
