@@ -8,17 +8,21 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "console/console.h"
 #include "ui/ui_settings.h"
 
 class UITest : public ::testing::Test {
  protected:
+  // The console exists from construction so fixtures can hold widgets on it.
+  UITest() { Open(80, 25); }
   void SetUp() override;
   void TearDown() override;
 
@@ -33,14 +37,21 @@ class UITest : public ::testing::Test {
   void Key(char K);
   void Ext(uint8_t Scan);
   void Keys(const std::string& S);
+  // Queues keys in order: a negative code is the extended key with that scan code.
+  void Press(const std::vector<int>& Codes);
+  void PressN(int Code, int Times);
+  // Checks cells in one go; -1 leaves the character or attribute unchecked.
+  struct TWant {
+    int X, Y, Ch = -1, Attr = -1;
+  };
+  void Expect(std::initializer_list<TWant> Want) const;
   // Sets the closing flag; every loop must then end at once.
   void Close();
 
   // The pointer, scripted through the SDL entry table. Steps run in order as
   // the loops poll the mouse; a loop polls the mouse before it reads a key,
   // so mouse steps come before queued keys unless AfterKeys() comes first.
-  void Click(int X, int Y);
-  void RightClick(int X, int Y);
+  void Click(int X, int Y, bool Right = false);
   void Move(int X, int Y);
   void AfterKeys();  // the next steps wait until every queued key was read
   void Peek(std::function<void()> Fn);  // runs inside the loop at that point
