@@ -104,8 +104,6 @@ void UITest::Open(int Cols, int Rows) {
   Con = std::move(New);
 }
 
-uint8_t UITest::Ch(int X, int Y) const { return Con->Cell(X, Y).Ch; }
-uint8_t UITest::Attr(int X, int Y) const { return Con->Cell(X, Y).Attr; }
 
 std::string UITest::Text(int X1, int X2, int Y) const {
   std::string S;
@@ -113,13 +111,8 @@ std::string UITest::Text(int X1, int X2, int Y) const {
   return S;
 }
 
-void UITest::Key(char K) { Con->PushKey(static_cast<uint8_t>(K)); }
-void UITest::Ext(uint8_t Scan) { Con->PushExtKey(Scan); }
-void UITest::Keys(const std::string& S) {
-  for (char K : S) Key(K);
-}
 void UITest::Press(const std::vector<int>& Codes) {
-  for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : Key(static_cast<char>(K));
+  for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : Key(K);
 }
 void UITest::PressN(int Code, int Times) {
   for (int I = 0; I < Times; ++I) Press({Code});
@@ -134,7 +127,6 @@ void UITest::Expect(std::initializer_list<TWant> Want) const {
     }
   }
 }
-void UITest::Close() { Con->Terminated = true; }
 
 void UITest::Pattern() {
   for (int Y = 1; Y <= Con->Rows; ++Y)

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <condition_variable>
 #include <initializer_list>
 #include <memory>
-#include <string>
-#include <condition_variable>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -29,14 +29,16 @@ class UITest : public ::testing::Test {
   void Open(int Cols, int Rows);
 
   TSDLConsole& C() { return *Con; }
-  uint8_t Ch(int X, int Y) const;
-  uint8_t Attr(int X, int Y) const;
+  uint8_t Ch(int X, int Y) const { return Con->Cell(X, Y).Ch; }
+  uint8_t Attr(int X, int Y) const { return Con->Cell(X, Y).Attr; }
   // Characters of row Y from column X1 to X2 inclusive.
   std::string Text(int X1, int X2, int Y) const;
 
-  void Key(char K);
-  void Ext(uint8_t Scan);
-  void Keys(const std::string& S);
+  void Key(int K) { Con->PushKey(static_cast<uint8_t>(K)); }
+  void Ext(uint8_t Scan) { Con->PushExtKey(Scan); }
+  void Keys(const std::string& S) {
+    for (char K : S) Key(static_cast<uint8_t>(K));
+  }
   // Queues keys in order: a negative code is the extended key with that scan code.
   void Press(const std::vector<int>& Codes);
   void PressN(int Code, int Times);
@@ -46,7 +48,7 @@ class UITest : public ::testing::Test {
   };
   void Expect(std::initializer_list<TWant> Want) const;
   // Sets the closing flag; every loop must then end at once.
-  void Close();
+  void Close() { Con->Terminated = true; }
 
   // The pointer, scripted through the SDL entry table. Steps run in order as
   // the loops poll the mouse; a loop polls the mouse before it reads a key,
