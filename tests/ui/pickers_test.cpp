@@ -23,20 +23,13 @@ TEST_F(Pickers, ColourPickerStartPositionAndResult) {
   EXPECT_EQ(F.PickColor(142), 14);
   EXPECT_TRUE(Same(*Before));
 
-  const struct {
-    std::vector<int> Keys;
-    uint8_t Start, Want;
-  } Cases[] = {
-      {{-77, -80, 13}, 142, 15 + 16},
-      {{-75, -72, 13}, 0, 0},  // foreground and background stop at their ends
-      {{-80, -80, -80, -80, -80, -80, -80, -80, -80, -80, -77, -77, -77, -77, -77, -77, -77, -77, -77, -77, -77, -77,
-        -77, -77, -77, -77, -77, -77, -77, -77, 13},
-       0, 127},
-      {{-77, 27}, 142, 142},
-  };
-  for (const auto& Case : Cases) {
-    Press(Case.Keys);
-    EXPECT_EQ(F.PickColor(Case.Start), Case.Want);
+  std::vector<int> ToCorner(10, -80);  // foreground and background stop at their ends
+  ToCorner.resize(30, -77);
+  ToCorner.push_back(13);
+  for (auto [Keys, Start, Want] : {std::tuple<std::vector<int>, int, int>{{-77, -80, 13}, 142, 15 + 16},
+                                   {{-75, -72, 13}, 0, 0}, {ToCorner, 0, 127}, {{-77, 27}, 142, 142}}) {
+    Press(Keys);
+    EXPECT_EQ(F.PickColor(static_cast<uint8_t>(Start)), Want);
   }
   Click(36, 11);  // foreground 3, background 2
   Click(60, 20);  // outside the grid
@@ -49,29 +42,22 @@ TEST_F(Pickers, ColourPickerStartPositionAndResult) {
 TEST_F(Pickers, CharacterPickerStoresTheLowEightBits) {
   Pattern();
   const auto Before = Snapshot();
-  char C1 = 'A';
+  char Got = 'A';
   Peek([&] {
-    EXPECT_EQ(Text(21, 56, 9), "Enter ASCII character number (1-254)");
-    EXPECT_EQ(Text(58, 60, 9), "65\xB0");
+    EXPECT_EQ(Text(21, 60, 9), "Enter ASCII character number (1-254) 65\xB0");
     Expect({{21, 9, -1, 113}, {19, 8, 0xDB}, {62, 10, 0xDB}});
   });
-  Key(25);
-  Keys("300\r");
-  F.PickChar(C1);
-  EXPECT_EQ(static_cast<uint8_t>(C1), 300 & 255);
-  EXPECT_TRUE(Same(*Before));
-  Key(8);
-  Keys("667\r");  // "44" less one, then "66": only three digits fit
-  F.PickChar(C1);
-  EXPECT_EQ(static_cast<uint8_t>(C1), 466 & 255);
-  Key(25);
-  Keys("ab\r");
-  F.PickChar(C1);
-  EXPECT_EQ(C1, '\0');
-  C1 = 'x';
+  // 300; then "44" less a digit and "66" of which only two fit; then no number at all.
+  for (auto [Typed, Want] : {std::pair<std::string, int>{"\x19" "300\r", 300 & 255}, {"\b667\r", 466 & 255}, {"\x19" "ab\r", 0}}) {
+    Keys(Typed);
+    F.PickChar(Got);
+    EXPECT_EQ(static_cast<uint8_t>(Got), Want);
+    EXPECT_TRUE(Same(*Before));
+  }
+  Got = 'x';
   Close();
-  F.PickChar(C1);
-  EXPECT_EQ(C1, 'x');
+  F.PickChar(Got);
+  EXPECT_EQ(Got, 'x');
 }
 
 TEST_F(Pickers, FormItemsOpenThePickers) {
