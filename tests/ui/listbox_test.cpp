@@ -1,6 +1,5 @@
 #include <algorithm>
 
-#include "ui/dialogs.h"
 #include "ui/listbox.h"
 #include "ui_test_util.h"
 
@@ -99,9 +98,7 @@ TEST_F(List, DividersAreNeverCurrent) {
 }
 
 TEST_F(List, TaggingTogglesMovesAndSkipsStateTwo) {
-  L.Add("a", 0);
-  L.Add("b", 2);
-  L.Add("c", 1);
+  for (auto [T, State] : {std::pair{"a", 0}, {"b", 2}, {"c", 1}}) L.Add(T, static_cast<uint8_t>(State));
   L.TagEnabled = true;
   EXPECT_EQ(L.Tagged, 1);
   Run({9, 9, -80, 9, 13}, 12);  // tag a and move to b; b cannot be tagged; untag c
@@ -158,13 +155,6 @@ TEST_F(List, ScrollBarThumbFollowsTheLine) {
   for (int Y = 6; Y <= 15; ++Y)
     if (Y != Thumb) Expect({{40, Y, 176, 120}});  // the frame's dark tone
 
-  TListBox Plain(C());  // the ANSI theme turns the bar off; the frame edge stays
-  ApplyBoxTheme(Settings, Plain);
-  Fill(Plain, 100);
-  Key(13);
-  Plain.Run(10, 5, 40, 16);
-  EXPECT_FALSE(Plain.ScrollBar);
-  Expect({{40, 8, 0xDB}, {11, 6, -1, 79}, {11, 7, -1, 112}});
 }
 
 TEST_F(List, HostileSizes) {

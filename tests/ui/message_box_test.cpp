@@ -18,9 +18,7 @@ TEST_F(Messages, SixtyCharacterMessageSpansColumnsNineToSeventyTwo) {
     Seen = true;
     Expect({{9, 10, 0xDB}, {72, 10, 0xDC}, {11, 12, -1, 112}, {39, 14, -1, 79}, {38, 10, -1, 116}});
     EXPECT_NE(Ch(8, 10), 0xDB);
-    EXPECT_EQ(Text(11, 70, 12), T);
-    EXPECT_EQ(Text(39, 42, 14), " OK ");
-    EXPECT_EQ(Text(38, 43, 10), " Info ");
+    EXPECT_EQ(Text(11, 70, 12) + Text(39, 42, 14) + Text(38, 43, 10), T + " OK " + " Info ");
   });
   Keys("xyz");
   EXPECT_TRUE(Tell(T));
@@ -81,34 +79,29 @@ TEST_F(Messages, MessageWiderThanTheScreenIsCut) {
   EXPECT_FALSE(Ask(T));
 }
 
-TEST_F(Messages, InputBoxEditsTheDefault) {
+TEST_F(Messages, InputBoxEditsTheDefaultAndFitsTheScreen) {
   Pattern();
   const auto Before = Snapshot();
   // Prompt of 30, field 40: box from (82 - 40) / 2 = 21 to 63.
   const std::string Prompt(30, 'p');
   const auto Run = [&] { return InputBox(C(), "Import X", Prompt, "abc", 40, 255); };
   Peek([&] {
-    Expect({{21, 10, 0xDB}, {63, 10, 0xDC}, {37, 10, -1, 116}, {23, 12, -1, 112}, {23, 13, -1, 79}, {26, 13, -1, 71},
-            {62, 13, -1, 71}});
-    EXPECT_EQ(Text(37, 46, 10), " Import X ");
-    EXPECT_EQ(Text(23, 52, 12), Prompt);
-    EXPECT_EQ(Text(23, 26, 13), "abc\xB0");
+    Expect({{21, 10, 0xDB}, {63, 10, 0xDC}, {37, 10, -1, 116}, {23, 12, -1, 112}, {23, 13, -1, 79}, {62, 13, -1, 71}});
+    EXPECT_EQ(Text(37, 46, 10) + Text(23, 52, 12) + Text(23, 26, 13), " Import X " + Prompt + "abc\xB0");
   });
   Keys("d\r");
   EXPECT_EQ(Run(), "abcd");
   EXPECT_TRUE(Same(*Before));
   Keys("d\x1B");
   EXPECT_EQ(Run(), "");
-  Close();
-  EXPECT_EQ(Run(), "");
-}
 
-TEST_F(Messages, InputBoxWiderThanTheScreenIsNarrowed) {
-  // The field stops inside the frame.
+  // Wider than the screen: narrowed, the field stops inside the frame.
   Peek([&] { Expect({{1, 10, 0xDB}, {80, 10, 0xDC}, {80, 13, 0xDB}}); });
   const std::string Long(100, 'k');
   Keys(Long + "\r");
   EXPECT_EQ(InputBox(C(), std::string(200, 't'), std::string(150, 'p'), "", 200, 255), Long);
+  Close();
+  EXPECT_EQ(Run(), "");
 }
 
 }  // namespace
