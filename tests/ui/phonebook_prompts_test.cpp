@@ -9,10 +9,10 @@ namespace {
 
 class BookPrompts : public UITest {
  protected:
-  // The message box text sits on row 12, centred by its length.
-  std::string Message(const std::string& T) {
+  // Checks the message box text on row 12, centred by its length.
+  void ExpectMessage(const std::string& T) {
     const int X = (80 - 2 - static_cast<int>(T.size())) / 2 + 2;
-    return Text(X, X + static_cast<int>(T.size()) - 1, 12);
+    EXPECT_EQ(Text(X, X + static_cast<int>(T.size()) - 1, 12), T);
   }
 };
 
@@ -23,17 +23,15 @@ TEST_F(BookPrompts, MissingBookIsCreatedOnlyWhenTheUserSaysYes) {
   lx::TPhoneBookPromptsUI Prompts(C(), Settings);
   lx::TPhoneBookFile Book;
 
-  const std::string Ask = "Unable to load phonebook.  Create new one?";
-  Peek([&] { EXPECT_EQ(Message(Ask), Ask); });
+  Peek([&] { ExpectMessage("Unable to load phonebook.  Create new one?"); });
   Key('n');
   EXPECT_FALSE(Book.LoadPhoneBook(Path, Cfg, Prompts));
   EXPECT_FALSE(std::filesystem::exists(Path));
 
-  Peek([&] { EXPECT_EQ(Message(Ask), Ask); });
+  Peek([&] { ExpectMessage("Unable to load phonebook.  Create new one?"); });
   AfterKeys();
   Peek([&] {
-    const std::string Note = "Creating phone book: club.phn";
-    EXPECT_EQ(Message(Note), Note);
+    ExpectMessage("Creating phone book: club.phn");
     EXPECT_EQ(Text(38, 41, 14), " OK ");
     C().PushKey(13);
   });

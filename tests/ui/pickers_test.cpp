@@ -3,115 +3,76 @@
 
 namespace {
 
-class Pickers : public UITest {};
+class Pickers : public UITest {
+ protected:
+  TMenuForm F{C()};
+};
 
-TEST_F(Pickers, ColourPickerStartsAtTheAttributeWithoutTheBlinkBit) {
+TEST_F(Pickers, ColourPickerStartPositionAndResult) {
   Pattern();
   const auto Before = Snapshot();
-  TMenuForm F(C());
-  // 142: foreground 14, background 0 once bit 7 is dropped.
+  // 142: foreground 14, background 0 once bit 7 is dropped. The marker rings
+  // the chosen swatch in dark grey on grey; other swatches show their own colour.
   Peek([&] {
     EXPECT_EQ(Text(34, 47, 7), " Select color ");
-    EXPECT_EQ(Ch(47, 9), 0xFE);
-    EXPECT_EQ(Attr(47, 9), 14);
     EXPECT_EQ(Text(37, 44, 18), " Sample ");
-    EXPECT_EQ(Attr(37, 18), 14);
-    // The marker rings the chosen swatch in dark grey on grey.
-    EXPECT_EQ(Ch(47, 8), 0xDC);
-    EXPECT_EQ(Attr(47, 8), 0x78);
-    EXPECT_EQ(Ch(46, 9), 0xDB);
-    EXPECT_EQ(Ch(47, 10), 0xDF);
-    // Other swatches show their own colour.
-    EXPECT_EQ(Attr(33, 16), 0x70);
-    EXPECT_EQ(Attr(40, 12), 7 + 16 * 3);
+    Expect({{47, 9, 0xFE, 14}, {37, 18, -1, 14}, {47, 8, 0xDC, 0x78}, {46, 9, 0xDB}, {47, 10, 0xDF},
+            {33, 16, -1, 0x70}, {40, 12, -1, 7 + 16 * 3}});
   });
   Key(13);
   EXPECT_EQ(F.PickColor(142), 14);
   EXPECT_TRUE(Same(*Before));
-}
 
-TEST_F(Pickers, ColourPickerKeys) {
-  TMenuForm F(C());
-  Ext(77);
-  Ext(80);
-  Key(13);
-  EXPECT_EQ(F.PickColor(142), 15 + 16);
-  Ext(75);  // foreground and background stop at their ends
-  Ext(72);
-  Key(13);
-  EXPECT_EQ(F.PickColor(0), 0);
-  for (int I = 0; I < 10; ++I) Ext(80);
-  for (int I = 0; I < 20; ++I) Ext(77);
-  Key(13);
-  EXPECT_EQ(F.PickColor(0), 127);
-  Ext(77);
-  Key(27);
-  EXPECT_EQ(F.PickColor(142), 142);
-  Close();
-  EXPECT_EQ(F.PickColor(142), 142);
-}
-
-TEST_F(Pickers, ColourPickerClicks) {
-  TMenuForm F(C());
+  std::vector<int> ToCorner(10, -80);  // foreground and background stop at their ends
+  ToCorner.resize(30, -77);
+  ToCorner.push_back(13);
+  for (auto [Keys, Start, Want] : {std::tuple<std::vector<int>, int, int>{{-77, -80, 13}, 142, 15 + 16},
+                                   {{-75, -72, 13}, 0, 0}, {ToCorner, 0, 127}, {{-77, 27}, 142, 142}}) {
+    Press(Keys);
+    EXPECT_EQ(F.PickColor(static_cast<uint8_t>(Start)), Want);
+  }
   Click(36, 11);  // foreground 3, background 2
   Click(60, 20);  // outside the grid
   Click(36, 11);  // the chosen one again: taken
   EXPECT_EQ(F.PickColor(7), 3 + 32);
+  Close();
+  EXPECT_EQ(F.PickColor(142), 142);
 }
 
 TEST_F(Pickers, CharacterPickerStoresTheLowEightBits) {
   Pattern();
   const auto Before = Snapshot();
-  TMenuForm F(C());
-  char C1 = 'A';
+  char Got = 'A';
   Peek([&] {
-    EXPECT_EQ(Text(21, 56, 9), "Enter ASCII character number (1-254)");
-    EXPECT_EQ(Attr(21, 9), 113);
-    EXPECT_EQ(Text(58, 60, 9), "65\xB0");
-    EXPECT_EQ(Ch(19, 8), 0xDB);
-    EXPECT_EQ(Ch(62, 10), 0xDB);
+    EXPECT_EQ(Text(21, 60, 9), "Enter ASCII character number (1-254) 65\xB0");
+    Expect({{21, 9, -1, 113}, {19, 8, 0xDB}, {62, 10, 0xDB}});
   });
-  Key(25);
-  Keys("300\r");
-  F.PickChar(C1);
-  EXPECT_EQ(static_cast<uint8_t>(C1), 300 & 255);
-  EXPECT_TRUE(Same(*Before));
-
-  Key(8);
-  Keys("667\r");  // "44" less one, then "66": only three digits fit
-  F.PickChar(C1);
-  EXPECT_EQ(static_cast<uint8_t>(C1), 466 & 255);
-  Key(25);
-  Keys("ab\r");
-  F.PickChar(C1);
-  EXPECT_EQ(C1, '\0');
-  C1 = 'x';
+  // 300; then "44" less a digit and "66" of which only two fit; then no number at all.
+  for (auto [Typed, Want] : {std::pair<std::string, int>{"\x19" "300\r", 300 & 255}, {"\b667\r", 466 & 255}, {"\x19" "ab\r", 0}}) {
+    Keys(Typed);
+    F.PickChar(Got);
+    EXPECT_EQ(static_cast<uint8_t>(Got), Want);
+    EXPECT_TRUE(Same(*Before));
+  }
+  Got = 'x';
   Close();
-  F.PickChar(C1);
-  EXPECT_EQ(C1, 'x');
+  F.PickChar(Got);
+  EXPECT_EQ(Got, 'x');
 }
 
 TEST_F(Pickers, FormItemsOpenThePickers) {
-  TMenuForm F(C());
   uint8_t Color = 142;
   char Chr = 'A';
   F.AddColor('C', "Colour", 5, 5, 20, 5, 10, "", Color);
   F.AddChar('H', "Char", 5, 6, 20, 6, 10, "", Chr);
-  Key(13);
-  Key(13);  // the picker: unchanged colour, still 14 after the blink bit goes
-  Key(27);
+  Press({13, 13, 27});  // the picker taken unchanged: still 14 once the blink bit goes
   F.Run();
   EXPECT_EQ(Color, 14);
   EXPECT_TRUE(F.Changed);
   EXPECT_EQ(Attr(20, 5), 14);
 
   F.Changed = false;
-  Key('c');
-  Key(27);  // picker cancelled
-  Key('h');
-  Key(25);
-  Keys("66\r");
-  Key(27);
+  Press({'c', 27, 'h', 25, '6', '6', 13, 27});  // colour picker cancelled, then a character
   F.Run();
   EXPECT_EQ(Color, 14);
   EXPECT_EQ(Chr, 'B');

@@ -54,12 +54,8 @@ std::unique_ptr<TFakes> Fakes;
 }  // namespace
 
 // A press and a release on the same cell.
-void UITest::Click(int X, int Y) {
-  MouseSteps.push_back({PixelX(X), PixelY(Y), SDL_BUTTON_LMASK, false, {}});
-  MouseSteps.push_back({PixelX(X), PixelY(Y), 0, false, {}});
-}
-void UITest::RightClick(int X, int Y) {
-  MouseSteps.push_back({PixelX(X), PixelY(Y), SDL_BUTTON_RMASK, false, {}});
+void UITest::Click(int X, int Y, bool Right) {
+  MouseSteps.push_back({PixelX(X), PixelY(Y), static_cast<uint32_t>(Right ? SDL_BUTTON_RMASK : SDL_BUTTON_LMASK), false, {}});
   MouseSteps.push_back({PixelX(X), PixelY(Y), 0, false, {}});
 }
 // ReadMouse asks for the left, middle and right buttons in turn before it
@@ -71,7 +67,6 @@ void UITest::AfterKeys() { MouseSteps.push_back({0, 0, 0, true, {}}); }
 void UITest::Peek(std::function<void()> Fn) { MouseSteps.push_back({0, 0, 0, false, std::move(Fn)}); }
 
 void UITest::SetUp() {
-  Open(80, 25);
   Active = this;
   Fakes = std::make_unique<TFakes>();
   Watchdog = std::thread([this] { Watch(); });
@@ -109,8 +104,6 @@ void UITest::Open(int Cols, int Rows) {
   Con = std::move(New);
 }
 
-uint8_t UITest::Ch(int X, int Y) const { return Con->Cell(X, Y).Ch; }
-uint8_t UITest::Attr(int X, int Y) const { return Con->Cell(X, Y).Attr; }
 
 std::string UITest::Text(int X1, int X2, int Y) const {
   std::string S;
@@ -118,12 +111,22 @@ std::string UITest::Text(int X1, int X2, int Y) const {
   return S;
 }
 
-void UITest::Key(char K) { Con->PushKey(static_cast<uint8_t>(K)); }
-void UITest::Ext(uint8_t Scan) { Con->PushExtKey(Scan); }
-void UITest::Keys(const std::string& S) {
-  for (char K : S) Key(K);
+void UITest::Press(const std::vector<int>& Codes) {
+  for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : Key(K);
 }
-void UITest::Close() { Con->Terminated = true; }
+void UITest::PressN(int Code, int Times) {
+  for (int I = 0; I < Times; ++I) Press({Code});
+}
+void UITest::Expect(std::initializer_list<TWant> Want) const {
+  for (const TWant& W : Want) {
+    if (W.Ch >= 0) {
+      EXPECT_EQ(Ch(W.X, W.Y), W.Ch) << "character at " << W.X << "," << W.Y;
+    }
+    if (W.Attr >= 0) {
+      EXPECT_EQ(Attr(W.X, W.Y), W.Attr) << "attribute at " << W.X << "," << W.Y;
+    }
+  }
+}
 
 void UITest::Pattern() {
   for (int Y = 1; Y <= Con->Rows; ++Y)

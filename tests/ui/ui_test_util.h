@@ -8,39 +8,52 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <memory>
-#include <string>
 #include <condition_variable>
+#include <initializer_list>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "console/console.h"
 #include "ui/ui_settings.h"
 
 class UITest : public ::testing::Test {
  protected:
+  // The console exists from construction so fixtures can hold widgets on it.
+  UITest() { Open(80, 25); }
   void SetUp() override;
   void TearDown() override;
 
   void Open(int Cols, int Rows);
 
   TSDLConsole& C() { return *Con; }
-  uint8_t Ch(int X, int Y) const;
-  uint8_t Attr(int X, int Y) const;
+  uint8_t Ch(int X, int Y) const { return Con->Cell(X, Y).Ch; }
+  uint8_t Attr(int X, int Y) const { return Con->Cell(X, Y).Attr; }
   // Characters of row Y from column X1 to X2 inclusive.
   std::string Text(int X1, int X2, int Y) const;
 
-  void Key(char K);
-  void Ext(uint8_t Scan);
-  void Keys(const std::string& S);
+  void Key(int K) { Con->PushKey(static_cast<uint8_t>(K)); }
+  void Ext(uint8_t Scan) { Con->PushExtKey(Scan); }
+  void Keys(const std::string& S) {
+    for (char K : S) Key(static_cast<uint8_t>(K));
+  }
+  // Queues keys in order: a negative code is the extended key with that scan code.
+  void Press(const std::vector<int>& Codes);
+  void PressN(int Code, int Times);
+  // Checks cells in one go; -1 leaves the character or attribute unchecked.
+  struct TWant {
+    int X, Y, Ch = -1, Attr = -1;
+  };
+  void Expect(std::initializer_list<TWant> Want) const;
   // Sets the closing flag; every loop must then end at once.
-  void Close();
+  void Close() { Con->Terminated = true; }
 
   // The pointer, scripted through the SDL entry table. Steps run in order as
   // the loops poll the mouse; a loop polls the mouse before it reads a key,
   // so mouse steps come before queued keys unless AfterKeys() comes first.
-  void Click(int X, int Y);
-  void RightClick(int X, int Y);
+  void Click(int X, int Y, bool Right = false);
   void Move(int X, int Y);
   void AfterKeys();  // the next steps wait until every queued key was read
   void Peek(std::function<void()> Fn);  // runs inside the loop at that point
