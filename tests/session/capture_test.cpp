@@ -24,23 +24,12 @@ class CaptureTest : public ::testing::Test {
   std::string Dir, Path;
 };
 
-TEST_F(CaptureTest, BlockHoldsStartLineRawBytesAndEndLine) {
-  TCaptureFile F;
-  ASSERT_TRUE(F.Open(Path, "My BBS", "bbs.example:23", "12/07/26"));
-  const std::string Raw = "\x1b[1;31mred\r\n\xff\x00\xdb";
-  F.Write(reinterpret_cast<const uint8_t*>(Raw.data()), Raw.size());
-  F.CloseWithLine("Disconnected");
-  EXPECT_FALSE(F.IsOpen());
-  EXPECT_EQ(ReadAll(Path), "\n----> Capture: My BBS (bbs.example:23) 12/07/26 Start\n" + Raw +
-                               "\n----> Capture: Disconnected\n");
-}
-
-TEST_F(CaptureTest, BlocksAppendAndLargeWritesPassTheBuffer) {
+TEST_F(CaptureTest, BlocksAppendRawBytesPassTheBuffer) {
   TCaptureFile F;
   ASSERT_TRUE(F.Open(Path, "A", "a", "01/02/03"));
   F.CloseWithLine("OFF");
   ASSERT_TRUE(F.Open(Path, "A", "a", "01/02/03"));
-  const std::string Big(3 * TCaptureFile::BufferSize + 7, 'z');
+  const std::string Big = std::string("\x1b[1;31m\xff\x00\xdb", 10) + std::string(3 * TCaptureFile::BufferSize + 7, 'z');
   F.Write(reinterpret_cast<const uint8_t*>(Big.data()), Big.size());
   F.Close();  // program exit: no closing line
   EXPECT_EQ(ReadAll(Path), "\n----> Capture: A (a) 01/02/03 Start\n\n----> Capture: OFF\n"
