@@ -1,10 +1,11 @@
-// The console with a real window: SDL2 with its dummy video driver, events
-// pushed into SDL's queue come out of the console as bytes and flags.
+// The console and its video thread with a real window: SDL2 with its dummy video
+// driver; events pushed into SDL's queue come out as bytes and flags.
 #include <gtest/gtest.h>
 #include <dlfcn.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -15,7 +16,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class ConsoleWindow : public ::testing::Test {
+class DummySDL : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -23,23 +24,34 @@ class ConsoleWindow : public ::testing::Test {
     if (!LoadSDL({"libSDL2-2.0.so.0", "libSDL2.so"}, Out)) GTEST_SKIP() << "no SDL2 run-time library";
     PushEvent = reinterpret_cast<decltype(&SDL_PushEvent)>(dlsym(Sdl.Handle, "SDL_PushEvent"));
     StrDup = reinterpret_cast<decltype(&SDL_strdup)>(dlsym(Sdl.Handle, "SDL_strdup"));
+    ASSERT_NE(PushEvent, nullptr);
   }
-  void TearDown() override {
-    Con.reset();
-    UnloadSDL();
-  }
+  void TearDown() override { UnloadSDL(); }
 
+  void Push(SDL_Event E) { ASSERT_EQ(PushEvent(&E), 1); }
   void Key(SDL_Keycode Sym, Uint16 Mod = 0) {
     SDL_Event E{};
     E.type = SDL_KEYDOWN;
     E.key.keysym.sym = Sym;
     E.key.keysym.mod = Mod;
-    ASSERT_EQ(PushEvent(&E), 1);
+    Push(E);
   }
-  void Event(Uint32 Type) {
+  void Event(Uint32 Type, const char* Dropped = nullptr) {
     SDL_Event E{};
     E.type = Type;
-    ASSERT_EQ(PushEvent(&E), 1);
+    if (Dropped) E.drop.file = StrDup(Dropped);  // SDL hands it over to the receiver
+    Push(E);
+  }
+
+  decltype(&SDL_PushEvent) PushEvent = nullptr;
+  decltype(&SDL_strdup) StrDup = nullptr;
+};
+
+class ConsoleWindow : public DummySDL {
+ protected:
+  void TearDown() override {
+    Con.reset();
+    DummySDL::TearDown();
   }
   std::string Read(size_t N) {
     std::string S;
@@ -52,8 +64,6 @@ class ConsoleWindow : public ::testing::Test {
   }
 
   std::unique_ptr<TSDLConsoleScrollback> Con = std::make_unique<TSDLConsoleScrollback>();
-  decltype(&SDL_PushEvent) PushEvent = nullptr;
-  decltype(&SDL_strdup) StrDup = nullptr;
 };
 
 TEST_F(ConsoleWindow, KeysAndWheelArriveAsBytes) {
@@ -67,7 +77,7 @@ TEST_F(ConsoleWindow, KeysAndWheelArriveAsBytes) {
   SDL_Event Wheel{};
   Wheel.type = SDL_MOUSEWHEEL;
   Wheel.wheel.y = 1;
-  ASSERT_EQ(PushEvent(&Wheel), 1);
+  Push(Wheel);
   EXPECT_EQ(Read(11), std::string("\x03\0\x2e" "C\0\x47" "7\0\x8c\0\x48", 11));
   EXPECT_FALSE(Con->KeyPressed());
 }
@@ -76,30 +86,25 @@ TEST_F(ConsoleWindow, DropGoesToTheHandlerAndSetsTheFlag) {
   std::string Dropped;
   Con->OnFileDrop = [&Dropped](const std::string& Path) { Dropped = Path; };
   ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 1));
-  SDL_Event Drop{};
-  Drop.type = SDL_DROPFILE;
-  Drop.drop.file = StrDup("/home/user/upload me.zip");
-  ASSERT_EQ(PushEvent(&Drop), 1);
+  Event(SDL_DROPFILE, "/home/user/upload me.zip");
   for (int I = 0; I < 2000 && !Con->FileDropped.load(); ++I) std::this_thread::sleep_for(1ms);
   EXPECT_TRUE(Con->CheckFileDrop());
   EXPECT_FALSE(Con->CheckFileDrop());
   EXPECT_EQ(Dropped, "/home/user/upload me.zip");
 }
 
-TEST_F(ConsoleWindow, QuitEndsReadKey) {
+TEST_F(ConsoleWindow, QuitEndsReadKeyAndWindowCloseTerminates) {
   ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 3));
   std::thread Waiter([&] { EXPECT_EQ(Con->ReadKey(), 1); });
   Event(SDL_QUIT);
   Waiter.join();
   EXPECT_TRUE(Con->Terminated.load());
-}
-
-TEST_F(ConsoleWindow, WindowCloseTerminates) {
+  Con = std::make_unique<TSDLConsoleScrollback>();
   ASSERT_TRUE(Con->OpenVideo(132, 37, 0, 1, 2));
   SDL_Event Close{};
   Close.type = SDL_WINDOWEVENT;
   Close.window.event = SDL_WINDOWEVENT_CLOSE;
-  ASSERT_EQ(PushEvent(&Close), 1);
+  Push(Close);
   WaitTerminated();
 }
 
@@ -154,6 +159,62 @@ TEST(ConsoleWithoutSDL, OpenVideoRefusesAnEmptyEntryTable) {
   EXPECT_FALSE(Con.OpenVideo(80, 25, 0, 0, 1));
   EXPECT_NE(testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(Con.Video(), nullptr);
+}
+
+struct TRecorder {
+  std::mutex Lock;
+  std::string Keys;
+  int Composes = 0, Uploads = 0;
+};
+
+class VideoThread : public DummySDL {
+ protected:
+  TVideoHooks Hooks() {
+    TVideoHooks H;
+    H.Compose = [this, Pixels = std::vector<uint32_t>(2560 * 1920, 0xFF0000AAu)](
+                    bool, bool Force, const TVideoHooks::TUpload& Upload) {
+      std::lock_guard L(R.Lock);
+      ++R.Composes;
+      if (!Force) return false;
+      ++R.Uploads;
+      Upload(Pixels.data(), 2560 * 4);  // big enough for any screen
+      return true;
+    };
+    H.Keys = [this](const std::string& B) { std::lock_guard L(R.Lock); R.Keys += B; };
+    return H;
+  }
+  template <typename Pred>
+  bool WaitFor(Pred P) {
+    for (int I = 0; I < 400; ++I) {
+      {
+        std::lock_guard L(R.Lock);
+        if (P()) return true;
+      }
+      std::this_thread::sleep_for(5ms);
+    }
+    return false;
+  }
+  TRecorder R;
+};
+
+TEST_F(VideoThread, IdleWindowPresentsNothingNew) {
+  TVideo Video(Hooks());
+  ASSERT_TRUE(Video.Open({}));
+  ASSERT_TRUE(WaitFor([&] { return R.Composes >= 20; }));
+  const int Uploads = R.Uploads;
+  EXPECT_LE(Uploads, 2);
+  Video.Invalidate();
+  EXPECT_TRUE(WaitFor([&] { return R.Uploads > Uploads; }));
+}
+
+// Under the leak checker: SDL hands every dropped text over to us.
+TEST_F(VideoThread, DropsWithoutAHandlerAreReleased) {
+  TVideo Video(Hooks());
+  ASSERT_TRUE(Video.Open({}));
+  Event(SDL_DROPFILE, "/tmp/x");
+  Event(SDL_DROPTEXT, "dragged text");
+  Key('a');
+  EXPECT_TRUE(WaitFor([&] { return R.Keys == "a"; }));
 }
 
 }  // namespace

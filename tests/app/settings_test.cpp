@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "app/settings.h"
 
@@ -38,44 +39,38 @@ TEST_F(VideoSettings, MissingFileGivesTheDefaults) {
   EXPECT_EQ(S.ThemeFlag(), 1);
 }
 
-TEST_F(VideoSettings, ThemeIsComparedUpperCased) {
-  EXPECT_TRUE(Read("[Video]\ntheme=ascii\n").AsciiTheme);
-  EXPECT_EQ(Read("[Video]\ntheme=ascii\n").FontType(), 2);
-  EXPECT_EQ(Read("[Video]\ntheme=ascii\n").ThemeFlag(), 0);
-  EXPECT_FALSE(Read("[Video]\ntheme=Ansi2\n").AsciiTheme);
-  EXPECT_FALSE(Read("[Video]\ntheme=ASCII2\n").AsciiTheme);
-}
+struct TIniCase {
+  const char* Body;
+  int Cols, Rows, FontType, ThemeFlag, Filter, WinSize;
+  bool Gpu, Letterbox;
+};
 
-TEST_F(VideoSettings, UpscaleAddsTwoToTheFontType) {
-  EXPECT_EQ(Read("[video]\nupscale=1\ntheme=ASCII\n").FontType(), 4);
-  EXPECT_EQ(Read("[Video]\nupscale=true\n").FontType(), 3);
-  EXPECT_EQ(Read("[Video]\nupscale=yes\n").FontType(), 1);
-}
-
-TEST_F(VideoSettings, ScreenSizeIsClamped) {
-  TVideoSettings S = Read("[Video]\ncolumn_size=200\nrow_size=10\n");
-  EXPECT_EQ(S.Cols, 160);
-  EXPECT_EQ(S.Rows, 25);
-  S = Read("[Video]\ncolumn_size=-5\nrow_size=99999999999\n");
-  EXPECT_EQ(S.Cols, 80);
-  EXPECT_EQ(S.Rows, 60);
-  S = Read("[Video]\ncolumn_size=132\nrow_size=37\n");
-  EXPECT_EQ(S.Cols, 132);
-  EXPECT_EQ(S.Rows, 37);
-}
-
-TEST_F(VideoSettings, SwitchesAndModes) {
-  TVideoSettings S = Read("[Video]\n filter = 2 \nwin_size=0\ngpu=false\nletterbox=TRUE\n");
-  EXPECT_EQ(S.Filter, 2);
-  EXPECT_EQ(S.WinSize, 0);
-  EXPECT_FALSE(S.Gpu);
-  EXPECT_TRUE(S.Letterbox);
-  S = Read("[Video]\nfilter=7\nwin_size=-3\n");
-  EXPECT_EQ(S.Filter, 0);
-  EXPECT_EQ(S.WinSize, 0);
-  // Keys of another section are not taken.
-  S = Read("[Video]\n[Other]\ncolumn_size=132\n");
-  EXPECT_EQ(S.Cols, 80);
+TEST_F(VideoSettings, KeysAreReadCaseBlindAndClamped) {
+  const std::vector<TIniCase> Cases = {
+      {"[Video]\ntheme=ascii\n", 80, 25, 2, 0, 0, 1, true, false},
+      {"[Video]\ntheme=Ansi2\n", 80, 25, 1, 1, 0, 1, true, false},
+      {"[Video]\ntheme=ASCII2\n", 80, 25, 1, 1, 0, 1, true, false},
+      {"[video]\nupscale=1\ntheme=ASCII\n", 80, 25, 4, 0, 0, 1, true, false},
+      {"[Video]\nupscale=true\n", 80, 25, 3, 1, 0, 1, true, false},
+      {"[Video]\nupscale=yes\n", 80, 25, 1, 1, 0, 1, true, false},
+      {"[Video]\ncolumn_size=200\nrow_size=10\n", 160, 25, 1, 1, 0, 1, true, false},
+      {"[Video]\ncolumn_size=-5\nrow_size=99999999999\n", 80, 60, 1, 1, 0, 1, true, false},
+      {"[Video]\ncolumn_size=132\nrow_size=37\n", 132, 37, 1, 1, 0, 1, true, false},
+      {"[Video]\n filter = 2 \nwin_size=0\ngpu=false\nletterbox=TRUE\n", 80, 25, 1, 1, 2, 0, false, true},
+      {"[Video]\nfilter=7\nwin_size=-3\n", 80, 25, 1, 1, 0, 0, true, false},
+      {"[Video]\n[Other]\ncolumn_size=132\n", 80, 25, 1, 1, 0, 1, true, false}};
+  for (const TIniCase& C : Cases) {
+    const TVideoSettings S = Read(C.Body);
+    SCOPED_TRACE(C.Body);
+    EXPECT_EQ(S.Cols, C.Cols);
+    EXPECT_EQ(S.Rows, C.Rows);
+    EXPECT_EQ(S.FontType(), C.FontType);
+    EXPECT_EQ(S.ThemeFlag(), C.ThemeFlag);
+    EXPECT_EQ(S.Filter, C.Filter);
+    EXPECT_EQ(S.WinSize, C.WinSize);
+    EXPECT_EQ(S.Gpu, C.Gpu);
+    EXPECT_EQ(S.Letterbox, C.Letterbox);
+  }
 }
 
 TEST(ProgramDir, DirectoryPartOfArgumentZero) {

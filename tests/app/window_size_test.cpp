@@ -47,6 +47,13 @@ class WindowScale : public ::testing::Test {
   TSDLEntrySwap<decltype(Sdl.SDL_SetWindowPosition)> S5{Sdl.SDL_SetWindowPosition, &FakePosition};
   TSDLEntrySwap<decltype(Sdl.SDL_RenderClear)> S6{Sdl.SDL_RenderClear, &FakeClear};
   TSDLEntrySwap<decltype(Sdl.SDL_RenderGetScale)> S7{Sdl.SDL_RenderGetScale, &FakeScale};
+  static TWindowScale Picture(int W, int H, double Step) {
+    TWindowScale S;
+    S.PixelWidth = W;
+    S.PixelHeight = H;
+    S.Step = Step;
+    return S;
+  }
 };
 
 TEST_F(WindowScale, DesktopFitLeavesEightyPixelsToSpare) {
@@ -62,15 +69,11 @@ TEST_F(WindowScale, DesktopFitLeavesEightyPixelsToSpare) {
 }
 
 TEST_F(WindowScale, AltEnterStepsUpThenFullScreenThenBack) {
-  TWindowScale W;
-  W.PixelWidth = 640;
-  W.PixelHeight = 400;
-  W.Step = 1.0;
+  TWindowScale W = Picture(640, 400, 1.0);
   CycleWindowSize(W);  // 1x -> 2x
   EXPECT_EQ(W.ScaleY, 2.0);
   EXPECT_EQ(W.ScaleX, 2.0);
-  EXPECT_EQ(Fake.W, 1280);
-  EXPECT_EQ(Fake.H, 800);
+  EXPECT_EQ(std::make_pair(Fake.W, Fake.H), std::make_pair(1280, 800));
   EXPECT_EQ(Fake.CentreCalls, 1);
   CycleWindowSize(W);  // 2x is the desktop fit -> full screen
   EXPECT_TRUE(Fake.Flags & SDL_WINDOW_FULLSCREEN_DESKTOP);
@@ -80,32 +83,24 @@ TEST_F(WindowScale, AltEnterStepsUpThenFullScreenThenBack) {
   CycleWindowSize(W);  // full screen -> 1x window
   EXPECT_FALSE(Fake.Flags & SDL_WINDOW_FULLSCREEN);
   EXPECT_EQ(W.ScaleY, 1.0);
-  EXPECT_EQ(Fake.W, 640);
-  EXPECT_EQ(Fake.H, 400);
+  EXPECT_EQ(std::make_pair(Fake.W, Fake.H), std::make_pair(640, 400));
   EXPECT_EQ(Fake.CentreCalls, 2);
 }
 
 TEST_F(WindowScale, LargeFontsStepByHalves) {
   Fake.DesktopW = 2560;
   Fake.DesktopH = 1600;
-  TWindowScale W;
-  W.PixelWidth = 1280;
-  W.PixelHeight = 800;
-  W.Step = 0.5;
+  TWindowScale W = Picture(1280, 800, 0.5);
   CycleWindowSize(W);
   EXPECT_EQ(W.ScaleY, 1.5);
-  EXPECT_EQ(Fake.W, 1920);
-  EXPECT_EQ(Fake.H, 1200);
+  EXPECT_EQ(std::make_pair(Fake.W, Fake.H), std::make_pair(1920, 1200));
   CycleWindowSize(W);
   EXPECT_TRUE(Fake.Flags & SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
 TEST_F(WindowScale, FailedFullScreenLeavesTheWindowAsItWas) {
   Fake.FullscreenFails = true;
-  TWindowScale W;
-  W.PixelWidth = 1280;
-  W.PixelHeight = 800;
-  W.Step = 0.5;  // 1.0 already fits the 1920 x 1080 desktop
+  TWindowScale W = Picture(1280, 800, 0.5);  // 1.0 already fits the 1920 x 1080 desktop
   CycleWindowSize(W);
   EXPECT_FALSE(Fake.Flags & SDL_WINDOW_FULLSCREEN);
   EXPECT_EQ(W.ScaleY, 1.0);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "app/scrollback_view.h"
 
@@ -11,6 +13,7 @@ class ViewerTest : public ::testing::Test {
   // N numbered lines in the store, "line 0" the oldest.
   void Fill(int N) {
     ASSERT_TRUE(Con.OpenScreen(80, 25, 1));
+    Con.ClearScrollback();
     for (int i = 0; i < N; ++i) {
       Con.WriteXY(1, 1, 7, "line " + std::to_string(i) + "    ");
       Con.AddScrollbackLine(1);
@@ -49,49 +52,36 @@ TEST_F(ViewerTest, OpensAtTheEndWithStatusArea) {
 }
 
 TEST_F(ViewerTest, PagingMovesHUpAndHPlusOneDown) {
+  // Key code, then the top and bottom line shown; a page is 21 lines.
+  const std::vector<std::tuple<int, int, int>> Steps = {
+      {73, 57, 78},  // PgUp
+      {81, 78, 99},  // PgDn: back to the end (99 <= 78 + 21)
+      {71, 0, 21},   // Home
+      {81, 22, 43},  {80, 23, 44},  // Down
+      {72, 22, 43},  {72, 21, 42},  // Up
+      {75, 0, 21},   // Left pages like PgUp, stopping at the top
+      {79, 78, 99},  // End
+      {80, 78, 99}};  // nothing below
   Fill(100);
   TScrollbackViewer V(Con, 1);
   V.Draw();
-  V.Key(0, 73);  // PgUp
-  EXPECT_EQ(V.Top(), 57);
-  EXPECT_EQ(V.Bottom(), 78);
-  V.Key(0, 81);  // PgDn: back to the end (99 <= 78 + 21)
-  EXPECT_EQ(V.Bottom(), 99);
-  V.Key(0, 71);  // Home
-  EXPECT_EQ(V.Top(), 0);
-  EXPECT_EQ(V.Bottom(), 21);
-  EXPECT_EQ(Row(1), "line 0");
-  EXPECT_EQ(V.GaugeLength(), 2);
-  V.Key(0, 81);
-  EXPECT_EQ(V.Top(), 22);
-  EXPECT_EQ(V.Bottom(), 43);
-  V.Key(0, 80);  // Down
-  EXPECT_EQ(V.Top(), 23);
-  V.Key(0, 72);  // Up
-  V.Key(0, 72);
-  EXPECT_EQ(V.Top(), 21);
-  V.Key(0, 75);  // Left pages like PgUp, stopping at the top
-  EXPECT_EQ(V.Top(), 0);
-  V.Key(0, 79);  // End
-  EXPECT_EQ(V.Bottom(), 99);
-  V.Key(0, 80);  // nothing below
-  EXPECT_EQ(V.Bottom(), 99);
-}
-
-TEST_F(ViewerTest, ShortStoreShowsEverythingFromTheTop) {
+  for (auto [Code, Top, Bottom] : Steps) {
+    V.Key(0, static_cast<uint8_t>(Code));
+    EXPECT_EQ(std::make_pair(V.Top(), V.Bottom()), std::make_pair(Top, Bottom)) << Code;
+    if (Code == 71) {
+      EXPECT_EQ(Row(1), "line 0");
+      EXPECT_EQ(V.GaugeLength(), 2);
+    }
+  }
+  // A short store shows everything from the top whatever is pressed.
   Fill(5);
-  TScrollbackViewer V(Con, 1);
-  V.Draw();
-  EXPECT_EQ(V.Top(), 0);
-  EXPECT_EQ(V.Bottom(), 4);
-  V.Key(0, 73);
-  V.Key(0, 81);
-  V.Key(0, 71);
-  EXPECT_EQ(V.Top(), 0);
-  EXPECT_EQ(V.Bottom(), 4);
+  TScrollbackViewer Short(Con, 1);
+  Short.Draw();
+  for (uint8_t Code : {73, 81, 71}) Short.Key(0, Code);
+  EXPECT_EQ(std::make_pair(Short.Top(), Short.Bottom()), std::make_pair(0, 4));
   EXPECT_EQ(Row(5), "line 4");
   EXPECT_EQ(Row(6), "");
-  EXPECT_EQ(V.GaugeLength(), 10);
+  EXPECT_EQ(Short.GaugeLength(), 10);
 }
 
 TEST_F(ViewerTest, HidingStatusKeepsLastLineAtBottom) {

@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "net/socket.h"
 
@@ -78,4 +80,15 @@ void SessionTest::AutoAnswer() {
     Seen.push_back(T);
     App.Console->PushKey(13);
   };
+}
+
+void SessionTest::Record() {
+  Session->MessageSeen = [this](const std::string& T) { Seen.push_back(T); };
+}
+
+std::string ReadAll(const std::string& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::stringstream S;
+  S << In.rdbuf();
+  return S.str();
 }

@@ -20,6 +20,8 @@ class TMemoryClipboard : public TClipboard {
   std::string Text;
 };
 
+std::string ReadAll(const std::string& Path);
+
 class SessionTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -34,7 +36,9 @@ class SessionTest : public ::testing::Test {
   std::string RowText(int Y) const;
   void Keys(const std::string& K);  // queued for message boxes and menus
   void Ext(uint8_t Code);
-  // Records every message and question and answers each with ENTER as its box opens.
+  // Records every message and question as its box opens (answers come from Keys()).
+  void Record();
+  // As Record(), answering each with ENTER.
   void AutoAnswer();
   std::vector<std::string> Seen;
 

@@ -21,9 +21,12 @@ import gui_harness as gh  # noqa: E402
 BINARY = None
 SHOTS = None
 SERVER = os.path.join(ROOT, "tools", "bbsserver", "bbsserver.py")
+READY = "Lanternyx v2.00 BETA 22"
+WILL_TTYPE = b"\xff\xfb\x18"
 
-# Cell (X, Y) of an 80x25 screen in the 8x16 font at window size 1x: pixel in its middle.
+
 def cell(x, y):
+    """Pixel in the middle of cell (x, y): 80x25, 8x16 font, window size 1x."""
     return (x - 1) * 8 + 4, (y - 1) * 16 + 8
 
 
@@ -35,17 +38,26 @@ def slow_click(prog, x, y, button=1):
     prog.xdotool("mouseup", button)
 
 
+def wait_until(cond, what, timeout=10):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        if cond():
+            return
+        time.sleep(0.05)
+    raise AssertionError(what())
+
+
 class Server:
     """The loopback BBS running a byte script, recording what the client sends."""
 
-    def __init__(self, script, extra=()):
+    def __init__(self, script):
         self.dir = tempfile.mkdtemp(prefix="lx-bbs-")
         self.record = os.path.join(self.dir, "record")
         path = os.path.join(self.dir, "case.txt")
         with open(path, "w") as f:
             f.write(script)
         self.proc = subprocess.Popen(
-            [sys.executable, SERVER, "--quiet", "--record", self.record, "--script", path, *extra],
+            [sys.executable, SERVER, "--quiet", "--record", self.record, "--script", path],
             stdout=subprocess.PIPE)
         self.port = int(self.proc.stdout.readline())
 
@@ -56,13 +68,9 @@ class Server:
         except FileNotFoundError:
             return b""
 
-    def wait_for(self, data, timeout=10):
-        end = time.monotonic() + timeout
-        while time.monotonic() < end:
-            if data in self.received():
-                return True
-            time.sleep(0.05)
-        raise AssertionError(f"server never got {data!r}; it has {self.received()!r}")
+    def wait_for(self, data):
+        wait_until(lambda: data in self.received(),
+                   lambda: f"server never got {data!r}; it has {self.received()!r}")
 
     def close(self):
         self.proc.terminate()
@@ -80,66 +88,57 @@ class Session(unittest.TestCase):
     def tearDownClass(cls):
         cls.display.__exit__(None, None, None)
 
-    def server(self, script, extra=()):
-        srv = Server(script, extra)
-        self.addCleanup(srv.close)
-        return srv
-
-    def start(self, args=(), ini=None, files=None):
-        prog = gh.Program(BINARY, self.display, ini=ini or {"win_size": 0}, args=args, files=files)
+    def start(self, args=(), ini=None, directory=None):
+        prog = gh.Program(BINARY, self.display, ini=ini or {"win_size": 0}, args=args,
+                          directory=directory)
         self.addCleanup(prog.__exit__, None, None, None)
         prog.__enter__()
         prog.wait_window()
         return prog
 
-    def shot(self, prog, name):
+    def connected(self, script, address="127.0.0.1:{port}", **kw):
+        """A server running script and the program dialled to it past the about screen."""
+        srv = Server(script)
+        self.addCleanup(srv.close)
+        prog = self.start([address.format(port=srv.port)], **kw)
+        time.sleep(0.3)
+        prog.key("space")
+        return srv, prog
+
+    def shot(self, prog, name, settle=0.3):
+        time.sleep(settle)
         if SHOTS:
             os.makedirs(SHOTS, exist_ok=True)
             prog.screenshot(os.path.join(SHOTS, name + ".png"))
 
-    def wait_title(self, prog, text, timeout=10):
-        end = time.monotonic() + timeout
-        while time.monotonic() < end:
-            if prog.title() == text:
-                return
-            time.sleep(0.05)
-        self.fail(f"title is {prog.title()!r}, wanted {text!r}")
-
-    def skip_about(self, prog):
-        time.sleep(0.3)
-        prog.key("space")
+    def wait_title(self, prog, text):
+        wait_until(lambda: prog.title() == text, lambda: f"title is {prog.title()!r}, wanted {text!r}")
 
     def test_url_dial_keys_macros_and_hangup(self):
-        srv = self.server("send Welcome to the test board\\r\\n\nsend \\e[6n\nhold\n")
-        prog = self.start([f"telnet://127.0.0.1:{srv.port}/"])
-        self.skip_about(prog)
+        srv, prog = self.connected("send Welcome to the test board\\r\\n\nsend \\e[6n\nhold\n",
+                                   "telnet://127.0.0.1:{port}/")
         self.wait_title(prog, f"(LX) 127.0.0.1:{srv.port} [127.0.0.1:{srv.port}]")
-        # Negotiation answers and the cursor position report.
-        srv.wait_for(b"\xff\xfb\x18")
-        srv.wait_for(b"\xff\xfa\x1f\x00\x50\x00\x19\xff\xf0")
-        srv.wait_for(b"\x1b[2;1R")
-        self.shot(prog, "session-connected")
+        # Negotiation answers (terminal type, window size 80x25) and the cursor position report.
+        for data in (WILL_TTYPE, b"\xff\xfa\x1f\x00\x50\x00\x19\xff\xf0", b"\x1b[2;1R"):
+            srv.wait_for(data)
+        self.shot(prog, "session-connected", 0)
         prog.type("abc")
         prog.key("Return", "F1", "F5", "F6", "F10", "Up", "Down", "Left", "Right",
                  "Home", "End", "Prior", "Next", "Insert", "Delete")
         srv.wait_for(b"abc\r\x1bOP\x1bOt\x1b[17~\x1b[21~\x1b[A\x1b[B\x1b[D\x1b[C"
                      b"\x1b[H\x1b[K\x1b[V\x1b[U\x1b[@\x7f")
-        # The default macros send the (empty) user name and password, each with CR;
-        # ALT-L sends both as well.
+        # The default macros and ALT-L send the (empty) user name and password, each with CR.
         before = len(srv.received())
         prog.key("ctrl+F1", "ctrl+F2", "alt+l")
         srv.wait_for(b"\x7f\r\r\r\r")
         self.assertEqual(srv.received()[before:], b"\r\r\r\r")
         prog.key("alt+h")
-        time.sleep(0.3)
         self.shot(prog, "session-disconnect-question")
         prog.key("y")
-        time.sleep(0.3)
         self.shot(prog, "session-connection-terminated")
         prog.key("Return")
-        self.wait_title(prog, "Lanternyx v2.00 BETA 22")
-        time.sleep(0.2)
-        self.shot(prog, "session-terminal-ready")
+        self.wait_title(prog, READY)
+        self.shot(prog, "session-terminal-ready", 0.2)
 
     def test_macros_with_codes_and_pause(self):
         # A configuration whose F3 macro pauses between two letters.
@@ -149,31 +148,24 @@ class Session(unittest.TestCase):
             macro = b"x@PAy@LF@@z"
             f.seek(793 + 2 * 121)
             f.write(bytes([len(macro)]) + macro)
-        srv = self.server("hold\n")
-        again = gh.Program(BINARY, self.display, args=[f"127.0.0.1:{srv.port}"], directory=prog.dir)
-        self.addCleanup(again.__exit__, None, None, None)
-        again.__enter__()
-        again.wait_window()
-        self.skip_about(again)
-        srv.wait_for(b"\xff\xfb\x18")
+        srv, again = self.connected("hold\n", directory=prog.dir)
+        srv.wait_for(WILL_TTYPE)
         again.key("ctrl+F3")
         # The pause holds the whole text back: both letters arrive in one piece.
         srv.wait_for(b"xy\n@z")
 
     def test_server_closing_and_capture(self):
-        srv = self.server("expect \\r\nsend captured \\e[1;33mtext\\e[0m\\r\\n\nsleep 300\nclose\n")
-        prog = self.start([f"127.0.0.1:{srv.port}"])
-        self.skip_about(prog)
-        srv.wait_for(b"\xff\xfb\x18")
+        srv, prog = self.connected(
+            "expect \\r\nsend captured \\e[1;33mtext\\e[0m\\r\\n\nsleep 300\nclose\n")
+        srv.wait_for(WILL_TTYPE)
         prog.key("alt+p")
         time.sleep(0.3)
         prog.key("Return")          # "Capture is ON"
         time.sleep(0.2)
         prog.key("Return")          # tells the server to send and hang up
-        time.sleep(1.0)
-        self.shot(prog, "session-remote-closed")
+        self.shot(prog, "session-remote-closed", 1.0)
         prog.key("Return")          # "Connection terminated"
-        self.wait_title(prog, "Lanternyx v2.00 BETA 22")
+        self.wait_title(prog, READY)
         with open(prog.path("lanternyx.cap"), "rb") as f:
             cap = f.read()
         self.assertTrue(cap.startswith(b"\n----> Capture: 127.0.0.1:%d (127.0.0.1:%d) " % (srv.port, srv.port)))
@@ -187,11 +179,11 @@ class Session(unittest.TestCase):
         port = s.getsockname()[1]
         s.close()  # nothing listens there now
         prog = self.start([f"127.0.0.1:{port}"])
-        self.skip_about(prog)
-        time.sleep(0.5)
-        self.shot(prog, "session-unable-to-connect")
+        time.sleep(0.3)
+        prog.key("space")
+        self.shot(prog, "session-unable-to-connect", 0.5)
         time.sleep(1.5)
-        self.assertEqual(prog.title(), "Lanternyx v2.00 BETA 22")
+        self.assertEqual(prog.title(), READY)
 
     def test_escape_ends_a_dial_that_never_answers(self):
         # A listener whose accept queue is full: the kernel drops further SYNs, so a new
@@ -200,103 +192,56 @@ class Session(unittest.TestCase):
         lst.bind(("127.0.0.1", 0))
         lst.listen(0)
         port = lst.getsockname()[1]
-        fillers = []
-        for _ in range(3):
-            c = socket.socket()
+        fillers = [socket.socket() for _ in range(3)]
+        for c in fillers:
             c.setblocking(False)
             c.connect_ex(("127.0.0.1", port))
-            fillers.append(c)
         self.addCleanup(lambda: [x.close() for x in fillers + [lst]])
         prog = self.start([f"127.0.0.1:{port}"])
-        self.skip_about(prog)
-        time.sleep(1.0)
-        self.shot(prog, "session-dialer")
+        time.sleep(0.3)
+        prog.key("space")
+        self.shot(prog, "session-dialer", 1.0)
         started = time.monotonic()
         prog.key("Escape")
-        # Quit as soon as the dialer gives the keyboard back.
-        prog.key("alt+x", "y")
+        prog.key("alt+x", "y")  # quits as soon as the dialer gives the keyboard back
         prog.proc.wait(12)
         self.assertLess(time.monotonic() - started, 8.0)
 
     def test_mouse_report_selection_menu_and_paste(self):
-        srv = self.server("send  hello mouse   \\r\\n second line\\r\\n\nhold\n")
-        prog = self.start([f"127.0.0.1:{srv.port}"])
-        self.skip_about(prog)
-        srv.wait_for(b"\xff\xfb\x18")
+        srv, prog = self.connected("send  hello mouse   \\r\\n second line\\r\\n\nhold\n")
+        srv.wait_for(WILL_TTYPE)
         time.sleep(0.3)
         slow_click(prog, *cell(10, 5))
         srv.wait_for(b"\x1b[M *%\x1b[M#*%")
         # Drag over the two lines the server sent, then paste through the menu.
-        x1, y1 = cell(1, 1)
-        x2, y2 = cell(20, 2)
-        prog.drag(x1, y1, x2, y2)
-        time.sleep(0.3)
+        prog.drag(*cell(1, 1), *cell(20, 2))
         self.shot(prog, "session-copied")
         prog.key("Return")
         slow_click(prog, *cell(40, 10), button=3)
-        time.sleep(0.3)
         self.shot(prog, "session-command-menu")
         prog.key("p")
         srv.wait_for(b"hello mouse\r\n second line")
 
-    def test_scrollback_viewer_and_status_bar(self):
+    def test_scrollback_status_bar_help_and_exit_questions(self):
         lines = "".join(f"send line {i:03d} of the scrollback test\\r\\n\n" for i in range(120))
-        srv = self.server(lines + "hold\n")
-        prog = self.start([f"127.0.0.1:{srv.port}"])
-        self.skip_about(prog)
-        srv.wait_for(b"\xff\xfb\x18")
-        time.sleep(0.8)
-        prog.key("alt+s")
-        time.sleep(0.3)
-        self.shot(prog, "session-status-bar")
-        prog.key("alt+b")
-        time.sleep(0.3)
-        self.shot(prog, "scrollback-end")
-        prog.key("Prior", "Prior")
-        time.sleep(0.2)
-        self.shot(prog, "scrollback-paged")
-        prog.key("space")
-        time.sleep(0.2)
-        self.shot(prog, "scrollback-no-status")
-        prog.key("Tab")
-        time.sleep(0.2)
-        self.shot(prog, "scrollback-topaz")
-        prog.key("Escape")
-        prog.key("alt+z")
-        time.sleep(0.3)
-        self.shot(prog, "help")
-        prog.key("space")
-
-    def test_exit_asks_both_questions(self):
-        srv = self.server("hold\n")
-        prog = self.start([f"127.0.0.1:{srv.port}"])
-        self.skip_about(prog)
-        srv.wait_for(b"\xff\xfb\x18")
-        prog.key("alt+x")
-        time.sleep(0.3)
-        self.shot(prog, "exit-disconnect")
-        prog.key("y")
-        time.sleep(0.3)
-        self.shot(prog, "exit-question")
+        srv, prog = self.connected(lines + "hold\n")
+        srv.wait_for(WILL_TTYPE)
+        time.sleep(0.5)
+        for keys, name in ((["alt+s"], "session-status-bar"), (["alt+b"], "scrollback-end"),
+                           (["Prior", "Prior"], "scrollback-paged"), (["space"], "scrollback-no-status"),
+                           (["Tab"], "scrollback-topaz"), (["Escape", "alt+z"], "help"),
+                           (["space", "alt+x"], "exit-disconnect"), (["y"], "exit-question")):
+            prog.key(*keys)
+            self.shot(prog, name)
         prog.key("y")
         self.assertEqual(prog.proc.wait(10), 0)
 
     def test_closing_the_window_while_connected(self):
-        srv = self.server("hold\n")
-        prog = self.start([f"127.0.0.1:{srv.port}"], ini={"win_size": 0, "theme": "ascii"})
-        self.skip_about(prog)
-        srv.wait_for(b"\xff\xfb\x18")
+        srv, prog = self.connected("hold\n", ini={"win_size": 0, "theme": "ascii"})
+        srv.wait_for(WILL_TTYPE)
+        self.shot(prog, "terminal-topaz", 0)
         prog.close_window()
         self.assertEqual(prog.proc.wait(10), 0)
-
-    def test_topaz_terminal_ready(self):
-        prog = self.start(ini={"win_size": 0, "theme": "ascii"})
-        time.sleep(0.5)
-        self.shot(prog, "about-topaz")
-        prog.key("space")
-        time.sleep(0.4)
-        self.shot(prog, "terminal-ready-topaz")
-        self.assertEqual(prog.stop(), 0)
 
 
 def main():

@@ -36,6 +36,9 @@ TEST_F(StatusBarTest, OfflineFieldsOn80By25) {
   EXPECT_EQ(Attr(80, 25), Cfg.StatusColor1);
   EXPECT_TRUE(Con.StatusLine);
   EXPECT_EQ(Con.WinY2, 24);
+  DrawStatusBar(Con, Cfg, S, 0, "Script: waiting");  // a message replaces the fields, centred
+  EXPECT_EQ(Text(33, 47, 25), "Script: waiting");
+  EXPECT_EQ(Attr(1, 25), Cfg.StatusColor2);
 }
 
 TEST_F(StatusBarTest, ConnectedShowsNameStateAndOnlineTime) {
@@ -82,14 +85,6 @@ TEST_F(StatusBarTest, WideScreenShiftsFields) {
   EXPECT_EQ(PictureColumn(80), 1);
 }
 
-TEST_F(StatusBarTest, MessageIsCentred) {
-  Open(80, 25);
-  S.StatusBarOn = true;
-  DrawStatusBar(Con, Cfg, S, 0, "Script: waiting");
-  EXPECT_EQ(Text(33, 47, 25), "Script: waiting");
-  EXPECT_EQ(Attr(1, 25), Cfg.StatusColor2);
-}
-
 TEST_F(StatusBarTest, ToggleOffBlanksRowAndWidensWindow) {
   Open(80, 25);
   S.StatusBarOn = false;
@@ -122,7 +117,7 @@ TEST_F(StatusBarTest, TerminalReadyInBothLooks) {
   EXPECT_NE(Text(18, 61, 9).find("Terminal ready; Scrollback available"), std::string::npos);
 }
 
-TEST_F(StatusBarTest, AboutShowsVersionAndGoesAway) {
+TEST_F(StatusBarTest, AboutAndHelpGoAway) {
   Open(80, 25);
   Con.PushKey('q');
   ShowAbout(Con, "2.00 BETA 22", 3000);
@@ -131,14 +126,10 @@ TEST_F(StatusBarTest, AboutShowsVersionAndGoesAway) {
   EXPECT_EQ(Attr(39, 18), 15);
   EXPECT_EQ(Text(29, 52, 19), "PRE-RELEASE TEST VERSION");
   EXPECT_FALSE(Con.KeyPressed());  // the key that ended it is not passed on
-}
-
-TEST_F(StatusBarTest, HelpRestoresTheScreen) {
-  Open(80, 25);
   Con.WriteXY(1, 1, 7, "under");
   Con.PushKey(' ');
   ShowHelp(Con);
-  EXPECT_EQ(Text(1, 5, 1), "under");
+  EXPECT_EQ(Text(1, 5, 1), "under");  // help restores the screen
 }
 
 }  // namespace
