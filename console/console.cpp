@@ -476,8 +476,7 @@ void TSDLConsole::ScrollWindowUp() {
   // Rows T+1..B move up one: rotate their storage, then blank the row that came round.
   std::rotate(RowMap.begin() + (T - 1), RowMap.begin() + T, RowMap.begin() + B);
   RowAt(B).fill(BlankCell());
-  for (int Y = T; Y <= B; ++Y) RowDirty[Y - 1] = 1;
-  ChangedFlag.store(true, std::memory_order_relaxed);
+  MarkRows(T, B);
 }
 
 void TSDLConsole::DeleteLines(int Top, int Count, int Bottom) {
@@ -492,7 +491,7 @@ void TSDLConsole::DeleteLines(int Top, int Count, int Bottom) {
   const int K = std::min(Count, Span);
   std::rotate(RowMap.begin() + (Top - 1), RowMap.begin() + (Top - 1) + K, RowMap.begin() + Bottom);
   for (int Y = Bottom - K + 1; Y <= Bottom; ++Y) RowAt(Y).fill(Blank);
-  MarkAll();
+  MarkRows(Top, Bottom);
 }
 
 void TSDLConsole::InsertLines(int Top, int Count, int Bottom) {
@@ -507,7 +506,7 @@ void TSDLConsole::InsertLines(int Top, int Count, int Bottom) {
   const int K = std::min(Count, Span);
   std::rotate(RowMap.begin() + (Top - 1), RowMap.begin() + Bottom - K, RowMap.begin() + Bottom);
   for (int Y = Top; Y < Top + K; ++Y) RowAt(Y).fill(Blank);
-  MarkAll();
+  MarkRows(Top, Bottom);
 }
 
 void TSDLConsole::InsertChars(int Y, int X, int Count) {

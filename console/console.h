@@ -274,6 +274,10 @@ class TSDLConsole {
     RowDirty[Y - 1] = 1;
     ChangedFlag.store(true, std::memory_order_relaxed);
   }
+  void MarkRows(int Top, int Bottom) {
+    for (int Y = Top; Y <= Bottom; ++Y) RowDirty[Y - 1] = 1;
+    ChangedFlag.store(true, std::memory_order_relaxed);
+  }
   void MarkAll();
   void ScrollWindowUp();                                // the window scroll, without scrollback
   void PutGlyph(int X, int Y, uint8_t Ch, uint8_t CharFont);
