@@ -31,6 +31,16 @@ def have_xvfb():
     return all(shutil.which(t) for t in ("Xvfb", "xdotool", "import"))
 
 
+def run_unittests(argv, rest):
+    """Runs a GUI test module's unittest cases; the exit code CTest reads."""
+    import unittest
+    if not have_xvfb():
+        print("Xvfb, xdotool or ImageMagick missing: skipped")
+        return SKIP
+    result = unittest.main(argv=[argv[0]] + rest, exit=False, verbosity=2).result
+    return 0 if result.wasSuccessful() else 1
+
+
 class _ClientMessage(ctypes.Structure):
     _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
                 ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),

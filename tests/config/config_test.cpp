@@ -13,11 +13,6 @@
 using namespace lx;
 
 namespace {
-using TBytes = std::vector<uint8_t>;
-TBytes Slurp(const std::string& P) {
-  std::ifstream In(P, std::ios::binary);
-  return TBytes(std::istreambuf_iterator<char>(In), {});
-}
 std::string StrAt(const TBytes& B, std::size_t Off) { return std::string(B.begin() + Off + 1, B.begin() + Off + 1 + B[Off]); }
 TBytes Span(const TBytes& B, std::size_t Off, std::size_t N) { return TBytes(B.begin() + Off, B.begin() + Off + N); }
 
@@ -37,7 +32,7 @@ TEST_F(ConfigFile, MissingOrShortFileIsCreatedWithDefaultsAtTheirOffsets) {
     ASSERT_TRUE(F.LoadOrCreate(C));
     EXPECT_EQ(C.ScriptPath, Dir);
     EXPECT_EQ(C.Macros[0], "@UN@CR");
-    const TBytes B = Slurp(Dir + "lanternyx.cfg");
+    const TBytes B = ReadFileBytes(Dir + "lanternyx.cfg");
     ASSERT_EQ(B.size(), 3042u);
     for (std::size_t Off : {0u, 141u, 282u, 423u, 564u}) EXPECT_EQ(StrAt(B, Off), Dir);
     EXPECT_EQ(StrAt(B, 706), "lanternyx.phn");
@@ -72,7 +67,7 @@ TEST_F(ConfigFile, LoadAndRewriteIsByteExactAndBoundsStrings) {
   EXPECT_EQ(C.Macros[9], "macro9");
   EXPECT_EQ(C.StatusColor1, Raw[2009]);
   ASSERT_TRUE(F.Save(C));
-  EXPECT_EQ(Slurp(Dir + "lanternyx.cfg"), Raw);
+  EXPECT_EQ(ReadFileBytes(Dir + "lanternyx.cfg"), Raw);
 
   C.StatusColor2 = 31;
   C.BookName = std::string(60, 'b');  // held to the field's 40 characters
@@ -86,7 +81,7 @@ TEST_F(ConfigFile, LoadAndRewriteIsByteExactAndBoundsStrings) {
 
 TEST_F(ConfigFile, SaveFailingPartWayLeavesOldFileIntact) {
   ASSERT_TRUE(F.LoadOrCreate(C));
-  const TBytes Before = Slurp(F.FileName());
+  const TBytes Before = ReadFileBytes(F.FileName());
   std::size_t Written = 0;
   F.SetWriteHook([&](int Fd, const void* Buf, std::size_t N) -> long {
     if (Written >= 1000) { errno = ENOSPC; return -1; }
@@ -97,5 +92,5 @@ TEST_F(ConfigFile, SaveFailingPartWayLeavesOldFileIntact) {
   C.Macros[3] = "changed";
   EXPECT_FALSE(F.Save(C));
   EXPECT_GT(Written, 0u);
-  EXPECT_EQ(Slurp(F.FileName()), Before);
+  EXPECT_EQ(ReadFileBytes(F.FileName()), Before);
 }

@@ -14,14 +14,6 @@
 using namespace lx;
 
 namespace {
-using TBytes = std::vector<uint8_t>;
-TBytes Slurp(const std::string& P) {
-  std::ifstream In(P, std::ios::binary);
-  return TBytes(std::istreambuf_iterator<char>(In), {});
-}
-void Spit(const std::string& P, const TBytes& B) {
-  std::ofstream(P, std::ios::binary).write(reinterpret_cast<const char*>(B.data()), static_cast<std::streamsize>(B.size()));
-}
 // Indexes of the bytes that differ between two equally long files.
 std::pair<std::size_t, std::size_t> ChangedSpan(const TBytes& A, const TBytes& B) {
   std::size_t Lo = A.size(), Hi = 0;
@@ -58,7 +50,7 @@ TEST_F(PhoneBook, MissingBookIsCreatedExactlySizedOnlyWhenTheUserAgrees) {
   ASSERT_TRUE(B.LoadPhoneBook(Book(), Cfg, Prompts));
   EXPECT_EQ(Prompts.Notices, std::vector<std::string>{"Creating phone book: lanternyx.phn"});
   EXPECT_EQ(B.FileName(), Book());
-  const TBytes Raw = Slurp(Book());
+  const TBytes Raw = ReadFileBytes(Book());
   ASSERT_EQ(Raw.size(), 72448u);
   EXPECT_EQ(TBytes(Raw.begin(), Raw.begin() + 21), (TBytes{20, 'L', 'a', 'n', 't', 'e', 'r', 'n', 'y', 'x', ' ', 'P',
                                                           'h', 'o', 'n', 'e', ' ', 'B', 'o', 'o', 'k'}));
@@ -76,12 +68,12 @@ TEST_F(PhoneBook, MissingBookIsCreatedExactlySizedOnlyWhenTheUserAgrees) {
 
 TEST_F(PhoneBook, LoadRepairsEntriesAndAShortFile) {
   MakeBook(3);
-  TBytes Raw = Slurp(Book());
+  TBytes Raw = ReadFileBytes(Book());
   Raw[PhoneEntryOffset(1) + PhoneOfs::Protocol] = 0;
   Raw[PhoneEntryOffset(2) + PhoneOfs::ScreenSize] = 50;
   Raw[PhoneEntryOffset(2) + PhoneOfs::Address] = 250;  // a length beyond the field
   Raw.resize(PhoneEntryOffset(3) + 100);  // cut inside entry 3
-  Spit(Book(), Raw);
+  WriteFileBytes(Book(), Raw);
   ASSERT_TRUE(B.LoadPhoneBook(Book(), Cfg, Prompts));
   EXPECT_EQ(B.Entry(1).Protocol, 1);
   EXPECT_EQ(B.Entry(2).ScreenSize, 1);
@@ -93,10 +85,10 @@ TEST_F(PhoneBook, LoadRepairsEntriesAndAShortFile) {
 
 TEST_F(PhoneBook, RefusedLoadKeepsPreviousBookAndBinding) {
   MakeBook(2, "good.phn");
-  TBytes Raw = Slurp(Book("good.phn"));
+  TBytes Raw = ReadFileBytes(Book("good.phn"));
   Raw[PhoneOfs::Version + 4] = '1';  // "1.01"
-  Spit(Book("old.phn"), Raw);
-  Spit(Book("tiny.phn"), {1, 2, 3});
+  WriteFileBytes(Book("old.phn"), Raw);
+  WriteFileBytes(Book("tiny.phn"), {1, 2, 3});
   EXPECT_FALSE(B.LoadPhoneBook(Book("old.phn"), Cfg, Prompts));
   EXPECT_EQ(Prompts.Notices, std::vector<std::string>{"Phone book version mismatch"});
   EXPECT_FALSE(B.LoadPhoneBook(Book("tiny.phn"), Cfg, Prompts));
@@ -110,12 +102,12 @@ TEST_F(PhoneBook, RefusedLoadKeepsPreviousBookAndBinding) {
   TPhoneBookFile Check;
   ASSERT_TRUE(Check.LoadPhoneBook(Book("good.phn"), Cfg, Prompts));
   EXPECT_EQ(Check.Entry(2).Name, "Changed");
-  EXPECT_EQ(Slurp(Book("old.phn")), Raw);
+  EXPECT_EQ(ReadFileBytes(Book("old.phn")), Raw);
 }
 
 TEST_F(PhoneBook, SaveFailingPartWayLeavesOldFileIntact) {
   MakeBook(5);
-  const TBytes Before = Slurp(Book());
+  const TBytes Before = ReadFileBytes(Book());
   std::size_t Written = 0;
   B.SetWriteHook([&](int Fd, const void* Buf, std::size_t N) -> long {
     if (Written >= 30000) { errno = ENOSPC; return -1; }
@@ -126,19 +118,19 @@ TEST_F(PhoneBook, SaveFailingPartWayLeavesOldFileIntact) {
   B.Entry(1).Name = "Lost";
   EXPECT_FALSE(B.SavePhoneBook());
   EXPECT_FALSE(B.DeleteEntry(2));
-  EXPECT_EQ(Slurp(Book()), Before);
+  EXPECT_EQ(ReadFileBytes(Book()), Before);
 }
 
 TEST_F(PhoneBook, EntryAndHeaderSavesChangeOnlyTheirBytes) {
   EXPECT_FALSE(B.SavePhoneHeader());  // nothing bound yet
   MakeBook(10);
-  TBytes Before = Slurp(Book());
+  TBytes Before = ReadFileBytes(Book());
   TPhoneRec Cur = B.Entry(7);
   Cur.TotalCalls += 1;
   Cur.Name = "Another name";
   ASSERT_TRUE(B.SavePhoneEntry(7, Cur));
   EXPECT_EQ(B.Entry(7).TotalCalls, 1);
-  TBytes After = Slurp(Book());
+  TBytes After = ReadFileBytes(Book());
   ASSERT_EQ(After.size(), Before.size());
   auto [Lo, Hi] = ChangedSpan(Before, After);
   EXPECT_GE(Lo, 48u + 6 * 362);
@@ -151,7 +143,7 @@ TEST_F(PhoneBook, EntryAndHeaderSavesChangeOnlyTheirBytes) {
   B.Entry(1).Name = "not saved";
   ASSERT_TRUE(B.SavePhoneHeader());
   Before = After;
-  After = Slurp(Book());
+  After = ReadFileBytes(Book());
   EXPECT_EQ(ChangedSpan(Before, After), (std::pair<std::size_t, std::size_t>{46, 48}));
   ::unlink(Book().c_str());
   EXPECT_FALSE(B.SavePhoneHeader());
@@ -163,7 +155,7 @@ TEST_F(PhoneBook, DeleteShiftsDownAndZeroesTheLastEntry) {
   ASSERT_TRUE(B.DeleteEntry(200));
   EXPECT_EQ(B.Entry(199).Name, "Sys199");
   EXPECT_TRUE(IsBlankEntry(B.Entry(200)));
-  const TBytes Raw = Slurp(Book());
+  const TBytes Raw = ReadFileBytes(Book());
   EXPECT_EQ(TBytes(Raw.begin() + PhoneEntryOffset(200), Raw.end()), TBytes(362, 0));
   ASSERT_TRUE(B.DeleteEntry(1));
   EXPECT_FALSE(B.DeleteEntry(0));

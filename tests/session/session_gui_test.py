@@ -252,11 +252,7 @@ def main():
     global BINARY, SHOTS
     BINARY = args.binary
     SHOTS = args.shots
-    if not gh.have_xvfb():
-        print("Xvfb, xdotool or ImageMagick missing: skipped")
-        return gh.SKIP
-    result = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2).result
-    return 0 if result.wasSuccessful() else 1
+    return gh.run_unittests(sys.argv, rest)
 
 
 if __name__ == "__main__":

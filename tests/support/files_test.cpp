@@ -81,8 +81,8 @@ TEST(TFile, RecordsSeekReadWrite) {
 }
 
 static std::string Slurp(const std::string& P) {
-  std::ifstream In(P, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(In), {});
+  const TBytes B = ReadFileBytes(P);
+  return std::string(B.begin(), B.end());
 }
 
 TEST(WriteFileAtomic, ReplacesWholeFile) {

@@ -1,9 +1,25 @@
 #pragma once
 // A private directory for one test, removed with everything in it.
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
+
+using TBytes = std::vector<uint8_t>;
+
+// Whole-file reads and writes for checking what a save put on disk.
+inline TBytes ReadFileBytes(const std::string& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  return TBytes(std::istreambuf_iterator<char>(In), {});
+}
+inline void WriteFileBytes(const std::string& Path, const TBytes& B) {
+  std::ofstream(Path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(B.data()), static_cast<std::streamsize>(B.size()));
+}
 
 class TTempDir {
  public:
