@@ -74,6 +74,12 @@ class TSocketBase {
   virtual void BufFlush();
   // A new unconnected object of the same class with the client buffer sizes.
   virtual std::unique_ptr<TSocketBase> Clone() = 0;
+  // The screen size changed (columns, rows the remote side may use): kept for window-size
+  // negotiation, and told to the peer by links that have agreed to hear it.
+  virtual void SetWindowSize(uint8_t Cols, uint8_t Rows) {
+    WinWidth = Cols;
+    WinHeight = Rows;
+  }
 
   // Drops buffered input; with Hundredths > 0 keeps reading and discarding until the line is
   // quiet, the link is gone or the time is up.
