@@ -253,6 +253,9 @@ void TListBox::Run(int AX1, int AY1, int AX2, int AY2) {
     if (Ch == 0) {
       const uint8_t Ext = UIReadKey(Console);
       Search.clear();
+      // The caller's exit keys come first, so a list can end on a key that
+      // would otherwise move the bar (a browser leaving its pane on LEFT).
+      if (ExitKeys.find(static_cast<char>(Ext)) != std::string::npos) return Finish(Ext);
       switch (Ext) {
         case 71:  // HOME
           if (AnySelectable(Picked - 1, -1)) MoveTo(NextSelectable(1, 1), 1);
@@ -301,7 +304,6 @@ void TListBox::Run(int AX1, int AY1, int AX2, int AY2) {
           }
           break;
         default:
-          if (ExitKeys.find(static_cast<char>(Ext)) != std::string::npos) return Finish(Ext);
           break;
       }
     } else if (TagEnabled && Ch == TagKey) {

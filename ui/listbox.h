@@ -48,7 +48,7 @@ class TListBox {
   uint8_t ItemAttr = 113;
   uint8_t Align = 0;  // 0 left, 1 right, 2 centred
   std::string HotKeys = std::string("\r\x1B");
-  std::string ExitKeys;
+  std::string ExitKeys;  // scan codes that end the list; they win over movement keys
   uint8_t ExitCode = 0;
   int Picked = 1;
   int Top = 1;
