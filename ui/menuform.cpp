@@ -289,8 +289,12 @@ bool TMenuForm::EditItem(int N) {
   auto EditText = [&](uint8_t Mode) {
     const std::string Old = *It.Str;
     std::string S = Input.GetStr(It.FieldX, It.FieldY, It.FieldWidth, It.MaxLen, Mode, Old);
-    if (UITerminated(Console)) return;
-    if (It.Kind == TFormItem::KindPath && (S.empty() || (S.back() != '/' && S.back() != '\\'))) S += '/';
+    // Nothing typed leaves the value exactly as it was, slash or not.
+    if (UITerminated(Console) || !Input.Changed) return;
+    // A directory ends in a separator, but only where the field has room for it.
+    if (It.Kind == TFormItem::KindPath && (S.empty() || (S.back() != '/' && S.back() != '\\')) &&
+        S.size() < It.MaxLen)
+      S += '/';
     *It.Str = S;
     if (S != Old) Changed = true;
   };

@@ -122,24 +122,25 @@ TEST_F(Form, ValuesShownEditedAndChanged) {
   F.AddString('S', "S", 1, 1, 20, 1, 10, "", 10, 40, S[0]);
   F.AddPassword('P', "P", 1, 2, 20, 2, 10, "", 10, 40, Pass);
   F.AddPipeString('I', "I", 1, 3, 20, 3, 10, "", 5, 40, Pipe);
-  F.AddPath('T', "T", 1, 4, 20, 4, 10, "", 10, 40, Dir);
+  F.AddPath('T', "T", 1, 4, 20, 4, 10, "", 10, 4, Dir);
   F.AddPath('E', "E", 1, 5, 20, 5, 10, "", 10, 40, Empty);
   F.AddYesNo('F', "F", 1, 6, 20, 6, 10, "", Flag);
   F.AddByte('B', "B", 1, 7, 20, 7, 10, "", 3, 1, 254, Byte);
   F.AddBits('G', "G", 1, 8, 20, 8, 10, "", 4, Bits);
   F.AddUpper('U', "U", 1, 9, 20, 9, 10, "", 10, 10, Up);
-  Press({13, 13, 27});  // the string edited but left as it was
+  Keys("\r\rt\re\r\x1B");  // the string and both paths edited but left as they were
   F.Run();
   EXPECT_FALSE(F.Changed);
+  EXPECT_EQ(Dir + Empty, "dir");
   EXPECT_EQ(Text(20, 29, 1) + Text(20, 29, 2) + Text(20, 24, 3), "A long pie******    Hi!  ");
   Expect({{20, 3, -1, 14}, {22, 3, -1, 7}});
 
-  Keys("t\re\rfb");
+  Keys("td\retmp\rfb");
   Key(25);
   Keys("999\rguxy\r\x1B");
   F.Run();
   EXPECT_TRUE(F.Changed);
-  EXPECT_EQ(Dir + Empty + Up, "dir//XY");
+  EXPECT_EQ(Dir + Empty + Up, "dirdtmp/XY");  // no slash once the path is full
   EXPECT_EQ(Flag, 1);
   EXPECT_EQ(Byte, 254);
   EXPECT_EQ(Bits, 2u);
