@@ -9,6 +9,8 @@
 #include "ui/ui_console.h"
 #include "ui/ui_text.h"
 
+namespace lx {
+
 void ApplyBoxTheme(const TUISettings& Settings, TMenuBox* Box, TListBox* List) {
   if (Box) {
     Box->FrameType = Settings.Ascii() ? 8 : 6;
@@ -185,3 +187,5 @@ std::string InputBox(TSDLConsole& Console, const std::string& Title, const std::
   Box.Close();
   return Input.ExitCode == 27 ? std::string() : S;
 }
+
+}  // namespace lx

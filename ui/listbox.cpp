@@ -5,6 +5,8 @@
 #include "ui/ui_console.h"
 #include "ui/ui_text.h"
 
+namespace lx {
+
 TListBox::TListBox(TSDLConsole& C) : Console(C), Box(C) {}
 
 void TListBox::Clear() {
@@ -333,3 +335,5 @@ void TListBox::Run(int AX1, int AY1, int AX2, int AY2) {
     if (Search != Before) SearchDirty = true;
   }
 }
+
+}  // namespace lx

@@ -8,6 +8,8 @@
 #include "console/console.h"
 #include "ui/menubox.h"
 
+namespace lx {
+
 // A scrolling pick list inside a TMenuBox: highlight bar, tagging,
 // type-to-search, scroll bar, keyboard and mouse.
 class TListBox {
@@ -98,3 +100,5 @@ class TListBox {
   void MoveTo(int NewPicked, int NewTop);
   bool FindSearch();
 };
+
+}  // namespace lx

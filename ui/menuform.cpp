@@ -9,6 +9,8 @@
 #include "ui/ui_console.h"
 #include "ui/ui_text.h"
 
+namespace lx {
+
 namespace {
 
 // Word N (1-based) of a space-separated list; runs of spaces count as one.
@@ -616,3 +618,5 @@ void TMenuForm::PickChar(char& C) {
   }
   Box.Close();
 }
+
+}  // namespace lx

@@ -9,6 +9,8 @@
 #include "console/console.h"
 #include "ui/menuinput.h"
 
+namespace lx {
+
 // One item of a form: a label somewhere on the screen and a value somewhere
 // else, bound to a variable of the caller.
 struct TFormItem {
@@ -146,3 +148,5 @@ class TMenuForm {
   int FirstNavigable() const;
   int LastNavigable() const;
 };
+
+}  // namespace lx

@@ -6,6 +6,8 @@
 #include "ui/ui_console.h"
 #include "ui/ui_text.h"
 
+namespace lx {
+
 TMenuInput::TMenuInput(TSDLConsole& C) : Console(C) {}
 
 std::string TMenuInput::GetStr(int X, int Y, int FieldWidth, int MaxLen, uint8_t Mode, const std::string& Start) {
@@ -138,3 +140,5 @@ int32_t TMenuInput::GetNum(int X, int Y, int FieldWidth, int MaxLen, int32_t Min
   if (Min > Max) std::swap(Min, Max);
   return static_cast<int32_t>(std::clamp<int64_t>(V, Min, Max));
 }
+
+}  // namespace lx

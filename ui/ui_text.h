@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace lx {
+
 inline char UIUpperChar(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 32) : C; }
 
 inline std::string UIUpper(std::string S) {
@@ -31,3 +33,5 @@ inline std::string UIPadCentre(const std::string& S, int Width) {
   const int Left = (Width - static_cast<int>(S.size())) / 2;
   return UIPadRight(std::string(Left, ' ') + S, Width);
 }
+
+}  // namespace lx

@@ -3,6 +3,8 @@
 #include "ui/listbox.h"
 #include "ui_test_util.h"
 
+using namespace lx;
+
 namespace {
 
 class List : public UITest {

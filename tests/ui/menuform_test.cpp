@@ -1,6 +1,8 @@
 #include "ui/menuform.h"
 #include "ui_test_util.h"
 
+using namespace lx;
+
 namespace {
 
 class Form : public UITest {

@@ -1,6 +1,8 @@
 #include "ui/menuinput.h"
 #include "ui_test_util.h"
 
+using namespace lx;
+
 namespace {
 
 class LineEditor : public UITest {
