@@ -4,10 +4,10 @@
 #include <utility>
 #include <vector>
 
+#include "support/strings.h"
 #include "ui/menuform.h"
 #include "ui/menuinput.h"
 #include "ui/ui_console.h"
-#include "ui/ui_text.h"
 
 namespace lx {
 
@@ -102,7 +102,7 @@ bool MessageBox(TSDLConsole& Console, const TUISettings& Settings, int Mode, con
         Draw();
         continue;
       }
-      const char Up = UIUpperChar(static_cast<char>(Ch));
+      const char Up = UpCase(static_cast<char>(Ch));
       if (Up == 'Y' || Up == 'N') {
         Result = Up == 'Y';
         break;

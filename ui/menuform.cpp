@@ -5,29 +5,11 @@
 #include <climits>
 #include <optional>
 
+#include "support/strings.h"
 #include "ui/menubox.h"
 #include "ui/ui_console.h"
-#include "ui/ui_text.h"
 
 namespace lx {
-
-namespace {
-
-// Word N (1-based) of a space-separated list; runs of spaces count as one.
-std::string ChoiceWord(const std::string& Words, int N) {
-  int Index = 0;
-  size_t I = 0;
-  while (I < Words.size()) {
-    while (I < Words.size() && Words[I] == ' ') ++I;
-    if (I >= Words.size()) break;
-    const size_t Start = I;
-    while (I < Words.size() && Words[I] != ' ') ++I;
-    if (++Index == N) return Words.substr(Start, I - Start);
-  }
-  return std::string();
-}
-
-}  // namespace
 
 TMenuForm::TMenuForm(TSDLConsole& C) : Console(C), Input(C) {}
 
@@ -197,10 +179,10 @@ bool TMenuForm::AddHoverZone(char Key, int X, int Y, int Width) {
 void TMenuForm::DrawLabel(int N, bool High) {
   const TFormItem& It = Item(N);
   if (It.IsMouseArea()) return;
-  const std::string Text = UIPadRight(It.Label, It.LabelWidth);
+  const std::string Text = PadRight(It.Label, It.LabelWidth);
   UIWriteXY(Console, It.LabelX, It.LabelY, High ? HighAttr : LabelAttr, Text);
   if (It.Key == 0) return;
-  const size_t Pos = UIUpper(Text).find(UIUpperChar(It.Key));
+  const size_t Pos = UpperCase(Text).find(UpCase(It.Key));
   if (Pos != std::string::npos)
     UIWriteXY(Console, It.LabelX + static_cast<int>(Pos), It.LabelY, High ? HighHotAttr : LabelHotAttr,
               std::string(1, Text[Pos]));
@@ -236,7 +218,7 @@ void TMenuForm::DrawValue(int N) {
       Shown = std::to_string(*It.Int);
       break;
     case TFormItem::KindToggle:
-      Shown = ChoiceWord(It.Choices, *It.Byte - It.Min + 1);
+      Shown = WordGet(*It.Byte - It.Min + 1, It.Choices, ' ');
       std::replace(Shown.begin(), Shown.end(), '_', ' ');
       break;
     case TFormItem::KindChar:
@@ -251,7 +233,7 @@ void TMenuForm::DrawValue(int N) {
     default:
       return;
   }
-  UIWriteXY(Console, It.FieldX, It.FieldY, ValueAttr, UIPadRight(Shown, It.FieldWidth));
+  UIWriteXY(Console, It.FieldX, It.FieldY, ValueAttr, PadRight(Shown, It.FieldWidth));
 }
 
 void TMenuForm::ShowHelp() {
@@ -522,10 +504,10 @@ uint8_t TMenuForm::Run() {
     }
     if (HotKeys.find(static_cast<char>(Ch)) != std::string::npos) return Ch;
     // Every item with this hot key acts, in order.
-    const char Up = UIUpperChar(static_cast<char>(Ch));
+    const char Up = UpCase(static_cast<char>(Ch));
     for (int N = 1; N <= Count(); ++N) {
       TFormItem& It = Item(N);
-      if (It.IsMouseArea() || It.Key == 0 || UIUpperChar(It.Key) != Up) continue;
+      if (It.IsMouseArea() || It.Key == 0 || UpCase(It.Key) != Up) continue;
       SetCurrent(N);
       if (It.Kind == TFormItem::KindAction) return static_cast<uint8_t>(It.Key);
       if (!EditItem(N)) return 27;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "support/strings.h"
 #include "ui/ui_console.h"
-#include "ui/ui_text.h"
 
 namespace lx {
 
@@ -15,7 +15,7 @@ std::string TMenuInput::GetStr(int X, int Y, int FieldWidth, int MaxLen, uint8_t
   X = std::clamp(X, 1, Cols);
   const int W = std::clamp(FieldWidth, 1, Cols - X + 1);
   MaxLen = std::clamp(MaxLen, 0, 255);
-  std::string Text = Start.substr(0, 255);
+  std::string Text = Cut(Start);
   int Len = static_cast<int>(Text.size());
   int P = Len + 1;                    // cursor position in the text, 1-based
   int View = std::max(1, Len - W + 1);  // first text position shown
@@ -100,7 +100,7 @@ std::string TMenuInput::GetStr(int X, int Y, int FieldWidth, int MaxLen, uint8_t
           if (Digit || C == '-') Insert(C);
           break;
         case ModeUpper:
-          Insert(UIUpperChar(C));
+          Insert(UpCase(C));
           break;
         case ModeDate:
           if (!Digit) break;
