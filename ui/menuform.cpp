@@ -1,7 +1,6 @@
 #include "ui/menuform.h"
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
 #include <optional>
 
@@ -590,14 +589,8 @@ void TMenuForm::PickChar(char& C) {
   TMenuBox Box(Console);
   Box.Open(19, 8, 62, 10);
   UIWriteXY(Console, 21, 9, 113, "Enter ASCII character number (1-254)");
-  const std::string S =
-      Input.GetStr(58, 9, 3, 3, TMenuInput::ModeText, std::to_string(static_cast<uint8_t>(C)));
-  if (!UITerminated(Console)) {
-    int V = 0;
-    const auto [End, Err] = std::from_chars(S.data(), S.data() + S.size(), V);
-    if (Err != std::errc() || End != S.data() + S.size()) V = 0;
-    C = static_cast<char>(V & 255);
-  }
+  const std::string S = Input.GetStr(58, 9, 3, 3, TMenuInput::ModeText, IntToStr(static_cast<uint8_t>(C)));
+  if (!UITerminated(Console)) C = static_cast<char>(StrToInt(S) & 255);
   Box.Close();
 }
 

@@ -1,7 +1,6 @@
 #include "ui/menuinput.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "support/strings.h"
 #include "ui/ui_console.h"
@@ -133,10 +132,7 @@ std::string TMenuInput::GetStr(int X, int Y, int FieldWidth, int MaxLen, uint8_t
 }
 
 int32_t TMenuInput::GetNum(int X, int Y, int FieldWidth, int MaxLen, int32_t Min, int32_t Max, int32_t Start) {
-  const std::string S = GetStr(X, Y, FieldWidth, MaxLen, ModeNumber, std::to_string(Start));
-  int64_t V = 0;
-  const auto [End, Err] = std::from_chars(S.data(), S.data() + S.size(), V);
-  if (Err != std::errc() || End != S.data() + S.size()) V = 0;
+  const int64_t V = StrToInt(GetStr(X, Y, FieldWidth, MaxLen, ModeNumber, IntToStr(Start)));
   if (Min > Max) std::swap(Min, Max);
   return static_cast<int32_t>(std::clamp<int64_t>(V, Min, Max));
 }
