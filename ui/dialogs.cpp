@@ -154,7 +154,8 @@ uint8_t PopupMenu(TSDLConsole& Console, int X, int Y, const std::string& Items) 
   Form.ClickOutsideCancels = true;
   for (int I = 0; I < N; ++I) {
     const auto& [Key, Text] = Entries[I];
-    Form.AddAction(Key, std::string(" ") + Key + " " + Text, X + 1, Y + 1 + I, X + 1, Y + 1 + I, W + 1, "");
+    Form.AddAction(Key, std::string(" ") + Key + " " + Text, {.LabelX = X + 1, .LabelY = Y + 1 + I, .LabelWidth = W + 1},
+                   "");
   }
   const uint8_t Result = Form.Run();
   Box.Close();

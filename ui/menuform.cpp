@@ -18,161 +18,147 @@ void TMenuForm::Clear() {
   Changed = false;
 }
 
-TFormItem* TMenuForm::NewItem(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                              const std::string& Help, uint8_t Kind) {
+TFormItem* TMenuForm::NewItem(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                              uint8_t Kind, int FieldWidth, int MaxLen) {
   if (Count() >= MaxItems) return nullptr;
   auto It = std::make_unique<TFormItem>();
   It->Key = Key;
   It->Label = Label.substr(0, 60);
   It->Help = Help.substr(0, 120);
-  It->LabelX = LX;
-  It->LabelY = LY;
-  It->LabelWidth = LW;
-  It->FieldX = FX;
-  It->FieldY = FY;
+  It->LabelX = At.LabelX;
+  It->LabelY = At.LabelY;
+  It->LabelWidth = At.LabelWidth;
+  It->FieldX = At.FieldX ? At.FieldX : At.LabelX;
+  It->FieldY = At.FieldY ? At.FieldY : At.LabelY;
+  It->FieldWidth = FieldWidth;
+  It->MaxLen = static_cast<uint8_t>(std::clamp(MaxLen, 0, 255));
   It->Kind = Kind;
   Items.push_back(std::move(It));
   return Items.back().get();
 }
 
-bool TMenuForm::AddAction(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                          const std::string& Help) {
-  return NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindAction) != nullptr;
+TFormItem* TMenuForm::NewText(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                              uint8_t Kind, std::string& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, Kind, At.FieldWidth, At.MaxLen);
+  if (It) It->Str = &Value;
+  return It;
 }
 
-namespace {
-bool SetText(TFormItem* It, int FW, int MaxLen, std::string& Value) {
+bool TMenuForm::AddAction(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help) {
+  return NewItem(Key, Label, At, Help, TFormItem::KindAction, 0, 0) != nullptr;
+}
+
+bool TMenuForm::AddString(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                          std::string& Value) {
+  return NewText(Key, Label, At, Help, TFormItem::KindString, Value) != nullptr;
+}
+
+bool TMenuForm::AddPipeString(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                              std::string& Value) {
+  return NewText(Key, Label, At, Help, TFormItem::KindPipeString, Value) != nullptr;
+}
+
+bool TMenuForm::AddPassword(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                            std::string& Value) {
+  return NewText(Key, Label, At, Help, TFormItem::KindPassword, Value) != nullptr;
+}
+
+bool TMenuForm::AddPath(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        std::string& Value) {
+  return NewText(Key, Label, At, Help, TFormItem::KindPath, Value) != nullptr;
+}
+
+bool TMenuForm::AddUpper(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                         std::string& Value) {
+  return NewText(Key, Label, At, Help, TFormItem::KindUpper, Value) != nullptr;
+}
+
+bool TMenuForm::AddDate(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        std::string& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindDate, 8, 8);  // MM/DD/YY
+  if (It) It->Str = &Value;
+  return It != nullptr;
+}
+
+bool TMenuForm::AddToggle(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                          uint8_t Min, uint8_t Max, const std::string& Choices, uint8_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindToggle, At.FieldWidth, Max);
   if (!It) return false;
-  It->FieldWidth = FW;
-  It->MaxLen = static_cast<uint8_t>(std::clamp(MaxLen, 0, 255));
-  It->Str = &Value;
-  return true;
-}
-}  // namespace
-
-bool TMenuForm::AddString(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                          const std::string& Help, int FW, int MaxLen, std::string& Value) {
-  return SetText(NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindString), FW, MaxLen, Value);
-}
-
-bool TMenuForm::AddPipeString(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                              const std::string& Help, int FW, int MaxLen, std::string& Value) {
-  return SetText(NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindPipeString), FW, MaxLen, Value);
-}
-
-bool TMenuForm::AddPassword(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                            const std::string& Help, int FW, int MaxLen, std::string& Value) {
-  return SetText(NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindPassword), FW, MaxLen, Value);
-}
-
-bool TMenuForm::AddPath(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, int FW, int MaxLen, std::string& Value) {
-  return SetText(NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindPath), FW, MaxLen, Value);
-}
-
-bool TMenuForm::AddUpper(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                         const std::string& Help, int FW, int MaxLen, std::string& Value) {
-  return SetText(NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindUpper), FW, MaxLen, Value);
-}
-
-bool TMenuForm::AddDate(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, std::string& Value) {
-  return SetText(NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindDate), 8, 8, Value);
-}
-
-bool TMenuForm::AddToggle(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                          const std::string& Help, int FW, uint8_t Min, uint8_t Max, const std::string& Choices,
-                          uint8_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindToggle);
-  if (!It) return false;
-  It->FieldWidth = FW;
   It->Min = Min;
-  It->MaxLen = Max;
   It->Choices = Choices.substr(0, 68);
   It->Byte = &Value;
   if (Value < Min || Value > Max) Value = Min;
   return true;
 }
 
-bool TMenuForm::AddYesNo(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                         const std::string& Help, uint8_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindYesNo);
-  if (!It) return false;
-  It->FieldWidth = 3;
-  It->Byte = &Value;
-  return true;
+bool TMenuForm::AddYesNo(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                         uint8_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindYesNo, 3, 0);
+  if (It) It->Byte = &Value;
+  return It != nullptr;
 }
 
-bool TMenuForm::AddByte(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, int FW, uint8_t Min, uint8_t Max, uint8_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindByte);
+// Number items take as many characters as their widest value has.
+bool TMenuForm::AddByte(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        uint8_t Min, uint8_t Max, uint8_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindByte, At.FieldWidth, 3);
   if (!It) return false;
-  It->FieldWidth = FW;
-  It->MaxLen = 3;
   It->Min = Min;
   It->Max = Max;
   It->Byte = &Value;
   return true;
 }
 
-bool TMenuForm::AddWord(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, int FW, uint16_t Min, uint16_t Max, uint16_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindWord);
+bool TMenuForm::AddWord(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        uint16_t Min, uint16_t Max, uint16_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindWord, At.FieldWidth, 5);
   if (!It) return false;
-  It->FieldWidth = FW;
-  It->MaxLen = 5;
   It->Min = Min;
   It->Max = Max;
   It->Word = &Value;
   return true;
 }
 
-bool TMenuForm::AddLong(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, int FW, int32_t Min, int32_t Max, int32_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindLong);
+bool TMenuForm::AddLong(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        int32_t Min, int32_t Max, int32_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindLong, At.FieldWidth, 11);
   if (!It) return false;
-  It->FieldWidth = FW;
-  It->MaxLen = 11;
   It->Min = Min;
   It->Max = Max;
   It->Int = &Value;
   return true;
 }
 
-bool TMenuForm::AddBits(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, uint32_t Mask, uint32_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindBits);
+bool TMenuForm::AddBits(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        uint32_t Mask, uint32_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindBits, 3, 0);
   if (!It) return false;
-  It->FieldWidth = 3;
   It->Max = static_cast<int32_t>(Mask);
   It->Bits = &Value;
   return true;
 }
 
-bool TMenuForm::AddChar(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, char& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindChar);
-  if (!It) return false;
-  It->FieldWidth = 1;
-  It->Ch = &Value;
-  return true;
+bool TMenuForm::AddChar(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        char& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindChar, 1, 0);
+  if (It) It->Ch = &Value;
+  return It != nullptr;
 }
 
-bool TMenuForm::AddColor(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                         const std::string& Help, uint8_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindColor);
-  if (!It) return false;
-  It->FieldWidth = 8;
-  It->Byte = &Value;
-  return true;
+bool TMenuForm::AddColor(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                         uint8_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindColor, 8, 0);  // " Sample "
+  if (It) It->Byte = &Value;
+  return It != nullptr;
 }
 
 bool TMenuForm::AddZone(char Key, int X, int Y, int Width) {
-  return NewItem(Key, "", X, Y, X, Y, Width, "", TFormItem::KindZone) != nullptr;
+  return NewItem(Key, "", {.LabelX = X, .LabelY = Y, .LabelWidth = Width}, "", TFormItem::KindZone, 0, 0) != nullptr;
 }
 
 bool TMenuForm::AddHoverZone(char Key, int X, int Y, int Width) {
-  return NewItem(Key, "", X, Y, X, Y, Width, "", TFormItem::KindHoverZone) != nullptr;
+  return NewItem(Key, "", {.LabelX = X, .LabelY = Y, .LabelWidth = Width}, "", TFormItem::KindHoverZone, 0, 0) !=
+         nullptr;
 }
 
 void TMenuForm::DrawLabel(int N, bool High) {

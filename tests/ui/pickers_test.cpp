@@ -66,8 +66,8 @@ TEST_F(Pickers, CharacterPickerStoresTheLowEightBits) {
 TEST_F(Pickers, FormItemsOpenThePickers) {
   uint8_t Color = 142;
   char Chr = 'A';
-  F.AddColor('C', "Colour", 5, 5, 20, 5, 10, "", Color);
-  F.AddChar('H', "Char", 5, 6, 20, 6, 10, "", Chr);
+  F.AddColor('C', "Colour", {.LabelX = 5, .LabelY = 5, .FieldX = 20, .LabelWidth = 10}, "", Color);
+  F.AddChar('H', "Char", {.LabelX = 5, .LabelY = 6, .FieldX = 20, .LabelWidth = 10}, "", Chr);
   Press({13, 13, 27});  // the picker taken unchanged: still 14 once the blink bit goes
   F.Run();
   EXPECT_EQ(Color, 14);
