@@ -33,8 +33,8 @@ bool TSession::DialEntry() {
   auto& E = S().CurrentEntry;
   const int X = PictureColumn(Con().Cols) - 1;
 
-  TMenuBox Box(Con());
-  ApplyBoxTheme(S().UI, &Box, nullptr);
+  lx::TMenuBox Box(Con());
+  lx::ApplyBoxTheme(S().UI, &Box, nullptr);
   Box.FrameType = 6;
   Box.Shadow = true;
   Box.Title = " Dialer ";
@@ -149,7 +149,7 @@ void TSession::ImmediateDial(std::string Address) {
     return;
   }
   if (Address.empty()) {
-    Address = InputBox(Con(), "Immediate Dial", "Enter address to connect to:", "", 54, 255);
+    Address = lx::InputBox(Con(), "Immediate Dial", "Enter address to connect to:", "", 54, 255);
     if (Address.empty()) return;
   }
   auto& E = S().CurrentEntry;

@@ -57,12 +57,12 @@ TSession::TSession(TAppContext& A) : App(A) {
 
 void TSession::Message(const std::string& Text) {
   if (MessageSeen) MessageSeen(Text);
-  MessageBox(Con(), S().UI, MessageInfo, Text);
+  lx::MessageBox(Con(), S().UI, lx::MessageInfo, Text);
 }
 
 bool TSession::Question(const std::string& Text) {
   if (MessageSeen) MessageSeen(Text);
-  return MessageBox(Con(), S().UI, MessageYesNo, Text);
+  return lx::MessageBox(Con(), S().UI, lx::MessageYesNo, Text);
 }
 
 void TSession::Send(std::string_view Text) {
@@ -230,7 +230,7 @@ void TSession::HandleMouse(const TMouseEvent& Ev) {
 
 void TSession::CommandMenu(int X, int Y) {
   const std::string Items = CommandMenuText(S().Clipboard->HasText(), S().Connected, Con().ScrollbackCount);
-  RunMenuCommand(PopupMenu(Con(), X, Y, Items));
+  RunMenuCommand(lx::PopupMenu(Con(), X, Y, Items));
 }
 
 void TSession::RunMenuCommand(uint8_t Letter) {
@@ -292,7 +292,7 @@ void TSession::ToggleCapture() {
   auto& E = S().CurrentEntry;
   if (E.CaptureFile.empty()) {
     E.CaptureFile = lx::Cut(
-        InputBox(Con(), "Capture", "Enter filename of capture file", "lanternyx.cap", 54, 255), 25);
+        lx::InputBox(Con(), "Capture", "Enter filename of capture file", "lanternyx.cap", 54, 255), 25);
     if (E.CaptureFile.empty()) return;
   }
   std::string Date;

@@ -30,7 +30,7 @@ struct TSessionState {
   lx::TPhoneRec CurrentEntry;
   // The phone book the dialing directory has open, for the call counters; may be null.
   std::unique_ptr<lx::TPhoneBookFile> Book;
-  TUISettings UI;
+  lx::TUISettings UI;
   std::unique_ptr<TClipboard> Clipboard;
   TCaptureFile Capture;
 

@@ -1,11 +1,27 @@
 #include "phonebook/phonebook_file.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <vector>
 
 namespace lx {
 
 namespace {
 int Clamp(int N) { return N < 1 ? 1 : (N > PhoneEntries ? PhoneEntries : N); }
+
+// Only a name that holds nothing at all may be given a new book: a file we
+// cannot read, a directory or a dangling link is the user's, and stays.
+bool NothingAt(const std::string& Path) {
+  struct stat St {};
+  return ::lstat(Path.c_str(), &St) != 0 && errno == ENOENT;
+}
+
+// A fifo or device would block the read or feed it endless bytes.
+bool RegularFile(const std::string& Path) {
+  struct stat St {};
+  return ::stat(Path.c_str(), &St) == 0 && S_ISREG(St.st_mode);
+}
 
 std::vector<uint8_t> EncodeBook(const TPhoneHeader& H, const std::array<TPhoneRec, PhoneEntries>& E) {
   std::vector<uint8_t> Buf(PhoneBookSize);
@@ -45,17 +61,28 @@ bool TPhoneBookFile::LoadPhoneBook(const std::string& Path, const TConfigRec& Cf
   // a read-only book still loads.
   TFile F;
   F.SetRetryPolicy(Policy);
-  if (!F.ResetRetry(Path, 1, fmOpenRead | fmShareDenyNone)) {
+  if (NothingAt(Path)) {
     if (!Prompts.AskYesNo("Unable to load phonebook.  Create new one?")) return false;
     Prompts.Notice("Creating phone book: " + JustFileName(Path));
     if (!CreatePhoneBook(Path, DefaultPhoneBookTitle, Cfg, WriteHook)) return false;
-    if (!F.ResetRetry(Path, 1, fmOpenRead | fmShareDenyNone)) return false;
+  }
+  const std::string Unreadable = "Unable to read phone book: " + JustFileName(Path);
+  if (!RegularFile(Path) || !F.ResetRetry(Path, 1, fmOpenRead | fmShareDenyNone)) {
+    Prompts.Notice(Unreadable);
+    return false;
   }
 
   std::vector<uint8_t> Buf(PhoneBookSize, 0);
   int64_t Got = F.BlockReadRetry(Buf.data(), static_cast<int64_t>(PhoneBookSize));
   F.Close();
-  if (Got < static_cast<int64_t>(PhoneHeaderSize)) return false;
+  if (Got < 0) {
+    Prompts.Notice(Unreadable);
+    return false;
+  }
+  if (Got < static_cast<int64_t>(PhoneHeaderSize)) {
+    Prompts.Notice("Phone book file is too short: " + JustFileName(Path));
+    return false;
+  }
 
   TPhoneHeader H = DecodePhoneHeader(std::span<const uint8_t, PhoneHeaderSize>(Buf.data(), PhoneHeaderSize));
   if (H.Version != PhoneBookVersion) {

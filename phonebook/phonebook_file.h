@@ -31,7 +31,9 @@ class TPhoneBookFile {
   // The file the book was loaded from; empty until a load succeeds.
   const std::string& FileName() const { return BoundName; }
 
-  // Asks to create a missing book; refuses a version other than "1.00".
+  // Asks to create a book only when nothing exists at Path; a book that is
+  // there but unreadable or too short is reported and left alone. Refuses a
+  // version other than "1.00".
   bool LoadPhoneBook(const std::string& Path, const TConfigRec& Cfg, TPhoneBookPrompts& Prompts);
   // Replaces the bound file with the whole book.
   bool SavePhoneBook();

@@ -5,9 +5,9 @@
 namespace lx {
 
 bool TPhoneBookPromptsUI::AskYesNo(const std::string& Text) {
-  return ::MessageBox(Console, Settings, MessageYesNo, Text);
+  return MessageBox(Console, Settings, MessageYesNo, Text);
 }
 
-void TPhoneBookPromptsUI::Notice(const std::string& Text) { ::MessageBox(Console, Settings, MessageInfo, Text); }
+void TPhoneBookPromptsUI::Notice(const std::string& Text) { MessageBox(Console, Settings, MessageInfo, Text); }
 
 }  // namespace lx

@@ -36,10 +36,15 @@ std::string WordGet(int N, const std::string& S, char Delim);
 std::string ReplaceAll(const std::string& S, const std::string& Find, const std::string& Repl);
 
 std::string IntToStr(int64_t N);
-// Signed decimal after trimming spaces; anything else (or overflow) gives 0.
-int64_t StrToInt(const std::string& S);
-// Like StrToInt but tells a real 0 from text that is not a number.
+// The program's one reader of decimal numbers (settings files, typed fields,
+// pipe codes, port numbers). A number is: spaces (code 32 only) allowed at
+// both ends, an optional "+" or "-", then one or more digits 0-9, with a
+// value that fits a signed 64-bit integer. Anything else - an empty text, a
+// stray character, a value out of range - is not a number: TryStrToInt
+// returns false and StrToInt gives 0. Callers with a narrower range clamp or
+// mask the result themselves.
 bool TryStrToInt(const std::string& S, int64_t& Value);
+int64_t StrToInt(const std::string& S);
 std::string Int2(int64_t N);
 std::string FormatThousands(int64_t N);
 std::string OctStr(uint64_t N);

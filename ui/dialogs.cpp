@@ -4,10 +4,12 @@
 #include <utility>
 #include <vector>
 
+#include "support/strings.h"
 #include "ui/menuform.h"
 #include "ui/menuinput.h"
 #include "ui/ui_console.h"
-#include "ui/ui_text.h"
+
+namespace lx {
 
 void ApplyBoxTheme(const TUISettings& Settings, TMenuBox* Box, TListBox* List) {
   if (Box) {
@@ -100,7 +102,7 @@ bool MessageBox(TSDLConsole& Console, const TUISettings& Settings, int Mode, con
         Draw();
         continue;
       }
-      const char Up = UIUpperChar(static_cast<char>(Ch));
+      const char Up = UpCase(static_cast<char>(Ch));
       if (Up == 'Y' || Up == 'N') {
         Result = Up == 'Y';
         break;
@@ -152,7 +154,8 @@ uint8_t PopupMenu(TSDLConsole& Console, int X, int Y, const std::string& Items) 
   Form.ClickOutsideCancels = true;
   for (int I = 0; I < N; ++I) {
     const auto& [Key, Text] = Entries[I];
-    Form.AddAction(Key, std::string(" ") + Key + " " + Text, X + 1, Y + 1 + I, X + 1, Y + 1 + I, W + 1, "");
+    Form.AddAction(Key, std::string(" ") + Key + " " + Text, {.LabelX = X + 1, .LabelY = Y + 1 + I, .LabelWidth = W + 1},
+                   "");
   }
   const uint8_t Result = Form.Run();
   Box.Close();
@@ -185,3 +188,5 @@ std::string InputBox(TSDLConsole& Console, const std::string& Title, const std::
   Box.Close();
   return Input.ExitCode == 27 ? std::string() : S;
 }
+
+}  // namespace lx

@@ -8,6 +8,8 @@
 #include "ui/menubox.h"
 #include "ui/ui_settings.h"
 
+namespace lx {
+
 // Sets a box's frame and a pick list's colours from the configured theme;
 // either may be null.
 void ApplyBoxTheme(const TUISettings& Settings, TMenuBox* Box, TListBox* List);
@@ -30,3 +32,5 @@ uint8_t PopupMenu(TSDLConsole& Console, int X, int Y, const std::string& Items);
 // Returns the edited text, or an empty text when the user pressed ESC.
 std::string InputBox(TSDLConsole& Console, const std::string& Title, const std::string& Prompt,
                      const std::string& Default, int FieldWidth, int MaxLen);
+
+}  // namespace lx

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "support/strings.h"
 #include "ui/ui_console.h"
-#include "ui/ui_text.h"
+
+namespace lx {
 
 TListBox::TListBox(TSDLConsole& C) : Console(C), Box(C) {}
 
@@ -14,7 +16,7 @@ void TListBox::Clear() {
 
 bool TListBox::Add(const std::string& Text, uint8_t State) {
   if (Count() >= MaxItems) return false;
-  Items.push_back({Text.substr(0, 255), State});
+  Items.push_back({Cut(Text), State});
   if (State == 1) ++Tagged;
   return true;
 }
@@ -68,11 +70,11 @@ void TListBox::DrawLine(int N) {
     const std::string T = " " + It.Text + " ";
     std::string Shown;
     if (Align == 1)
-      Shown = UIPadLeft(T, Width);
+      Shown = PadLeft(T, Width);
     else if (Align == 2)
-      Shown = UIPadCentre(T, Width);
+      Shown = PadCenter(T, Width, ' ', true);
     else
-      Shown = UIPadRight(T, Width);
+      Shown = PadRight(T, Width);
     UIWriteXY(Console, X1 + 1, Row, High ? BarAttr : ItemAttr, Shown);
   }
   if (TagEnabled) UIWriteXY(Console, TagX, Row, TagAttr, std::string(1, It.State == 1 ? TagChar : ' '));
@@ -158,7 +160,7 @@ bool TListBox::FindSearch() {
   if (Search.empty() || Count() == 0) return false;
   for (int I = 1; I < Count(); ++I) {
     const int N = (Picked - 1 + I) % Count() + 1;
-    if (Selectable(N) && UIUpper(Items[N - 1].Text).find(Search) != std::string::npos) {
+    if (Selectable(N) && UpperCase(Items[N - 1].Text).find(Search) != std::string::npos) {
       MoveTo(N, Top);
       return true;
     }
@@ -253,6 +255,9 @@ void TListBox::Run(int AX1, int AY1, int AX2, int AY2) {
     if (Ch == 0) {
       const uint8_t Ext = UIReadKey(Console);
       Search.clear();
+      // The caller's exit keys come first, so a list can end on a key that
+      // would otherwise move the bar (a browser leaving its pane on LEFT).
+      if (ExitKeys.find(static_cast<char>(Ext)) != std::string::npos) return Finish(Ext);
       switch (Ext) {
         case 71:  // HOME
           if (AnySelectable(Picked - 1, -1)) MoveTo(NextSelectable(1, 1), 1);
@@ -301,7 +306,6 @@ void TListBox::Run(int AX1, int AY1, int AX2, int AY2) {
           }
           break;
         default:
-          if (ExitKeys.find(static_cast<char>(Ext)) != std::string::npos) return Finish(Ext);
           break;
       }
     } else if (TagEnabled && Ch == TagKey) {
@@ -325,9 +329,11 @@ void TListBox::Run(int AX1, int AY1, int AX2, int AY2) {
     } else if (Ch < 32) {
       Search.clear();
     } else {
-      if (Search.size() < 255) Search += UIUpperChar(static_cast<char>(Ch));
+      if (Search.size() < MaxShortString) Search += UpCase(static_cast<char>(Ch));
       FindSearch();
     }
     if (Search != Before) SearchDirty = true;
   }
 }
+
+}  // namespace lx

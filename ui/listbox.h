@@ -8,6 +8,8 @@
 #include "console/console.h"
 #include "ui/menubox.h"
 
+namespace lx {
+
 // A scrolling pick list inside a TMenuBox: highlight bar, tagging,
 // type-to-search, scroll bar, keyboard and mouse.
 class TListBox {
@@ -48,7 +50,7 @@ class TListBox {
   uint8_t ItemAttr = 113;
   uint8_t Align = 0;  // 0 left, 1 right, 2 centred
   std::string HotKeys = std::string("\r\x1B");
-  std::string ExitKeys;
+  std::string ExitKeys;  // scan codes that end the list; they win over movement keys
   uint8_t ExitCode = 0;
   int Picked = 1;
   int Top = 1;
@@ -98,3 +100,5 @@ class TListBox {
   void MoveTo(int NewPicked, int NewTop);
   bool FindSearch();
 };
+
+}  // namespace lx

@@ -4,6 +4,8 @@
 
 #include "ui/ui_console.h"
 
+namespace lx {
+
 namespace {
 
 const char* const Frames[8] = {
@@ -94,3 +96,5 @@ void TMenuBox::Close() {
   Opened = false;
   Image.reset();
 }
+
+}  // namespace lx

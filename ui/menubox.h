@@ -6,6 +6,8 @@
 
 #include "console/console.h"
 
+namespace lx {
+
 // A framed window: saves the whole screen on its first Open and puts it back
 // on Close, so boxes opened inside each other unwind step by step.
 class TMenuBox {
@@ -41,3 +43,5 @@ class TMenuBox {
  private:
   std::unique_ptr<TConsoleImage> Image;
 };
+
+}  // namespace lx

@@ -1,31 +1,14 @@
 #include "ui/menuform.h"
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
 #include <optional>
 
+#include "support/strings.h"
 #include "ui/menubox.h"
 #include "ui/ui_console.h"
-#include "ui/ui_text.h"
 
-namespace {
-
-// Word N (1-based) of a space-separated list; runs of spaces count as one.
-std::string ChoiceWord(const std::string& Words, int N) {
-  int Index = 0;
-  size_t I = 0;
-  while (I < Words.size()) {
-    while (I < Words.size() && Words[I] == ' ') ++I;
-    if (I >= Words.size()) break;
-    const size_t Start = I;
-    while (I < Words.size() && Words[I] != ' ') ++I;
-    if (++Index == N) return Words.substr(Start, I - Start);
-  }
-  return std::string();
-}
-
-}  // namespace
+namespace lx {
 
 TMenuForm::TMenuForm(TSDLConsole& C) : Console(C), Input(C) {}
 
@@ -35,170 +18,156 @@ void TMenuForm::Clear() {
   Changed = false;
 }
 
-TFormItem* TMenuForm::NewItem(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                              const std::string& Help, uint8_t Kind) {
+TFormItem* TMenuForm::NewItem(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                              uint8_t Kind, int FieldWidth, int MaxLen) {
   if (Count() >= MaxItems) return nullptr;
   auto It = std::make_unique<TFormItem>();
   It->Key = Key;
   It->Label = Label.substr(0, 60);
   It->Help = Help.substr(0, 120);
-  It->LabelX = LX;
-  It->LabelY = LY;
-  It->LabelWidth = LW;
-  It->FieldX = FX;
-  It->FieldY = FY;
+  It->LabelX = At.LabelX;
+  It->LabelY = At.LabelY;
+  It->LabelWidth = At.LabelWidth;
+  It->FieldX = At.FieldX ? At.FieldX : At.LabelX;
+  It->FieldY = At.FieldY ? At.FieldY : At.LabelY;
+  It->FieldWidth = FieldWidth;
+  It->MaxLen = static_cast<uint8_t>(std::clamp(MaxLen, 0, 255));
   It->Kind = Kind;
   Items.push_back(std::move(It));
   return Items.back().get();
 }
 
-bool TMenuForm::AddAction(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                          const std::string& Help) {
-  return NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindAction) != nullptr;
+TFormItem* TMenuForm::NewText(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                              uint8_t Kind, std::string& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, Kind, At.FieldWidth, At.MaxLen);
+  if (It) It->Str = &Value;
+  return It;
 }
 
-namespace {
-bool SetText(TFormItem* It, int FW, int MaxLen, std::string& Value) {
+bool TMenuForm::AddAction(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help) {
+  return NewItem(Key, Label, At, Help, TFormItem::KindAction, 0, 0) != nullptr;
+}
+
+bool TMenuForm::AddString(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                          std::string& Value) {
+  return NewText(Key, Label, At, Help, TFormItem::KindString, Value) != nullptr;
+}
+
+bool TMenuForm::AddPipeString(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                              std::string& Value) {
+  return NewText(Key, Label, At, Help, TFormItem::KindPipeString, Value) != nullptr;
+}
+
+bool TMenuForm::AddPassword(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                            std::string& Value) {
+  return NewText(Key, Label, At, Help, TFormItem::KindPassword, Value) != nullptr;
+}
+
+bool TMenuForm::AddPath(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        std::string& Value) {
+  return NewText(Key, Label, At, Help, TFormItem::KindPath, Value) != nullptr;
+}
+
+bool TMenuForm::AddUpper(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                         std::string& Value) {
+  return NewText(Key, Label, At, Help, TFormItem::KindUpper, Value) != nullptr;
+}
+
+bool TMenuForm::AddDate(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        std::string& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindDate, 8, 8);  // MM/DD/YY
+  if (It) It->Str = &Value;
+  return It != nullptr;
+}
+
+bool TMenuForm::AddToggle(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                          uint8_t Min, uint8_t Max, const std::string& Choices, uint8_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindToggle, At.FieldWidth, Max);
   if (!It) return false;
-  It->FieldWidth = FW;
-  It->MaxLen = static_cast<uint8_t>(std::clamp(MaxLen, 0, 255));
-  It->Str = &Value;
-  return true;
-}
-}  // namespace
-
-bool TMenuForm::AddString(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                          const std::string& Help, int FW, int MaxLen, std::string& Value) {
-  return SetText(NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindString), FW, MaxLen, Value);
-}
-
-bool TMenuForm::AddPipeString(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                              const std::string& Help, int FW, int MaxLen, std::string& Value) {
-  return SetText(NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindPipeString), FW, MaxLen, Value);
-}
-
-bool TMenuForm::AddPassword(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                            const std::string& Help, int FW, int MaxLen, std::string& Value) {
-  return SetText(NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindPassword), FW, MaxLen, Value);
-}
-
-bool TMenuForm::AddPath(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, int FW, int MaxLen, std::string& Value) {
-  return SetText(NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindPath), FW, MaxLen, Value);
-}
-
-bool TMenuForm::AddUpper(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                         const std::string& Help, int FW, int MaxLen, std::string& Value) {
-  return SetText(NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindUpper), FW, MaxLen, Value);
-}
-
-bool TMenuForm::AddDate(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, std::string& Value) {
-  return SetText(NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindDate), 8, 8, Value);
-}
-
-bool TMenuForm::AddToggle(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                          const std::string& Help, int FW, uint8_t Min, uint8_t Max, const std::string& Choices,
-                          uint8_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindToggle);
-  if (!It) return false;
-  It->FieldWidth = FW;
   It->Min = Min;
-  It->MaxLen = Max;
   It->Choices = Choices.substr(0, 68);
   It->Byte = &Value;
   if (Value < Min || Value > Max) Value = Min;
   return true;
 }
 
-bool TMenuForm::AddYesNo(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                         const std::string& Help, uint8_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindYesNo);
-  if (!It) return false;
-  It->FieldWidth = 3;
-  It->Byte = &Value;
-  return true;
+bool TMenuForm::AddYesNo(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                         uint8_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindYesNo, 3, 0);
+  if (It) It->Byte = &Value;
+  return It != nullptr;
 }
 
-bool TMenuForm::AddByte(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, int FW, uint8_t Min, uint8_t Max, uint8_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindByte);
+// Number items take as many characters as their widest value has.
+bool TMenuForm::AddByte(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        uint8_t Min, uint8_t Max, uint8_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindByte, At.FieldWidth, 3);
   if (!It) return false;
-  It->FieldWidth = FW;
-  It->MaxLen = 3;
   It->Min = Min;
   It->Max = Max;
   It->Byte = &Value;
   return true;
 }
 
-bool TMenuForm::AddWord(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, int FW, uint16_t Min, uint16_t Max, uint16_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindWord);
+bool TMenuForm::AddWord(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        uint16_t Min, uint16_t Max, uint16_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindWord, At.FieldWidth, 5);
   if (!It) return false;
-  It->FieldWidth = FW;
-  It->MaxLen = 5;
   It->Min = Min;
   It->Max = Max;
   It->Word = &Value;
   return true;
 }
 
-bool TMenuForm::AddLong(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, int FW, int32_t Min, int32_t Max, int32_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindLong);
+bool TMenuForm::AddLong(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        int32_t Min, int32_t Max, int32_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindLong, At.FieldWidth, 11);
   if (!It) return false;
-  It->FieldWidth = FW;
-  It->MaxLen = 11;
   It->Min = Min;
   It->Max = Max;
   It->Int = &Value;
   return true;
 }
 
-bool TMenuForm::AddBits(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, uint32_t Mask, uint32_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindBits);
+bool TMenuForm::AddBits(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        uint32_t Mask, uint32_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindBits, 3, 0);
   if (!It) return false;
-  It->FieldWidth = 3;
   It->Max = static_cast<int32_t>(Mask);
   It->Bits = &Value;
   return true;
 }
 
-bool TMenuForm::AddChar(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                        const std::string& Help, char& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindChar);
-  if (!It) return false;
-  It->FieldWidth = 1;
-  It->Ch = &Value;
-  return true;
+bool TMenuForm::AddChar(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        char& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindChar, 1, 0);
+  if (It) It->Ch = &Value;
+  return It != nullptr;
 }
 
-bool TMenuForm::AddColor(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                         const std::string& Help, uint8_t& Value) {
-  TFormItem* It = NewItem(Key, Label, LX, LY, FX, FY, LW, Help, TFormItem::KindColor);
-  if (!It) return false;
-  It->FieldWidth = 8;
-  It->Byte = &Value;
-  return true;
+bool TMenuForm::AddColor(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                         uint8_t& Value) {
+  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindColor, 8, 0);  // " Sample "
+  if (It) It->Byte = &Value;
+  return It != nullptr;
 }
 
 bool TMenuForm::AddZone(char Key, int X, int Y, int Width) {
-  return NewItem(Key, "", X, Y, X, Y, Width, "", TFormItem::KindZone) != nullptr;
+  return NewItem(Key, "", {.LabelX = X, .LabelY = Y, .LabelWidth = Width}, "", TFormItem::KindZone, 0, 0) != nullptr;
 }
 
 bool TMenuForm::AddHoverZone(char Key, int X, int Y, int Width) {
-  return NewItem(Key, "", X, Y, X, Y, Width, "", TFormItem::KindHoverZone) != nullptr;
+  return NewItem(Key, "", {.LabelX = X, .LabelY = Y, .LabelWidth = Width}, "", TFormItem::KindHoverZone, 0, 0) !=
+         nullptr;
 }
 
 void TMenuForm::DrawLabel(int N, bool High) {
   const TFormItem& It = Item(N);
   if (It.IsMouseArea()) return;
-  const std::string Text = UIPadRight(It.Label, It.LabelWidth);
+  const std::string Text = PadRight(It.Label, It.LabelWidth);
   UIWriteXY(Console, It.LabelX, It.LabelY, High ? HighAttr : LabelAttr, Text);
   if (It.Key == 0) return;
-  const size_t Pos = UIUpper(Text).find(UIUpperChar(It.Key));
+  const size_t Pos = UpperCase(Text).find(UpCase(It.Key));
   if (Pos != std::string::npos)
     UIWriteXY(Console, It.LabelX + static_cast<int>(Pos), It.LabelY, High ? HighHotAttr : LabelHotAttr,
               std::string(1, Text[Pos]));
@@ -234,7 +203,7 @@ void TMenuForm::DrawValue(int N) {
       Shown = std::to_string(*It.Int);
       break;
     case TFormItem::KindToggle:
-      Shown = ChoiceWord(It.Choices, *It.Byte - It.Min + 1);
+      Shown = WordGet(*It.Byte - It.Min + 1, It.Choices, ' ');
       std::replace(Shown.begin(), Shown.end(), '_', ' ');
       break;
     case TFormItem::KindChar:
@@ -249,7 +218,7 @@ void TMenuForm::DrawValue(int N) {
     default:
       return;
   }
-  UIWriteXY(Console, It.FieldX, It.FieldY, ValueAttr, UIPadRight(Shown, It.FieldWidth));
+  UIWriteXY(Console, It.FieldX, It.FieldY, ValueAttr, PadRight(Shown, It.FieldWidth));
 }
 
 void TMenuForm::ShowHelp() {
@@ -289,8 +258,12 @@ bool TMenuForm::EditItem(int N) {
   auto EditText = [&](uint8_t Mode) {
     const std::string Old = *It.Str;
     std::string S = Input.GetStr(It.FieldX, It.FieldY, It.FieldWidth, It.MaxLen, Mode, Old);
-    if (UITerminated(Console)) return;
-    if (It.Kind == TFormItem::KindPath && (S.empty() || (S.back() != '/' && S.back() != '\\'))) S += '/';
+    // Nothing typed leaves the value exactly as it was, slash or not.
+    if (UITerminated(Console) || !Input.Changed) return;
+    // A directory ends in a separator, but only where the field has room for it.
+    if (It.Kind == TFormItem::KindPath && (S.empty() || (S.back() != '/' && S.back() != '\\')) &&
+        S.size() < It.MaxLen)
+      S += '/';
     *It.Str = S;
     if (S != Old) Changed = true;
   };
@@ -516,10 +489,10 @@ uint8_t TMenuForm::Run() {
     }
     if (HotKeys.find(static_cast<char>(Ch)) != std::string::npos) return Ch;
     // Every item with this hot key acts, in order.
-    const char Up = UIUpperChar(static_cast<char>(Ch));
+    const char Up = UpCase(static_cast<char>(Ch));
     for (int N = 1; N <= Count(); ++N) {
       TFormItem& It = Item(N);
-      if (It.IsMouseArea() || It.Key == 0 || UIUpperChar(It.Key) != Up) continue;
+      if (It.IsMouseArea() || It.Key == 0 || UpCase(It.Key) != Up) continue;
       SetCurrent(N);
       if (It.Kind == TFormItem::KindAction) return static_cast<uint8_t>(It.Key);
       if (!EditItem(N)) return 27;
@@ -602,13 +575,9 @@ void TMenuForm::PickChar(char& C) {
   TMenuBox Box(Console);
   Box.Open(19, 8, 62, 10);
   UIWriteXY(Console, 21, 9, 113, "Enter ASCII character number (1-254)");
-  const std::string S =
-      Input.GetStr(58, 9, 3, 3, TMenuInput::ModeText, std::to_string(static_cast<uint8_t>(C)));
-  if (!UITerminated(Console)) {
-    int V = 0;
-    const auto [End, Err] = std::from_chars(S.data(), S.data() + S.size(), V);
-    if (Err != std::errc() || End != S.data() + S.size()) V = 0;
-    C = static_cast<char>(V & 255);
-  }
+  const std::string S = Input.GetStr(58, 9, 3, 3, TMenuInput::ModeText, IntToStr(static_cast<uint8_t>(C)));
+  if (!UITerminated(Console)) C = static_cast<char>(StrToInt(S) & 255);
   Box.Close();
 }
+
+}  // namespace lx

@@ -9,6 +9,8 @@
 #include "console/console.h"
 #include "ui/menuinput.h"
 
+namespace lx {
+
 // One item of a form: a label somewhere on the screen and a value somewhere
 // else, bound to a variable of the caller.
 struct TFormItem {
@@ -54,6 +56,17 @@ struct TFormItem {
   bool IsMouseArea() const { return Kind == KindZone || Kind == KindHoverZone; }
 };
 
+// Where a form item sits, in 1-based screen cells. Callers name the fields,
+// so a label column can never be taken for a value column:
+//   {.LabelX = 3, .LabelY = 5, .FieldX = 18, .LabelWidth = 14, .FieldWidth = 40, .MaxLen = 40}
+struct TFormPlace {
+  int LabelX = 0, LabelY = 0;
+  int FieldX = 0, FieldY = 0;  // 0: the label's column or row
+  int LabelWidth = 0;
+  int FieldWidth = 0;  // text, number and toggle items
+  int MaxLen = 0;      // text items: the longest text accepted
+};
+
 // Field-by-field editor behind the entry editor, the settings screens and the
 // pop-up menus.
 class TMenuForm {
@@ -64,37 +77,41 @@ class TMenuForm {
 
   void Clear();
 
-  // Every adder refuses (returns false) once MaxItems items exist.
-  bool AddAction(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help);
-  bool AddString(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help,
-                 int FW, int MaxLen, std::string& Value);
-  bool AddPipeString(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                     const std::string& Help, int FW, int MaxLen, std::string& Value);
-  bool AddPassword(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                   const std::string& Help, int FW, int MaxLen, std::string& Value);
-  bool AddPath(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help,
-               int FW, int MaxLen, std::string& Value);
-  bool AddUpper(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help,
-                int FW, int MaxLen, std::string& Value);
-  bool AddDate(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help,
+  // Every adder refuses (returns false) once MaxItems items exist. Text items
+  // take FieldWidth and MaxLen from At, number and toggle items FieldWidth;
+  // the others have fixed widths.
+  bool AddAction(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help);
+  bool AddString(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                 std::string& Value);
+  // Shown with its pipe colour codes applied.
+  bool AddPipeString(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                     std::string& Value);
+  // Shown as one "*" per character.
+  bool AddPassword(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                   std::string& Value);
+  // A directory: an edit adds the trailing "/" when the field has room.
+  bool AddPath(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                std::string& Value);
-  // A value outside Min..Max is set to Min at once.
-  bool AddToggle(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help,
-                 int FW, uint8_t Min, uint8_t Max, const std::string& Choices, uint8_t& Value);
-  bool AddYesNo(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help,
-                uint8_t& Value);
-  bool AddByte(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help,
-               int FW, uint8_t Min, uint8_t Max, uint8_t& Value);
-  bool AddWord(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help,
-               int FW, uint16_t Min, uint16_t Max, uint16_t& Value);
-  bool AddLong(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help,
-               int FW, int32_t Min, int32_t Max, int32_t& Value);
-  bool AddBits(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help,
-               uint32_t Mask, uint32_t& Value);
-  bool AddChar(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help,
-               char& Value);
-  bool AddColor(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW, const std::string& Help,
-                uint8_t& Value);
+  bool AddUpper(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                std::string& Value);
+  bool AddDate(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+               std::string& Value);
+  // Steps through Min..Max shown as the words of Choices; a value outside
+  // Min..Max is set to Min at once.
+  bool AddToggle(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, uint8_t Min,
+                 uint8_t Max, const std::string& Choices, uint8_t& Value);
+  bool AddYesNo(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, uint8_t& Value);
+  bool AddByte(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, uint8_t Min,
+               uint8_t Max, uint8_t& Value);
+  bool AddWord(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, uint16_t Min,
+               uint16_t Max, uint16_t& Value);
+  bool AddLong(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, int32_t Min,
+               int32_t Max, int32_t& Value);
+  // "Yes" while Value shares a bit with Mask; ENTER flips those bits.
+  bool AddBits(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, uint32_t Mask,
+               uint32_t& Value);
+  bool AddChar(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, char& Value);
+  bool AddColor(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, uint8_t& Value);
   // Mouse areas: never drawn, highlighted or reached with the cursor keys.
   bool AddZone(char Key, int X, int Y, int Width);
   bool AddHoverZone(char Key, int X, int Y, int Width);
@@ -135,8 +152,10 @@ class TMenuForm {
  private:
   std::vector<std::unique_ptr<TFormItem>> Items;
 
-  TFormItem* NewItem(char Key, const std::string& Label, int LX, int LY, int FX, int FY, int LW,
-                     const std::string& Help, uint8_t Kind);
+  TFormItem* NewItem(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, uint8_t Kind,
+                     int FieldWidth, int MaxLen);
+  TFormItem* NewText(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, uint8_t Kind,
+                     std::string& Value);
   void DrawLabel(int N, bool High);
   void DrawValue(int N);
   void ShowHelp();
@@ -146,3 +165,5 @@ class TMenuForm {
   int FirstNavigable() const;
   int LastNavigable() const;
 };
+
+}  // namespace lx

@@ -1,10 +1,11 @@
 #include "ui/menuinput.h"
 
 #include <algorithm>
-#include <charconv>
 
+#include "support/strings.h"
 #include "ui/ui_console.h"
-#include "ui/ui_text.h"
+
+namespace lx {
 
 TMenuInput::TMenuInput(TSDLConsole& C) : Console(C) {}
 
@@ -13,7 +14,7 @@ std::string TMenuInput::GetStr(int X, int Y, int FieldWidth, int MaxLen, uint8_t
   X = std::clamp(X, 1, Cols);
   const int W = std::clamp(FieldWidth, 1, Cols - X + 1);
   MaxLen = std::clamp(MaxLen, 0, 255);
-  std::string Text = Start.substr(0, 255);
+  std::string Text = Cut(Start);
   int Len = static_cast<int>(Text.size());
   int P = Len + 1;                    // cursor position in the text, 1-based
   int View = std::max(1, Len - W + 1);  // first text position shown
@@ -98,7 +99,7 @@ std::string TMenuInput::GetStr(int X, int Y, int FieldWidth, int MaxLen, uint8_t
           if (Digit || C == '-') Insert(C);
           break;
         case ModeUpper:
-          Insert(UIUpperChar(C));
+          Insert(UpCase(C));
           break;
         case ModeDate:
           if (!Digit) break;
@@ -131,10 +132,9 @@ std::string TMenuInput::GetStr(int X, int Y, int FieldWidth, int MaxLen, uint8_t
 }
 
 int32_t TMenuInput::GetNum(int X, int Y, int FieldWidth, int MaxLen, int32_t Min, int32_t Max, int32_t Start) {
-  const std::string S = GetStr(X, Y, FieldWidth, MaxLen, ModeNumber, std::to_string(Start));
-  int64_t V = 0;
-  const auto [End, Err] = std::from_chars(S.data(), S.data() + S.size(), V);
-  if (Err != std::errc() || End != S.data() + S.size()) V = 0;
+  const int64_t V = StrToInt(GetStr(X, Y, FieldWidth, MaxLen, ModeNumber, IntToStr(Start)));
   if (Min > Max) std::swap(Min, Max);
   return static_cast<int32_t>(std::clamp<int64_t>(V, Min, Max));
 }
+
+}  // namespace lx

@@ -5,6 +5,8 @@
 
 #include "console/console.h"
 
+namespace lx {
+
 // One-line editor in a fixed-width field, scrolling sideways when the text is
 // longer than the field. Always inserts; there is no overwrite mode.
 class TMenuInput {
@@ -29,3 +31,5 @@ class TMenuInput {
   uint8_t FillAttr = 23;
   bool Changed = false;
 };
+
+}  // namespace lx

@@ -9,6 +9,8 @@
 
 #include "console/console.h"
 
+namespace lx {
+
 inline int UICols(const TSDLConsole& C) { return C.Cols; }
 inline int UIRows(const TSDLConsole& C) { return C.Rows; }
 inline bool UITerminated(const TSDLConsole& C) { return C.Terminated.load(); }
@@ -61,3 +63,5 @@ inline bool UIHitTest(TSDLConsole& C, const TMouseEvent& Ev, int X1, int Y1, int
   return C.HitTest(Ev, X1, Y1, X2, Y2);
 }
 inline bool UICheckFileDrop(TSDLConsole& C) { return C.CheckFileDrop(); }
+
+}  // namespace lx

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <iterator>
 #include <unistd.h>
 #include <vector>
@@ -83,16 +85,38 @@ TEST_F(PhoneBook, LoadRepairsEntriesAndAShortFile) {
   EXPECT_TRUE(IsBlankEntry(B.Entry(200)));
 }
 
-TEST_F(PhoneBook, RefusedLoadKeepsPreviousBookAndBinding) {
+TEST_F(PhoneBook, UnusableBooksAreReportedNeverReplacedAndThePreviousStays) {
   MakeBook(2, "good.phn");
   TBytes Raw = ReadFileBytes(Book("good.phn"));
   Raw[PhoneOfs::Version + 4] = '1';  // "1.01"
   WriteFileBytes(Book("old.phn"), Raw);
   WriteFileBytes(Book("tiny.phn"), {1, 2, 3});
-  EXPECT_FALSE(B.LoadPhoneBook(Book("old.phn"), Cfg, Prompts));
-  EXPECT_EQ(Prompts.Notices, std::vector<std::string>{"Phone book version mismatch"});
-  EXPECT_FALSE(B.LoadPhoneBook(Book("tiny.phn"), Cfg, Prompts));
   EXPECT_FALSE(B.LoadPhoneBook(Book("absent.phn"), Cfg, Prompts));
+  // Books that exist but cannot be used are reported, never offered for
+  // re-creation, even to a user who would say yes.
+  std::filesystem::create_directory(Book("dir.phn"));
+  std::filesystem::create_symlink(Book("gone"), Book("link.phn"));
+  Prompts.Answer = true;
+  Prompts.Asked.clear();
+  for (const char* Name : {"old.phn", "tiny.phn", "dir.phn", "link.phn"})
+    EXPECT_FALSE(B.LoadPhoneBook(Book(Name), Cfg, Prompts)) << Name;
+  EXPECT_TRUE(Prompts.Asked.empty());
+  EXPECT_EQ(Prompts.Notices, (std::vector<std::string>{"Phone book version mismatch",
+                                                        "Phone book file is too short: tiny.phn",
+                                                        "Unable to read phone book: dir.phn",
+                                                        "Unable to read phone book: link.phn"}));
+  EXPECT_EQ(ReadFileBytes(Book("tiny.phn")), (TBytes{1, 2, 3}));
+  EXPECT_TRUE(std::filesystem::is_directory(Book("dir.phn")));
+  EXPECT_TRUE(std::filesystem::is_symlink(Book("link.phn")));
+  if (::geteuid() != 0) {  // mode 000 keeps out everyone but root
+    WriteFileBytes(Book("locked.phn"), Raw);
+    ::chmod(Book("locked.phn").c_str(), 0);
+    B.SetRetryPolicy({1, 0});
+    EXPECT_FALSE(B.LoadPhoneBook(Book("locked.phn"), Cfg, Prompts));
+    EXPECT_EQ(Prompts.Notices.back(), "Unable to read phone book: locked.phn");
+    ::chmod(Book("locked.phn").c_str(), 0600);
+    EXPECT_EQ(ReadFileBytes(Book("locked.phn")), Raw);
+  }
 
   EXPECT_EQ(B.FileName(), Book("good.phn"));
   EXPECT_EQ(B.Header.Title, "Test");

@@ -1,6 +1,8 @@
 #include "ui/menubox.h"
 #include "ui_test_util.h"
 
+using namespace lx;
+
 namespace {
 
 class Frames : public UITest {

@@ -3,6 +3,8 @@
 #include "ui/listbox.h"
 #include "ui_test_util.h"
 
+using namespace lx;
+
 namespace {
 
 class List : public UITest {
@@ -133,9 +135,15 @@ TEST_F(List, EndingKeysDisplayOnlyAndNoBox) {
   L.CloseBox();
   EXPECT_EQ(Text(11, 18, 6), " Line 1 ");
 
-  L.ExitKeys = std::string("\x52\x53");  // INSERT, DELETE
-  Run({-83}, 12);
-  EXPECT_EQ(L.ExitCode, 83);
+  // Exit keys win over movement: a browser ends its list on LEFT or RIGHT.
+  L.ExitKeys = std::string("\x4B\x4D\x53");  // LEFT, RIGHT, DELETE
+  L.Picked = 2;
+  for (int Scan : {75, 77, 83}) {
+    Run({-Scan, 27}, 12);
+    EXPECT_EQ(L.ExitCode, Scan);
+    EXPECT_EQ(L.Picked, 2);
+    if (C().KeyPressed()) C().ReadKey();  // the ESC meant for a list that kept going
+  }
   Close();
   Run({}, 12);
   EXPECT_EQ(L.ExitCode, 27);

@@ -1,6 +1,8 @@
 #include "ui/menuform.h"
 #include "ui_test_util.h"
 
+using namespace lx;
+
 namespace {
 
 class Form : public UITest {
@@ -18,8 +20,12 @@ class Form : public UITest {
     F.Run();
     return Path;
   }
+  // A label at (5, Y) 10 wide; a 10-wide value at (FieldX, Y).
+  static TFormPlace Row(int Y, int FieldX = 20) {
+    return {.LabelX = 5, .LabelY = Y, .FieldX = FieldX, .LabelWidth = 10, .FieldWidth = 10, .MaxLen = 40};
+  }
   void Strings(int N) {
-    for (int I = 0; I < N; ++I) F.AddString('A' + I, std::string(1, 'A' + I), 5, 5 + I, 20, 5 + I, 10, "", 10, 10, S[I]);
+    for (int I = 0; I < N; ++I) F.AddString('A' + I, std::string(1, 'A' + I), Row(5 + I), "", S[I]);
   }
   TMenuForm F{C()};
   std::vector<int> Path;
@@ -28,9 +34,10 @@ class Form : public UITest {
 
 TEST_F(Form, TogglesWrapAndOutOfRangeValuesAreReset) {
   uint8_t V = 3, Bad = 7, Top = 2;
-  F.AddToggle('T', "Type", 5, 5, 20, 5, 10, "", 12, 1, 3, "One Two Default_IPV4", V);
-  F.AddToggle('U', "Type", 5, 6, 20, 6, 10, "", 8, 0, 2, "A B C", Bad);
-  F.AddToggle('V', "Type", 5, 7, 20, 7, 10, "", 8, 0, 2, "A B C", Top);
+  F.AddToggle('T', "Type", {.LabelX = 5, .LabelY = 5, .FieldX = 20, .LabelWidth = 10, .FieldWidth = 12}, "", 1, 3,
+              "One Two Default_IPV4", V);
+  F.AddToggle('U', "Type", Row(6), "", 0, 2, "A B C", Bad);
+  F.AddToggle('V', "Type", Row(7), "", 0, 2, "A B C", Top);
   EXPECT_EQ(Bad, 0);
   EXPECT_EQ(Top, 2);
   EXPECT_EQ(Text(20, 31, 5), std::string(12, ' '));  // nothing drawn before Run
@@ -48,9 +55,9 @@ TEST_F(Form, TogglesWrapAndOutOfRangeValuesAreReset) {
 
 TEST_F(Form, ItemsSharingAHotKeyBothAct) {
   uint8_t A = 0, B = 1;
-  F.AddToggle('P', "Protocol", 5, 5, 20, 5, 10, "", 8, 0, 2, "A B C", A);
-  F.AddString('N', "Name", 5, 6, 20, 6, 10, "", 10, 20, S[0]);
-  F.AddToggle('P', "Port", 5, 7, 20, 7, 10, "", 8, 0, 2, "A B C", B);
+  F.AddToggle('P', "Protocol", Row(5), "", 0, 2, "A B C", A);
+  F.AddString('N', "Name", Row(6), "", S[0]);
+  F.AddToggle('P', "Port", Row(7), "", 0, 2, "A B C", B);
   Track();
   EXPECT_EQ(Walk(1, {'p'}), (std::vector<int>{1, 3}));
   EXPECT_EQ(A, 1);
@@ -62,8 +69,8 @@ TEST_F(Form, ItemsSharingAHotKeyBothAct) {
 }
 
 TEST_F(Form, ActionsAndEndingKeys) {
-  F.AddAction('E', "Edit", 5, 5, 5, 5, 10, "");
-  F.AddAction('X', "Exit", 5, 6, 5, 6, 10, "");
+  F.AddAction('E', "Edit", {.LabelX = 5, .LabelY = 5, .LabelWidth = 10}, "");
+  F.AddAction('X', "Exit", {.LabelX = 5, .LabelY = 6, .LabelWidth = 10}, "");
   F.HotKeys = "q";
   F.ExitKeys = std::string("\x3B");  // F1
   for (auto [Keys, Want] : {std::pair<std::vector<int>, int>{{'x'}, 'X'}, {{-80, 13}, 'X'}, {{'q'}, 'q'}, {{-59}, 59}, {{27}, 27}}) {
@@ -79,8 +86,8 @@ TEST_F(Form, ActionsAndEndingKeys) {
 TEST_F(Form, UpDownLeftRightFollowTheValueColumn) {
   // Items 1, 2, 4 at field x 20; item 3 at field x 60.
   Strings(2);
-  F.AddString('C', "C", 45, 5, 60, 5, 10, "", 10, 10, S[2]);
-  F.AddString('D', "D", 5, 7, 20, 7, 10, "", 10, 10, S[3]);
+  F.AddString('C', "C", {.LabelX = 45, .LabelY = 5, .FieldX = 60, .LabelWidth = 10, .FieldWidth = 10}, "", S[2]);
+  F.AddString('D', "D", Row(7), "", S[3]);
   Track();
   EXPECT_EQ(Walk(3, {-80}), (std::vector<int>{3, 4}));  // nothing below in its column: the last item
   EXPECT_EQ(Walk(3, {-72}), (std::vector<int>{3, 1}));  // nothing above: back to the first
@@ -100,11 +107,11 @@ TEST_F(Form, UpDownLeftRightFollowTheValueColumn) {
 
 TEST_F(Form, MouseAreasSplitTheItemsIntoGroups) {
   uint8_t V[4] = {};
-  F.AddYesNo('A', "A", 5, 5, 20, 5, 10, "", V[0]);
-  F.AddYesNo('B', "B", 5, 6, 30, 6, 10, "", V[1]);
+  F.AddYesNo('A', "A", Row(5), "", V[0]);
+  F.AddYesNo('B', "B", Row(6, 30), "", V[1]);
   F.AddZone('Z', 1, 20, 10);
-  F.AddYesNo('C', "C", 5, 8, 40, 8, 10, "", V[2]);
-  F.AddYesNo('D', "D", 5, 9, 50, 9, 10, "", V[3]);
+  F.AddYesNo('C', "C", Row(8, 40), "", V[2]);
+  F.AddYesNo('D', "D", Row(9, 50), "", V[3]);
   Track();
   // DOWN stops at the item before the zone, UP goes back; the hot key makes item 4 current,
   // DOWN goes on to the last, UP back to the first after the zone; a zone's key is no hot key.
@@ -119,27 +126,29 @@ TEST_F(Form, ValuesShownEditedAndChanged) {
   uint8_t Flag = 0, Byte = 5;
   uint32_t Bits = 6;
   S[0] = "A long piece of text";
-  F.AddString('S', "S", 1, 1, 20, 1, 10, "", 10, 40, S[0]);
-  F.AddPassword('P', "P", 1, 2, 20, 2, 10, "", 10, 40, Pass);
-  F.AddPipeString('I', "I", 1, 3, 20, 3, 10, "", 5, 40, Pipe);
-  F.AddPath('T', "T", 1, 4, 20, 4, 10, "", 10, 40, Dir);
-  F.AddPath('E', "E", 1, 5, 20, 5, 10, "", 10, 40, Empty);
-  F.AddYesNo('F', "F", 1, 6, 20, 6, 10, "", Flag);
-  F.AddByte('B', "B", 1, 7, 20, 7, 10, "", 3, 1, 254, Byte);
-  F.AddBits('G', "G", 1, 8, 20, 8, 10, "", 4, Bits);
-  F.AddUpper('U', "U", 1, 9, 20, 9, 10, "", 10, 10, Up);
-  Press({13, 13, 27});  // the string edited but left as it was
+  F.AddString('S', "S", Row(1), "", S[0]);
+  F.AddPassword('P', "P", Row(2), "", Pass);
+  F.AddPipeString('I', "I", Row(3), "", Pipe);
+  F.AddPath('T', "T", {.LabelX = 5, .LabelY = 4, .FieldX = 20, .LabelWidth = 10, .FieldWidth = 10, .MaxLen = 4}, "",
+            Dir);
+  F.AddPath('E', "E", Row(5), "", Empty);
+  F.AddYesNo('F', "F", Row(6), "", Flag);
+  F.AddByte('B', "B", Row(7), "", 1, 254, Byte);
+  F.AddBits('G', "G", Row(8), "", 4, Bits);
+  F.AddUpper('U', "U", Row(9), "", Up);
+  Keys("\r\rt\re\r\x1B");  // the string and both paths edited but left as they were
   F.Run();
   EXPECT_FALSE(F.Changed);
+  EXPECT_EQ(Dir + Empty, "dir");
   EXPECT_EQ(Text(20, 29, 1) + Text(20, 29, 2) + Text(20, 24, 3), "A long pie******    Hi!  ");
   Expect({{20, 3, -1, 14}, {22, 3, -1, 7}});
 
-  Keys("t\re\rfb");
+  Keys("td\retmp\rfb");
   Key(25);
   Keys("999\rguxy\r\x1B");
   F.Run();
   EXPECT_TRUE(F.Changed);
-  EXPECT_EQ(Dir + Empty + Up, "dir//XY");
+  EXPECT_EQ(Dir + Empty + Up, "dirdtmp/XY");  // no slash once the path is full
   EXPECT_EQ(Flag, 1);
   EXPECT_EQ(Byte, 254);
   EXPECT_EQ(Bits, 2u);
@@ -147,8 +156,8 @@ TEST_F(Form, ValuesShownEditedAndChanged) {
 }
 
 TEST_F(Form, HelpLineOnAndOff) {
-  F.AddString('A', "A", 5, 5, 20, 5, 10, "|15First|07 help", 10, 10, S[0]);
-  F.AddString('B', "B", 5, 6, 20, 6, 10, "Second", 10, 10, S[1]);
+  F.AddString('A', "A", Row(5), "|15First|07 help", S[0]);
+  F.AddString('B', "B", Row(6), "Second", S[1]);
   Key(27);
   F.Run();
   EXPECT_EQ(Text(5, 79, 24), "First help" + std::string(65, ' '));
@@ -156,7 +165,7 @@ TEST_F(Form, HelpLineOnAndOff) {
 
   Open(80, 25);
   TMenuForm G(C());
-  G.AddString('A', "A", 5, 5, 20, 5, 10, "Help", 10, 10, S[0]);
+  G.AddString('A', "A", Row(5), "Help", S[0]);
   int Called = 0;
   G.OnHelp = [&](int, const std::string&) { ++Called; };
   for (int Width : {0, 40}) {  // off; then on, with the hook drawing instead of the line
@@ -170,9 +179,9 @@ TEST_F(Form, HelpLineOnAndOff) {
 
 TEST_F(Form, SixtyItemsAndNoMoreAndItemsOffTheScreen) {
   std::vector<std::string> V(61);
-  for (int I = 0; I < 60; ++I) ASSERT_TRUE(F.AddString('A', "A", 1, 1 + I % 25, 10 + I / 25 * 20, 1 + I % 25, 5, "", 5, 5, V[I]));
-  EXPECT_FALSE(F.AddString('A', "A", 1, 1, 10, 1, 5, "", 5, 5, V[60]));
-  EXPECT_FALSE(F.AddAction('B', "B", 1, 1, 1, 1, 5, ""));
+  for (int I = 0; I < 60; ++I) ASSERT_TRUE(F.AddString('A', "A", Row(1 + I % 25, 10 + I / 25 * 20), "", V[I]));
+  EXPECT_FALSE(F.AddString('A', "A", Row(1), "", V[60]));
+  EXPECT_FALSE(F.AddAction('B', "B", Row(1), ""));
   EXPECT_FALSE(F.AddZone('C', 1, 1, 5));
   EXPECT_EQ(F.Count(), 60);
   Press({-79, 27});
@@ -180,7 +189,9 @@ TEST_F(Form, SixtyItemsAndNoMoreAndItemsOffTheScreen) {
 
   TMenuForm G(C());
   S[0] = "x";
-  G.AddString('A', std::string(100, 'L'), 70, 30, 200, 40, 90, std::string(200, 'h'), 300, 255, S[0]);
+  G.AddString('A', std::string(100, 'L'),
+              {.LabelX = 70, .LabelY = 30, .FieldX = 200, .FieldY = 40, .LabelWidth = 90, .FieldWidth = 300, .MaxLen = 255},
+              std::string(200, 'h'), S[0]);
   G.HelpX = 70;
   G.HelpWidth = 200;
   Keys("\ryz\r\x1B");
@@ -191,9 +202,9 @@ TEST_F(Form, SixtyItemsAndNoMoreAndItemsOffTheScreen) {
 TEST_F(Form, MouseOnLabelsAndZones) {
   uint8_t Flag = 0;
   S[0] = "a";
-  F.AddString('N', "Name", 5, 5, 20, 5, 10, "", 10, 10, S[0]);
-  F.AddYesNo('F', "Flag", 5, 6, 20, 6, 10, "", Flag);
-  F.AddAction('S', "Save", 5, 7, 5, 7, 10, "");
+  F.AddString('N', "Name", Row(5), "", S[0]);
+  F.AddYesNo('F', "Flag", Row(6), "", Flag);
+  F.AddAction('S', "Save", {.LabelX = 5, .LabelY = 7, .LabelWidth = 10}, "");
   Track();
   Move(8, 6);     // pointer onto Flag: it becomes current
   Click(12, 5);   // click on Name's label (width 10): edits it
@@ -216,7 +227,7 @@ TEST_F(Form, MouseOnLabelsAndZones) {
   EXPECT_TRUE(MouseSteps.empty());
 
   TMenuForm G(C());
-  G.AddYesNo('F', "Flag", 5, 6, 20, 6, 10, "", Flag);
+  G.AddYesNo('F', "Flag", Row(6), "", Flag);
   G.AddZone('Z', 30, 10, 5);
   G.AddHoverZone('H', 50, 10, 5);
   Move(31, 10);  // onto the click zone: nothing

@@ -1,6 +1,8 @@
 #include "ui/dialogs.h"
 #include "ui_test_util.h"
 
+using namespace lx;
+
 namespace {
 
 class Messages : public UITest {

@@ -1,6 +1,8 @@
 #include "ui/menuform.h"
 #include "ui_test_util.h"
 
+using namespace lx;
+
 namespace {
 
 class Pickers : public UITest {
@@ -47,8 +49,9 @@ TEST_F(Pickers, CharacterPickerStoresTheLowEightBits) {
     EXPECT_EQ(Text(21, 60, 9), "Enter ASCII character number (1-254) 65\xB0");
     Expect({{21, 9, -1, 113}, {19, 8, 0xDB}, {62, 10, 0xDB}});
   });
-  // 300; then "44" less a digit and "66" of which only two fit; then no number at all.
-  for (auto [Typed, Want] : {std::pair<std::string, int>{"\x19" "300\r", 300 & 255}, {"\b667\r", 466 & 255}, {"\x19" "ab\r", 0}}) {
+  // 300; then "44" less a digit and "66" of which only two fit; then a sign, read as StrToInt reads it.
+  for (auto [Typed, Want] : {std::pair<std::string, int>{"\x19" "300\r", 300 & 255}, {"\b667\r", 466 & 255},
+                             {"\x19" "+66\r", 66}}) {
     Keys(Typed);
     F.PickChar(Got);
     EXPECT_EQ(static_cast<uint8_t>(Got), Want);
@@ -63,8 +66,8 @@ TEST_F(Pickers, CharacterPickerStoresTheLowEightBits) {
 TEST_F(Pickers, FormItemsOpenThePickers) {
   uint8_t Color = 142;
   char Chr = 'A';
-  F.AddColor('C', "Colour", 5, 5, 20, 5, 10, "", Color);
-  F.AddChar('H', "Char", 5, 6, 20, 6, 10, "", Chr);
+  F.AddColor('C', "Colour", {.LabelX = 5, .LabelY = 5, .FieldX = 20, .LabelWidth = 10}, "", Color);
+  F.AddChar('H', "Char", {.LabelX = 5, .LabelY = 6, .FieldX = 20, .LabelWidth = 10}, "", Chr);
   Press({13, 13, 27});  // the picker taken unchanged: still 14 once the blink bit goes
   F.Run();
   EXPECT_EQ(Color, 14);

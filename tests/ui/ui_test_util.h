@@ -65,7 +65,7 @@ class UITest : public ::testing::Test {
   std::unique_ptr<TSnap> Snapshot() const;
   ::testing::AssertionResult Same(const TSnap& S) const;
 
-  TUISettings Settings;
+  lx::TUISettings Settings;
 
  public:
   std::unique_ptr<TSDLConsole> Con;
