@@ -275,6 +275,11 @@ TEST_F(Directory, EditorSavesDeclinesAndSteps) {
     Key(Esc);
   });
   EXPECT_TRUE(Prompts.Asked.empty());
+
+  Book.SetWriteHook([](int, const void*, std::size_t) -> long { return -1; });
+  Prompts.Answers = {true};
+  Drive({AltE, 'y', 'Q', Enter, Esc});
+  EXPECT_EQ(Prompts.Notices, std::vector<std::string>{"Unable to save phone book"});
 }
 
 TEST_F(Directory, SortKeepsTheBarTagsAndLiveEntryOnTheirSystems) {
@@ -302,6 +307,13 @@ TEST_F(Directory, SortKeepsTheBarTagsAndLiveEntryOnTheirSystems) {
   Drive({AltS, Esc});
   Drive({AltS, Enter, Esc});
   EXPECT_EQ(File(), Before);
+
+  // A sort that cannot be written is reported and the list stays as the file has it.
+  Book.SetWriteHook([](int, const void*, std::size_t) -> long { return -1; });
+  Drive({AltS, Enter, Down, Enter}, [&] { EXPECT_EQ(Text(3, 7, 10), "alpha"); });
+  EXPECT_EQ(Prompts.Notices, std::vector<std::string>{"Unable to save phone book"});
+  EXPECT_EQ(File(), Before);
+  EXPECT_EQ(Host.Live, 2);
 }
 
 TEST_F(Directory, FindMovesToTheNextMatchAndWrapsOnce) {
