@@ -276,6 +276,13 @@ TEST_F(Directory, EditorSavesDeclinesAndSteps) {
   });
   EXPECT_TRUE(Prompts.Asked.empty());
 
+  // P is the hot key of both " IP Type" and " Backspace": one press steps both.
+  Prompts.Answers = {true};
+  Drive({AltE, 'p', Esc});
+  const std::size_t O = PhoneEntryOffset(200);
+  EXPECT_EQ(File()[O + PhoneOfs::IPType], IPv6);
+  EXPECT_EQ(File()[O + PhoneOfs::Backspace], 0);
+
   Book.SetWriteHook([](int, const void*, std::size_t) -> long { return -1; });
   Prompts.Answers = {true};
   Drive({AltE, 'y', 'Q', Enter, Esc});
