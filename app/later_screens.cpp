@@ -1,6 +1,5 @@
 #include "app/later_screens.h"
 
-bool OpenDialingDirectory(TAppContext&) { return false; }
 void OpenSettingsEditor(TAppContext&) {}
 void OpenFontMenu(TAppContext&) {}
 void OpenScreenSizeMenu(TAppContext&) {}

@@ -7,11 +7,12 @@
 #include "app/session_state.h"
 #include "config/config.h"
 #include "console/scrollback.h"
+#include "ui/layout.h"
 
 // Left column of an 80-column layout on this screen: the status bar's offset (0 on 80
 // columns) and the pictures' column (1 on 80 columns).
 inline int StatusOffset(int Cols) { return Cols >= 81 ? (Cols - 80) / 2 : 0; }
-inline int PictureColumn(int Cols) { return Cols >= 81 ? (Cols - 79) / 2 : 1; }
+inline int PictureColumn(int Cols) { return lx::LeftColumn(Cols); }
 
 // The system's name as the status bar, dialer and title show it: pipe codes removed, the
 // address when there is no name.

@@ -1,0 +1,361 @@
+// The dialing directory and the entry editor on a headless console: keys are
+// queued, the screen is read while it is still up, the book file afterwards.
+#include "phonebook/directory.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "phonebook/phonerec.h"
+#include "support/test_tempdir.h"
+#include "support/strings.h"
+#include "support/timeutil.h"
+#include "ui/ui_test_util.h"
+
+using namespace lx;
+
+namespace {
+
+struct TFakeHost : TDirectoryHost {
+  bool IsConnected = false, SSH = false, ConfigOk = true;
+  int Live = 0, Dialled = 0, ConfigSaves = 0;
+  std::vector<std::string> Edited;
+  bool Connected() override { return IsConnected; }
+  bool SSHUsable() override { return SSH; }
+  bool SaveConfig() override { return ++ConfigSaves, ConfigOk; }
+  void Dial(int N, const TPhoneRec&) override { Dialled = N; }
+  int CurrentEntryNum() override { return Live; }
+  void SetCurrentEntryNum(int N) override { Live = N; }
+  void CurrentEntryEdited(const TPhoneRec& E) override { Edited.push_back(E.Name); }
+};
+
+struct TQueuedPrompts : TPhoneBookPrompts {
+  std::deque<bool> Answers;
+  std::vector<std::string> Asked, Notices;
+  bool AskYesNo(const std::string& T) override {
+    Asked.push_back(T);
+    if (Answers.empty()) return false;
+    const bool A = Answers.front();
+    Answers.pop_front();
+    return A;
+  }
+  void Notice(const std::string& T) override { Notices.push_back(T); }
+};
+
+constexpr int Esc = 27, Enter = 13, Home = -71, Up = -72, PgUp = -73, End = -79, Down = -80, PgDn = -81,
+              Ins = -82, Del = -83, AltE = -18, AltS = -31, AltF = -33;
+
+class Directory : public UITest {
+ protected:
+  // A book whose entries 1..Count are "Sys 001".. at "host001"..
+  void MakeBook(int Count, int Top = 1, int Bar = 1) {
+    ASSERT_TRUE(CreatePhoneBook(Path(), "Test Book", Cfg));
+    TPhoneBookFile B;
+    ASSERT_TRUE(B.LoadPhoneBook(Path(), Cfg, Prompts));
+    for (int N = 1; N <= Count; ++N) {
+      B.Entry(N).Name = "Sys " + PadLeft(IntToStr(N), 3, '0');
+      B.Entry(N).Address = "host" + PadLeft(IntToStr(N), 3, '0');
+    }
+    B.Header.TopEntry = static_cast<uint8_t>(Top);
+    B.Header.BarRow = static_cast<uint8_t>(Bar);
+    ASSERT_TRUE(B.SavePhoneBook());
+    ASSERT_TRUE(Book.LoadPhoneBook(Path(), Cfg, Prompts));  // the book the session already has open
+  }
+  std::string Path() const { return Dir.Path("lanternyx.phn"); }
+  TBytes File() const { return ReadFileBytes(Path()); }
+  std::string FileName(int N) const {
+    const TBytes F = File();
+    const std::size_t O = PhoneEntryOffset(N);
+    return std::string(F.begin() + O + 1, F.begin() + O + 1 + F[O]);
+  }
+  // Queues Keys; Check runs once they were all handled, then ESC leaves.
+  bool Drive(const std::vector<int>& Keys, std::function<void()> Check = {}) {
+    Press(Keys);
+    AfterKeys();
+    Peek([this, Check] {
+      if (Check) Check();
+      Key(Esc);
+    });
+    return Run();
+  }
+  bool Run() { return PhoneDirectory(C(), Settings, Book, Cfg, Host, Prompts, Dir.Dir() + "/"); }
+  int L() const { return Con->Cols >= 81 ? (Con->Cols - 79) / 2 : 1; }
+  int Status() const { return Con->Rows >= 50 ? 47 : 22; }
+  std::string Counter() const { return Text(L() + 69, L() + 71, Status()); }
+
+  TTempDir Dir;
+  TConfigRec Cfg;
+  TPhoneBookFile Book;
+  TFakeHost Host;
+  TQueuedPrompts Prompts;
+};
+
+TEST_F(Directory, MovesKeepTheListInsideTheBookAndTheHeaderKeepsThePlace) {
+  struct {
+    int Cols, Rows, Top, Bar;
+    std::vector<int> Keys;
+    int WantTop, WantBar;
+  } Cases[] = {
+      {80, 25, 1, 1, {End}, 190, 11},   {80, 50, 1, 1, {End}, 165, 36},   {132, 37, 1, 1, {End}, 190, 11},
+      {80, 25, 178, 2, {PgDn}, 189, 2}, {80, 25, 179, 2, {PgDn}, 190, 11}, {80, 50, 128, 3, {PgDn}, 164, 3},
+      {80, 50, 129, 3, {PgDn}, 165, 36}, {80, 25, 30, 4, {PgUp}, 19, 4},   {80, 25, 11, 4, {PgUp}, 1, 1},
+      {80, 25, 190, 11, {Down}, 190, 11}, {80, 25, 5, 11, {Down}, 6, 11}, {80, 25, 5, 1, {Up}, 4, 1},
+      {80, 25, 1, 1, {Up}, 1, 1},        {80, 25, 40, 6, {Home}, 1, 1},   {80, 25, 1, 1, {Down, Down}, 1, 3},
+      // Stored places no list height allows start over at the top.
+      {80, 25, 0, 3, {}, 1, 1},          {80, 25, 250, 1, {}, 1, 1},      {80, 25, 5, 0, {}, 1, 1},
+      {80, 25, 5, 40, {}, 1, 1},         {80, 25, 5, 12, {}, 1, 1},       {80, 50, 190, 11, {}, 1, 1},
+      {80, 50, 165, 36, {}, 165, 36},
+  };
+  for (const auto& T : Cases) {
+    SCOPED_TRACE(testing::Message() << T.Cols << "x" << T.Rows << " from " << T.Top << "," << T.Bar);
+    Open(T.Cols, T.Rows);
+    MakeBook(200, T.Top, T.Bar);
+    const std::string Top = " Sys " + PadLeft(IntToStr(T.WantTop), 3, '0');
+    EXPECT_FALSE(Drive(T.Keys, [&] {
+      EXPECT_EQ(Text(L() + 1, L() + 8, 10), Top);
+      EXPECT_EQ(Attr(L() + 2, 9 + T.WantBar), 76);
+      EXPECT_EQ(Counter(), PadLeft(IntToStr(T.WantTop + T.WantBar - 1), 3, '0'));
+    }));
+    const TBytes F = File();
+    EXPECT_EQ(F[46], T.WantTop);
+    EXPECT_EQ(F[47], T.WantBar);
+  }
+}
+
+TEST_F(Directory, GaugeShowsTheLastListedEntryInTwentieths) {
+  // Last shown entry: 11, 30 (1.5 -> 2), 50 (2.5 -> 2), 70 (3.5 -> 4), 200.
+  struct { int Rows, Top, Cells; } Cases[] = {{25, 1, 1}, {25, 20, 2}, {25, 40, 2}, {25, 60, 4}, {25, 190, 10},
+                                              {50, 1, 2}};
+  const uint8_t Chars[10] = {176, 177, 178, 219, 176, 177, 178, 219, 177, 178};
+  const uint8_t Attrs[10] = {4, 4, 4, 4, 76, 76, 76, 12, 78, 78};
+  for (const auto& T : Cases) {
+    SCOPED_TRACE(T.Top);
+    Open(80, T.Rows);
+    MakeBook(0, T.Top, 1);
+    Drive({}, [&] {
+      for (int I = 0; I < 10; ++I) {
+        const bool Lit = I < T.Cells;
+        EXPECT_EQ(Ch(58 + I, Status()), Lit ? Chars[I] : 176) << I;
+        EXPECT_EQ(Attr(58 + I, Status()), Lit ? Attrs[I] : 8) << I;
+      }
+    });
+  }
+}
+
+TEST_F(Directory, RowsShowTagsTheBarAndPipeColouredNames) {
+  MakeBook(3);
+  TPhoneBookFile B;
+  ASSERT_TRUE(B.LoadPhoneBook(Path(), Cfg, Prompts));
+  B.Entry(3).Name = "|14Gold";
+  B.Entry(3).TotalCalls = 1234567;
+  B.Entry(3).LastCall = PackDateTime({2024, 3, 9, 12, 0, 0, 0});
+  ASSERT_TRUE(B.SavePhoneBook());
+  Drive({' ', Down}, [&] {
+    Expect({{3, 10, 'S', 14}, {3, 11, 'S', 76}, {3, 12, 'G', 14}, {2, 12, ' ', 7}, {31, 12, 'h', 7}});
+    EXPECT_EQ(Text(58, 67, 10), " 00/00/80 ");
+    EXPECT_EQ(Text(58, 67, 12), " 03/09/24 ");
+    EXPECT_EQ(Text(70, 78, 12), " 1,234,56");
+    EXPECT_EQ(Text(3, 11, 22), "Test Book");
+  });
+  Drive({Home, Down, Down, ' '}, [&] { Expect({{3, 12, 'G', 78}, {4, 12, 'o', 78}}); });
+}
+
+TEST_F(Directory, EnterOrASecondClickDialsTheEntryUnderTheBar) {
+  MakeBook(5);
+  Click(10, 12);
+  Click(10, 12);
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Host.Dialled, 3);
+  Host.Dialled = 0;
+  Press({Down, Enter});
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Host.Dialled, 4);
+  EXPECT_EQ(File()[47], 4);
+}
+
+TEST_F(Directory, DialRefusalsKeepTheDirectoryOpen) {
+  struct {
+    bool Connected;
+    uint8_t Proto;
+    const char *User, *Pass;
+    bool SSH;
+    const char* Said;
+  } Cases[] = {
+      {true, ProtoTelnet, "", "", true, "You are already connected"},
+      {false, ProtoRlogin, "me", "", true, "Set username/pass to use this connection type"},
+      {false, ProtoSSH, "", "pw", true, "Set username/pass to use this connection type"},
+      {false, ProtoSSH, "me", "pw", false, "Cannot use SSH; libssh not found"},
+      {false, ProtoSSH, "me", "pw", true, nullptr},
+  };
+  for (const auto& T : Cases) {
+    MakeBook(2);
+    TPhoneBookFile B;
+    ASSERT_TRUE(B.LoadPhoneBook(Path(), Cfg, Prompts));
+    B.Entry(1).Protocol = T.Proto;
+    B.Entry(1).UserName = T.User;
+    B.Entry(1).Password = T.Pass;
+    ASSERT_TRUE(B.SavePhoneBook());
+    Host = TFakeHost{};
+    Host.IsConnected = T.Connected;
+    Host.SSH = T.SSH;
+    Prompts.Notices.clear();
+    if (T.Said) {
+      EXPECT_FALSE(Drive({Enter}));
+      EXPECT_EQ(Prompts.Notices, std::vector<std::string>{T.Said});
+      EXPECT_EQ(Host.Dialled, 0);
+    } else {
+      Press({Enter});
+      EXPECT_TRUE(Run());
+      EXPECT_EQ(Host.Dialled, 1);
+    }
+  }
+}
+
+TEST_F(Directory, DeleteAndInsertFollowTheLiveEntryAndKeepFileAndMemoryAlike) {
+  MakeBook(5);
+  Host.Live = 4;
+  Prompts.Answers = {false, true};  // the first "Delete this record?" is declined
+  Drive({Down, Del, Del});
+  EXPECT_EQ(Prompts.Asked, (std::vector<std::string>{"Delete this record?", "Delete this record?"}));
+  EXPECT_EQ(FileName(2), "Sys 003");
+  EXPECT_EQ(File()[PhoneEntryOffset(200) + PhoneOfs::Protocol], 0);  // entry 200 all zero
+  EXPECT_EQ(Host.Live, 3);
+
+  // A delete that cannot be written is reported and undone in memory.
+  Book.SetWriteHook([](int, const void*, std::size_t) -> long { return -1; });
+  Prompts.Answers = {true};
+  Drive({Del}, [&] { EXPECT_EQ(Text(3, 9, 11), "Sys 003"); });
+  EXPECT_EQ(Prompts.Notices, std::vector<std::string>{"Unable to save phone book"});
+  Book.SetWriteHook(nullptr);
+
+  // INSERT at entry 2, name it, save: the others move down one place.
+  Prompts.Answers = {true};
+  Drive({Home, Down, Ins, 'y', 'N', 'e', 'w', Enter, Esc});
+  EXPECT_EQ(FileName(2), "New");
+  EXPECT_EQ(FileName(3), "Sys 003");
+  EXPECT_EQ(Host.Live, 4);
+
+  // An insert the editor leaves unsaved is undone: a later save writes no trace of it.
+  const TBytes Before = File();
+  Drive({Ins, Esc}, [&] { EXPECT_EQ(Text(3, 5, 11), "New"); });
+  EXPECT_EQ(Host.Live, 4);
+  EXPECT_EQ(File(), Before);
+  Prompts.Answers = {true};
+  Drive({End, Del});
+  const TBytes After = File();
+  const auto Entries = [](const TBytes& F) { return TBytes(F.begin() + 48, F.begin() + PhoneEntryOffset(200)); };
+  EXPECT_EQ(Entries(After), Entries(Before));
+}
+
+TEST_F(Directory, EditorSavesDeclinesAndSteps) {
+  MakeBook(3);
+  Host.IsConnected = true;
+  Host.Live = 2;
+  // Declined: the entry is back as it was, also for the next save of the book.
+  Prompts.Answers = {false, true};
+  // Entry 2 renamed, PGDN: "Save Changes?" No, and the editor shows entry 3.
+  Drive({Down, AltE, 'y', 'X', 'X', Enter, PgDn}, [&] {
+    EXPECT_EQ(Text(12, 21, 8), "3 of 200  ");
+    Keys("yZ\r");
+    Key(Esc);  // "Save Changes?" Yes
+  });
+  EXPECT_EQ(FileName(2), "Sys 002");
+  EXPECT_EQ(FileName(3), "Sys 003Z");
+  EXPECT_TRUE(Host.Edited.empty());  // entry 3 is not the live one
+
+  Prompts.Answers = {true};
+  Drive({AltE, PgUp, 'y', 'L', Enter, Esc});  // the bar is on entry 3: PGUP steps to 2
+  EXPECT_EQ(Host.Edited, std::vector<std::string>{"Sys 002L"});
+  EXPECT_EQ(File()[47], 2);
+
+  // PGDN on entry 200 stays there; nothing changed asks nothing.
+  Prompts.Asked.clear();
+  Drive({End, AltE, PgDn}, [&] {
+    EXPECT_EQ(Text(12, 21, 8), "200 of 200");
+    Key(Esc);
+  });
+  EXPECT_TRUE(Prompts.Asked.empty());
+
+  // P is the hot key of both " IP Type" and " Backspace": one press steps both.
+  Prompts.Answers = {true};
+  Drive({AltE, 'p', Esc});
+  const std::size_t O = PhoneEntryOffset(200);
+  EXPECT_EQ(File()[O + PhoneOfs::IPType], IPv6);
+  EXPECT_EQ(File()[O + PhoneOfs::Backspace], 0);
+
+  Book.SetWriteHook([](int, const void*, std::size_t) -> long { return -1; });
+  Prompts.Answers = {true};
+  Drive({AltE, 'y', 'Q', Enter, Esc});
+  EXPECT_EQ(Prompts.Notices, std::vector<std::string>{"Unable to save phone book"});
+}
+
+TEST_F(Directory, SortKeepsTheBarTagsAndLiveEntryOnTheirSystems) {
+  MakeBook(0);
+  TPhoneBookFile B;
+  ASSERT_TRUE(B.LoadPhoneBook(Path(), Cfg, Prompts));
+  B.Entry(2).Name = "charlie";
+  B.Entry(5).Name = "|14alpha";
+  B.Entry(9).Name = "Bravo";
+  ASSERT_TRUE(B.SavePhoneBook());
+  Host.Live = 9;
+  // Bar on "charlie" (entry 2), tag on "alpha" (entry 5); sort by name, ascending.
+  Drive({Down, Down, Down, Down, ' ', Up, Up, Up, AltS, Enter, Enter}, [&] {
+    EXPECT_EQ(Counter(), "003");
+    Expect({{3, 12, 'c', 76}, {3, 10, 'a', 14}});
+  });
+  EXPECT_EQ(FileName(1), "|14alpha");
+  EXPECT_EQ(FileName(2), "Bravo");
+  EXPECT_EQ(FileName(3), "charlie");
+  EXPECT_EQ(FileName(4), "");
+  EXPECT_EQ(Host.Live, 2);
+
+  // ESC in either list leaves the file as it was.
+  const TBytes Before = File();
+  Drive({AltS, Esc});
+  Drive({AltS, Enter, Esc});
+  EXPECT_EQ(File(), Before);
+
+  // A sort that cannot be written is reported and the list stays as the file has it.
+  Book.SetWriteHook([](int, const void*, std::size_t) -> long { return -1; });
+  Drive({AltS, Enter, Down, Enter}, [&] { EXPECT_EQ(Text(3, 7, 10), "alpha"); });
+  EXPECT_EQ(Prompts.Notices, std::vector<std::string>{"Unable to save phone book"});
+  EXPECT_EQ(File(), Before);
+  EXPECT_EQ(Host.Live, 2);
+}
+
+TEST_F(Directory, FindMovesToTheNextMatchAndWrapsOnce) {
+  MakeBook(30);
+  TPhoneBookFile B;
+  ASSERT_TRUE(B.LoadPhoneBook(Path(), Cfg, Prompts));
+  B.Entry(7).Name = "|14Ze|15ta";
+  B.Entry(25).Address = "zeta.example";
+  ASSERT_TRUE(B.SavePhoneBook());
+  // Each search runs once the one before it has been handled.
+  struct { const char* Text; const char* Want; } Steps[] = {
+      {"ZETA\r", "007"}, {"zeta\r", "025"}, {"zeta\r", "007"}, {"nowhere\r", "007"}};
+  for (const auto& S : Steps) {
+    Peek([this, S] {
+      Press({AltF});
+      Keys(S.Text);
+    });
+    AfterKeys();
+    Peek([this, S] { EXPECT_EQ(Counter(), S.Want) << S.Text; });
+  }
+  Peek([this] { Key(Esc); });
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(Prompts.Notices, std::vector<std::string>{"Not found"});
+}
+
+TEST_F(Directory, OpeningAnotherBookForgetsTheLiveEntry) {
+  MakeBook(3);
+  ASSERT_TRUE(CreatePhoneBook(Dir.Path("other.phn"), "Other", Cfg));
+  ASSERT_TRUE(Book.LoadPhoneBook(Dir.Path("other.phn"), Cfg, Prompts));
+  Host.Live = 2;
+  Drive({});
+  EXPECT_EQ(Host.Live, 0);
+  Host.Live = 2;
+  Drive({});  // the same book again: the number still holds
+  EXPECT_EQ(Host.Live, 2);
+}
+
+}  // namespace
