@@ -1,0 +1,5 @@
+if(TARGET lx_phonebook)
+  lx_fuzzer(lx_fuzz_import_kivatel SOURCES ${CMAKE_CURRENT_LIST_DIR}/phonebook_import_fuzz.cpp DEPS lx_phonebook)
+  lx_fuzzer(lx_fuzz_import_syncterm SOURCES ${CMAKE_CURRENT_LIST_DIR}/phonebook_import_fuzz.cpp DEPS lx_phonebook)
+  target_compile_definitions(lx_fuzz_import_syncterm PRIVATE LX_IMPORT_SYNCTERM=1)
+endif()

@@ -1,0 +1,315 @@
+#include "phonebook/import.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "phonebook/test_prompts.h"
+#include "support/binrec.h"
+#include "support/test_tempdir.h"
+
+using namespace lx;
+
+namespace {
+
+// What an imported entry holds, read back from the saved file at the
+// entry's byte offsets.
+struct TWantEntry {
+  int N;
+  std::string Name, Address, UserName, Password;
+  uint8_t Protocol = 1;
+  int StatusBar = -1;  // -1: not checked
+};
+
+class Import : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(CreatePhoneBook(Path, "Test", Cfg));
+    ASSERT_TRUE(Book.LoadPhoneBook(Path, Cfg, Prompts));
+  }
+  std::string Write(const std::string& Name, const std::string& Text) {
+    WriteFileBytes(Dir.Path(Name), TBytes(Text.begin(), Text.end()));
+    return Dir.Path(Name);
+  }
+  void ExpectSaved(const std::vector<TWantEntry>& Want) {
+    ASSERT_TRUE(Book.SavePhoneBook());
+    const TBytes F = ReadFileBytes(Path);
+    ASSERT_EQ(F.size(), 72448u);
+    for (const TWantEntry& W : Want) {
+      const std::size_t At = 48 + static_cast<std::size_t>(W.N - 1) * 362;
+      const std::span<const uint8_t> E(F.data() + At, 362);
+      EXPECT_EQ(GetStr(E, 0, 40), W.Name) << "entry " << W.N;
+      EXPECT_EQ(GetStr(E, 41, 40), W.Address) << "entry " << W.N;
+      EXPECT_EQ(GetStr(E, 82, 40), W.UserName) << "entry " << W.N;
+      EXPECT_EQ(GetStr(E, 123, 20), W.Password) << "entry " << W.N;
+      EXPECT_EQ(E[240], W.Protocol) << "entry " << W.N;
+      if (W.StatusBar >= 0) {
+        EXPECT_EQ(E[231], W.StatusBar) << "entry " << W.N;
+      }
+      EXPECT_EQ(E[236], 1) << "defaults filled, entry " << W.N;
+    }
+  }
+
+  TTempDir Dir;
+  std::string Path = Dir.Path("book.phn");
+  TConfigRec Cfg;
+  TScriptedPrompts Prompts;
+  TPhoneBookFile Book;
+};
+
+// One Kivatel record; Len overrides the length byte of a string (slot
+// contents stay as written).
+struct TKivRec {
+  std::string Name, Address, Password, UserName;
+  int NameLen = -1, UserLen = -1;
+};
+TBytes Kivatel(const std::vector<TKivRec>& Recs) {
+  TBytes B;
+  for (const TKivRec& R : Recs) {
+    TBytes Rec(197, 0);
+    auto Put = [&](std::size_t Off, std::size_t Slot, const std::string& S, int Len) {
+      Rec[Off] = static_cast<uint8_t>(Len >= 0 ? Len : static_cast<int>(S.size()));
+      std::copy_n(S.begin(), std::min(S.size(), Slot), Rec.begin() + Off + 1);
+    };
+    Put(0, 60, R.Name, R.NameLen);
+    Put(61, 73, R.Address, -1);
+    Put(135, 30, R.Password, -1);
+    Put(166, 30, R.UserName, R.UserLen);
+    B.insert(B.end(), Rec.begin(), Rec.end());
+  }
+  return B;
+}
+
+TEST_F(Import, RealLookingSyncTermList) {
+  const std::string Host34(34, 'h');
+  const std::string List =
+      "; SyncTERM dialing list\r\n"
+      "Version=2\r\n"  // before any section: belongs to none
+      "\r\n"
+      "[Club BBS]\r\n"
+      "Address=club.example.org\r\n"
+      "Port=2323\r\n"
+      "ConnectionType=Telnet\r\n"
+      "UserName=alice\r\n"
+      "SystemPassword=sysop-secret\r\n"
+      "Password=secret\r\n"
+      "Comment=the Address changed in 2019\r\n"
+      "UploadPath=/home/alice/up\r\n"
+      "NoStatus=true\r\n"
+      "\r\n"
+      "[  Default Port  ]\r\n"
+      "  address = plain.example.org  \r\n"
+      ";Port=2323\r\n"
+      "[Rlogin Sys]\r\n"
+      "Address=rl.example.org\r\n"
+      "ConnectionType=RLogin\r\n"
+      "Port=513\r\n"
+      "UserName=bob\r\n"
+      "Password=pw\r\n"
+      "[SSH Sys]\r\n"
+      "Address=ssh.example.org\r\n"
+      "Port=2222\r\n"
+      "ConnectionType=SSH\r\n"
+      "UserName=carol\r\n"
+      "Password=pa=ss\r\n"
+      "NoStatus=false\r\n"
+      "[Secure]\r\n"
+      "Address=tls.example.org\r\n"
+      "ConnectionType=TelnetS\r\n"
+      "[No Auth]\r\n"
+      "Address=na.example.org\r\n"
+      "ConnectionType=SSHNA\r\n"
+      "[Reversed]\r\n"
+      "Address=rr.example.org\r\n"
+      "ConnectionType=RLoginReversed\r\n"
+      "[Long Password]\r\n"
+      "Address=lp.example.org\r\n"
+      "Password=123456789012345678901\r\n"
+      "[Six]\r\n"
+      "Address=2001:db8::1\r\n"
+      "[Exact]\r\n"
+      "Address=" + Host34 + "\r\n"
+      "Port=23456\r\n"
+      "[One Too Long]\r\n"
+      "Address=" + Host34 + "x\r\n"
+      "Port=23456\r\n"
+      "[Last]\n"
+      "Address=last.example.org";
+  TImportResult R = ImportSyncTerm(Write("syncterm.lst", List), Book, Cfg);
+  EXPECT_EQ(R.Status, TImportStatus::Done);
+  EXPECT_EQ(R.Imported, 6);
+  EXPECT_EQ(R.Skips(TSkipReason::ConnectionType), 3);
+  EXPECT_EQ(R.SkippedTypes, (std::vector<std::string>{"TelnetS", "SSHNA", "RLoginReversed"}));
+  EXPECT_EQ(R.Skips(TSkipReason::PasswordTooLong), 1);
+  EXPECT_EQ(R.Skips(TSkipReason::ColonInAddress), 1);
+  EXPECT_EQ(R.Skips(TSkipReason::AddressTooLong), 1);
+  EXPECT_EQ(R.SkippedTotal(), 6);
+  EXPECT_EQ(R.NotFitted, 0);
+  ExpectSaved({
+      {1, "Club BBS", "club.example.org:2323", "alice", "secret", 1, 0},
+      {2, "Default Port", "plain.example.org", "", "", 1, 1},
+      {3, "Rlogin Sys", "rl.example.org", "bob", "pw", 2, 1},
+      {4, "SSH Sys", "ssh.example.org:2222", "carol", "pa=ss", 3, 1},
+      {5, "Exact", Host34 + ":23456", "", "", 1},
+      {6, "Last", "last.example.org", "", "", 1},
+  });
+  EXPECT_TRUE(IsBlankEntry(Book.Entry(7)));
+}
+
+TEST_F(Import, SyncTermSectionCases) {
+  const std::string Long(2000, ' ');
+  const struct {
+    std::string Text;
+    std::string Address;  // of the one system imported; empty: none imported
+    TSkipReason Skip = TSkipReason::Count;
+    std::string Name = "A", User = "";
+    uint8_t Protocol = 1;
+  } Cases[] = {
+      {"[A]\nAddress=h\nPort=24\n", "h:24"},
+      {"[A]\nAddress=h\nPort=23\n", "h"},
+      {"[A]\nAddress=h\nPort=\n", "h"},
+      {"[A]\nAddress=h\nPort=0024\n", "h:24"},
+      {"[A]\nAddress=h\nConnectionType=RLogin\nPort=23\n", "h:23", TSkipReason::Count, "A", "", 2},
+      {"[A]\nAddress=h\nConnectionType=ssh\n", "h", TSkipReason::Count, "A", "", 3},
+      {"[A]\nADDRESS=h\nusername = u \n", "h", TSkipReason::Count, "A", "u"},
+      {"[A]\nAddress=h\nAddress=second\n", "h"},
+      {"[A]\nMyAddress=x\nAddress=h\nSystemUserName=s\n", "h"},
+      {"[A]]\nAddress=h", "h", TSkipReason::Count, "A"},
+      {"[" + std::string(50, 'n') + "]\nAddress=h\n", "h", TSkipReason::Count, std::string(40, 'n')},
+      {"[A]\nAddress=h\nPort=99999\n", "", TSkipReason::BadPort},
+      {"[A]\nAddress=h\nPort=23x\n", "", TSkipReason::BadPort},
+      // A line too long to read whole gives no value, not a shorter one.
+      {"[A]\nAddress=h\nPort=" + Long + "24\n", "", TSkipReason::BadPort},
+      {"[A]\nAddress=h\nPassword=p" + Long + "\n", "", TSkipReason::PasswordTooLong},
+      {"[A]\nAddress=h" + Long + "x\n", "", TSkipReason::AddressTooLong},
+      // ... and its rest is never read as a line of its own.
+      {"[A]\n;" + Long + "Address=evil\n", "", TSkipReason::NoAddress},
+      {"[A]\nAddress=h\nUserName=" + std::string(41, 'u') + "\n", "", TSkipReason::UserNameTooLong},
+      {"[A]\nAddress=h\nConnectionType=Raw\n", "", TSkipReason::ConnectionType},
+      {"[A]\nPort=2323\n", "", TSkipReason::NoAddress},
+      {"Address=preamble\n", ""},
+      {"", ""},
+  };
+  for (const auto& C : Cases) {
+    TPhoneBookFile B;
+    const TImportResult R =
+        ImportSyncTermData(C.Text, B, Cfg);
+    const std::string Shown = C.Text.substr(0, 60);
+    EXPECT_EQ(R.Imported, C.Address.empty() ? 0 : 1) << Shown;
+    EXPECT_EQ(B.Entry(1).Address, C.Address) << Shown;
+    if (!C.Address.empty()) {
+      EXPECT_EQ(B.Entry(1).Name, C.Name) << Shown;
+      EXPECT_EQ(B.Entry(1).UserName, C.User) << Shown;
+      EXPECT_EQ(B.Entry(1).Protocol, C.Protocol) << Shown;
+    }
+    EXPECT_EQ(R.SkippedTotal(), C.Skip == TSkipReason::Count ? 0 : 1) << Shown;
+    if (C.Skip != TSkipReason::Count) {
+      EXPECT_EQ(R.Skips(C.Skip), 1) << Shown;
+    }
+  }
+}
+
+TEST_F(Import, KivatelRecords) {
+  TKivRec Clamped{std::string(60, 'N'), "n.example.org", "", std::string(30, 'U')};
+  Clamped.NameLen = 255;  // read as its slot, cut to the name field
+  Clamped.UserLen = 255;  // the last slot: never read past the record
+  TBytes File = Kivatel({
+      {"Club", "club.example.org:2323", "pw", "al"},
+      {"", "", "", ""},  // unused record
+      {"--- Local ---", "", "", ""},
+      {"Far", std::string(41, 'a'), "", ""},
+      {"Secret", "s.example.org", std::string(21, 'p'), ""},
+      Clamped,
+      {"Last", "last.example.org", "", "zed"},
+  });
+  File.resize(File.size() + 10, 7);  // a torn record at the end is not a record
+  const TImportResult R = ImportKivatel(Dir.Path("kvtl.fon"), Book, Cfg);
+  EXPECT_EQ(R.Status, TImportStatus::CannotOpen);
+  WriteFileBytes(Dir.Path("kvtl.fon"), File);
+
+  const TImportResult Got = ImportKivatel(Dir.Path("kvtl.fon"), Book, Cfg);
+  EXPECT_EQ(Got.Status, TImportStatus::Done);
+  EXPECT_EQ(Got.Imported, 4);
+  EXPECT_EQ(Got.Skips(TSkipReason::AddressTooLong), 1);
+  EXPECT_EQ(Got.Skips(TSkipReason::PasswordTooLong), 1);
+  EXPECT_EQ(Got.Unread, 0);
+  ExpectSaved({
+      {1, "Club", "club.example.org:2323", "al", "pw"},
+      {2, "--- Local ---", "", "", ""},
+      {3, std::string(40, 'N'), "n.example.org", std::string(30, 'U'), ""},
+      {4, "Last", "last.example.org", "zed", ""},
+  });
+  EXPECT_TRUE(IsBlankEntry(Book.Entry(5)));
+}
+
+TEST_F(Import, KivatelFileOfMoreThanTwoHundredRecordsIsBounded) {
+  std::vector<TKivRec> Recs;
+  for (int I = 1; I <= 203; ++I) Recs.push_back({"S" + std::to_string(I), "h" + std::to_string(I), "", ""});
+  WriteFileBytes(Dir.Path("big.fon"), Kivatel(Recs));
+  const TImportResult R = ImportKivatel(Dir.Path("big.fon"), Book, Cfg);
+  EXPECT_EQ(R.Imported, 200);
+  EXPECT_EQ(R.Unread, 3);
+  EXPECT_EQ(R.NotFitted, 0);
+  ExpectSaved({{200, "S200", "h200", "", ""}});
+}
+
+// Only blank entries are filled: a separator line (a name without an
+// address) and a called entry stay; what does not fit is counted.
+TEST_F(Import, FullBookKeepsWhatFittedAndCountsTheRest) {
+  for (int N = 1; N <= 200; ++N) Book.Entry(N).Address = "used" + std::to_string(N);
+  for (int N : {2, 3, 5, 200}) InitPhoneRec(Book.Entry(N), Cfg);
+  Book.Entry(2).Name = "--- Local ---";
+  Book.Entry(5).LastCall = 1;
+  const std::string List = "[S1]\nAddress=a1\n[S2]\nAddress=a2\n[S3]\nAddress=a3\n[Bad]\nConnectionType=Modem\n[S4]\nAddress=a4\n";
+  const TImportResult R = ImportSyncTerm(Write("l.lst", List), Book, Cfg);
+  EXPECT_EQ(R.Imported, 2);
+  EXPECT_EQ(R.NotFitted, 2);
+  EXPECT_EQ(R.Skips(TSkipReason::ConnectionType), 1);
+  ExpectSaved({{2, "--- Local ---", "", "", ""},
+               {3, "S1", "a1", "", ""},
+               {4, "", "used4", "", ""},
+               {200, "S2", "a2", "", ""}});
+  EXPECT_EQ(Book.Entry(5).LastCall, 1u);
+  EXPECT_TRUE(Book.Entry(5).Address.empty());
+}
+
+TEST_F(Import, FilesThatAreNotListsAreRefused) {
+  EXPECT_EQ(ImportSyncTerm(Dir.Dir(), Book, Cfg).Status, TImportStatus::NotAFile);
+  EXPECT_EQ(ImportKivatel("/dev/zero", Book, Cfg).Status, TImportStatus::NotAFile);
+  EXPECT_EQ(ImportSyncTerm(Dir.Path("none.lst"), Book, Cfg).Status, TImportStatus::CannotOpen);
+  std::string Huge(SyncTermMaxFile, ';');
+  EXPECT_EQ(ImportSyncTerm(Write("huge.lst", Huge + "\n[A]\nAddress=h\n"), Book, Cfg).Status,
+            TImportStatus::TooLarge);
+  EXPECT_TRUE(IsBlankEntry(Book.Entry(1)));
+}
+
+TEST(ImportSummary, SaysWhatHappened) {
+  TImportResult R;
+  EXPECT_EQ(ImportSummary(R), std::vector<std::string>{"0 systems imported."});
+  R.Imported = 1;
+  R.Skips(TSkipReason::ConnectionType) = 2;
+  R.SkippedTypes = {"TelnetS", "Raw"};
+  R.Skips(TSkipReason::PasswordTooLong) = 1;
+  R.NotFitted = 4;
+  R.Unread = 1;
+  EXPECT_EQ(ImportSummary(R), (std::vector<std::string>{
+                                  "1 system imported.",
+                                  "3 skipped:",
+                                  "  2 connection type not supported (TelnetS, Raw)",
+                                  "  1 password longer than 20 characters",
+                                  "4 more systems did not fit: the book is full.",
+                                  "1 record after the first 200 not read.",
+                              }));
+}
+
+TEST(DefaultSyncTermList, FindsTheListWhereSyncTermKeepsIt) {
+  TTempDir Home;
+  EXPECT_EQ(DefaultSyncTermList(Home.Dir()), "SyncTerm.lst");
+  EXPECT_EQ(DefaultSyncTermList(""), "SyncTerm.lst");
+  std::filesystem::create_directory(Home.Path(".syncterm"));
+  WriteFileBytes(Home.Path(".syncterm/syncterm.lst"), {});
+  EXPECT_EQ(DefaultSyncTermList(Home.Dir()), Home.Path(".syncterm/syncterm.lst"));
+}
+
+}  // namespace
