@@ -1,9 +1,12 @@
 #include "app/later_screens.h"
 
+#include "app/settings_editor.h"
+#include "app/video_menus.h"
+
 bool OpenDialingDirectory(TAppContext&) { return false; }
-void OpenSettingsEditor(TAppContext&) {}
-void OpenFontMenu(TAppContext&) {}
-void OpenScreenSizeMenu(TAppContext&) {}
+void OpenSettingsEditor(TAppContext& App) { RunSettingsEditor(App); }
+void OpenFontMenu(TAppContext& App) { TVideoMenus(App).FontAndFilter(); }
+void OpenScreenSizeMenu(TAppContext& App) { TVideoMenus(App).ScreenSize(); }
 void OpenTransferMenu(TAppContext&) {}
 void OpenUploadQueueEditor(TAppContext&) {}
 void StartZmodemFromRemote(TAppContext&, bool) {}
