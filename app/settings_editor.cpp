@@ -81,20 +81,21 @@ void AddStartup(lx::TMenuForm& Form, lx::TConfigRec& Cfg) {
                   *Colours[I].Value);
 }
 
-}  // namespace
-
-TSettingsEditor::TSettingsEditor(TAppContext& A) : App(A) {}
-
-int TSettingsEditor::NextPage(int Page, uint8_t Key) {
+// The page a key that ended the form leads to; 0 leaves the editor.
+int NextPage(int Page, uint8_t Key) {
   switch (Key) {
     case Esc: return 0;
     case Tab: return Page % 3 + 1;
-    case 'D': case 'd': case 'K': case 'k': return PageDirectories;
-    case 'M': case 'm': return PageMacros;
-    case 'S': case 's': return PageStartup;
+    case 'D': case 'd': case 'K': case 'k': return TSettingsEditor::PageDirectories;
+    case 'M': case 'm': return TSettingsEditor::PageMacros;
+    case 'S': case 's': return TSettingsEditor::PageStartup;
     default: return Page;
   }
 }
+
+}  // namespace
+
+TSettingsEditor::TSettingsEditor(TAppContext& A) : App(A) {}
 
 void TSettingsEditor::ShowPage(int Page) {
   TSDLConsole& Con = *App.Console;

@@ -19,9 +19,6 @@ class TSettingsEditor {
   // Sees every message text before its box opens.
   std::function<void(const std::string&)> MessageSeen;
 
-  // The page a key returned by the form leads to; 0 leaves the editor.
-  static int NextPage(int Page, uint8_t Key);
-
  private:
   void ShowPage(int Page);
   TAppContext& App;
