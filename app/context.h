@@ -17,6 +17,7 @@ struct TAppContext {
   TVideoSettings Video;
   uint8_t Theme = 1;     // 1 ANSI look, 0 ASCII look (frame style of the boxes)
   uint8_t FontType = 1;  // 1..4, the session's font
+  int ExitCode = 0;      // the program's exit code; set when the video was lost for good
 
   std::unique_ptr<TSDLConsoleScrollback> Console;
   lx::TConfigRec Config;

@@ -1,8 +1,11 @@
 #include "app/later_screens.h"
 
-void OpenSettingsEditor(TAppContext&) {}
-void OpenFontMenu(TAppContext&) {}
-void OpenScreenSizeMenu(TAppContext&) {}
+#include "app/settings_editor.h"
+#include "app/video_menus.h"
+
+void OpenSettingsEditor(TAppContext& App) { RunSettingsEditor(App); }
+void OpenFontMenu(TAppContext& App) { TVideoMenus(App).FontAndFilter(); }
+void OpenScreenSizeMenu(TAppContext& App) { TVideoMenus(App).ScreenSize(); }
 void OpenTransferMenu(TAppContext&) {}
 void OpenUploadQueueEditor(TAppContext&) {}
 void StartZmodemFromRemote(TAppContext&, bool) {}

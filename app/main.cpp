@@ -16,5 +16,5 @@ int main(int argc, char** argv) {
   if (!StartUp(App, argc > 0 ? argv[0] : "", std::cout)) return 0;
   RunSession(App);
   ShutDown(App);
-  return 0;
+  return App.ExitCode;
 }

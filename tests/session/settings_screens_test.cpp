@@ -1,0 +1,361 @@
+// The settings editor and the two video menus on a headless console: keys are queued before
+// each screen runs; the window is re-opened headless.
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <sstream>
+#include <thread>
+#include <utility>
+
+#include <unistd.h>
+
+#include "app/settings_editor.h"
+#include "app/statusbar.h"
+#include "app/video_menus.h"
+#include "console/reopen.h"
+#include "console/sdl_api.h"
+#include "support/test_tempdir.h"
+#include "tests/session/session_fixture.h"
+
+namespace {
+
+constexpr int Esc = 27, Tab = 9, Enter = 13;
+constexpr int Up = -72, Down = -80, Right = -77;
+
+// Scripted pointer: each step is one reading of the mouse state (pixel, buttons).
+std::deque<std::pair<int, Uint32>> MouseSteps;
+int IdleX = 4, IdleY = 8;
+// Runs once at the next reading, inside whatever screen is polling the mouse.
+std::function<void()> Peek;
+Uint32 FakeMouse(int* X, int* Y) {
+  if (Peek) std::exchange(Peek, nullptr)();
+  if (MouseSteps.empty()) {
+    *X = IdleX;
+    *Y = IdleY;
+    return 0;
+  }
+  const auto [Cell, Buttons] = MouseSteps.front();
+  MouseSteps.pop_front();
+  IdleX = *X = 8 * (Cell % 1000 - 1) + 4;
+  IdleY = *Y = 16 * (Cell / 1000 - 1) + 8;
+  return Buttons;
+}
+
+class SettingsScreens : public SessionTest {
+ protected:
+  void SetUp() override {
+    SessionTest::SetUp();
+    App.Config = lx::DefaultConfig("");
+    App.ConfigFile = std::make_unique<lx::TConfigFile>(TempDir + "/");
+    App.Console->UseLogicalSize = false;
+    App.Console->LastMouseX = App.Console->LastMouseY = 1;
+    MouseSteps.clear();
+    Peek = nullptr;
+    IdleX = 4;
+    IdleY = 8;
+    // A screen left waiting for a key that was never queued must not hang the suite.
+    Watchdog = std::thread([this] {
+      std::unique_lock Lock(WatchMutex);
+      if (!WatchWake.wait_for(Lock, std::chrono::seconds(10), [this] { return Done; })) {
+        Fired = true;
+        App.Console->Terminated = true;
+      }
+    });
+  }
+  void TearDown() override {
+    {
+      std::lock_guard Lock(WatchMutex);
+      Done = true;
+    }
+    WatchWake.notify_all();
+    Watchdog.join();
+    EXPECT_FALSE(Fired) << "a screen waited for a key that was never queued";
+    SessionTest::TearDown();
+  }
+  // Negative codes are extended keys.
+  void Press(const std::vector<int>& Codes) {
+    for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : Keys(std::string(1, static_cast<char>(K)));
+  }
+  void Click(int X, int Y) {
+    MouseSteps.push_back({Y * 1000 + X, SDL_BUTTON_LMASK});
+    MouseSteps.push_back({Y * 1000 + X, 0});
+  }
+  std::string CfgPath() const { return TempDir + "/lanternyx.cfg"; }
+
+  std::vector<int> RunEditor() {
+    TSettingsEditor Editor(App);
+    std::vector<int> Pages;
+    Editor.OnPage = [&](int P) { Pages.push_back(P); };
+    Editor.MessageSeen = [&](const std::string& T) {
+      Seen.push_back(T);
+      App.Console->PushKey(13);
+    };
+    Editor.Run();
+    return Pages;
+  }
+
+  // Video menus whose window opens headless; Works decides whether each opening succeeds.
+  std::unique_ptr<TVideoMenus> Menus() {
+    auto M = std::make_unique<TVideoMenus>(App);
+    M->Open = [this](const TVideoSetup& V) {
+      Opened.push_back(V);
+      const bool Ok = Works.empty() || Works.front();
+      if (!Works.empty()) Works.pop_front();
+      return ReopenScreen(*App.Console, V.Cols, V.Rows, V.FontCode, [Ok] { return Ok; });
+    };
+    M->WindowMode = [] { return uint8_t{1}; };
+    M->MessageSeen = [this](const std::string& T) {
+      Seen.push_back(T);
+      App.Console->PushKey(13);
+    };
+    M->Out = &Out;
+    return M;
+  }
+  void WriteRow(int Y, const std::string& Text) { App.Console->WriteXY(1, Y, 7, Text); }
+  std::string LineText(int N) const {
+    std::string S;
+    for (const TConsoleCell& C : App.Console->Line(N)) S += static_cast<char>(C.Ch);
+    return S.substr(0, S.find_last_not_of(' ') + 1);
+  }
+
+  std::vector<TVideoSetup> Opened;
+  std::deque<bool> Works;
+  std::ostringstream Out;
+
+ private:
+  TSDLEntrySwap<decltype(Sdl.SDL_GetMouseState)> MouseSwap{Sdl.SDL_GetMouseState, &FakeMouse};
+  std::thread Watchdog;
+  std::mutex WatchMutex;
+  std::condition_variable WatchWake;
+  bool Done = false, Fired = false;
+};
+
+TEST_F(SettingsScreens, PagesFollowTabLettersAndTheMouseTabs) {
+  struct TCase {
+    std::vector<int> Keys;
+    std::vector<std::pair<int, int>> Clicks;
+    std::vector<int> Pages;
+  };
+  const std::vector<TCase> Cases = {
+      {{Tab, Tab, Tab, Esc}, {}, {1, 2, 3, 1}},
+      {{'M', 's', 'K', 'm', 'D', 'x', Esc}, {}, {1, 2, 3, 1, 2, 1}},
+      // The tabs of the other pages, then the close button.
+      {{}, {{16, 11}, {39, 11}, {13, 11}, {25, 11}, {76, 11}}, {1, 2, 3, 1, 3}},
+  };
+  for (const TCase& C : Cases) {
+    Press(C.Keys);
+    for (auto [X, Y] : C.Clicks) Click(X, Y);
+    EXPECT_EQ(RunEditor(), C.Pages);
+    EXPECT_FALSE(App.Console->KeyPressed());
+  }
+}
+
+TEST_F(SettingsScreens, FieldsLandAtTheirRecordOffsets) {
+  ASSERT_TRUE(App.ConfigFile->Save(App.Config));
+  TBytes Want = ReadFileBytes(CfgPath());
+  ASSERT_EQ(Want.size(), 3042u);
+  auto Str = [&](size_t Offset, const std::string& S) {
+    Want[Offset] = static_cast<uint8_t>(S.size());
+    std::copy(S.begin(), S.end(), Want.begin() + static_cast<long>(Offset) + 1);
+  };
+  // Page 1: each path gets a letter and its slash.
+  Press({'1', 'a', Enter, '2', 'b', Enter, '3', 'c', Enter, '4', 'e', Enter, '5', 'f', Enter});
+  Str(141, "a/"), Str(282, "b/"), Str(423, "c/"), Str(0, "e/"), Str(564, "f/");
+  // Page 2: F1, F6 and F10.
+  Press({Tab, '1', 'x', Enter, '6', 'y', Enter, '0', 'z', Enter});
+  Str(793, "@UN@CRx"), Str(793 + 5 * 121, "y"), Str(793 + 9 * 121, "z");
+  // Page 3: every toggle steps once, the book name grows, two colours move in the picker.
+  Press({Tab, '1', '2', 'q', Enter, '3', '4', '5', '6', Right, Enter, '9', Up, Enter, Esc});
+  Want[705] = 1, Want[751] = 2, Want[760] = 1, Want[761] = 1;
+  Str(706, "lanternyx.phnq");
+  Want[2009] = 121, Want[2006] = 111;
+  EXPECT_EQ(RunEditor(), (std::vector<int>{1, 2, 3}));
+  const TBytes Got = ReadFileBytes(CfgPath());
+  ASSERT_EQ(Got.size(), Want.size());
+  for (size_t I = 0; I < Want.size(); ++I) EXPECT_EQ(Got[I], Want[I]) << "offset " << I;
+  // The new status colours are on the bar as soon as the editor closes.
+  App.Session.StatusBarOn = true;
+  DrawStatusBar(*App.Console, App.Config, App.Session, 0);
+  EXPECT_EQ(App.Console->Cell(80, 25).Attr, 121);
+}
+
+TEST_F(SettingsScreens, LeavingRewritesTheFileAndAFailedSaveIsSaid) {
+  // Nothing changed: the file is written anyway, with the same content.
+  ASSERT_TRUE(App.ConfigFile->Save(App.Config));
+  const TBytes Before = ReadFileBytes(CfgPath());
+  std::filesystem::remove(CfgPath());
+  Press({Esc});
+  RunEditor();
+  EXPECT_EQ(ReadFileBytes(CfgPath()), Before);
+  EXPECT_TRUE(Seen.empty());
+  // A full path never takes a slash past its 140 characters.
+  App.Config.DownloadPath = std::string(139, 'p');
+  Press({'1', 'q', Enter, Esc});
+  RunEditor();
+  EXPECT_EQ(ReadFileBytes(CfgPath())[141], 140);
+  EXPECT_EQ(App.Config.DownloadPath, std::string(139, 'p') + "q");
+
+  App.ConfigFile = std::make_unique<lx::TConfigFile>(TempDir + "/missing/");
+  Press({Esc});
+  RunEditor();
+  EXPECT_EQ(Seen, std::vector<std::string>{"Unable to save configuration"});
+}
+
+TEST_F(SettingsScreens, ThePresentSizeOrEscapeChangesNothing) {
+  for (int Rows : {25, 50}) {
+    ASSERT_TRUE(App.Console->OpenScreen(80, Rows, 1));
+    WriteRow(3, "kept");
+    for (const std::vector<int>& Keys : {std::vector<int>{Enter}, {Down, Esc}}) {
+      Press(Keys);
+      Menus()->ScreenSize();
+      EXPECT_TRUE(Opened.empty());
+      EXPECT_EQ(RowText(3), "kept");
+      EXPECT_EQ(App.Console->Rows, Rows);
+    }
+  }
+}
+
+TEST_F(SettingsScreens, ShrinkingKeepsTheRowsAroundTheCursor) {
+  struct TCase {
+    bool StatusBar;
+    int Cursor, Moved, CursorAfter;
+  };
+  // On 80 x 50 the rows hold "row 1" .. "row 49" (row 50 is the status bar or blank).
+  const std::vector<TCase> Cases = {{false, 45, 20, 25}, {true, 45, 21, 24}, {false, 10, 0, 10}};
+  for (const TCase& C : Cases) {
+    App.Console->ClearScrollback();
+    ASSERT_TRUE(App.Console->OpenScreen(80, 50, 1));
+    Connect(true);
+    App.Session.StatusBarOn = C.StatusBar;
+    for (int Y = 1; Y <= 49; ++Y) WriteRow(Y, "row " + std::to_string(Y));
+    DrawStatusBar(*App.Console, App.Config, App.Session, 0);
+    App.Console->GotoXY(7, C.Cursor);
+    Press({Up, Enter});  // from 80x50 up to 80x25
+    Menus()->ScreenSize();
+    ASSERT_EQ(Opened.size(), 1u);
+    EXPECT_EQ(Opened[0].Rows, 25);
+    EXPECT_EQ(App.Console->Rows, 25);
+    EXPECT_EQ(App.Console->ScrollbackCount, C.Moved);
+    if (C.Moved) {
+      EXPECT_EQ(RowText(1), "row " + std::to_string(C.Moved + 1));
+      EXPECT_EQ(LineText(C.Moved), "row " + std::to_string(C.Moved));
+    }
+    EXPECT_EQ(RowText(C.CursorAfter), "row " + std::to_string(C.Cursor));
+    EXPECT_EQ(App.Console->CursorX, 7);
+    EXPECT_EQ(App.Console->CursorY, C.CursorAfter);
+    EXPECT_EQ(App.Console->WinY2, C.StatusBar ? 24 : 25);
+    EXPECT_EQ(App.Session.Socket->WinWidth, 80);
+    EXPECT_EQ(App.Session.Socket->WinHeight, C.StatusBar ? 24 : 25);
+    EXPECT_EQ(App.Console->Cell(29, 25).Ch, C.StatusBar ? 221 : ' ');
+    Opened.clear();
+    close(PeerFd);
+    PeerFd = -1;
+  }
+}
+
+TEST_F(SettingsScreens, ReopeningClampsTheTextWindow) {
+  struct TCase {
+    int Rows, Cursor, Top, Bottom;     // on 80 x Rows, no status bar
+    int NewRows, TopAfter, BottomAfter, CursorAfter;
+  };
+  const std::vector<TCase> Cases = {
+      {50, 45, 5, 40, 25, 1, 20, 25},   // twenty rows leave: the region moves up with them
+      {50, 10, 3, 30, 25, 3, 25, 10},   // nothing leaves: the region is cut at the new bottom
+      {50, 30, 1, 50, 25, 1, 25, 25},   // the whole height stays the whole height
+      {25, 20, 1, 25, 50, 1, 50, 20},
+      {25, 20, 4, 12, 50, 4, 12, 20},   // growing keeps a region as it was
+  };
+  for (const TCase& C : Cases) {
+    ASSERT_TRUE(App.Console->OpenScreen(80, C.Rows, 1));
+    for (int Y = 1; Y <= C.Rows; ++Y) WriteRow(Y, "row " + std::to_string(Y));
+    App.Console->SetWindow(1, C.Top, 80, C.Bottom);
+    App.Console->GotoXY(1, C.Cursor);
+    ReopenScreen(*App.Console, 80, C.NewRows, 1);
+    // Rows a larger screen adds are blank, not what the storage held before.
+    if (C.NewRows > C.Rows) {
+      EXPECT_EQ(RowText(C.NewRows), "");
+    }
+    EXPECT_EQ(App.Console->WinY1, C.TopAfter) << C.Rows << "->" << C.NewRows << " cursor " << C.Cursor;
+    EXPECT_EQ(App.Console->WinY2, C.BottomAfter) << C.Rows << "->" << C.NewRows << " cursor " << C.Cursor;
+    EXPECT_EQ(App.Console->CursorY, C.CursorAfter);
+  }
+}
+
+TEST_F(SettingsScreens, FontCellsFollowTheNewFamilyAndResolution) {
+  struct TCase {
+    uint8_t Old, New;
+    std::array<uint8_t, 4> Want;  // what cells in fonts 1..4 become
+  };
+  const std::vector<TCase> Cases = {
+      {1, 2, {2, 2, 1, 2}}, {2, 1, {1, 1, 1, 2}}, {1, 3, {3, 4, 3, 4}},
+      {2, 4, {3, 4, 3, 4}}, {3, 2, {1, 2, 2, 2}}, {4, 1, {1, 2, 1, 1}},
+  };
+  for (const TCase& C : Cases) {
+    auto Grid = std::make_unique<TConsoleGrid>();
+    for (int F = 1; F <= 4; ++F) (*Grid)[0][F - 1].Font = static_cast<uint8_t>(F);
+    ConvertCellFonts(*Grid, C.Old, C.New);
+    for (int F = 1; F <= 4; ++F)
+      EXPECT_EQ((*Grid)[0][F - 1].Font, C.Want[F - 1]) << int(C.Old) << "->" << int(C.New) << " font " << F;
+  }
+}
+
+TEST_F(SettingsScreens, TopazSwitchesTheLookAndEscapeTakesTheFirstFilter) {
+  Connect(true);
+  App.Session.Term->ProcessBuf(reinterpret_cast<const uint8_t*>("session text"), 12);
+  Press({Down, Enter, Esc});  // Topaz, then ESC on the filter list
+  Menus()->FontAndFilter();
+  ASSERT_EQ(Opened.size(), 1u);
+  EXPECT_EQ(Opened[0].FontCode, 1);
+  EXPECT_EQ(Opened[0].Filter, 2);
+  EXPECT_EQ(App.Session.Term->Font, 2);
+  EXPECT_EQ(App.Session.UI.Theme, 0);
+  EXPECT_EQ(RowText(1), "session text");
+  EXPECT_EQ(App.Console->Cell(1, 1).Font, 2);
+  // A list now opens in the ASCII look: "." in the corner instead of a block.
+  uint8_t Corner = 0;
+  Peek = [&] { Corner = App.Console->Cell(20, 10).Ch; };
+  Press({Esc});
+  Menus()->ScreenSize();
+  EXPECT_EQ(Corner, '.');
+  // CP437 upscaled: the block look again, cells at 16 x 32.
+  Press({Down, Enter, Enter});
+  Menus()->FontAndFilter();
+  ASSERT_EQ(Opened.size(), 2u);
+  EXPECT_EQ(Opened[1].FontCode, 3);
+  EXPECT_EQ(Opened[1].Filter, 2);
+  EXPECT_EQ(App.Session.UI.Theme, 1);
+  EXPECT_EQ(App.Console->CellHeight(), 32);
+  EXPECT_EQ(App.Console->Cell(1, 1).Font, 3);
+  EXPECT_EQ(RowText(1), "session text");
+  Peek = [&] { Corner = App.Console->Cell(20, 10).Ch; };
+  Press({Esc});
+  Menus()->ScreenSize();
+  EXPECT_EQ(Corner, 219);
+}
+
+TEST_F(SettingsScreens, VideoThatFailsFallsBackThenEndsTheProgramInOrder) {
+  Connect(true);
+  WriteRow(2, "still here");
+  Works = {false, true};
+  Press({Down, Enter});
+  Menus()->ScreenSize();
+  ASSERT_EQ(Opened.size(), 2u);
+  EXPECT_EQ(Opened[1].WindowMode, 0);
+  EXPECT_EQ(Opened[1].Filter, 0);
+  EXPECT_EQ(Opened[1].FontCode, 1);
+  EXPECT_EQ(Seen, std::vector<std::string>{"Could not initialize video; Lowest settings used"});
+  EXPECT_EQ(RowText(2), "still here");
+  EXPECT_FALSE(App.Console->Terminated.load());
+
+  Works = {false, false};
+  Press({Up, Enter});
+  Menus()->ScreenSize();
+  EXPECT_EQ(Out.str(), "Unable to initialize video\n");
+  EXPECT_EQ(App.ExitCode, 1);
+  EXPECT_TRUE(App.Console->Terminated.load());
+  EXPECT_FALSE(App.Session.Connected);
+  EXPECT_FALSE(App.Session.Socket->Connected.load());
+}
+
+}  // namespace
