@@ -1,9 +1,5 @@
 // SSH calls against OpenSSH's sshd on loopback, the run-time loader and the hosts file.
-#include <arpa/inet.h>
 #include <dlfcn.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -23,31 +19,6 @@
 #include "support/test_tempdir.h"
 
 namespace {
-
-// A loopback listener that takes connections into its queue and never answers.
-struct TSilentListener {
-  TSilentListener() {
-    Fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(Fd, reinterpret_cast<sockaddr*>(&A), sizeof A);
-    listen(Fd, 4);
-    socklen_t L = sizeof A;
-    getsockname(Fd, reinterpret_cast<sockaddr*>(&A), &L);
-    Port = ntohs(A.sin_port);
-  }
-  ~TSilentListener() { close(Fd); }
-  // True when a connection has reached the queue.
-  bool Reached() {
-    const int C = accept(Fd, nullptr, nullptr);
-    if (C < 0) return false;
-    close(C);
-    return true;
-  }
-  int Fd = -1;
-  uint16_t Port = 0;
-};
 
 TEST(SshLoader, EveryEntryResolvedOrNoSsh) {
   EXPECT_FALSE(LoadSSH({"/nonexistent/libssh.so.4"}));
