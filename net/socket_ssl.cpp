@@ -230,9 +230,20 @@ int32_t TSocketSSL::ReadBuf(uint8_t* Buf, int32_t Len) {
     std::string Error;
     {
       std::lock_guard<std::mutex> G(Ssh.Lock);
-      N = Ssh.ssh_channel_read_nonblocking(Channel, ReadBuffer.data(), static_cast<uint32_t>(ReadSize), 0);
+      // The session hands out about one packet a call; the block is filled with what is
+      // already there, so the emulator gets large blocks.
+      N = 0;
+      int R = 0;
+      while (N < ReadSize) {
+        R = Ssh.ssh_channel_read_nonblocking(Channel, ReadBuffer.data() + N, static_cast<uint32_t>(ReadSize - N), 0);
+        if (R <= 0) break;
+        N += std::min(R, ReadSize - N);
+      }
       // A terminal merges the error stream, but a server may still send it apart.
-      if (N == 0) N = Ssh.ssh_channel_read_nonblocking(Channel, ReadBuffer.data(), static_cast<uint32_t>(ReadSize), 1);
+      if (N == 0 && R == 0)
+        R = Ssh.ssh_channel_read_nonblocking(Channel, ReadBuffer.data(), static_cast<uint32_t>(ReadSize), 1);
+      // An end after some data is reported by the next read, which finds it again.
+      if (N == 0) N = R;
       if (N < 0) Error = SessionError();
     }
     if (N < 0) {
