@@ -56,6 +56,8 @@ void TSocketSSL::CloseSession() {
   }
   Ssh.ssh_disconnect(Session);
   Ssh.ssh_free(Session);
+  if (SessionFd != -1 && !Ssh.ClosesDescriptor) close(SessionFd);
+  SessionFd = -1;
   Session = nullptr;
   SessionActive = false;
 }
@@ -91,8 +93,8 @@ bool TSocketSSL::SetupSession(const std::string& Host_, uint16_t Port) {
   Session = Ssh.ssh_new();
   if (!Session) return SetupFailed("Unable to create session");
 
-  // The session gets its own descriptor for the same socket: it closes that one itself, ours
-  // stays for the close on ESC (a shutdown reaches both) and for Disconnect.
+  // The session gets its own descriptor for the same socket; ours stays for the close on ESC
+  // (a shutdown reaches both) and for Disconnect, whatever the library does with its own.
   const int Fd = fcntl(Handle.load(), F_DUPFD_CLOEXEC, 0);
   if (Fd < 0) return SetupFailed("Error setting socket");
   unsigned int PortNumber = Port;
@@ -100,7 +102,10 @@ bool TSocketSSL::SetupSession(const std::string& Host_, uint16_t Port) {
   bool ReadConfig = false;
   const std::string Hosts = HostsFile.empty() ? std::string("/dev/null") : HostsFile;
   bool Ok = Ssh.ssh_options_set(Session, SSH_OPTIONS_FD, &Fd) == SSH_OK;
-  if (!Ok) close(Fd);
+  if (Ok)
+    SessionFd = Fd;
+  else
+    close(Fd);
   // Host first: libssh takes a user name from "user@host", and ours must win.
   Ok = Ok && Ssh.ssh_options_set(Session, SSH_OPTIONS_HOST, Host_.c_str()) == SSH_OK &&
        Ssh.ssh_options_set(Session, SSH_OPTIONS_PORT, &PortNumber) == SSH_OK &&

@@ -67,5 +67,6 @@ class TSocketSSL : public TSocket {
 
   ssh_session_struct* Session = nullptr;
   ssh_channel_struct* Channel = nullptr;
+  int SessionFd = -1;  // the session's own descriptor for our socket
   bool SessionActive = false;
 };

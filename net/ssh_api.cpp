@@ -52,6 +52,7 @@ bool LoadSSH(const std::vector<std::string>& Candidates) {
     ClearEntries();
     return false;
   }
+  Ssh.ClosesDescriptor = Ssh.ssh_version(SSH_VERSION_INT(0, 10, 0)) == nullptr;
   Ssh.Loaded = true;
   return true;
 }

@@ -20,7 +20,7 @@
   X(ssh_userauth_kbdint_setanswer) X(ssh_channel_new) X(ssh_channel_open_session)               \
   X(ssh_channel_request_pty_size) X(ssh_channel_request_shell) X(ssh_channel_read_nonblocking)  \
   X(ssh_channel_poll) X(ssh_channel_write) X(ssh_channel_change_pty_size) X(ssh_channel_close)  \
-  X(ssh_channel_free)
+  X(ssh_channel_free) X(ssh_version)
 
 struct TSSHEntryTable {
 #define LX_SSH_FIELD(name) decltype(&::name) name = nullptr;
@@ -31,6 +31,9 @@ struct TSSHEntryTable {
   bool Loaded = false;
   // The first entry point that did not resolve in the last load, empty when none.
   std::string MissingEntry;
+  // Versions before 0.10 close a descriptor handed to a session themselves; later ones leave
+  // it to the program.
+  bool ClosesDescriptor = false;
   // Every read, write, poll, window change and close on any session runs under this lock,
   // so that no session is ever used from two threads at once.
   std::mutex Lock;

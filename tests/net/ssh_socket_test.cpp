@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <future>
 #include <memory>
@@ -82,6 +83,12 @@ TEST(SshHosts, LookupAndRecord) {
   EXPECT_EQ(LookupHostKey(D.Dir(), "x", "ssh-rsa", "K").Result, THostKeyMatch::Unreadable);
 }
 
+int OpenDescriptors() {
+  int N = 0;
+  for ([[maybe_unused]] const auto& E : std::filesystem::directory_iterator("/proc/self/fd")) ++N;
+  return N;
+}
+
 class SshCall : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -136,8 +143,10 @@ TEST_F(SshCall, PasswordAndKeyboardInteractiveLogins) {
       {"keyboard-interactive only", KbdOnly, true},
       {"keyboard-interactive only, wrong", KbdOnly, false},
   };
+  const int Fds = OpenDescriptors();
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.What);
+    EXPECT_EQ(OpenDescriptors(), Fds) << "left open by the call before";
     Server.Stop();
     ASSERT_TRUE(Server.Start(C.Options));
     Reports.clear();
@@ -154,6 +163,7 @@ TEST_F(SshCall, PasswordAndKeyboardInteractiveLogins) {
     S->WriteStr("echo R=$((6*7))\n");
     EXPECT_NE(ReadUntil(*S, "R=42").find("R=42"), std::string::npos);
   }
+  EXPECT_EQ(OpenDescriptors(), Fds);
 }
 
 TEST_F(SshCall, FirstKeyRecordedChangedKeyRefused) {
