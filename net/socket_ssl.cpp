@@ -46,6 +46,13 @@ std::string TSocketSSL::SessionError() { return Session ? LibText(Ssh.ssh_get_er
 
 void TSocketSSL::CloseSession() {
   if (!Session) return;
+  if (!SSHLibraryLoaded()) {
+    // The library is gone (the program is ending): there is nothing left to call.
+    Session = nullptr;
+    Channel = nullptr;
+    SessionActive = false;
+    return;
+  }
   std::lock_guard<std::mutex> G(Ssh.Lock);
   // Nothing here may wait on the peer: the close is sent if the socket takes it at once.
   Ssh.ssh_set_blocking(Session, 0);

@@ -92,6 +92,9 @@ THostKeyLookup LookupHostKey(const std::string& File, const std::string& Name, c
 
 bool RecordHostKey(const std::string& File, const std::string& Name, const std::string& KeyType,
                    const std::string& KeyBase64) {
+  // One line of three fields: nothing may add a field, a line or a second host name.
+  for (const std::string* F : {&Name, &KeyType, &KeyBase64})
+    if (F->empty() || F->find_first_of(std::string(" \t\r\n,#\0", 7)) != std::string::npos) return false;
   // A last line without its newline must not swallow the new one.
   bool NeedNewline = false;
   {

@@ -30,6 +30,7 @@ struct THostKeyLookup {
 THostKeyLookup LookupHostKey(const std::string& File, const std::string& Name, const std::string& KeyType,
                              const std::string& KeyBase64);
 
-// Appends "Name KeyType KeyBase64" as a line, creating the file when needed.
+// Appends "Name KeyType KeyBase64" as a line, creating the file when needed. False when it
+// cannot be written or a field holds a blank, a comma, '#' or a line break.
 bool RecordHostKey(const std::string& File, const std::string& Name, const std::string& KeyType,
                    const std::string& KeyBase64);

@@ -76,6 +76,8 @@ TEST(SshHosts, LookupAndRecord) {
     EXPECT_EQ(L.Result, C.Result);
     EXPECT_EQ(L.Line, C.Line);
   }
+  EXPECT_FALSE(RecordHostKey(File, "evil\n[127.0.0.1]:2222", "ssh-ed25519", "KEYTWO"));
+  EXPECT_FALSE(RecordHostKey(File, "a,b", "ssh-ed25519", "KEYTWO"));
   ASSERT_TRUE(RecordHostKey(File, KnownHostName("Bbs.Example", 2022), "ssh-ed25519", "BBSKEY"));
   EXPECT_EQ(LookupHostKey(File, "[bbs.example]:2022", "ssh-ed25519", "BBSKEY").Line, 7);
   EXPECT_EQ(LookupHostKey(File, "example.org", "ssh-ed25519", "EDKEY").Result, THostKeyMatch::Match);
