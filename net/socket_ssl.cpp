@@ -126,7 +126,8 @@ bool TSocketSSL::SetupSession(const std::string& Host_, uint16_t Port) {
   if (!Ok) return SetupFailed("Error setting socket");
 
   if (Aborted || Ssh.ssh_connect(Session) != SSH_OK) return SetupFailed("Error activating session");
-  if (Aborted || !CheckHostKey(Host_, Port)) return false;
+  if (Aborted) return SetupFailed("Error activating session");
+  if (!CheckHostKey(Host_, Port)) return false;
   if (Aborted || !Authenticate()) return SetupFailed("Authentication failed");
 
   Channel = Ssh.ssh_channel_new(Session);
@@ -277,7 +278,8 @@ int32_t TSocketSSL::ReadBuf(uint8_t* Buf, int32_t Len) {
 }
 
 int32_t TSocketSSL::WriteBuf(const uint8_t* Buf, int32_t Len) {
-  if (!SessionActive) return -1;
+  // A channel the remote side has ended may still take data for a moment; the call is over.
+  if (!SessionActive || !Connected) return -1;
   if (Len <= 0) return 0;
   int N;
   std::string Error;
