@@ -96,7 +96,7 @@ TEST_F(SshDial, AChangedHostKeyIsRefusedWithWhereToLook) {
   ASSERT_TRUE(Server.Start());
   // The key on record is another one.
   const std::string Other = Server.Dir + "/other";
-  ASSERT_EQ(RunTool({"ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", Other}), 0);
+  ASSERT_EQ(RunTool("ssh-keygen -q -t ed25519 -N \"\" -f " + Other), 0);
   const std::string OtherKey = TSshServer::ReadFile(Other + ".pub");
   const std::string Hosts = Server.Dir + "/lanternyx.hosts";
   std::ofstream(Hosts) << "# kept by hand\n[127.0.0.1]:" << Server.Port << " " << OtherKey;
