@@ -1,16 +1,23 @@
 // Connecting to a system and ending the call.
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "app/later_screens.h"
 #include "app/session.h"
 #include "app/statusbar.h"
 #include "net/socket.h"
+#include "net/socket_ssl.h"
+#include "net/ssh_api.h"
+#include "net/ssh_hosts.h"
 #include "support/strings.h"
 #include "support/timeutil.h"
 #include "ui/dialogs.h"
 #include "ui/menubox.h"
+#include "ui/ui_console.h"
 
 namespace {
 
@@ -21,9 +28,49 @@ struct TDialAttempt {
   std::atomic<bool> Result{false};
   std::atomic<bool> Finished{false};
   std::atomic<bool> Cancel{false};
+  // Written by the worker before Finished: an SSH server whose key was refused.
+  THostKeyRefusal HostKey;
 };
 
+// The server showed a key other than the one recorded for it. The user is told which system,
+// the key it showed and where the recorded one is, so that an expected change can be allowed
+// by removing that line; nothing else lets the call through.
+void ShowHostKeyRefusal(TSDLConsole& C, const TUISettings& UI, const THostKeyRefusal& R,
+                        const std::function<void(const std::string&)>& Seen) {
+  std::vector<std::string> Lines = {"The host key of " + R.HostPort + " has changed!", "New key " + R.Fingerprint,
+                                    "If the change is expected, remove line " + std::to_string(R.Line) + " of",
+                                    R.File};
+  if (Seen) Seen(Lines[0] + " " + Lines[1] + " " + Lines[2] + " " + Lines[3]);
+  const int Cols = UICols(C);
+  const int MaxLen = std::max(Cols - 6, 10);
+  int N = 4;
+  for (std::string& L : Lines) {
+    // A long path keeps its end, where the file name is.
+    if (static_cast<int>(L.size()) > MaxLen) L = "..." + L.substr(L.size() - static_cast<size_t>(MaxLen - 3));
+    N = std::max(N, static_cast<int>(L.size()));
+  }
+  const int X1 = std::max((Cols - 2 - N) / 2, 1);
+  TMenuBox Box(C);
+  ApplyBoxTheme(UI, &Box, nullptr);
+  Box.Title = " Host key refused ";
+  // Below the dialer, whose status row still says why the call ended.
+  Box.Open(X1, 15, X1 + N + 3, 23);
+  for (size_t I = 0; I < Lines.size(); ++I) UIWriteXY(C, X1 + 2, 17 + static_cast<int>(I), 112, Lines[I]);
+  const int B = X1 + 2 + (N - 4) / 2;
+  UIWriteXY(C, B, 22, 79, " OK ");
+  TMouseEvent Ev{};
+  while (!UITerminated(C)) {
+    if (UIKeyPressed(C)) break;
+    if (UIReadMouse(C, Ev) && Ev.Kind == 1 && UIHitTest(C, Ev, B, 22, B + 4, 22)) break;
+    UIDelay(C, 1);
+  }
+  while (!UITerminated(C) && UIKeyPressed(C)) UIReadKey(C);
+  Box.Close();
+}
+
 }  // namespace
+
+bool SSHAvailable() { return SSHLibraryLoaded(); }
 
 void TSession::DialerStatus(int X, const std::string& Text) {
   Con().WriteXY(X + 26, 12, 116, lx::PadRight(Text, 40));
@@ -32,6 +79,12 @@ void TSession::DialerStatus(int X, const std::string& Text) {
 bool TSession::DialEntry() {
   auto& E = S().CurrentEntry;
   const int X = PictureColumn(Con().Cols) - 1;
+  const bool SSH = E.Protocol == lx::ProtoSSH;
+  // Refused before anything changes: no dialer, no connection, the old session untouched.
+  if (SSH && !SSHAvailable()) {
+    Message("Cannot use SSH; libssh not found");
+    return false;
+  }
 
   lx::TMenuBox Box(Con());
   lx::ApplyBoxTheme(S().UI, &Box, nullptr);
@@ -48,12 +101,25 @@ bool TSession::DialEntry() {
   // The emulator answers queries through the connection: it must not outlive it.
   if (S().Term) S().Term->SetSocket(nullptr);
   S().Socket.reset();
-  auto Sock = std::make_unique<TSocket>(16384, 16384, -1, -1);
-  // rlogin carries raw bytes; SSH needs cryptlib, which this build does not load yet, so an
-  // SSH entry fails to connect like any unreachable system.
-  Sock->TelnetClient = E.Protocol != lx::ProtoRlogin;
+  std::unique_ptr<TSocket> Sock;
+  TSocketSSL* Ssl = nullptr;
+  if (SSH) {
+    auto P = std::make_unique<TSocketSSL>(16384, 16384, -1, -1);
+    P->UserName = E.UserName;
+    P->Password = E.Password;
+    P->HostsFile = App.ProgramDir + HostsFileName;
+    Ssl = P.get();
+    Sock = std::move(P);
+  } else {
+    Sock = std::make_unique<TSocket>(16384, 16384, -1, -1);
+  }
+  // rlogin and SSH carry raw bytes.
+  Sock->TelnetClient = E.Protocol != lx::ProtoRlogin && !SSH;
   Sock->TermType = lx::Cut("ANSI-256COLOR-RGB", TermTypeMax);
   Sock->IPType = E.IPType;
+  // SSH asks for its terminal during the set-up, so the size must be known before.
+  Sock->WinWidth = Con().Cols;
+  Sock->WinHeight = static_cast<uint8_t>(E.StatusBar != 0 ? Con().Rows - 1 : Con().Rows);
   TSocket* Raw = Sock.get();
   S().Socket = std::move(Sock);
 
@@ -61,10 +127,9 @@ bool TSession::DialEntry() {
   uint16_t Port = 23;
   SplitAddress(E.Address, E.Protocol, Host, Port);
   auto Attempt = std::make_shared<TDialAttempt>();
-  const bool SSH = E.Protocol == lx::ProtoSSH;
-  std::thread Worker([Raw, Host, Port, Attempt, SSH] {
-    const bool Ok =
-        !SSH && Raw->Connect(Host, Port, 1000, [&Attempt] { return Attempt->Cancel.load(); });
+  std::thread Worker([Raw, Ssl, Host, Port, Attempt] {
+    const bool Ok = Raw->Connect(Host, Port, 1000, [&Attempt] { return Attempt->Cancel.load(); });
+    if (Ssl) Attempt->HostKey = Ssl->HostKeyRefusal;
     Attempt->Result = Ok;
     Attempt->Finished = true;
   });
@@ -86,6 +151,12 @@ bool TSession::DialEntry() {
   Worker.join();
   const bool Ok = !Cancelled && Attempt->Result.load();
 
+  if (!Ok && !Cancelled && Attempt->HostKey.Refused) {
+    DialerStatus(X, "Host key changed - refused");
+    ShowHostKeyRefusal(Con(), S().UI, Attempt->HostKey, MessageSeen);
+    Box.Close();
+    return false;
+  }
   if (!Ok) {
     DialerStatus(X, "Unable to connect");
     Con().Delay(1000);

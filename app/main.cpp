@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "console/sdl_api.h"
+#include "net/ssh_api.h"
 
 int main(int argc, char** argv) {
   TSDLLibrary Library;
@@ -11,6 +12,8 @@ int main(int argc, char** argv) {
               << std::endl;
     return 1;
   }
+  // Without libssh the program still runs; SSH entries are refused.
+  TSSHLibrary SshLibrary;
   TAppContext App;
   if (argc > 1) App.DialAddress = argv[1];
   if (!StartUp(App, argc > 0 ? argv[0] : "", std::cout)) return 0;

@@ -24,6 +24,9 @@ class TClipboard {
   virtual void SetText(const std::string& Text) = 0;
 };
 
+// True when SSH entries can be dialled in this run (libssh was found and initialised).
+bool SSHAvailable();
+
 struct TSessionState {
   std::unique_ptr<TTermAnsi> Term;
   std::unique_ptr<TSocketBase> Socket;

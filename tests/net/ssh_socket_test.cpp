@@ -1,0 +1,257 @@
+// SSH calls against OpenSSH's sshd on loopback, the run-time loader and the hosts file.
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "net/net_test_util.h"
+#include "net/socket_ssl.h"
+#include "net/ssh_api.h"
+#include "net/ssh_hosts.h"
+#include "net/ssh_server.h"
+#include "support/test_tempdir.h"
+
+namespace {
+
+TEST(SshLoader, EveryEntryResolvedOrNoSsh) {
+  EXPECT_FALSE(LoadSSH({"/nonexistent/libssh.so.4"}));
+  EXPECT_EQ(Ssh.MissingEntry, "");
+  EXPECT_FALSE(LoadSSH({LX_FAKE_SSH}));
+  EXPECT_EQ(Ssh.MissingEntry, "ssh_channel_poll");
+  EXPECT_FALSE(Ssh.Loaded);
+  EXPECT_EQ(Ssh.ssh_new, nullptr);
+
+  // Without the library an SSH call is refused before any connection is opened.
+  TSilentListener Listener;
+  TSocketSSL S;
+  EXPECT_FALSE(S.Connect("127.0.0.1", Listener.Port, 300));
+  EXPECT_FALSE(S.Connected);
+  EXPECT_FALSE(Listener.Reached());
+
+  ASSERT_TRUE(LoadSSH()) << "libssh-4 is not installed";
+  EXPECT_EQ(Ssh.MissingEntry, "");
+  for (const char* Name : SSHEntryNames()) EXPECT_NE(dlsym(Ssh.Handle, Name), nullptr) << Name;
+  UnloadSSH();
+  EXPECT_FALSE(Ssh.Loaded);
+  EXPECT_EQ(Ssh.ssh_init, nullptr);
+}
+
+TEST(SshHosts, LookupAndRecord) {
+  TTempDir D;
+  const std::string File = D.Path("lanternyx.hosts");
+  std::ofstream(File) << "# systems called before\n"
+                         "[127.0.0.1]:2222 ssh-ed25519 KEYONE\n"
+                         "example.org,other.net ssh-rsa RSAKEY comment\n"
+                         "@revoked example.org ssh-ed25519 REVOKED\n"
+                         "|1|c2FsdA==|aGFzaA== ssh-ed25519 HASHED\n"
+                         "Example.ORG ssh-ed25519 EDKEY";  // no newline at the end
+  struct TCase {
+    const char* Host;
+    uint16_t Port;
+    const char* Type;
+    const char* Key;
+    THostKeyMatch Result;
+    int Line;
+  };
+  const TCase Cases[] = {
+      {"127.0.0.1", 2222, "ssh-ed25519", "KEYONE", THostKeyMatch::Match, 2},
+      {"127.0.0.1", 2222, "ssh-ed25519", "KEYTWO", THostKeyMatch::Changed, 2},
+      {"127.0.0.1", 22, "ssh-ed25519", "KEYONE", THostKeyMatch::Unknown, 0},
+      {"OTHER.net", 22, "ssh-rsa", "RSAKEY", THostKeyMatch::Match, 3},
+      {"example.org", 22, "ssh-ed25519", "NEWKEY", THostKeyMatch::Changed, 6},       // the same type's line
+      {"example.org", 22, "ecdsa-sha2-nistp256", "NEW", THostKeyMatch::Changed, 3},  // else the first
+      {"example.org", 2222, "ssh-rsa", "RSAKEY", THostKeyMatch::Unknown, 0},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(std::string(C.Host) + ":" + std::to_string(C.Port) + " " + C.Key);
+    const THostKeyLookup L = LookupHostKey(File, KnownHostName(C.Host, C.Port), C.Type, C.Key);
+    EXPECT_EQ(L.Result, C.Result);
+    EXPECT_EQ(L.Line, C.Line);
+  }
+  EXPECT_FALSE(RecordHostKey(File, "evil\n[127.0.0.1]:2222", "ssh-ed25519", "KEYTWO"));
+  EXPECT_FALSE(RecordHostKey(File, "a,b", "ssh-ed25519", "KEYTWO"));
+  ASSERT_TRUE(RecordHostKey(File, KnownHostName("Bbs.Example", 2022), "ssh-ed25519", "BBSKEY"));
+  EXPECT_EQ(LookupHostKey(File, "[bbs.example]:2022", "ssh-ed25519", "BBSKEY").Line, 7);
+  EXPECT_EQ(LookupHostKey(File, "example.org", "ssh-ed25519", "EDKEY").Result, THostKeyMatch::Match);
+  EXPECT_EQ(LookupHostKey(D.Path("none"), "x", "ssh-rsa", "K").Result, THostKeyMatch::Unknown);
+  EXPECT_EQ(LookupHostKey(D.Dir(), "x", "ssh-rsa", "K").Result, THostKeyMatch::Unreadable);
+}
+
+int OpenDescriptors() {
+  int N = 0;
+  for ([[maybe_unused]] const auto& E : std::filesystem::directory_iterator("/proc/self/fd")) ++N;
+  return N;
+}
+
+class SshCall : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!TSshServer::Usable()) GTEST_SKIP() << TSshServer::SkipReason;
+    ASSERT_TRUE(LoadSSH()) << "libssh-4 is not installed";
+  }
+  void TearDown() override { UnloadSSH(); }
+
+  std::unique_ptr<TSocketSSL> NewSocket(const std::string& Password, uint8_t Cols = 80, uint8_t Rows = 24,
+                                        int32_t ReadSize = 16384) {
+    auto S = std::make_unique<TSocketSSL>(ReadSize, 16384, -1, -1);
+    S->UserName = Server.User;
+    S->Password = Password;
+    S->TermType = "ANSI-256COLOR-RGB";
+    S->HostsFile = Hosts();
+    S->WinWidth = Cols;
+    S->WinHeight = Rows;
+    S->OnStatus = [this](int32_t, TSocketBase&, int32_t, int32_t, const std::string& Text) { Reports += Text + "\n"; };
+    return S;
+  }
+  bool Dial(TSocketSSL& S) { return S.Connect("127.0.0.1", Server.Port, 500); }
+  std::string Hosts() const { return Server.Dir + "/lanternyx.hosts"; }
+
+  TSshServer Server;
+  std::string Reports;
+};
+
+TEST_F(SshCall, TerminalSizeTypeAndWindowChange) {
+  ASSERT_TRUE(Server.Start());
+  auto S = NewSocket(Server.Password, 100, 30);
+  ASSERT_TRUE(Dial(*S)) << Reports << Server.Log();
+  EXPECT_TRUE(S->Connected);
+  S->WriteStr("stty size; echo T=$TERM\n");
+  const std::string Got = ReadUntil(*S, "T=ANSI-256COLOR-RGB");
+  EXPECT_NE(Got.find("30 100"), std::string::npos) << Got;
+  EXPECT_NE(Got.find("T=ANSI-256COLOR-RGB"), std::string::npos) << Got;
+  S->SetWindowSize(120, 40);
+  S->WriteStr("stty size; echo DONE=$((6*7))\n");
+  EXPECT_NE(ReadUntil(*S, "DONE=42").find("40 120"), std::string::npos);
+}
+
+TEST_F(SshCall, PasswordAndKeyboardInteractiveLogins) {
+  struct TCase {
+    const char* What;
+    std::vector<std::string> Options;
+    bool RightPassword;
+  };
+  const std::vector<std::string> KbdOnly = {"PasswordAuthentication=no", "KbdInteractiveAuthentication=yes",
+                                            "UsePAM=yes"};
+  const TCase Cases[] = {
+      {"password", {"KbdInteractiveAuthentication=no"}, true},
+      {"password, wrong", {"KbdInteractiveAuthentication=no"}, false},
+      {"keyboard-interactive only", KbdOnly, true},
+      {"keyboard-interactive only, wrong", KbdOnly, false},
+  };
+  const int Fds = OpenDescriptors();
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.What);
+    EXPECT_EQ(OpenDescriptors(), Fds) << "left open by the call before";
+    Server.Stop();
+    ASSERT_TRUE(Server.Start(C.Options));
+    Reports.clear();
+    auto S = NewSocket(C.RightPassword ? Server.Password : "not-the-password");
+    const bool Ok = Dial(*S);
+    ASSERT_EQ(Ok, C.RightPassword) << Reports << Server.Log();
+    EXPECT_EQ(S->Connected, Ok);
+    if (!Ok) {
+      EXPECT_NE(Reports.find("Authentication failed"), std::string::npos) << Reports;
+      EXPECT_EQ(S->GetHandle(), -1);
+      EXPECT_EQ(S->ReadBuf(nullptr, 0), -1);
+      continue;
+    }
+    S->WriteStr("echo R=$((6*7))\n");
+    EXPECT_NE(ReadUntil(*S, "R=42").find("R=42"), std::string::npos);
+  }
+  EXPECT_EQ(OpenDescriptors(), Fds);
+}
+
+TEST_F(SshCall, FirstKeyRecordedChangedKeyRefused) {
+  ASSERT_TRUE(Server.Start());
+  const std::string Line = "[127.0.0.1]:" + std::to_string(Server.Port) + " " + Server.PublicKey() + "\n";
+  for (int Call = 0; Call < 2; ++Call) {
+    auto S = NewSocket(Server.Password);
+    ASSERT_TRUE(Dial(*S)) << Reports;
+    EXPECT_FALSE(S->HostKeyRefusal.Refused);
+    EXPECT_EQ(TSshServer::ReadFile(Hosts()), Line);  // recorded once, then matched
+  }
+  Server.Stop();
+  ASSERT_TRUE(Server.Start({}, true));
+  auto S = NewSocket(Server.Password);
+  EXPECT_FALSE(Dial(*S));
+  EXPECT_FALSE(S->Connected);
+  EXPECT_EQ(S->GetHandle(), -1);
+  const THostKeyRefusal& R = S->HostKeyRefusal;
+  EXPECT_TRUE(R.Refused);
+  EXPECT_EQ(R.HostPort, "127.0.0.1:" + std::to_string(Server.Port));
+  EXPECT_EQ(R.Fingerprint, Server.Fingerprint());
+  EXPECT_EQ(R.File, Hosts());
+  EXPECT_EQ(R.Line, 1);
+  EXPECT_EQ(TSshServer::ReadFile(Hosts()), Line);
+  // Nothing of the login was tried with the new key.
+  EXPECT_EQ(Server.Log().find("Accepted password"), std::string::npos);
+}
+
+TEST_F(SshCall, RemoteExitEndsTheCall) {
+  ASSERT_TRUE(Server.Start());
+  auto S = NewSocket(Server.Password);
+  ASSERT_TRUE(Dial(*S)) << Reports;
+  S->WriteStr("exit\n");
+  int32_t N = 0;
+  uint8_t Buf[4096];
+  const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (N >= 0 && std::chrono::steady_clock::now() < End)
+    if (S->DataWaiting(1000)) N = S->ReadBuf(Buf, sizeof Buf);
+  EXPECT_EQ(N, -1);
+  EXPECT_FALSE(S->Connected);
+  EXPECT_NE(Reports.find("Connection dropped ("), std::string::npos) << Reports;
+  EXPECT_EQ(S->WriteStr("x"), -1);  // and no signal for the dead link
+}
+
+TEST_F(SshCall, ClosingTheSocketEndsAHangingHandshake) {
+  TSilentListener Listener;
+  auto S = NewSocket("pw");
+  auto Result = std::async(std::launch::async, [&] { return S->Connect("127.0.0.1", Listener.Port, 500); });
+  EXPECT_EQ(Result.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+  S->CloseHandle();
+  // libssh would wait 30 s by itself.
+  ASSERT_EQ(Result.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  EXPECT_FALSE(Result.get());
+  EXPECT_FALSE(S->Connected);
+}
+
+TEST_F(SshCall, LongStreamArrivesWhole) {
+  ASSERT_TRUE(Server.Start());
+  std::string Data(5 * 1000 * 1000, '\0');
+  uint32_t Seed = 7;
+  for (char& C : Data) {
+    Seed = Seed * 1103515245u + 12345u;
+    C = static_cast<char>(Seed >> 23);
+  }
+  const std::string File = Server.Dir + "/stream.bin";
+  std::ofstream(File, std::ios::binary) << Data;
+  // A small read buffer leaves most of each packet inside the session, with the socket quiet.
+  auto S = NewSocket(Server.Password, 80, 24, 1000);
+  ASSERT_TRUE(Dial(*S)) << Reports;
+  // Raw mode passes every byte as it is; the marker's echo differs from the marker itself.
+  S->WriteStr("stty raw -echo; printf '\\102EGIN\\n'; cat " + File + "\n");
+  std::string Got = ReadUntil(*S, "BEGIN\n");
+  const size_t Start = Got.find("BEGIN\n");
+  ASSERT_NE(Start, std::string::npos);
+  Got.erase(0, Start + 6);
+  uint8_t Buf[16384];
+  // Each wait is bounded: data left inside the session unreported would end the loop short.
+  while (Got.size() < Data.size() && S->DataWaiting(5000)) {
+    const int32_t N = S->ReadBuf(Buf, sizeof Buf);
+    if (N < 0) break;
+    Got.append(reinterpret_cast<const char*>(Buf), static_cast<size_t>(N));
+  }
+  // The shell's next prompt may come in the same block as the last bytes.
+  ASSERT_GE(Got.size(), Data.size());
+  EXPECT_TRUE(Got.compare(0, Data.size(), Data) == 0);
+}
+
+}  // namespace
