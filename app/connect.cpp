@@ -35,13 +35,13 @@ struct TDialAttempt {
 // The server showed a key other than the one recorded for it. The user is told which system,
 // the key it showed and where the recorded one is, so that an expected change can be allowed
 // by removing that line; nothing else lets the call through.
-void ShowHostKeyRefusal(TSDLConsole& C, const TUISettings& UI, const THostKeyRefusal& R,
+void ShowHostKeyRefusal(TSDLConsole& C, const lx::TUISettings& UI, const THostKeyRefusal& R,
                         const std::function<void(const std::string&)>& Seen) {
   std::vector<std::string> Lines = {"The host key of " + R.HostPort + " has changed!", "New key " + R.Fingerprint,
                                     "If the change is expected, remove line " + std::to_string(R.Line) + " of",
                                     R.File};
   if (Seen) Seen(Lines[0] + " " + Lines[1] + " " + Lines[2] + " " + Lines[3]);
-  const int Cols = UICols(C);
+  const int Cols = lx::UICols(C);
   const int MaxLen = std::max(Cols - 6, 10);
   int N = 4;
   for (std::string& L : Lines) {
@@ -50,21 +50,21 @@ void ShowHostKeyRefusal(TSDLConsole& C, const TUISettings& UI, const THostKeyRef
     N = std::max(N, static_cast<int>(L.size()));
   }
   const int X1 = std::max((Cols - 2 - N) / 2, 1);
-  TMenuBox Box(C);
-  ApplyBoxTheme(UI, &Box, nullptr);
+  lx::TMenuBox Box(C);
+  lx::ApplyBoxTheme(UI, &Box, nullptr);
   Box.Title = " Host key refused ";
   // Below the dialer, whose status row still says why the call ended.
   Box.Open(X1, 15, X1 + N + 3, 23);
-  for (size_t I = 0; I < Lines.size(); ++I) UIWriteXY(C, X1 + 2, 17 + static_cast<int>(I), 112, Lines[I]);
+  for (size_t I = 0; I < Lines.size(); ++I) lx::UIWriteXY(C, X1 + 2, 17 + static_cast<int>(I), 112, Lines[I]);
   const int B = X1 + 2 + (N - 4) / 2;
-  UIWriteXY(C, B, 22, 79, " OK ");
+  lx::UIWriteXY(C, B, 22, 79, " OK ");
   TMouseEvent Ev{};
-  while (!UITerminated(C)) {
-    if (UIKeyPressed(C)) break;
-    if (UIReadMouse(C, Ev) && Ev.Kind == 1 && UIHitTest(C, Ev, B, 22, B + 4, 22)) break;
-    UIDelay(C, 1);
+  while (!lx::UITerminated(C)) {
+    if (lx::UIKeyPressed(C)) break;
+    if (lx::UIReadMouse(C, Ev) && Ev.Kind == 1 && lx::UIHitTest(C, Ev, B, 22, B + 4, 22)) break;
+    lx::UIDelay(C, 1);
   }
-  while (!UITerminated(C) && UIKeyPressed(C)) UIReadKey(C);
+  while (!lx::UITerminated(C) && lx::UIKeyPressed(C)) lx::UIReadKey(C);
   Box.Close();
 }
 

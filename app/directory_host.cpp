@@ -15,8 +15,7 @@ class TSessionDirectoryHost : public lx::TDirectoryHost {
  public:
   explicit TSessionDirectoryHost(TAppContext& App) : App(App) {}
   bool Connected() override { return App.Session.Connected; }
-  // No SSH layer is linked in yet, so SSH entries are refused before dialling.
-  bool SSHUsable() override { return false; }
+  bool SSHUsable() override { return SSHAvailable(); }
   bool SaveConfig() override { return App.ConfigFile && App.ConfigFile->Save(App.Config); }
   void Dial(int N, const lx::TPhoneRec& Entry) override {
     App.Session.CurrentEntry = Entry;

@@ -374,9 +374,11 @@ void TPhoneDirectory::ChangeBook() {
   const std::string Before = Book.FileName();
   if (!Name.empty() && Book.LoadPhoneBook(ProgramDir + Name, Cfg, Prompts)) {
     AfterLoad(Before);
-    if (Prompts.AskYesNo("Set this as your default phone book?")) {
+    // A name longer than the configuration's field would be stored cut, naming another
+    // file (or none), so such a book can be opened but not made the default.
+    if (Name.size() <= CfgOfs::BookNameLen && Prompts.AskYesNo("Set this as your default phone book?")) {
       const std::string Old = Cfg.BookName;
-      Cfg.BookName = Cut(Name, 40);
+      Cfg.BookName = Name;
       if (!Host.SaveConfig()) {
         Cfg.BookName = Old;
         Prompts.Notice(SaveFailed);
