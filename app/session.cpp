@@ -141,7 +141,7 @@ void TSession::Receive() {
       if (Capture && S().CaptureOn) S().Capture.Write(Data, Length);
     };
     Sink.StartZmodem = [this](bool Upload) { StartZmodemFromRemote(App, Upload); };
-    auto Batch = Con().Batch();
+    // No batch here: the emulator takes the lock per run and answers queries after it.
     FilterReceived(RecvBuf.data(), static_cast<size_t>(N), App.Config.AutoZmodem == 1, Sink);
   }
   Con().ScrollbackEnabled = false;

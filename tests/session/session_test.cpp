@@ -1,14 +1,17 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <thread>
 #include <vector>
 
+#include "net/socket.h"
 #include "tests/session/session_fixture.h"
 
 namespace {
@@ -212,6 +215,42 @@ TEST_F(SessionTest, FailedDialLeavesNoEmulatorPointingAtTheOldConnection) {
   // A status query typed with local echo on reaches the emulator without a link to answer on.
   App.Session.CurrentEntry.EchoMode = 1;
   for (char Ch : std::string("\x1b[6n")) Session->HandleKey(static_cast<uint8_t>(Ch));
+}
+
+// A peer that has stopped reading makes the cursor position reply wait; the window (here a
+// thread standing in for the video thread) must still get the console lock meanwhile.
+TEST_F(SessionTest, AStalledReplyDoesNotHoldTheConsole) {
+  Connect();
+  App.Session.Term->SetSocket(App.Session.Socket.get());
+  const int Fd = static_cast<TSocket&>(*App.Session.Socket).GetHandle();
+  const std::string Fill(4096, 'f');
+  size_t Filled = 0;
+  for (ssize_t N; (N = send(Fd, Fill.data(), Fill.size(), MSG_DONTWAIT)) > 0;) Filled += static_cast<size_t>(N);
+  Remote("\x1b[3;7H\x1b[6n");
+  std::atomic<bool> GotLock{false};
+  std::thread Video([&] {
+    // Give the reply time to start waiting, look for the lock, then read so the write ends.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (int I = 0; I < 200 && !GotLock; ++I) {
+      if (App.Console->FrameMutex().try_lock()) {
+        App.Console->FrameMutex().unlock();
+        GotLock = true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::string Drained;
+    char Buf[65536];
+    pollfd P{PeerFd, POLLIN, 0};
+    while (Drained.size() < Filled + 6 && poll(&P, 1, 5000) > 0) {
+      const ssize_t N = read(PeerFd, Buf, sizeof Buf);
+      if (N <= 0) break;
+      Drained.append(Buf, static_cast<size_t>(N));
+    }
+    EXPECT_EQ(Drained.substr(Filled), "\x1b[3;7R");
+  });
+  while (App.Session.Socket->DataWaiting(0)) Session->Pass();
+  Video.join();
+  EXPECT_TRUE(GotLock.load());
 }
 
 // A one-call rlogin server on loopback: reads the client's greeting, answers with the 0 byte.
