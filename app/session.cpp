@@ -113,7 +113,8 @@ bool TSession::Pass() {
       const TIdleWork W =
           IdlePass(Idle, MinuteOfDay(), S().StatusBarOn, S().CurrentEntry.Protocol == lx::ProtoTelnet, S().Connected);
       if (W.RedrawStatus) RedrawStatus();
-      if (W.SendKeepAlive) Send("\xff\xf1");  // telnet IAC NOP keeps idle routers from dropping us
+      // IAC NOP keeps idle routers from dropping the call.
+      if (W.SendKeepAlive) S().Socket->WriteTelnetCommand(Telnet::NOP);
     }
   } else {
     const uint8_t Ch = Con().ReadKey();

@@ -410,24 +410,41 @@ void TSocket::SendAnswer(const uint8_t* Buf, int32_t Len) {
 }
 
 int32_t TSocket::WriteBuf(const uint8_t* Buf, int32_t Len) {
+  if (TelnetClient) return TelnetWrite(Buf, Len);
   return SendWithRetry(Buf, Len, "WB Socket Write status ", "WB Socket Write result ");
 }
 
 int32_t TSocket::WriteStr(std::string_view S) {
   if (S.size() > static_cast<size_t>(INT32_MAX)) S = S.substr(0, INT32_MAX);
-  return SendWithRetry(reinterpret_cast<const uint8_t*>(S.data()), static_cast<int32_t>(S.size()),
-                       "WS Socket write status ", "WB Socket Write result ");
+  const auto* Data = reinterpret_cast<const uint8_t*>(S.data());
+  const auto Len = static_cast<int32_t>(S.size());
+  if (TelnetClient) return TelnetWrite(Data, Len);
+  return SendWithRetry(Data, Len, "WS Socket write status ", "WB Socket Write result ");
 }
 
+int32_t TSocket::WriteTelnetCommand(uint8_t Cmd) {
+  if (!TelnetClient) return 0;
+  const uint8_t Command[2] = {Telnet::IAC, Cmd};
+  return SendWithRetry(Command, 2, "WBE Socket Write status ", "WBE Socket Write result ");
+}
+
+// Returns how many of Buf's bytes went out whole (a 255 counts once both copies are sent).
 int32_t TSocket::TelnetWrite(const uint8_t* Buf, int32_t Len) {
   std::vector<uint8_t> Out;
-  Out.reserve(static_cast<size_t>(Len) * 2);
+  Out.reserve(static_cast<size_t>(std::max(Len, 0)) * 2);
   for (int32_t I = 0; I < Len; ++I) {
     Out.push_back(Buf[I]);
     if (Buf[I] == Telnet::IAC) Out.push_back(Telnet::IAC);
   }
-  return SendWithRetry(Out.data(), static_cast<int32_t>(Out.size()), "WBE Socket Write status ",
-                       "WBE Socket Write result ");
+  const int32_t Sent = SendWithRetry(Out.data(), static_cast<int32_t>(Out.size()), "WBE Socket Write status ",
+                                     "WBE Socket Write result ");
+  if (Sent < 0 || Sent == static_cast<int32_t>(Out.size())) return Sent < 0 ? Sent : Len;
+  int32_t Whole = 0;
+  for (int32_t Pos = 0; Whole < Len; ++Whole) {
+    Pos += Buf[Whole] == Telnet::IAC ? 2 : 1;
+    if (Pos > Sent) break;
+  }
+  return Whole;
 }
 
 void TSocket::BufFlush() {

@@ -49,6 +49,7 @@ class TSocket : public TSocketBase {
   int32_t ReadBuf(uint8_t* Buf, int32_t Len) override;
   int32_t WriteBuf(const uint8_t* Buf, int32_t Len) override;
   int32_t WriteStr(std::string_view S) override;
+  int32_t WriteTelnetCommand(uint8_t Cmd) override;
   void BufFlush() override;
   std::unique_ptr<TSocketBase> Clone() override;
 

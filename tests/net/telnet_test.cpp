@@ -64,17 +64,23 @@ TEST(Telnet, NegotiationsByteForByte) {
   }
 }
 
-TEST(Telnet, OnlyTheBufferedPathDoublesIACAndOnlyWithTelnetOn) {
-  for (bool Telnet : {true, false}) {
-    SCOPED_TRACE(Telnet);
+// A 255 the user types or pastes is data: in telnet mode every write path doubles it, and
+// only a command written as one is sent as IAC.
+TEST(Telnet, EveryWritePathDoublesIACWithTelnetOnAndCommandsGoAsTheyAre) {
+  for (bool On : {true, false}) {
+    SCOPED_TRACE(On);
     TTelnet T;
-    ASSERT_TRUE(T.Run("raw 41 ff ff 42\nexpect END\nsend OK\n", {Telnet ? "--no-negotiate" : "--raw"}, Telnet));
+    ASSERT_TRUE(T.Run("raw 41 ff ff 42\nexpect END\nsend OK\n", {On ? "--no-negotiate" : "--raw"}, On));
     T.S.BufWriteStr("a\xff" "b");
     T.S.BufFlush();
     EXPECT_EQ(T.S.WriteStr("c\xff" "d"), 3);
+    const uint8_t Typed[] = {'e', 255};
+    EXPECT_EQ(T.S.WriteBuf(Typed, 2), 2);
+    EXPECT_EQ(T.S.WriteTelnetCommand(Telnet::NOP), On ? 2 : 0);
     T.S.WriteStr("END");
-    EXPECT_EQ(ReadUntil(T.S, "OK"), Telnet ? "A\xff" "BOK" : "A\xff\xff" "BOK");
-    EXPECT_EQ(T.Server.Record(), Telnet ? "a\xff\xff" "bc\xff" "dEND" : "a\xff" "bc\xff" "dEND");
+    EXPECT_EQ(ReadUntil(T.S, "OK"), On ? "A\xff" "BOK" : "A\xff\xff" "BOK");
+    EXPECT_EQ(T.Server.Record(), On ? "a\xff\xff" "bc\xff\xff" "de\xff\xff\xff\xf1" "END"
+                                        : "a\xff" "bc\xff" "de\xff" "END");
   }
 }
 
