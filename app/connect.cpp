@@ -71,12 +71,17 @@ bool TSession::DialEntry() {
 
   bool Cancelled = false;
   while (!Attempt->Finished.load() && !Con().Terminated.load()) {
-    if (Con().KeyWait(100) && Con().ReadKey() == 27) {
+    // Only ESC belongs to the dialer: what else is typed now is for the session.
+    if (Con().TakeKey(27)) {
       Attempt->Cancel = true;
       Raw->CloseHandle();
       Cancelled = true;
       break;
     }
+    if (Con().KeyPressed())
+      Con().Delay(25);
+    else
+      Con().KeyWait(100);
   }
   if (!Attempt->Finished.load()) {
     Attempt->Cancel = true;

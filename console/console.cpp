@@ -865,6 +865,26 @@ bool TSDLConsole::KeyPressed() const {
   return R != KeyWrite.load();
 }
 
+bool TSDLConsole::TakeKey(uint8_t Ch) {
+  for (;;) {
+    uint32_t R = KeyRead.load();
+    const uint32_t Reset = KeyResetAt.load();
+    if (static_cast<int32_t>(Reset - R) > 0) R = Reset;
+    const uint32_t W = KeyWrite.load();
+    uint32_t P = R;
+    while (P != W) {
+      const uint8_t B = KeyBuf[P % KeyBuf.size()].load();
+      if (B == Ch && B != 0) break;
+      P += B == 0 && P + 1 != W ? 2 : 1;   // an extended key is two bytes
+    }
+    // A reset while looking may have reused the slots: look again from the new start.
+    if (KeyResetAt.load() != Reset) continue;
+    if (P == W) return false;
+    KeyRead.store(P + 1);
+    return true;
+  }
+}
+
 uint8_t TSDLConsole::ReadKey() {
   TWaitOutsideLock Unlocked(*this);
   for (;;) {

@@ -172,6 +172,10 @@ class TSDLConsole {
   void PushExtKey(uint8_t Code);
   void PushKeyString(std::string_view S);   // the first one or two bytes
   bool KeyPressed() const;
+  // Looks through the unread keys for the plain key Ch (a second byte of an extended key
+  // does not count): when it is there, it and every key before it are read and true comes
+  // back; otherwise nothing is read. Lets a wait react to ESC and leave typing alone.
+  bool TakeKey(uint8_t Ch);
   // The waits below release a batch held by the caller while they sleep.
   uint8_t ReadKey();                         // waits; gives 1 once Terminated is set
   bool KeyWait(int Milliseconds);            // true when a key is waiting

@@ -1,6 +1,7 @@
 // The key buffer: order, extended keys, the reset on overflow, and one producer thread.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
 
 #include "console/console.h"
@@ -41,6 +42,29 @@ TEST(Keys, The129thUnreadByteIsLeftAlone) {
     Con.PushKey(static_cast<uint8_t>(i + 1));
     EXPECT_EQ(Con.ReadKey(), static_cast<uint8_t>(i));
     EXPECT_EQ(Con.ReadKey(), static_cast<uint8_t>(i + 1));
+  }
+}
+
+TEST(Keys, TakeKeyReadsUpToThePlainKeyOrNothing) {
+  struct TCase {
+    std::string Queued;
+    bool Taken;
+    std::string Left;
+  } Cases[] = {
+      {"ab", false, "ab"},
+      {"a\x1b" "b", true, "b"},
+      {std::string("\0\x1b" "c", 3), false, std::string("\0\x1b" "c", 3)},  // ALT-] is no ESC
+      {std::string("\0\x1b\x1b" "d", 4), true, "d"},
+      {"", false, ""},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::PrintToString(C.Queued));
+    TSDLConsole Con;
+    for (char Ch : C.Queued) Con.PushKey(static_cast<uint8_t>(Ch));
+    EXPECT_EQ(Con.TakeKey(27), C.Taken);
+    std::string Left;
+    while (Con.KeyPressed()) Left += static_cast<char>(Con.ReadKey());
+    EXPECT_EQ(Left, C.Left);
   }
 }
 

@@ -253,6 +253,58 @@ TEST_F(SessionTest, AStalledReplyDoesNotHoldTheConsole) {
   EXPECT_TRUE(GotLock.load());
 }
 
+// A listener whose accept queue is full, so a connect hangs until the test makes room:
+// the dialer's loop is then surely running while the user types.
+class TSlowListener {
+ public:
+  TSlowListener() {
+    Listen = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in A{};
+    A.sin_family = AF_INET;
+    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(Listen, reinterpret_cast<sockaddr*>(&A), sizeof A);
+    listen(Listen, 0);
+    socklen_t L = sizeof A;
+    getsockname(Listen, reinterpret_cast<sockaddr*>(&A), &L);
+    Port = ntohs(A.sin_port);
+    Filler = socket(AF_INET, SOCK_STREAM, 0);
+    connect(Filler, reinterpret_cast<sockaddr*>(&A), sizeof A);
+  }
+  // After MakeRoomMs the queued filler is taken, and the dialer's retried connect gets in.
+  void MakeRoomAfter(int Ms) {
+    Thread = std::thread([this, Ms] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(Ms));
+      for (int I = 0; I < 2; ++I) {
+        pollfd P{Listen, POLLIN, 0};
+        if (poll(&P, 1, 5000) <= 0) break;
+        Accepted.push_back(accept(Listen, nullptr, nullptr));
+      }
+    });
+  }
+  ~TSlowListener() {
+    if (Thread.joinable()) Thread.join();
+    for (int Fd : Accepted) close(Fd);
+    close(Filler);
+    close(Listen);
+  }
+  int Listen = -1, Filler = -1;
+  uint16_t Port = 0;
+  std::vector<int> Accepted;
+  std::thread Thread;
+};
+
+TEST_F(SessionTest, KeysTypedWhileDialingStayForTheSession) {
+  TSlowListener Peer;
+  Peer.MakeRoomAfter(300);
+  auto& E = App.Session.CurrentEntry;
+  E.Address = "127.0.0.1:" + std::to_string(Peer.Port);
+  E.Protocol = 1;
+  Keys("x");
+  ASSERT_TRUE(Session->DialEntry());
+  ASSERT_TRUE(App.Console->KeyPressed());
+  EXPECT_EQ(App.Console->ReadKey(), 'x');
+}
+
 // A one-call rlogin server on loopback: reads the client's greeting, answers with the 0 byte.
 class TRloginPeer {
  public:
