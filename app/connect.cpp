@@ -134,8 +134,12 @@ bool TSession::DialEntry() {
     std::string Hello(1, '\0');
     Hello += E.Password + '\0' + E.UserName + '\0' + "ansi-256color/57600" + '\0';
     Send(Hello);
+    // The server acknowledges with a 0 byte. One that never does must not hold the program:
+    // the wait looks in short slices, gives up after 5 s and ends on ESC or a closed window.
     const int64_t End = lx::TickMS() + 5000;
-    while (lx::TickMS() < End && S().Connected) {
+    while (lx::TickMS() < End && S().Socket->Connected.load() && !Con().Terminated.load()) {
+      if (Con().TakeKey(27)) break;
+      if (!S().Socket->DataWaiting(50)) continue;
       uint8_t Ch = 1;
       const int32_t N = S().Socket->ReadBuf(&Ch, 1);
       if (N < 0) break;

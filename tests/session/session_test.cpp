@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -308,7 +309,8 @@ TEST_F(SessionTest, KeysTypedWhileDialingStayForTheSession) {
 // A one-call rlogin server on loopback: reads the client's greeting, answers with the 0 byte.
 class TRloginPeer {
  public:
-  TRloginPeer() {
+  // Answer false: the server never sends its 0 byte. OnGreeting runs once the greeting is in.
+  explicit TRloginPeer(bool Answer = true, std::function<void()> OnGreeting = {}) {
     Listen = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in A{};
     A.sin_family = AF_INET;
@@ -318,7 +320,7 @@ class TRloginPeer {
     socklen_t L = sizeof A;
     getsockname(Listen, reinterpret_cast<sockaddr*>(&A), &L);
     Port = ntohs(A.sin_port);
-    Thread = std::thread([this] {
+    Thread = std::thread([this, Answer, OnGreeting] {
       const int C = accept(Listen, nullptr, nullptr);
       if (C < 0) return;
       char Buf[256];
@@ -330,8 +332,10 @@ class TRloginPeer {
         Greeting.append(Buf, static_cast<size_t>(N));
         Zeros = static_cast<int>(std::count(Greeting.begin(), Greeting.end(), '\0'));
       }
+      if (OnGreeting) OnGreeting();
       const char Ack = 0;
-      (void)!write(C, &Ack, 1);
+      if (Answer) (void)!write(C, &Ack, 1);
+      Conn = C;
       Done.wait(false);
       close(C);
     });
@@ -347,8 +351,38 @@ class TRloginPeer {
   uint16_t Port = 0;
   std::string Greeting;
   std::atomic<bool> Done{false};
+  std::atomic<int> Conn{-1};
   std::thread Thread;
 };
+
+// Against a server that never acknowledges, the session starts after at most 5 s, or at once
+// on ESC (which the wait takes). A watchdog ends a wait that would last for ever.
+TEST_F(SessionTest, RloginServerThatNeverAnswersDoesNotHangTheDial) {
+  for (bool Escape : {false, true}) {
+    SCOPED_TRACE(Escape);
+    TRloginPeer Peer(false, [&] {
+      if (Escape) App.Console->PushKey(27);
+    });
+    auto& E = App.Session.CurrentEntry;
+    E.Address = "127.0.0.1:" + std::to_string(Peer.Port);
+    E.Protocol = 2;
+    E.UserName = "guest";
+    E.Password = "pw";
+    std::atomic<bool> Finished{false}, Rescued{false};
+    std::thread Watchdog([&] {
+      for (int I = 0; I < 800 && !Finished; ++I) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (!Finished && Peer.Conn >= 0) {
+        Rescued = true;
+        shutdown(Peer.Conn, SHUT_RDWR);
+      }
+    });
+    EXPECT_TRUE(Session->DialEntry());
+    Finished = true;
+    Watchdog.join();
+    EXPECT_FALSE(Rescued.load()) << "the handshake waited until the watchdog closed the link";
+    EXPECT_FALSE(App.Console->KeyPressed());
+  }
+}
 
 TEST_F(SessionTest, DialEntryRloginHandshakeAndSessionSetUp) {
   TRloginPeer Peer;
