@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "console/helpers.h"
 #include "console/scrollback.h"
 #include "console/video.h"
 
@@ -55,7 +56,7 @@ class ConsoleWindow : public DummySDL {
   }
   std::string Read(size_t N) {
     std::string S;
-    while (S.size() < N) S += static_cast<char>(Con->ReadKey());
+    while (S.size() < N && Con->KeyWait(2000)) S += static_cast<char>(Con->ReadKey());
     return S;
   }
   void WaitTerminated() {
@@ -95,7 +96,7 @@ TEST_F(ConsoleWindow, DropGoesToTheHandlerAndSetsTheFlag) {
 
 TEST_F(ConsoleWindow, QuitEndsReadKeyAndWindowCloseTerminates) {
   ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 3));
-  std::thread Waiter([&] { EXPECT_EQ(Con->ReadKey(), 1); });
+  std::thread Waiter([&] { EXPECT_EQ(Bounded(*Con, [&] { return Con->ReadKey(); }), 1); });
   Event(SDL_QUIT);
   Waiter.join();
   EXPECT_TRUE(Con->Terminated.load());

@@ -1,6 +1,7 @@
 // Reads, writes and the telnet filter over a connected socket pair, where the test decides
 // exactly how the bytes are cut into receives.
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <string>
@@ -106,6 +107,9 @@ TEST_F(SocketPairTest, LargeWritesToASlowReaderArriveWhole) {
   std::string Big(4 * 1024 * 1024, 'x');
   for (size_t I = 0; I < Big.size(); I += 4099) Big[I] = static_cast<char>(I % 251);
   std::string Got;
+  // A lost byte must end the reader, not leave it waiting for ever.
+  const timeval Limit{5, 0};
+  ASSERT_EQ(setsockopt(Peer, SOL_SOCKET, SO_RCVTIMEO, &Limit, sizeof Limit), 0);
   std::thread Reader([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     char Buf[65536];
