@@ -115,7 +115,8 @@ void TScrollbackViewer::ToggleStatus() {
     for (int Y = R - 2; Y <= R; ++Y) C.WriteXY(1, Y, 7, std::string(Cols, ' '));
   } else {
     H = R - 4;
-    BottomLine = std::max(BottomLine - 3, std::min(TopLine, N - 1));
+    // Three rows fewer, but a store shorter than the page still shows whole.
+    BottomLine = std::min(TopLine + H, N - 1);
     DrawStatus();
   }
   DrawLines();
@@ -154,6 +155,8 @@ void TScrollbackViewer::DrawLines() {
   auto Batch = C.Batch();
   int Y = 1;
   for (int i = TopLine; i <= BottomLine && Y <= R; ++i, ++Y) C.DrawRow(Y, C.Line(i + 1), ViewFont);
+  // Rows of the page past the last line must not keep lines an earlier view left there.
+  for (; Y <= H + 1 && Y <= R; ++Y) C.WriteXY(1, Y, 7, std::string(Cols, ' '));
 }
 
 void TSession::ScrollbackViewer() {

@@ -216,7 +216,9 @@ class TSDLConsole {
 
   // --- Fields --------------------------------------------------------------------------
   std::atomic<bool> Terminated{false};
-  uint8_t WheelLines = 1;
+  // Arrow keys per wheel step; the video thread reads it at every step, so a screen can
+  // change it while the window is open.
+  std::atomic<uint8_t> WheelLines{1};
   uint8_t Font = 1;
   uint8_t Rows = 25;
   uint8_t Cols = 80;

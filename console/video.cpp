@@ -286,7 +286,8 @@ void TVideo::ProcessEvent(const SDL_Event& Event) {
       if (Event.wheel.y == 0 || !Hooks_.Keys) break;
       const std::string Step = Event.wheel.y > 0 ? std::string{'\0', 72} : std::string{'\0', 80};
       std::string Bytes;
-      for (int I = 0; I < Params_.WheelLines; ++I) Bytes += Step;
+      const int Lines = Hooks_.WheelLines ? Hooks_.WheelLines() : 1;
+      for (int I = 0; I < Lines; ++I) Bytes += Step;
       Hooks_.Keys(Bytes);
       break;
     }
@@ -319,6 +320,7 @@ TVideoHooks ConsoleVideoHooks(TSDLConsole& Con) {
   };
   H.Quit = [&Con] { Con.Terminated.store(true); };
   H.Press = [&Con](int Button) { Con.MousePressLatch.fetch_or(1u << Button); };
+  H.WheelLines = [&Con] { return static_cast<int>(Con.WheelLines.load()); };
   H.Drop = [&Con](const std::string& Path) {
     if (!Con.OnFileDrop) return;
     Con.OnFileDrop(Path);
@@ -347,7 +349,6 @@ bool TSDLConsole::OpenVideo(int NewCols, int NewRows, uint8_t NewWindowMode, uin
   P.ScaleQuality = ScaleQuality;
   P.Letterbox = UseLogicalSize;
   P.Accelerated = UseAccelerated;
-  P.WheelLines = WheelLines;
   auto Window = std::make_unique<TVideo>(ConsoleVideoHooks(*this));
   if (!Window->Open(P)) return false;
   AttachVideo(std::move(Window));

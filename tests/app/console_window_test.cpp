@@ -83,6 +83,18 @@ TEST_F(ConsoleWindow, KeysAndWheelArriveAsBytes) {
   EXPECT_FALSE(Con->KeyPressed());
 }
 
+// The scrollback viewer sets three lines per step while the window is already open.
+TEST_F(ConsoleWindow, WheelStepFollowsWheelLinesSetAfterOpening) {
+  ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 1));
+  Con->WheelLines = 3;
+  SDL_Event Wheel{};
+  Wheel.type = SDL_MOUSEWHEEL;
+  Wheel.wheel.y = -1;
+  Push(Wheel);
+  EXPECT_EQ(Read(6), std::string("\0\x50\0\x50\0\x50", 6));
+  EXPECT_FALSE(Con->KeyWait(100));
+}
+
 TEST_F(ConsoleWindow, DropGoesToTheHandlerAndSetsTheFlag) {
   std::string Dropped;
   Con->OnFileDrop = [&Dropped](const std::string& Path) { Dropped = Path; };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -98,6 +99,29 @@ TEST_F(ViewerTest, HidingStatusKeepsLastLineAtBottom) {
   EXPECT_TRUE(V.StatusShown());
   EXPECT_EQ(V.Bottom(), 96);
   EXPECT_EQ(Con.Cell(1, 23).Ch, 220);
+}
+
+// Whatever keys come, every row of the page shows the line that belongs there once, and rows
+// past the store's last line are blank.
+TEST_F(ViewerTest, ShortStoresShowEachLineOnceAndBlankBelow) {
+  const std::vector<std::vector<int>> Presses = {{32, 32, 80}, {32, 32, 72, 80}, {32, 73, 32, 71, 32}};
+  for (int N : {10, 23}) {
+    for (const auto& Keys : Presses) {
+      Fill(N);
+      for (int Y = 1; Y <= 25; ++Y) Con.WriteXY(1, Y, 7, "junk");
+      TScrollbackViewer V(Con, 1);
+      V.Draw();
+      for (int Key : Keys) {
+        SCOPED_TRACE(testing::Message() << N << " lines, key " << Key);
+        if (Key == 32) V.Key(' '); else V.Key(0, static_cast<uint8_t>(Key));
+        for (int Y = 1; Y <= V.Page() + 1; ++Y) {
+          const int Line = V.Top() + Y - 1;
+          EXPECT_EQ(Row(Y), Line <= V.Bottom() ? "line " + std::to_string(Line) : "") << "row " << Y;
+        }
+        EXPECT_EQ(V.Bottom(), std::min(V.Top() + V.Page(), N - 1));
+      }
+    }
+  }
 }
 
 TEST_F(ViewerTest, TabSwitchesFontFamilyWithinResolution) {
