@@ -124,6 +124,24 @@ TEST_F(ViewerTest, ShortStoresShowEachLineOnceAndBlankBelow) {
   }
 }
 
+TEST_F(ViewerTest, StatusRowsAndGaugeUseTheBlockFontOnATopazConsole) {
+  for (auto [Font, Block] : {std::pair{2, 1}, std::pair{4, 3}}) {
+    SCOPED_TRACE(Font);
+    Fill(100);
+    ASSERT_TRUE(Con.OpenScreen(80, 25, static_cast<uint8_t>(Font)));
+    TScrollbackViewer V(Con, static_cast<uint8_t>(Font));
+    V.Draw();
+    V.DrawGauge();
+    for (int X : {1, 80}) {
+      EXPECT_EQ(Con.Cell(X, 23).Font, Block);
+      EXPECT_EQ(Con.Cell(X, 25).Font, Block);
+    }
+    for (int X = 58; X <= 67; ++X) EXPECT_EQ(Con.Cell(X, 24).Font, Block) << X;
+    EXPECT_EQ(Con.Cell(67, 24).Attr, 78);
+    EXPECT_EQ(Con.Cell(1, 1).Font, Font);  // the stored text keeps the viewer font
+  }
+}
+
 TEST_F(ViewerTest, TabSwitchesFontFamilyWithinResolution) {
   Fill(30);
   TScrollbackViewer V(Con, 1);
