@@ -5,6 +5,7 @@
 #include "app/statusbar.h"
 #include "console/sdl_api.h"
 #include "net/socket.h"
+#include "support/cp437.h"
 #include "support/files.h"
 #include "support/strings.h"
 #include "support/timeutil.h"
@@ -269,7 +270,8 @@ void TSession::ToggleEcho() {
 
 void TSession::Paste() {
   if (!S().Connected || !S().Clipboard->HasText()) return;
-  for (char Ch : S().Clipboard->GetText()) S().Socket->BufWriteChar(static_cast<uint8_t>(Ch));
+  // The clipboard holds UTF-8; the remote side reads code page 437.
+  for (char Ch : lx::UTF8ToCP437(S().Clipboard->GetText())) S().Socket->BufWriteChar(static_cast<uint8_t>(Ch));
   S().Socket->BufFlush();
 }
 

@@ -158,17 +158,17 @@ TEST_F(SessionTest, MouseClickSelectionAndPaste) {
   Session->HandleMouse(TMouseEvent{1, 3, 4, 3, 4});
   EXPECT_EQ(Sent(5), "");
 
-  App.Console->WriteXY(1, 2, 7, "  copy me   ");
-  App.Console->WriteXY(1, 3, 7, "  and me  ");
+  App.Console->WriteXY(1, 2, 7, "  copy m\x82   ");
+  App.Console->WriteXY(1, 3, 7, "  \xdb\x10 me  ");
   Record();
   Keys("\r");
   Session->HandleMouse(TMouseEvent{3, 1, 2, 12, 3});
-  EXPECT_EQ(Clip->Text, "copy me\r\n  and me");
+  EXPECT_EQ(Clip->Text, "copy mé\r\n  █► me");  // code page 437 goes out as UTF-8
   EXPECT_EQ(Seen.back(), "Text added to clipboard");
 
-  Clip->Text = "line1\r\n\xff";
+  Clip->Text = "line1\r\n╔é€";
   Session->RunMenuCommand('P');
-  EXPECT_EQ(Sent(), "line1\r\n\xff");
+  EXPECT_EQ(Sent(), "line1\r\n\xc9\x82?");
   Session->RunMenuCommand('C');
   EXPECT_FALSE(Clip->HasText());
 }
