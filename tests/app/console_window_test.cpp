@@ -165,6 +165,38 @@ TEST_F(ConsoleWindow, OpenAndCloseRepeatedly) {
   }
 }
 
+// Without a display SDL picks a driver that draws nowhere: only SDL_VIDEODRIVER may ask for it.
+TEST_F(DummySDL, ADriverThatDrawsNowhereMustBeAskedFor) {
+  struct TEnv {
+    const char* Name;
+    std::string Saved;
+    bool Had;
+  } Env[] = {{"DISPLAY", "", false}, {"WAYLAND_DISPLAY", "", false}, {"SDL_VIDEODRIVER", "", false}};
+  for (TEnv& E : Env) {
+    if (const char* V = getenv(E.Name)) E.Saved = V, E.Had = true;
+    unsetenv(E.Name);
+  }
+  struct TCase {
+    const char* Asked;
+    bool Opens;
+  } Cases[] = {{nullptr, false}, {"offscreen", true}, {"dummy", true}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Asked ? C.Asked : "(not set)");
+    if (C.Asked) setenv("SDL_VIDEODRIVER", C.Asked, 1); else unsetenv("SDL_VIDEODRIVER");
+    TSDLConsoleScrollback Con;
+    testing::internal::CaptureStdout();
+    const bool Opened = Con.OpenVideo(80, 25, 0, 0, 1);
+    const std::string Out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Opened, C.Opens) << Out;
+    if (!C.Opens) {
+      EXPECT_NE(Out.find("No display found"), std::string::npos) << Out;
+    }
+  }
+  for (TEnv& E : Env) {
+    if (E.Had) setenv(E.Name, E.Saved.c_str(), 1); else unsetenv(E.Name);
+  }
+}
+
 TEST(ConsoleWithoutSDL, OpenVideoRefusesAnEmptyEntryTable) {
   UnloadSDL();
   TSDLConsoleScrollback Con;
