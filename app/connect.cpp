@@ -105,8 +105,7 @@ bool TSession::DialEntry() {
   S().StatusBarOn = E.StatusBar != 0;
   S().ConnectTime = SecondsToday();
   Con().WriteXY(1, Con().Rows, 7, std::string(Con().Cols, ' '));
-  S().Socket->WinWidth = Con().Cols;
-  S().Socket->WinHeight = static_cast<uint8_t>(S().StatusBarOn ? Con().Rows - 1 : Con().Rows);
+  TellWindowSize();
 
   S().Term = std::make_unique<TTermAnsi>(Con());
   const uint8_t Initial = S().Term->Font;
@@ -150,6 +149,10 @@ bool TSession::DialEntry() {
 
   if (!E.ScriptFile.empty()) RunLogonScript(App, E.ScriptFile);
   return true;
+}
+
+void TSession::TellWindowSize() {
+  S().Socket->SetWindowSize(Con().Cols, static_cast<uint8_t>(S().StatusBarOn ? Con().Rows - 1 : Con().Rows));
 }
 
 void TSession::ImmediateDial(std::string Address) {

@@ -187,7 +187,11 @@ void TSession::HandleExtKey(uint8_t Code) {
     case 24: OpenSettingsEditor(App); break;
     case 25: ToggleCapture(); break;
     case 30: Message("Lanternyx Version " + S().Version); break;
-    case 31: ToggleStatusBar(Con(), App.Config, S(), SecondsToday()); break;
+    case 31:
+      ToggleStatusBar(Con(), App.Config, S(), SecondsToday());
+      // The bar takes a row from the remote side, or gives it back.
+      if (On) TellWindowSize();
+      break;
     case 32:
       if (OpenDialingDirectory(App)) DialEntry();
       break;

@@ -79,6 +79,16 @@ void ResolveHost(const std::shared_ptr<TResolveJob>& Job) {
 
 bool IsWouldBlock(int Err) { return Err == EAGAIN || Err == EWOULDBLOCK; }
 
+// IAC SB NAWS, width and height as 16-bit big-endian values (a 255 doubled), IAC SE.
+void AppendNaws(std::vector<uint8_t>& Out, uint8_t Width, uint8_t Height) {
+  Out.insert(Out.end(), {Telnet::IAC, Telnet::SB, Telnet::OptNAWS});
+  for (uint8_t V : {uint8_t{0}, Width, uint8_t{0}, Height}) {
+    Out.push_back(V);
+    if (V == Telnet::IAC) Out.push_back(Telnet::IAC);
+  }
+  Out.insert(Out.end(), {Telnet::IAC, Telnet::SE});
+}
+
 int PollOne(int Fd, short Events, int TimeoutMs, short& REvents) {
   pollfd P{Fd, Events, 0};
   int R;
@@ -149,6 +159,7 @@ bool TSocket::AttachHandle(int Fd) {
   TelnetState = TelnetCmd = TelnetOpt = 0;
   SubData.clear();
   EOFCount = 0;
+  NawsAgreed = false;
   return true;
 }
 
@@ -168,6 +179,7 @@ bool TSocket::Connect(const std::string& Host_, uint16_t Port, int32_t Timeout, 
   TelnetState = 0;
   SubData.clear();
   EOFCount = 0;
+  NawsAgreed = false;
 
   // Resolution runs on its own thread so that an abort or the time limit is noticed even when
   // the name service hangs.
@@ -537,6 +549,8 @@ void TSocket::TelnetFilter() {
           TelnetState = 3;
         } else if (TelnetCmd == Telnet::WILL || TelnetCmd == Telnet::DO) {
           TelnetAnswer(TelnetCmd, B);
+        } else {
+          TelnetRefused(TelnetCmd, B);
         }
         break;
       default:
@@ -573,14 +587,15 @@ void TSocket::TelnetAnswer(uint8_t Cmd, uint8_t Opt) {
       Reply = Will ? Telnet::DO : Telnet::WILL;
       break;
     case Telnet::OptNAWS: {
+      // The window size is ours to tell: agree with WILL (servers such as telnetd wait for it
+      // before they start the login), then tell it. A DO repeated after that only asks for
+      // the size again, so no second WILL can start a negotiation loop.
       const uint8_t W = WinWidth, H = WinHeight;
-      if (W > 0 && H > 0) {
-        std::vector<uint8_t> Naws = {Telnet::IAC, Telnet::SB, Telnet::OptNAWS};
-        for (uint8_t V : {uint8_t{0}, W, uint8_t{0}, H}) {
-          Naws.push_back(V);
-          if (V == Telnet::IAC) Naws.push_back(Telnet::IAC);
-        }
-        Naws.insert(Naws.end(), {Telnet::IAC, Telnet::SE});
+      if (!Will && W > 0 && H > 0) {
+        std::vector<uint8_t> Naws;
+        if (!NawsAgreed) Naws = {Telnet::IAC, Telnet::WILL, Telnet::OptNAWS};
+        AppendNaws(Naws, W, H);
+        NawsAgreed = true;
         SendAnswer(Naws.data(), static_cast<int32_t>(Naws.size()));
         return;
       }
@@ -595,4 +610,21 @@ void TSocket::TelnetAnswer(uint8_t Cmd, uint8_t Opt) {
   SendAnswer(Answer, 3);
   // The peer takes charge of echoing (or refuses to): local echo would double every key.
   if (Opt == Telnet::OptEcho) Echo = false;
+}
+
+// WONT and DONT need no answer, except a DONT for the window size we agreed to send: it is
+// acknowledged, and no further sizes go out.
+void TSocket::TelnetRefused(uint8_t Cmd, uint8_t Opt) {
+  if (Cmd != Telnet::DONT || Opt != Telnet::OptNAWS || !NawsAgreed) return;
+  NawsAgreed = false;
+  const uint8_t Answer[3] = {Telnet::IAC, Telnet::WONT, Telnet::OptNAWS};
+  SendAnswer(Answer, 3);
+}
+
+void TSocket::SetWindowSize(uint8_t Cols, uint8_t Rows) {
+  TSocketBase::SetWindowSize(Cols, Rows);
+  if (!TelnetClient || !NawsAgreed || Cols == 0 || Rows == 0) return;
+  std::vector<uint8_t> Naws;
+  AppendNaws(Naws, Cols, Rows);
+  SendAnswer(Naws.data(), static_cast<int32_t>(Naws.size()));
 }

@@ -12,6 +12,7 @@ pkgs=(
   libsdl2-2.0-0 libsdl2-dev
   xvfb xauth xdotool x11-utils x11-apps imagemagick xterm
   lrzsz openssh-server openssh-client
+  inetutils-telnetd
   python3
 )
 missing=()

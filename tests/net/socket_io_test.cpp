@@ -61,7 +61,7 @@ TEST_F(SocketPairTest, EveryCutOfATelnetStreamGivesTheSameResult) {
   const std::string Stream = "Hi" + Bytes({255, 255, 255, 253, 24, 255, 241, 255, 250, 24, 1, 255, 240}) + "x" +
                              Bytes({255, 253, 31, 255, 253, 255, 251, 1, 255, 253, 255, 253, 3}) + "end";
   const std::string WantReply = Bytes({255, 251, 24, 255, 250, 24, 0}) + "ANSI-256COLOR-RGB" +
-                                Bytes({0, 255, 240, 255, 250, 31, 0, 80, 0, 24, 255, 240, 255, 253, 1, 255, 251, 3});
+                                Bytes({0, 255, 240, 255, 251, 31, 255, 250, 31, 0, 80, 0, 24, 255, 240, 255, 253, 1, 255, 251, 3});
   for (size_t Cut = 0; Cut < Stream.size(); ++Cut) {
     Pair(S);
     S.WinWidth = 80;

@@ -149,6 +149,20 @@ TEST_F(SessionTest, KeepAliveWithInjectedClock) {
   EXPECT_EQ(Sent(), "x");
 }
 
+// The status bar takes a row from the remote side: a peer that agreed to hear the window
+// size is told each change.
+TEST_F(SessionTest, StatusBarToggleTellsTheWindowSize) {
+  Connect(true);
+  App.Session.Socket->SetWindowSize(80, 25);
+  Remote("\xff\xfd\x1f");
+  Session->Pass();
+  EXPECT_EQ(Sent(), std::string("\xff\xfb\x1f\xff\xfa\x1f\x00\x50\x00\x19\xff\xf0", 12));
+  Session->HandleExtKey(31);
+  EXPECT_EQ(Sent(), std::string("\xff\xfa\x1f\x00\x50\x00\x18\xff\xf0", 9));
+  Session->HandleExtKey(31);
+  EXPECT_EQ(Sent(), std::string("\xff\xfa\x1f\x00\x50\x00\x19\xff\xf0", 9));
+}
+
 TEST_F(SessionTest, MouseClickSelectionAndPaste) {
   Connect();
   App.Session.CurrentEntry.Mouse = 1;
