@@ -136,12 +136,17 @@ bool TSession::DialEntry() {
 
   bool Cancelled = false;
   while (!Attempt->Finished.load() && !Con().Terminated.load()) {
-    if (Con().KeyWait(100) && Con().ReadKey() == 27) {
+    // Only ESC belongs to the dialer: what else is typed now is for the session.
+    if (Con().TakeKey(27)) {
       Attempt->Cancel = true;
       Raw->CloseHandle();
       Cancelled = true;
       break;
     }
+    if (Con().KeyPressed())
+      Con().Delay(25);
+    else
+      Con().KeyWait(100);
   }
   if (!Attempt->Finished.load()) {
     Attempt->Cancel = true;
@@ -171,8 +176,7 @@ bool TSession::DialEntry() {
   S().StatusBarOn = E.StatusBar != 0;
   S().ConnectTime = SecondsToday();
   Con().WriteXY(1, Con().Rows, 7, std::string(Con().Cols, ' '));
-  S().Socket->WinWidth = Con().Cols;
-  S().Socket->WinHeight = static_cast<uint8_t>(S().StatusBarOn ? Con().Rows - 1 : Con().Rows);
+  TellWindowSize();
 
   S().Term = std::make_unique<TTermAnsi>(Con());
   const uint8_t Initial = S().Term->Font;
@@ -200,8 +204,12 @@ bool TSession::DialEntry() {
     std::string Hello(1, '\0');
     Hello += E.Password + '\0' + E.UserName + '\0' + "ansi-256color/57600" + '\0';
     Send(Hello);
+    // The server acknowledges with a 0 byte. One that never does must not hold the program:
+    // the wait looks in short slices, gives up after 5 s and ends on ESC or a closed window.
     const int64_t End = lx::TickMS() + 5000;
-    while (lx::TickMS() < End && S().Connected) {
+    while (lx::TickMS() < End && S().Socket->Connected.load() && !Con().Terminated.load()) {
+      if (Con().TakeKey(27)) break;
+      if (!S().Socket->DataWaiting(50)) continue;
       uint8_t Ch = 1;
       const int32_t N = S().Socket->ReadBuf(&Ch, 1);
       if (N < 0) break;
@@ -212,6 +220,10 @@ bool TSession::DialEntry() {
 
   if (!E.ScriptFile.empty()) RunLogonScript(App, E.ScriptFile);
   return true;
+}
+
+void TSession::TellWindowSize() {
+  S().Socket->SetWindowSize(Con().Cols, static_cast<uint8_t>(S().StatusBarOn ? Con().Rows - 1 : Con().Rows));
 }
 
 void TSession::ImmediateDial(std::string Address) {

@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
   TSSHLibrary SshLibrary;
   TAppContext App;
   if (argc > 1) App.DialAddress = argv[1];
-  if (!StartUp(App, argc > 0 ? argv[0] : "", std::cout)) return 0;
+  // A program that cannot show its window has failed, and says so in its exit status.
+  if (!StartUp(App, argc > 0 ? argv[0] : "", std::cout)) return 1;
   RunSession(App);
   ShutDown(App);
   return App.ExitCode;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/session.h"
+#include "app/statusbar.h"
 #include "support/strings.h"
 
 namespace {
@@ -115,7 +116,8 @@ void TScrollbackViewer::ToggleStatus() {
     for (int Y = R - 2; Y <= R; ++Y) C.WriteXY(1, Y, 7, std::string(Cols, ' '));
   } else {
     H = R - 4;
-    BottomLine = std::max(BottomLine - 3, std::min(TopLine, N - 1));
+    // Three rows fewer, but a store shorter than the page still shows whole.
+    BottomLine = std::min(TopLine + H, N - 1);
     DrawStatus();
   }
   DrawLines();
@@ -123,11 +125,11 @@ void TScrollbackViewer::ToggleStatus() {
 
 void TScrollbackViewer::DrawStatus() {
   auto Batch = C.Batch();
-  C.WriteXY(1, R - 2, 15, std::string(Cols, static_cast<char>(220)));
+  DrawBlocks(C, 1, R - 2, 15, std::string(Cols, static_cast<char>(220)));
   const std::string Line = " Scrollback       ESC/Quit   Space/Status   TAB/Font                (    /" +
                            lx::PadRight(lx::IntToStr(N - 1), 4) + ") ";
   C.WriteXY(1, R - 1, 112, lx::PadRight(Line, Cols));
-  C.WriteXY(1, R, 8, std::string(Cols, static_cast<char>(223)));
+  DrawBlocks(C, 1, R, 8, std::string(Cols, static_cast<char>(223)));
   Status = true;
   Shown = 0;
 }
@@ -142,9 +144,9 @@ void TScrollbackViewer::DrawGauge() {
   const int G = GaugeLength();
   auto Batch = C.Batch();
   if (G != Shown) {
-    C.WriteXY(58, R - 1, 8, std::string(10, static_cast<char>(176)));
+    DrawBlocks(C, 58, R - 1, 8, std::string(10, static_cast<char>(176)));
     for (int i = 0; i < G; ++i)
-      C.WriteXY(58 + i, R - 1, Gauge[i].Attr, std::string(1, static_cast<char>(Gauge[i].Ch)));
+      DrawBlocks(C, 58 + i, R - 1, Gauge[i].Attr, std::string(1, static_cast<char>(Gauge[i].Ch)));
     Shown = G;
   }
   C.WriteXY(70, R - 1, 112, lx::PadLeft(lx::IntToStr(BottomLine), 4));
@@ -154,6 +156,8 @@ void TScrollbackViewer::DrawLines() {
   auto Batch = C.Batch();
   int Y = 1;
   for (int i = TopLine; i <= BottomLine && Y <= R; ++i, ++Y) C.DrawRow(Y, C.Line(i + 1), ViewFont);
+  // Rows of the page past the last line must not keep lines an earlier view left there.
+  for (; Y <= H + 1 && Y <= R; ++Y) C.WriteXY(1, Y, 7, std::string(Cols, ' '));
 }
 
 void TSession::ScrollbackViewer() {

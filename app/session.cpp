@@ -5,6 +5,7 @@
 #include "app/statusbar.h"
 #include "console/sdl_api.h"
 #include "net/socket.h"
+#include "support/cp437.h"
 #include "support/files.h"
 #include "support/strings.h"
 #include "support/timeutil.h"
@@ -113,7 +114,8 @@ bool TSession::Pass() {
       const TIdleWork W =
           IdlePass(Idle, MinuteOfDay(), S().StatusBarOn, S().CurrentEntry.Protocol == lx::ProtoTelnet, S().Connected);
       if (W.RedrawStatus) RedrawStatus();
-      if (W.SendKeepAlive) Send("\xff\xf1");  // telnet IAC NOP keeps idle routers from dropping us
+      // IAC NOP keeps idle routers from dropping the call.
+      if (W.SendKeepAlive) S().Socket->WriteTelnetCommand(Telnet::NOP);
     }
   } else {
     const uint8_t Ch = Con().ReadKey();
@@ -141,7 +143,7 @@ void TSession::Receive() {
       if (Capture && S().CaptureOn) S().Capture.Write(Data, Length);
     };
     Sink.StartZmodem = [this](bool Upload) { StartZmodemFromRemote(App, Upload); };
-    auto Batch = Con().Batch();
+    // No batch here: the emulator takes the lock per run and answers queries after it.
     FilterReceived(RecvBuf.data(), static_cast<size_t>(N), App.Config.AutoZmodem == 1, Sink);
   }
   Con().ScrollbackEnabled = false;
@@ -185,7 +187,11 @@ void TSession::HandleExtKey(uint8_t Code) {
     case 24: OpenSettingsEditor(App); break;
     case 25: ToggleCapture(); break;
     case 30: Message("Lanternyx Version " + S().Version); break;
-    case 31: ToggleStatusBar(Con(), App.Config, S(), SecondsToday()); break;
+    case 31:
+      ToggleStatusBar(Con(), App.Config, S(), SecondsToday());
+      // The bar takes a row from the remote side, or gives it back.
+      if (On) TellWindowSize();
+      break;
     case 32:
       if (OpenDialingDirectory(App)) DialEntry();
       break;
@@ -268,7 +274,8 @@ void TSession::ToggleEcho() {
 
 void TSession::Paste() {
   if (!S().Connected || !S().Clipboard->HasText()) return;
-  for (char Ch : S().Clipboard->GetText()) S().Socket->BufWriteChar(static_cast<uint8_t>(Ch));
+  // The clipboard holds UTF-8; the remote side reads code page 437.
+  for (char Ch : lx::UTF8ToCP437(S().Clipboard->GetText())) S().Socket->BufWriteChar(static_cast<uint8_t>(Ch));
   S().Socket->BufFlush();
 }
 

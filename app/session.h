@@ -60,6 +60,8 @@ class TSession {
   void CommandMenu(int X, int Y);
   void RedrawStatus();
   void DialerStatus(int X, const std::string& Text);
+  // Tells the connection the rows and columns the remote side may use (all but the status bar).
+  void TellWindowSize();
 
   TAppContext& App;
   std::array<uint8_t, 16384> RecvBuf{};

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "console/console.h"
+#include "support/cp437.h"
 #include "support/strings.h"
 
 std::string StripTelnetURL(const std::string& Text) {
@@ -67,7 +68,10 @@ std::string SelectionText(const TSDLConsole& Console, int X1, int Y1, int X2, in
   if (Y1 > Y2) std::swap(Y1, Y2);
   std::string Text;
   for (int Y = Y1; Y <= Y2; ++Y) {
-    for (int X = X1; X <= X2; ++X) Text += static_cast<char>(Console.Cell(X, Y).Ch);
+    std::string Row;
+    for (int X = X1; X <= X2; ++X) Row += static_cast<char>(Console.Cell(X, Y).Ch);
+    // The clipboard holds UTF-8; the cells show code page 437, control codes as pictures.
+    Text += lx::CP437ToUTF8(Row, true);
     Text = lx::TrimChar(Text, ' ');
     if (Y != Y2) Text += "\r\n";
   }

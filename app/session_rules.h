@@ -27,8 +27,8 @@ inline bool IsMacroKey(uint8_t Code) { return Code >= 94 && Code <= 103; }
 // X10 press and release at a 1-based cell. Cells beyond 223 can't be expressed; they are
 // clamped so the report stays one byte per coordinate.
 std::string MouseReport(int X, int Y);
-// The text of a selected rectangle: rows joined by CR LF, every row without trailing blanks
-// and the first one also without leading blanks.
+// The text of a selected rectangle in UTF-8: rows joined by CR LF, every row without trailing
+// blanks and the first one also without leading blanks.
 std::string SelectionText(const TSDLConsole& Console, int X1, int Y1, int X2, int Y2);
 // The right-button command menu, in the toolkit's "K-Text|" form.
 std::string CommandMenuText(bool ClipboardHasText, bool Connected, int ScrollbackCount);

@@ -4,6 +4,15 @@
 #include "support/strings.h"
 #include "support/timeutil.h"
 
+uint8_t BlockFont(const TSDLConsole& Console) { return Console.Font >= 3 ? 3 : 1; }
+
+void DrawBlocks(TSDLConsole& Console, int X, int Y, uint8_t Attr, std::string_view Text) {
+  auto Batch = Console.Batch();
+  const uint8_t Font = BlockFont(Console);
+  for (size_t I = 0; I < Text.size() && X + static_cast<int>(I) <= Console.Cols; ++I)
+    Console.DrawChar(X + static_cast<int>(I), Y, Attr, static_cast<uint8_t>(Text[I]), Font);
+}
+
 std::string DisplayName(const lx::TPhoneRec& Entry) {
   const std::string Name = lx::StripPipe(Entry.Name);
   return Name.empty() ? Entry.Address : Name;
@@ -24,9 +33,8 @@ void DrawStatusBar(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessi
     Console.WriteXY(1, R, Cfg.StatusColor2, lx::PadCenter(lx::Cut(Message, C), C, ' ', true));
   } else {
     // Dividers sit between the fields: name | size | state | emulation | time | help.
-    std::string Template(52, ' ');
-    for (int P : {1, 9, 21, 32, 40}) Template[P - 1] = static_cast<char>(221);
-    Console.WriteXY(1, R, Cfg.StatusColor1, lx::PadRight(std::string(X + 28, ' ') + Template, C));
+    Console.WriteXY(1, R, Cfg.StatusColor1, std::string(C, ' '));
+    for (int P : {1, 9, 21, 32, 40}) DrawBlocks(Console, X + 28 + P, R, Cfg.StatusColor1, "\xdd");
 
     const std::string Name = S.Connected ? DisplayName(S.CurrentEntry) : "Lanternyx " + S.Version;
     Console.WriteXY(2, R, Cfg.StatusColor2, lx::PadCenter(lx::Cut(Name, X + 26), X + 26, ' ', true));
@@ -80,10 +88,6 @@ void DiscardKeys(TSDLConsole& Console) {
   while (Console.KeyPressed() && !Console.Terminated.load()) Console.ReadKey();
 }
 
-// The about and help pictures are drawn in block graphics, which only the CP437 fonts have:
-// they keep that family, at the console's resolution, whatever the session uses.
-uint8_t PictureFont(const TSDLConsole& Console) { return Console.Font >= 3 ? 3 : 1; }
-
 }  // namespace
 
 void ShowAbout(TSDLConsole& Console, const std::string& Version, int WaitMs) {
@@ -92,7 +96,7 @@ void ShowAbout(TSDLConsole& Console, const std::string& Version, int WaitMs) {
     auto Batch = Console.Batch();
     Console.SetTextAttr(7);
     Console.ClearScreen(4);
-    Console.DisplayCrunched(FindPicture("about"), X, 1, PictureFont(Console));
+    Console.DisplayCrunched(FindPicture("about"), X, 1, BlockFont(Console));
     Console.WriteXY(X + 30, 18, 7, "VERSION  ");
     Console.WriteXY(X + 38, 18, 15, Version);
     Console.WriteXY(X + 28, 19, 12, "PRE-RELEASE TEST VERSION");
@@ -134,7 +138,7 @@ void ShowHelp(TSDLConsole& Console) {
     auto Batch = Console.Batch();
     Console.SetTextAttr(7);
     Console.ClearScreen(4);
-    Console.DisplayCrunched(FindPicture("help"), PictureColumn(Console.Cols), 1, PictureFont(Console));
+    Console.DisplayCrunched(FindPicture("help"), PictureColumn(Console.Cols), 1, BlockFont(Console));
   }
   WaitForUser(Console, -1);
   DiscardKeys(Console);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "app/session_state.h"
 #include "config/config.h"
@@ -13,6 +14,13 @@
 // columns) and the pictures' column (1 on 80 columns).
 inline int StatusOffset(int Cols) { return Cols >= 81 ? (Cols - 80) / 2 : 0; }
 inline int PictureColumn(int Cols) { return lx::LeftColumn(Cols); }
+
+// The code page 437 font at the console's resolution (1 or 3). Block graphics and line
+// characters exist only there: in Topaz the same codes are accented letters, so the program's
+// own chrome and pictures are drawn in it whatever font the session uses.
+uint8_t BlockFont(const TSDLConsole& Console);
+// Text in BlockFont and exactly the attribute Attr, from (X, Y) to the right edge at most.
+void DrawBlocks(TSDLConsole& Console, int X, int Y, uint8_t Attr, std::string_view Text);
 
 // The system's name as the status bar, dialer and title show it: pipe codes removed, the
 // address when there is no name.

@@ -182,38 +182,36 @@ void TSDLConsole::SetBgRGB(uint8_t R, uint8_t G, uint8_t B) {
 }
 
 void TSDLConsole::GetColors(TConsoleCell& Cell) const {
+  // The attribute is kept even when both colours are extended: restoring it is what lets
+  // SGR 39 / 49 and the 16-colour codes that follow start from the right nibbles.
+  Cell.Attr = TextAttr;
   if (FgMode == 1) {
     Cell.Fg[0] = Fg256;
   } else if (FgMode == 2) {
     Cell.Fg = FgRGB;
-  } else {
-    Cell.Attr = TextAttr;
   }
   if (BgMode == 1) {
     Cell.Bg[0] = Bg256;
   } else if (BgMode == 2) {
     Cell.Bg = BgRGB;
-  } else {
-    Cell.Attr = TextAttr;
   }
   Cell.FgMode = FgMode;
   Cell.BgMode = BgMode;
 }
 
 void TSDLConsole::SetColors(const TConsoleCell& Cell) {
+  // The attribute first: setting it afterwards would drop a 256-colour or RGB mode whose
+  // nibble differs from the attribute in force in between.
+  SetTextAttr(Cell.Attr, true);
   if (Cell.FgMode == 1) {
     SetFg256(Cell.Fg[0]);
   } else if (Cell.FgMode == 2) {
     SetFgRGB(Cell.Fg[0], Cell.Fg[1], Cell.Fg[2]);
-  } else {
-    SetTextAttr(Cell.Attr, false);
   }
   if (Cell.BgMode == 1) {
     SetBg256(Cell.Bg[0]);
   } else if (Cell.BgMode == 2) {
     SetBgRGB(Cell.Bg[0], Cell.Bg[1], Cell.Bg[2]);
-  } else {
-    SetTextAttr(Cell.Attr, false);
   }
 }
 
@@ -562,20 +560,13 @@ void TSDLConsole::RestoreScreen(const TConsoleImage& Image) {
   RedrawCells(Image.Cells);
   CursorX = Image.CursorX;
   CursorY = Image.CursorY;
-  if (Image.FgMode == 1) {
-    SetFg256(Image.Fg256);
-  } else if (Image.FgMode == 2) {
-    SetFgRGB(Image.FgRGB[0], Image.FgRGB[1], Image.FgRGB[2]);
-  } else {
-    SetTextAttr(Image.TextAttr, false);
-  }
-  if (Image.BgMode == 1) {
-    SetBg256(Image.Bg256);
-  } else if (Image.BgMode == 2) {
-    SetBgRGB(Image.BgRGB[0], Image.BgRGB[1], Image.BgRGB[2]);
-  } else {
-    SetTextAttr(Image.TextAttr, false);
-  }
+  TConsoleCell Colors;
+  Colors.Attr = Image.TextAttr;
+  Colors.FgMode = Image.FgMode;
+  Colors.BgMode = Image.BgMode;
+  Colors.Fg = Image.FgMode == 2 ? Image.FgRGB : std::array<uint8_t, 3>{Image.Fg256, 0, 0};
+  Colors.Bg = Image.BgMode == 2 ? Image.BgRGB : std::array<uint8_t, 3>{Image.Bg256, 0, 0};
+  SetColors(Colors);
 }
 
 void TSDLConsole::RedrawCells(const TConsoleGrid& Cells) {
@@ -872,6 +863,26 @@ bool TSDLConsole::KeyPressed() const {
   const uint32_t Reset = KeyResetAt.load();
   if (static_cast<int32_t>(Reset - R) > 0) R = Reset;
   return R != KeyWrite.load();
+}
+
+bool TSDLConsole::TakeKey(uint8_t Ch) {
+  for (;;) {
+    uint32_t R = KeyRead.load();
+    const uint32_t Reset = KeyResetAt.load();
+    if (static_cast<int32_t>(Reset - R) > 0) R = Reset;
+    const uint32_t W = KeyWrite.load();
+    uint32_t P = R;
+    while (P != W) {
+      const uint8_t B = KeyBuf[P % KeyBuf.size()].load();
+      if (B == Ch && B != 0) break;
+      P += B == 0 && P + 1 != W ? 2 : 1;   // an extended key is two bytes
+    }
+    // A reset while looking may have reused the slots: look again from the new start.
+    if (KeyResetAt.load() != Reset) continue;
+    if (P == W) return false;
+    KeyRead.store(P + 1);
+    return true;
+  }
 }
 
 uint8_t TSDLConsole::ReadKey() {

@@ -172,6 +172,10 @@ class TSDLConsole {
   void PushExtKey(uint8_t Code);
   void PushKeyString(std::string_view S);   // the first one or two bytes
   bool KeyPressed() const;
+  // Looks through the unread keys for the plain key Ch (a second byte of an extended key
+  // does not count): when it is there, it and every key before it are read and true comes
+  // back; otherwise nothing is read. Lets a wait react to ESC and leave typing alone.
+  bool TakeKey(uint8_t Ch);
   // The waits below release a batch held by the caller while they sleep.
   uint8_t ReadKey();                         // waits; gives 1 once Terminated is set
   bool KeyWait(int Milliseconds);            // true when a key is waiting
@@ -212,7 +216,9 @@ class TSDLConsole {
 
   // --- Fields --------------------------------------------------------------------------
   std::atomic<bool> Terminated{false};
-  uint8_t WheelLines = 1;
+  // Arrow keys per wheel step; the video thread reads it at every step, so a screen can
+  // change it while the window is open.
+  std::atomic<uint8_t> WheelLines{1};
   uint8_t Font = 1;
   uint8_t Rows = 25;
   uint8_t Cols = 80;

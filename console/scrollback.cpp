@@ -39,7 +39,9 @@ bool TSDLConsoleScrollback::IsBlankRow(int Y) const {
 
 void TSDLConsoleScrollback::ScrollUp() {
   THold Hold(*this);
-  if (ScrollbackEnabled) AddScrollbackLine(1);
+  // Only a region that starts at the top moves a line off the screen; below a fixed header
+  // the line that leaves the region goes under the header and is no history.
+  if (ScrollbackEnabled && WinY1 <= 1) AddScrollbackLine(1);
   ScrollWindowUp();
 }
 

@@ -2,7 +2,10 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -44,6 +47,24 @@ bool SoftwareGL() {
     if (Name) break;
   }
   return Software;
+}
+
+// SDL falls back to a driver that draws nowhere when there is no display. The program would
+// then run unseen, so such a driver counts as a failure unless SDL_VIDEODRIVER asked for it.
+bool InvisibleDriverNotAskedFor(const char* Driver) {
+  if (Driver == nullptr) return false;
+  const std::string Name = Driver;
+  if (Name != "offscreen" && Name != "dummy" && Name != "evdev") return false;
+  const char* Asked = std::getenv("SDL_VIDEODRIVER");
+  std::string List = Asked ? Asked : "";
+  for (char& C : List) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+  size_t Start = 0;
+  while (Start <= List.size()) {
+    const size_t End = std::min(List.find(',', Start), List.size());
+    if (List.compare(Start, End - Start, Name) == 0) return false;
+    Start = End + 1;
+  }
+  return true;
 }
 
 // Whether the machine has any GPU device at all. Without one, asking for the
@@ -116,6 +137,10 @@ bool TVideo::SetUp() {
   SDLStarted_ = true;
   if (Sdl.SDL_Init(SDL_INIT_VIDEO) != 0) {
     ReportSDLError();
+    return false;
+  }
+  if (const char* Driver = Sdl.SDL_GetCurrentVideoDriver(); InvisibleDriverNotAskedFor(Driver)) {
+    std::cout << "No display found (SDL2 video driver " << Driver << ")" << std::endl;
     return false;
   }
   PixelWidth_ = Params_.Cols * Params_.CellWidth;
@@ -286,7 +311,8 @@ void TVideo::ProcessEvent(const SDL_Event& Event) {
       if (Event.wheel.y == 0 || !Hooks_.Keys) break;
       const std::string Step = Event.wheel.y > 0 ? std::string{'\0', 72} : std::string{'\0', 80};
       std::string Bytes;
-      for (int I = 0; I < Params_.WheelLines; ++I) Bytes += Step;
+      const int Lines = Hooks_.WheelLines ? Hooks_.WheelLines() : 1;
+      for (int I = 0; I < Lines; ++I) Bytes += Step;
       Hooks_.Keys(Bytes);
       break;
     }
@@ -319,6 +345,7 @@ TVideoHooks ConsoleVideoHooks(TSDLConsole& Con) {
   };
   H.Quit = [&Con] { Con.Terminated.store(true); };
   H.Press = [&Con](int Button) { Con.MousePressLatch.fetch_or(1u << Button); };
+  H.WheelLines = [&Con] { return static_cast<int>(Con.WheelLines.load()); };
   H.Drop = [&Con](const std::string& Path) {
     if (!Con.OnFileDrop) return;
     Con.OnFileDrop(Path);
@@ -347,7 +374,6 @@ bool TSDLConsole::OpenVideo(int NewCols, int NewRows, uint8_t NewWindowMode, uin
   P.ScaleQuality = ScaleQuality;
   P.Letterbox = UseLogicalSize;
   P.Accelerated = UseAccelerated;
-  P.WheelLines = WheelLines;
   auto Window = std::make_unique<TVideo>(ConsoleVideoHooks(*this));
   if (!Window->Open(P)) return false;
   AttachVideo(std::move(Window));

@@ -31,6 +31,8 @@ struct TVideoHooks {
   std::function<void(const std::string& Path)> Drop;
   // A mouse button went down: 0 left, 1 middle, 2 right.
   std::function<void(int Button)> Press;
+  // Arrow keys per wheel step, asked at every step; 1 when not set.
+  std::function<int()> WheelLines;
 };
 
 // The hooks that tie a video thread to a console.
@@ -43,7 +45,6 @@ struct TVideoParams {
   int ScaleQuality = 0;  // 0 nearest, 1 linear, 2 best
   bool Letterbox = true;
   bool Accelerated = true;
-  int WheelLines = 1;
 };
 
 class TVideo : public TConsoleVideo {

@@ -79,6 +79,16 @@ void ResolveHost(const std::shared_ptr<TResolveJob>& Job) {
 
 bool IsWouldBlock(int Err) { return Err == EAGAIN || Err == EWOULDBLOCK; }
 
+// IAC SB NAWS, width and height as 16-bit big-endian values (a 255 doubled), IAC SE.
+void AppendNaws(std::vector<uint8_t>& Out, uint8_t Width, uint8_t Height) {
+  Out.insert(Out.end(), {Telnet::IAC, Telnet::SB, Telnet::OptNAWS});
+  for (uint8_t V : {uint8_t{0}, Width, uint8_t{0}, Height}) {
+    Out.push_back(V);
+    if (V == Telnet::IAC) Out.push_back(Telnet::IAC);
+  }
+  Out.insert(Out.end(), {Telnet::IAC, Telnet::SE});
+}
+
 int PollOne(int Fd, short Events, int TimeoutMs, short& REvents) {
   pollfd P{Fd, Events, 0};
   int R;
@@ -149,6 +159,7 @@ bool TSocket::AttachHandle(int Fd) {
   TelnetState = TelnetCmd = TelnetOpt = 0;
   SubData.clear();
   EOFCount = 0;
+  NawsAgreed = false;
   return true;
 }
 
@@ -168,6 +179,7 @@ bool TSocket::Connect(const std::string& Host_, uint16_t Port, int32_t Timeout, 
   TelnetState = 0;
   SubData.clear();
   EOFCount = 0;
+  NawsAgreed = false;
 
   // Resolution runs on its own thread so that an abort or the time limit is noticed even when
   // the name service hangs.
@@ -410,24 +422,41 @@ void TSocket::SendAnswer(const uint8_t* Buf, int32_t Len) {
 }
 
 int32_t TSocket::WriteBuf(const uint8_t* Buf, int32_t Len) {
+  if (TelnetClient) return TelnetWrite(Buf, Len);
   return SendWithRetry(Buf, Len, "WB Socket Write status ", "WB Socket Write result ");
 }
 
 int32_t TSocket::WriteStr(std::string_view S) {
   if (S.size() > static_cast<size_t>(INT32_MAX)) S = S.substr(0, INT32_MAX);
-  return SendWithRetry(reinterpret_cast<const uint8_t*>(S.data()), static_cast<int32_t>(S.size()),
-                       "WS Socket write status ", "WB Socket Write result ");
+  const auto* Data = reinterpret_cast<const uint8_t*>(S.data());
+  const auto Len = static_cast<int32_t>(S.size());
+  if (TelnetClient) return TelnetWrite(Data, Len);
+  return SendWithRetry(Data, Len, "WS Socket write status ", "WB Socket Write result ");
 }
 
+int32_t TSocket::WriteTelnetCommand(uint8_t Cmd) {
+  if (!TelnetClient) return 0;
+  const uint8_t Command[2] = {Telnet::IAC, Cmd};
+  return SendWithRetry(Command, 2, "WBE Socket Write status ", "WBE Socket Write result ");
+}
+
+// Returns how many of Buf's bytes went out whole (a 255 counts once both copies are sent).
 int32_t TSocket::TelnetWrite(const uint8_t* Buf, int32_t Len) {
   std::vector<uint8_t> Out;
-  Out.reserve(static_cast<size_t>(Len) * 2);
+  Out.reserve(static_cast<size_t>(std::max(Len, 0)) * 2);
   for (int32_t I = 0; I < Len; ++I) {
     Out.push_back(Buf[I]);
     if (Buf[I] == Telnet::IAC) Out.push_back(Telnet::IAC);
   }
-  return SendWithRetry(Out.data(), static_cast<int32_t>(Out.size()), "WBE Socket Write status ",
-                       "WBE Socket Write result ");
+  const int32_t Sent = SendWithRetry(Out.data(), static_cast<int32_t>(Out.size()), "WBE Socket Write status ",
+                                     "WBE Socket Write result ");
+  if (Sent < 0 || Sent == static_cast<int32_t>(Out.size())) return Sent < 0 ? Sent : Len;
+  int32_t Whole = 0;
+  for (int32_t Pos = 0; Whole < Len; ++Whole) {
+    Pos += Buf[Whole] == Telnet::IAC ? 2 : 1;
+    if (Pos > Sent) break;
+  }
+  return Whole;
 }
 
 void TSocket::BufFlush() {
@@ -520,6 +549,8 @@ void TSocket::TelnetFilter() {
           TelnetState = 3;
         } else if (TelnetCmd == Telnet::WILL || TelnetCmd == Telnet::DO) {
           TelnetAnswer(TelnetCmd, B);
+        } else {
+          TelnetRefused(TelnetCmd, B);
         }
         break;
       default:
@@ -556,14 +587,15 @@ void TSocket::TelnetAnswer(uint8_t Cmd, uint8_t Opt) {
       Reply = Will ? Telnet::DO : Telnet::WILL;
       break;
     case Telnet::OptNAWS: {
+      // The window size is ours to tell: agree with WILL (servers such as telnetd wait for it
+      // before they start the login), then tell it. A DO repeated after that only asks for
+      // the size again, so no second WILL can start a negotiation loop.
       const uint8_t W = WinWidth, H = WinHeight;
-      if (W > 0 && H > 0) {
-        std::vector<uint8_t> Naws = {Telnet::IAC, Telnet::SB, Telnet::OptNAWS};
-        for (uint8_t V : {uint8_t{0}, W, uint8_t{0}, H}) {
-          Naws.push_back(V);
-          if (V == Telnet::IAC) Naws.push_back(Telnet::IAC);
-        }
-        Naws.insert(Naws.end(), {Telnet::IAC, Telnet::SE});
+      if (!Will && W > 0 && H > 0) {
+        std::vector<uint8_t> Naws;
+        if (!NawsAgreed) Naws = {Telnet::IAC, Telnet::WILL, Telnet::OptNAWS};
+        AppendNaws(Naws, W, H);
+        NawsAgreed = true;
         SendAnswer(Naws.data(), static_cast<int32_t>(Naws.size()));
         return;
       }
@@ -578,4 +610,21 @@ void TSocket::TelnetAnswer(uint8_t Cmd, uint8_t Opt) {
   SendAnswer(Answer, 3);
   // The peer takes charge of echoing (or refuses to): local echo would double every key.
   if (Opt == Telnet::OptEcho) Echo = false;
+}
+
+// WONT and DONT need no answer, except a DONT for the window size we agreed to send: it is
+// acknowledged, and no further sizes go out.
+void TSocket::TelnetRefused(uint8_t Cmd, uint8_t Opt) {
+  if (Cmd != Telnet::DONT || Opt != Telnet::OptNAWS || !NawsAgreed) return;
+  NawsAgreed = false;
+  const uint8_t Answer[3] = {Telnet::IAC, Telnet::WONT, Telnet::OptNAWS};
+  SendAnswer(Answer, 3);
+}
+
+void TSocket::SetWindowSize(uint8_t Cols, uint8_t Rows) {
+  TSocketBase::SetWindowSize(Cols, Rows);
+  if (!TelnetClient || !NawsAgreed || Cols == 0 || Rows == 0) return;
+  std::vector<uint8_t> Naws;
+  AppendNaws(Naws, Cols, Rows);
+  SendAnswer(Naws.data(), static_cast<int32_t>(Naws.size()));
 }

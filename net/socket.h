@@ -49,8 +49,11 @@ class TSocket : public TSocketBase {
   int32_t ReadBuf(uint8_t* Buf, int32_t Len) override;
   int32_t WriteBuf(const uint8_t* Buf, int32_t Len) override;
   int32_t WriteStr(std::string_view S) override;
+  int32_t WriteTelnetCommand(uint8_t Cmd) override;
   void BufFlush() override;
   std::unique_ptr<TSocketBase> Clone() override;
+  // Keeps the size and, once the peer has agreed to window-size reports, sends it the new one.
+  void SetWindowSize(uint8_t Cols, uint8_t Rows) override;
 
   // Takes over a descriptor that is already connected (a socket pair in tests and fuzzing, or
   // a link set up elsewhere). Any previous link is dropped first. False when Fd < 0.
@@ -69,6 +72,7 @@ class TSocket : public TSocketBase {
  protected:
   void TelnetFilter();
   void TelnetAnswer(uint8_t Cmd, uint8_t Opt);
+  void TelnetRefused(uint8_t Cmd, uint8_t Opt);
   int32_t TelnetWrite(const uint8_t* Buf, int32_t Len);
   // Negotiation answers; never blocks (see the definition).
   virtual void SendAnswer(const uint8_t* Buf, int32_t Len);
@@ -89,4 +93,6 @@ class TSocket : public TSocketBase {
   uint8_t TelnetOpt = 0;
   std::string SubData;
   uint8_t EOFCount = 0;
+  // We said WILL NAWS to the peer's DO and it has not said DONT since: size changes are sent.
+  std::atomic<bool> NawsAgreed{false};
 };

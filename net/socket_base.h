@@ -64,9 +64,16 @@ class TSocketBase {
   virtual int32_t ReadBuf(uint8_t* Buf, int32_t Len) = 0;
   // ReadBuf of one byte; returns 0 when no byte came (call only after DataWaiting).
   virtual uint8_t ReadChar();
-  // Sends straight to the link: no buffering, no telnet doubling. Count sent or -1.
+  // Sends straight to the link, without buffering. With telnet on, every 255 goes out as
+  // 255 255 (a lone 255 would start a command). Count of Buf's bytes sent, or -1.
   virtual int32_t WriteBuf(const uint8_t* Buf, int32_t Len) = 0;
   virtual int32_t WriteStr(std::string_view S) = 0;
+  // A two-byte telnet command (IAC Cmd, e.g. the keep-alive NOP), sent as it is; links
+  // without telnet send nothing and return 0.
+  virtual int32_t WriteTelnetCommand(uint8_t Cmd) {
+    (void)Cmd;
+    return 0;
+  }
   // The buffered path: gathered in the write buffer, pushed out by BufFlush (or when full).
   // With telnet on, BufFlush sends every 255 as 255 255.
   virtual void BufWriteChar(uint8_t Ch);

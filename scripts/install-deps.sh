@@ -13,6 +13,7 @@ pkgs=(
   xvfb xauth xdotool x11-utils x11-apps imagemagick xterm
   lrzsz openssh-server openssh-client
   libssh-4 libssh-dev
+  inetutils-telnetd
   python3
 )
 missing=()

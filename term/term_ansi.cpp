@@ -59,8 +59,20 @@ int TTermAnsi::NextParam() {
 
 void TTermAnsi::ProcessBuf(const uint8_t* Data, size_t Length) {
   if (Data == nullptr || Length == 0) return;
-  auto Batch = Console.Batch();
-  for (size_t I = 0; I < Length; ++I) ProcessChar(Data[I]);
+  {
+    auto Batch = Console.Batch();
+    InBlock = true;
+    for (size_t I = 0; I < Length; ++I) ProcessChar(Data[I]);
+    InBlock = false;
+  }
+  SendReplies();
+}
+
+void TTermAnsi::SendReplies() {
+  if (PendingReply.empty()) return;
+  std::string Out;
+  Out.swap(PendingReply);
+  if (Socket != nullptr) Socket->WriteStr(Out);
 }
 
 void TTermAnsi::ProcessChar(uint8_t Ch) {
@@ -107,6 +119,7 @@ void TTermAnsi::ProcessChar(uint8_t Ch) {
     ResetState();
     break;
   }
+  if (!InBlock) SendReplies();
 }
 
 void TTermAnsi::SelectFont() {
@@ -226,9 +239,11 @@ void TTermAnsi::ProcessCSI(uint8_t Ch) {
     SelectRendition();
     break;
   case 'n':
-    if (Socket != nullptr)
-      Socket->WriteStr("\x1b[" + std::to_string(Console.CursorY) + ";" +
-                       std::to_string(Console.CursorX) + "R");
+    if (Socket != nullptr) {
+      const std::string Report =
+          "\x1b[" + std::to_string(Console.CursorY) + ";" + std::to_string(Console.CursorX) + "R";
+      if (PendingReply.size() + Report.size() <= MaxPendingReply) PendingReply += Report;
+    }
     break;
   case 'r': {
     const int Top = NextParam();

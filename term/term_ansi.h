@@ -24,7 +24,10 @@ public:
   // One received byte, in arrival order.
   void ProcessChar(uint8_t Ch);
 
-  // A received block: holds the console's batch lock once for all of it.
+  // A received block: holds the console's batch lock once for all of it, and sends the
+  // replies it asked for only after the lock is released (a peer that stops reading can
+  // hold a write up for many seconds, and the window must go on meanwhile). Callers must
+  // not hold a batch around it.
   void ProcessBuf(const uint8_t* Data, size_t Length);
 
   // Resize request CSI 8 ; rows ; cols t. The program installs none.
@@ -41,6 +44,8 @@ public:
   std::string Params;       // parameter characters since ESC [, at most MaxParams
 
   static constexpr size_t MaxParams = 255;
+  // Replies waiting for the end of a block; a block full of queries cannot grow it further.
+  static constexpr size_t MaxPendingReply = 1024;
 
 private:
   void ProcessCSI(uint8_t Ch);
@@ -49,4 +54,8 @@ private:
   void SelectRendition();
   void SelectFont();
   void MoveTo(int X, int Y);
+  void SendReplies();
+
+  std::string PendingReply;
+  bool InBlock = false;
 };

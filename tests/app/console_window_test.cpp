@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "console/helpers.h"
 #include "console/scrollback.h"
 #include "console/video.h"
 
@@ -55,7 +56,7 @@ class ConsoleWindow : public DummySDL {
   }
   std::string Read(size_t N) {
     std::string S;
-    while (S.size() < N) S += static_cast<char>(Con->ReadKey());
+    while (S.size() < N && Con->KeyWait(2000)) S += static_cast<char>(Con->ReadKey());
     return S;
   }
   void WaitTerminated() {
@@ -82,6 +83,18 @@ TEST_F(ConsoleWindow, KeysAndWheelArriveAsBytes) {
   EXPECT_FALSE(Con->KeyPressed());
 }
 
+// The scrollback viewer sets three lines per step while the window is already open.
+TEST_F(ConsoleWindow, WheelStepFollowsWheelLinesSetAfterOpening) {
+  ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 1));
+  Con->WheelLines = 3;
+  SDL_Event Wheel{};
+  Wheel.type = SDL_MOUSEWHEEL;
+  Wheel.wheel.y = -1;
+  Push(Wheel);
+  EXPECT_EQ(Read(6), std::string("\0\x50\0\x50\0\x50", 6));
+  EXPECT_FALSE(Con->KeyWait(100));
+}
+
 TEST_F(ConsoleWindow, DropGoesToTheHandlerAndSetsTheFlag) {
   std::string Dropped;
   Con->OnFileDrop = [&Dropped](const std::string& Path) { Dropped = Path; };
@@ -95,7 +108,7 @@ TEST_F(ConsoleWindow, DropGoesToTheHandlerAndSetsTheFlag) {
 
 TEST_F(ConsoleWindow, QuitEndsReadKeyAndWindowCloseTerminates) {
   ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 3));
-  std::thread Waiter([&] { EXPECT_EQ(Con->ReadKey(), 1); });
+  std::thread Waiter([&] { EXPECT_EQ(Bounded(*Con, [&] { return Con->ReadKey(); }), 1); });
   Event(SDL_QUIT);
   Waiter.join();
   EXPECT_TRUE(Con->Terminated.load());
@@ -149,6 +162,38 @@ TEST_F(ConsoleWindow, OpenAndCloseRepeatedly) {
   for (int I = 0; I < 4; ++I) {
     Con = std::make_unique<TSDLConsoleScrollback>();
     ASSERT_TRUE(Con->OpenVideo(160, 60, 0, 0, 1));
+  }
+}
+
+// Without a display SDL picks a driver that draws nowhere: only SDL_VIDEODRIVER may ask for it.
+TEST_F(DummySDL, ADriverThatDrawsNowhereMustBeAskedFor) {
+  struct TEnv {
+    const char* Name;
+    std::string Saved;
+    bool Had;
+  } Env[] = {{"DISPLAY", "", false}, {"WAYLAND_DISPLAY", "", false}, {"SDL_VIDEODRIVER", "", false}};
+  for (TEnv& E : Env) {
+    if (const char* V = getenv(E.Name)) E.Saved = V, E.Had = true;
+    unsetenv(E.Name);
+  }
+  struct TCase {
+    const char* Asked;
+    bool Opens;
+  } Cases[] = {{nullptr, false}, {"offscreen", true}, {"dummy", true}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Asked ? C.Asked : "(not set)");
+    if (C.Asked) setenv("SDL_VIDEODRIVER", C.Asked, 1); else unsetenv("SDL_VIDEODRIVER");
+    TSDLConsoleScrollback Con;
+    testing::internal::CaptureStdout();
+    const bool Opened = Con.OpenVideo(80, 25, 0, 0, 1);
+    const std::string Out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Opened, C.Opens) << Out;
+    if (!C.Opens) {
+      EXPECT_NE(Out.find("No display found"), std::string::npos) << Out;
+    }
+  }
+  for (TEnv& E : Env) {
+    if (E.Had) setenv(E.Name, E.Saved.c_str(), 1); else unsetenv(E.Name);
   }
 }
 

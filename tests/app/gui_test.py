@@ -92,12 +92,18 @@ class WithoutWindow(unittest.TestCase):
         return r.returncode, r.stdout.decode(errors="replace")
 
     def test_no_display_reports_unable_to_initialize_video(self):
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-        env["SDL_VIDEODRIVER"] = "x11"
-        with tempfile.TemporaryDirectory() as d:
-            code, out = self.run_plain(env, d)
-            self.assertEqual(code, 0)
-            self.assertEqual(out.splitlines()[-1], "Unable to initialize video")
+        # With X11 asked for, and with no driver asked for (SDL would fall back to one that
+        # draws nowhere and the program would run unseen): a failure either way.
+        base = {k: v for k, v in os.environ.items()
+                if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER")}
+        for driver in ("x11", None):
+            env = dict(base)
+            if driver:
+                env["SDL_VIDEODRIVER"] = driver
+            with self.subTest(driver=driver), tempfile.TemporaryDirectory() as d:
+                code, out = self.run_plain(env, d)
+                self.assertNotEqual(code, 0)
+                self.assertEqual(out.splitlines()[-1], "Unable to initialize video")
 
     def test_broken_private_sdl_copy_stops_before_any_sdl_call(self):
         with tempfile.TemporaryDirectory() as d:

@@ -1,7 +1,10 @@
 // Small readers of console state shared by the console tests.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "console/console.h"
 
@@ -23,4 +26,25 @@ inline uint32_t CellPixel(const TSDLConsole& Con, int X, int Y, int Px, int Py) 
   const int Gx = (X - 1) * Con.CellWidth() + Px;
   const int Gy = (Y - 1) * Con.CellHeight() + Py;
   return Con.Pixels()[Gy * (Con.PixelPitch() / 4) + Gx];
+}
+
+// ReadKey for tests: a key that never comes gives -1 after two seconds instead of a hang.
+inline int ReadKeyWithin(TSDLConsole& Con, int Ms = 2000) {
+  if (!Con.KeyWait(Ms)) return -1;
+  return Con.ReadKey();
+}
+
+// Runs a wait that should end by itself; if it is still waiting after three seconds a key
+// (238) is pushed, so a broken wait fails the test instead of hanging it.
+template <typename F>
+auto Bounded(TSDLConsole& Con, F Wait) {
+  std::atomic<bool> Done{false};
+  std::thread Rescue([&] {
+    for (int I = 0; I < 3000 && !Done; ++I) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!Done) Con.PushKey(238);
+  });
+  auto Result = Wait();
+  Done = true;
+  Rescue.join();
+  return Result;
 }

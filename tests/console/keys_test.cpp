@@ -1,9 +1,10 @@
 // The key buffer: order, extended keys, the reset on overflow, and one producer thread.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
 
-#include "console/console.h"
+#include "console/helpers.h"
 
 namespace {
 
@@ -17,30 +18,53 @@ TEST(Keys, BytesComeOutInOrder) {
   Con.PushKeyString("");
   EXPECT_TRUE(Con.KeyPressed());
   for (uint8_t Expected : {uint8_t('a'), uint8_t(0), uint8_t(59), uint8_t('x'), uint8_t('y'), uint8_t('z')})
-    EXPECT_EQ(Con.ReadKey(), Expected);
+    EXPECT_EQ(ReadKeyWithin(Con), Expected);
   EXPECT_FALSE(Con.KeyPressed());
 }
 
 TEST(Keys, The129thUnreadByteIsLeftAlone) {
   TSDLConsole Con;
   for (int i = 0; i < 128; ++i) Con.PushKey(static_cast<uint8_t>(i));
-  EXPECT_EQ(Con.ReadKey(), 0);
+  EXPECT_EQ(ReadKeyWithin(Con), 0);
   Con.PushKey(200);   // 128 unread again: still fits
-  EXPECT_EQ(Con.ReadKey(), 1);
-  for (int i = 2; i < 128; ++i) Con.ReadKey();
-  EXPECT_EQ(Con.ReadKey(), 200);
+  EXPECT_EQ(ReadKeyWithin(Con), 1);
+  for (int i = 2; i < 128; ++i) ReadKeyWithin(Con);
+  EXPECT_EQ(ReadKeyWithin(Con), 200);
   EXPECT_FALSE(Con.KeyPressed());
 
   for (int i = 0; i < 128; ++i) Con.PushKey('q');
   Con.PushKey('!');
-  EXPECT_EQ(Con.ReadKey(), '!');
+  EXPECT_EQ(ReadKeyWithin(Con), '!');
   EXPECT_FALSE(Con.KeyPressed());
   // The buffer goes on working after a reset, around its end many times.
   for (int i = 0; i < 1000; ++i) {
     Con.PushKey(static_cast<uint8_t>(i));
     Con.PushKey(static_cast<uint8_t>(i + 1));
-    EXPECT_EQ(Con.ReadKey(), static_cast<uint8_t>(i));
-    EXPECT_EQ(Con.ReadKey(), static_cast<uint8_t>(i + 1));
+    EXPECT_EQ(ReadKeyWithin(Con), static_cast<uint8_t>(i));
+    EXPECT_EQ(ReadKeyWithin(Con), static_cast<uint8_t>(i + 1));
+  }
+}
+
+TEST(Keys, TakeKeyReadsUpToThePlainKeyOrNothing) {
+  struct TCase {
+    std::string Queued;
+    bool Taken;
+    std::string Left;
+  } Cases[] = {
+      {"ab", false, "ab"},
+      {"a\x1b" "b", true, "b"},
+      {std::string("\0\x1b" "c", 3), false, std::string("\0\x1b" "c", 3)},  // ALT-] is no ESC
+      {std::string("\0\x1b\x1b" "d", 4), true, "d"},
+      {"", false, ""},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::PrintToString(C.Queued));
+    TSDLConsole Con;
+    for (char Ch : C.Queued) Con.PushKey(static_cast<uint8_t>(Ch));
+    EXPECT_EQ(Con.TakeKey(27), C.Taken);
+    std::string Left;
+    while (Con.KeyPressed()) Left += static_cast<char>(Con.ReadKey());
+    EXPECT_EQ(Left, C.Left);
   }
 }
 
@@ -51,10 +75,10 @@ TEST(Keys, WaitsEndWhenTheWindowCloses) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     Con.Terminated = true;
   });
-  EXPECT_EQ(Con.ReadKey(), 1);
+  EXPECT_EQ(Bounded(Con, [&] { return Con.ReadKey(); }), 1);
   Closer.join();
-  EXPECT_FALSE(Con.KeyWait(100000));
-  EXPECT_EQ(Con.ReadKeyWait(), 1);
+  EXPECT_FALSE(Bounded(Con, [&] { return Con.KeyWait(100000); }));
+  EXPECT_EQ(Bounded(Con, [&] { return Con.ReadKeyWait(); }), 1);
 }
 
 TEST(Keys, ProducerThreadAndConsumerAgree) {
@@ -66,7 +90,7 @@ TEST(Keys, ProducerThreadAndConsumerAgree) {
       Con.PushKey(static_cast<uint8_t>(i));
     }
   });
-  for (int i = 0; i < Count; ++i) ASSERT_EQ(Con.ReadKey(), static_cast<uint8_t>(i)) << i;
+  for (int i = 0; i < Count; ++i) ASSERT_EQ(ReadKeyWithin(Con), static_cast<uint8_t>(i)) << i;
   Producer.join();
 }
 

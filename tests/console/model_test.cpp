@@ -2,6 +2,8 @@
 // editing, saving and crunched pictures, checked on the cells.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -258,6 +260,51 @@ TEST_F(ConsoleModel, RgbForegroundAndPaletteBackgroundShareNoByte) {
   EXPECT_EQ(Other.FgRGB, (std::array<uint8_t, 3>{1, 2, 3}));
   EXPECT_EQ(Other.Bg256, 77);
   EXPECT_EQ(Other.BgMode, 1);
+}
+
+// Drawing chrome or a box over the session and taking it away again must hand the session
+// back exactly the colours it had, extended modes included.
+TEST_F(ConsoleModel, DrawingOverTheSessionKeepsItsColourState) {
+  struct TState {
+    uint8_t Attr, FgMode, BgMode, Fg256, Bg256;
+    std::array<uint8_t, 3> FgRGB, BgRGB;
+    uint32_t FgPixel, BgPixel;
+    bool operator==(const TState&) const = default;
+  };
+  auto State = [&] {
+    return TState{Con.TextAttr, Con.FgMode, Con.BgMode, Con.Fg256, Con.Bg256,
+                  Con.FgRGB,    Con.BgRGB,  Con.FgPixel, Con.BgPixel};
+  };
+  const std::vector<std::function<void()>> Sessions = {
+      [&] { Con.SetTextAttr(7, true); Con.SetFg256(196); },
+      [&] { Con.SetTextAttr(0x1E, true); Con.SetBgRGB(1, 2, 3); },
+      [&] { Con.SetTextAttr(0x4E, true); Con.SetFgRGB(9, 8, 7); Con.SetBg256(33); },
+  };
+  const std::vector<std::function<void()>> Overdraws = {
+      [&] { Con.WriteXY(1, 25, 0x70, "status"); },
+      [&] { Con.WriteXYPipe(1, 25, 0x1F, 10, "|04x|20y"); },
+      [&] {
+        auto Image = std::make_unique<TConsoleImage>();
+        Con.SaveScreen(1, 1, 80, 25, *Image);
+        Con.SetTextAttr(0x1F, true);
+        Con.RestoreScreen(*Image);
+      },
+      [&] {
+        TConsoleCell Saved;
+        Con.GetColors(Saved);
+        Con.SetTextAttr(0x21, true);
+        Con.SetColors(Saved);
+      },
+  };
+  for (size_t I = 0; I < Sessions.size(); ++I) {
+    for (size_t J = 0; J < Overdraws.size(); ++J) {
+      SCOPED_TRACE(testing::Message() << "session " << I << ", overdraw " << J);
+      Sessions[I]();
+      const TState Before = State();
+      Overdraws[J]();
+      EXPECT_TRUE(State() == Before);
+    }
+  }
 }
 
 // --- editing -------------------------------------------------------------------------------

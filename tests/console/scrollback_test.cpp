@@ -49,14 +49,26 @@ TEST_F(Scrollback, BlankMeansSpaceInAttribute7OrCharacterZero) {
   EXPECT_FALSE(Con.IsBlankRow(4));
 }
 
-TEST_F(Scrollback, ScrollingSavesScreenRowOneWhateverTheWindow) {
-  Con.WriteXY(1, 1, 7, "top");
-  Con.SetWindow(1, 5, 80, 10);
-  Con.GotoXY(1, 10);
-  Con.WriteChar(10);
-  ASSERT_EQ(Con.ScrollbackCount, 1);
-  EXPECT_EQ(LineText(Con, 1), "top");
-  EXPECT_EQ(RowTextTrimmed(Con, 1), "top");
+// Only a line that really leaves the screen is kept: a region below a fixed header scrolls
+// its lines away under the header, not off the screen.
+TEST_F(Scrollback, ScrollingKeepsTheLineLeavingARegionThatStartsAtTheTop) {
+  struct TCase {
+    int Top, Bottom;
+    int Kept;
+  } Cases[] = {{1, 25, 1}, {1, 10, 1}, {2, 24, 0}, {5, 10, 0}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::Message() << "region " << C.Top << ".." << C.Bottom);
+    Con.ClearScrollback();
+    for (int Y = 1; Y <= 25; ++Y) Con.WriteXY(1, Y, 7, "row " + std::to_string(Y));
+    Con.SetWindow(1, C.Top, 80, C.Bottom);
+    Con.GotoXY(1, C.Bottom);
+    Con.WriteChar(10);
+    ASSERT_EQ(Con.ScrollbackCount, C.Kept);
+    if (C.Kept) {
+      EXPECT_EQ(LineText(Con, 1), "row 1");
+    }
+    EXPECT_EQ(RowTextTrimmed(Con, C.Top), "row " + std::to_string(C.Top + 1));
+  }
 }
 
 TEST_F(Scrollback, NothingIsSavedWhileRecordingIsOffOrOnFormFeed) {

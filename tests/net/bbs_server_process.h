@@ -83,8 +83,15 @@ class TBbsServerProcess {
 
   void Stop() {
     if (Pid > 0) {
+      // A server that does not go within two seconds of SIGTERM is killed: a test never waits
+      // on it for longer.
       kill(Pid, SIGTERM);
-      waitpid(Pid, nullptr, 0);
+      int Waited = 0;
+      while (waitpid(Pid, nullptr, WNOHANG) == 0) {
+        if (Waited == 2000) kill(Pid, SIGKILL);
+        usleep(1000);
+        if (Waited <= 2000) ++Waited;
+      }
       Pid = -1;
     }
     if (!Dir.empty()) {

@@ -13,6 +13,7 @@ namespace {
 // A marker that never comes: read until the peer has hung up.
 const std::string_view UntilClosed = "\x01never";
 const std::string TType = Bytes({255, 250, 24, 0}) + "ANSI-256COLOR-RGB" + Bytes({0, 255, 240});
+const std::string Naws8024 = Bytes({255, 250, 31, 0, 80, 0, 24, 255, 240});
 
 struct TTelnet {
   // Runs Script on a fresh server and connects a telnet client (or a raw one) to it.
@@ -36,7 +37,10 @@ TEST(Telnet, NegotiationsByteForByte) {
   const TCase Cases[] = {
       {"terminal type", "raw ff fd 18\nexpecthex ff fb 18\nraw ff fa 18 01 ff f0\nexpect \\xff\\xfa\\x18\\x00ANSI-256COLOR-RGB\\x00\\xff\\xf0\nsend OK\n",
        "OK", Bytes({255, 251, 24}) + TType},
-      {"window size", "raw ff fd 1f\nexpecthex ff f0\nsend OK\n", "OK", Bytes({255, 250, 31, 0, 80, 0, 24, 255, 240}), true, 80, 24},
+      // DO NAWS is agreed to with WILL before the size; asked again, only the size is sent.
+      {"window size", "raw ff fd 1f\nexpecthex ff f0\nraw ff fd 1f\nexpecthex ff f0\nsend OK\n", "OK",
+       Bytes({255, 251, 31}) + Naws8024 + Naws8024, true, 80, 24},
+      {"window size asked by WILL", "raw ff fb 1f\nexpecthex ff fe 1f\nsend OK\n", "OK", Bytes({255, 254, 31}), true, 80, 24},
       {"window size unset", "raw ff fd 1f\nexpecthex ff fc 1f\nraw ff fb 1f\nexpecthex ff fe 1f\nsend OK\n", "OK",
        Bytes({255, 252, 31, 255, 254, 31})},
       // WONT and DONT get no answer; every WILL and DO does; WILL ECHO hands echoing to the peer.
@@ -49,7 +53,7 @@ TEST(Telnet, NegotiationsByteForByte) {
        Bytes({255, 251, 24})},
       {"long subnegotiation", LongSub + " ff f0 5a\nexpecthex ff f0\nsend OK\n", "ZOK", TType},
       {"server opening", "expect ANSI-256COLOR-RGB\nsend OK\n", "OK",
-       Bytes({255, 251, 24, 255, 250, 31, 0, 80, 0, 24, 255, 240, 255, 253, 1, 255, 253, 3}) + TType, false, 80, 24, {}},
+       Bytes({255, 251, 24, 255, 251, 31}) + Naws8024 + Bytes({255, 253, 1, 255, 253, 3}) + TType, false, 80, 24, {}},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
@@ -64,18 +68,42 @@ TEST(Telnet, NegotiationsByteForByte) {
   }
 }
 
-TEST(Telnet, OnlyTheBufferedPathDoublesIACAndOnlyWithTelnetOn) {
-  for (bool Telnet : {true, false}) {
-    SCOPED_TRACE(Telnet);
+// A 255 the user types or pastes is data: in telnet mode every write path doubles it, and
+// only a command written as one is sent as IAC.
+TEST(Telnet, EveryWritePathDoublesIACWithTelnetOnAndCommandsGoAsTheyAre) {
+  for (bool On : {true, false}) {
+    SCOPED_TRACE(On);
     TTelnet T;
-    ASSERT_TRUE(T.Run("raw 41 ff ff 42\nexpect END\nsend OK\n", {Telnet ? "--no-negotiate" : "--raw"}, Telnet));
+    ASSERT_TRUE(T.Run("raw 41 ff ff 42\nexpect END\nsend OK\n", {On ? "--no-negotiate" : "--raw"}, On));
     T.S.BufWriteStr("a\xff" "b");
     T.S.BufFlush();
     EXPECT_EQ(T.S.WriteStr("c\xff" "d"), 3);
+    const uint8_t Typed[] = {'e', 255};
+    EXPECT_EQ(T.S.WriteBuf(Typed, 2), 2);
+    EXPECT_EQ(T.S.WriteTelnetCommand(Telnet::NOP), On ? 2 : 0);
     T.S.WriteStr("END");
-    EXPECT_EQ(ReadUntil(T.S, "OK"), Telnet ? "A\xff" "BOK" : "A\xff\xff" "BOK");
-    EXPECT_EQ(T.Server.Record(), Telnet ? "a\xff\xff" "bc\xff" "dEND" : "a\xff" "bc\xff" "dEND");
+    EXPECT_EQ(ReadUntil(T.S, "OK"), On ? "A\xff" "BOK" : "A\xff\xff" "BOK");
+    EXPECT_EQ(T.Server.Record(), On ? "a\xff\xff" "bc\xff\xff" "de\xff\xff\xff\xf1" "END"
+                                        : "a\xff" "bc\xff" "de\xff" "END");
   }
+}
+
+// Once agreed, a new size is sent as it changes; after DONT (acknowledged) no more sizes.
+TEST(Telnet, WindowSizeChangesReachThePeerUntilItSaysDont) {
+  TTelnet T;
+  T.S.WinWidth = 80;
+  T.S.WinHeight = 24;
+  T.S.SetWindowSize(100, 30);  // nothing agreed yet: kept, not sent
+  ASSERT_TRUE(T.Run("raw ff fd 1f\nexpecthex ff f0\nsend A\nexpecthex ff f0\nraw ff fe 1f\nexpecthex ff fc 1f\n"
+                    "send B\nexpect END\nsend OK\n"));
+  EXPECT_EQ(ReadUntil(T.S, "A"), "A");
+  T.S.SetWindowSize(132, 37);
+  EXPECT_EQ(ReadUntil(T.S, "B"), "B");
+  T.S.SetWindowSize(80, 25);
+  T.S.WriteStr("END");
+  EXPECT_EQ(ReadUntil(T.S, "OK"), "OK");
+  EXPECT_EQ(T.Server.Record(), Bytes({255, 251, 31, 255, 250, 31, 0, 100, 0, 30, 255, 240}) +
+                                   Bytes({255, 250, 31, 0, 132, 0, 37, 255, 240, 255, 252, 31}) + "END");
 }
 
 TEST(Telnet, PeerCloseGivesThirtyEmptyReadsThenFailure) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -98,6 +99,47 @@ TEST_F(ViewerTest, HidingStatusKeepsLastLineAtBottom) {
   EXPECT_TRUE(V.StatusShown());
   EXPECT_EQ(V.Bottom(), 96);
   EXPECT_EQ(Con.Cell(1, 23).Ch, 220);
+}
+
+// Whatever keys come, every row of the page shows the line that belongs there once, and rows
+// past the store's last line are blank.
+TEST_F(ViewerTest, ShortStoresShowEachLineOnceAndBlankBelow) {
+  const std::vector<std::vector<int>> Presses = {{32, 32, 80}, {32, 32, 72, 80}, {32, 73, 32, 71, 32}};
+  for (int N : {10, 23}) {
+    for (const auto& Keys : Presses) {
+      Fill(N);
+      for (int Y = 1; Y <= 25; ++Y) Con.WriteXY(1, Y, 7, "junk");
+      TScrollbackViewer V(Con, 1);
+      V.Draw();
+      for (int Key : Keys) {
+        SCOPED_TRACE(testing::Message() << N << " lines, key " << Key);
+        if (Key == 32) V.Key(' '); else V.Key(0, static_cast<uint8_t>(Key));
+        for (int Y = 1; Y <= V.Page() + 1; ++Y) {
+          const int Line = V.Top() + Y - 1;
+          EXPECT_EQ(Row(Y), Line <= V.Bottom() ? "line " + std::to_string(Line) : "") << "row " << Y;
+        }
+        EXPECT_EQ(V.Bottom(), std::min(V.Top() + V.Page(), N - 1));
+      }
+    }
+  }
+}
+
+TEST_F(ViewerTest, StatusRowsAndGaugeUseTheBlockFontOnATopazConsole) {
+  for (auto [Font, Block] : {std::pair{2, 1}, std::pair{4, 3}}) {
+    SCOPED_TRACE(Font);
+    Fill(100);
+    ASSERT_TRUE(Con.OpenScreen(80, 25, static_cast<uint8_t>(Font)));
+    TScrollbackViewer V(Con, static_cast<uint8_t>(Font));
+    V.Draw();
+    V.DrawGauge();
+    for (int X : {1, 80}) {
+      EXPECT_EQ(Con.Cell(X, 23).Font, Block);
+      EXPECT_EQ(Con.Cell(X, 25).Font, Block);
+    }
+    for (int X = 58; X <= 67; ++X) EXPECT_EQ(Con.Cell(X, 24).Font, Block) << X;
+    EXPECT_EQ(Con.Cell(67, 24).Attr, 78);
+    EXPECT_EQ(Con.Cell(1, 1).Font, Font);  // the stored text keeps the viewer font
+  }
 }
 
 TEST_F(ViewerTest, TabSwitchesFontFamilyWithinResolution) {

@@ -24,9 +24,22 @@ void SessionTest::SetUp() {
   char Tmpl[] = "/tmp/lx-session-XXXXXX";
   TempDir = mkdtemp(Tmpl);
   App.Config.CapturePath = TempDir + "/";
+  Watchdog = std::thread([this] {
+    std::unique_lock<std::mutex> Lock(WatchMutex);
+    if (WatchWake.wait_for(Lock, std::chrono::seconds(20), [this] { return WatchDone; })) return;
+    WatchFired = true;
+    App.Console->Terminated = true;
+  });
 }
 
 void SessionTest::TearDown() {
+  {
+    std::lock_guard<std::mutex> Lock(WatchMutex);
+    WatchDone = true;
+  }
+  WatchWake.notify_all();
+  Watchdog.join();
+  EXPECT_FALSE(WatchFired) << "a screen waited for a key that was never queued";
   Session.reset();
   EndTerminalSession(App);
   if (PeerFd >= 0) close(PeerFd);

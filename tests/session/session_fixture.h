@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/context.h"
@@ -48,4 +51,13 @@ class SessionTest : public ::testing::Test {
   int PeerFd = -1;
   std::string Received;
   std::string TempDir;
+
+ private:
+  // A box left waiting for a key that was never queued would hang the suite: after 20 s
+  // the watchdog closes the console instead, and the test fails.
+  std::thread Watchdog;
+  std::mutex WatchMutex;
+  std::condition_variable WatchWake;
+  bool WatchDone = false;
+  bool WatchFired = false;
 };

@@ -1,14 +1,18 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 #include <vector>
 
+#include "net/socket.h"
 #include "tests/session/session_fixture.h"
 
 namespace {
@@ -145,6 +149,20 @@ TEST_F(SessionTest, KeepAliveWithInjectedClock) {
   EXPECT_EQ(Sent(), "x");
 }
 
+// The status bar takes a row from the remote side: a peer that agreed to hear the window
+// size is told each change.
+TEST_F(SessionTest, StatusBarToggleTellsTheWindowSize) {
+  Connect(true);
+  App.Session.Socket->SetWindowSize(80, 25);
+  Remote("\xff\xfd\x1f");
+  Session->Pass();
+  EXPECT_EQ(Sent(), std::string("\xff\xfb\x1f\xff\xfa\x1f\x00\x50\x00\x19\xff\xf0", 12));
+  Session->HandleExtKey(31);
+  EXPECT_EQ(Sent(), std::string("\xff\xfa\x1f\x00\x50\x00\x18\xff\xf0", 9));
+  Session->HandleExtKey(31);
+  EXPECT_EQ(Sent(), std::string("\xff\xfa\x1f\x00\x50\x00\x19\xff\xf0", 9));
+}
+
 TEST_F(SessionTest, MouseClickSelectionAndPaste) {
   Connect();
   App.Session.CurrentEntry.Mouse = 1;
@@ -154,17 +172,17 @@ TEST_F(SessionTest, MouseClickSelectionAndPaste) {
   Session->HandleMouse(TMouseEvent{1, 3, 4, 3, 4});
   EXPECT_EQ(Sent(5), "");
 
-  App.Console->WriteXY(1, 2, 7, "  copy me   ");
-  App.Console->WriteXY(1, 3, 7, "  and me  ");
+  App.Console->WriteXY(1, 2, 7, "  copy m\x82   ");
+  App.Console->WriteXY(1, 3, 7, "  \xdb\x10 me  ");
   Record();
   Keys("\r");
   Session->HandleMouse(TMouseEvent{3, 1, 2, 12, 3});
-  EXPECT_EQ(Clip->Text, "copy me\r\n  and me");
+  EXPECT_EQ(Clip->Text, "copy mé\r\n  █► me");  // code page 437 goes out as UTF-8
   EXPECT_EQ(Seen.back(), "Text added to clipboard");
 
-  Clip->Text = "line1\r\n\xff";
+  Clip->Text = "line1\r\n╔é€";
   Session->RunMenuCommand('P');
-  EXPECT_EQ(Sent(), "line1\r\n\xff");
+  EXPECT_EQ(Sent(), "line1\r\n\xc9\x82?");
   Session->RunMenuCommand('C');
   EXPECT_FALSE(Clip->HasText());
 }
@@ -214,10 +232,99 @@ TEST_F(SessionTest, FailedDialLeavesNoEmulatorPointingAtTheOldConnection) {
   for (char Ch : std::string("\x1b[6n")) Session->HandleKey(static_cast<uint8_t>(Ch));
 }
 
+// A peer that has stopped reading makes the cursor position reply wait; the window (here a
+// thread standing in for the video thread) must still get the console lock meanwhile.
+TEST_F(SessionTest, AStalledReplyDoesNotHoldTheConsole) {
+  Connect();
+  App.Session.Term->SetSocket(App.Session.Socket.get());
+  const int Fd = static_cast<TSocket&>(*App.Session.Socket).GetHandle();
+  const std::string Fill(4096, 'f');
+  size_t Filled = 0;
+  for (ssize_t N; (N = send(Fd, Fill.data(), Fill.size(), MSG_DONTWAIT)) > 0;) Filled += static_cast<size_t>(N);
+  Remote("\x1b[3;7H\x1b[6n");
+  std::atomic<bool> GotLock{false};
+  std::thread Video([&] {
+    // Give the reply time to start waiting, look for the lock, then read so the write ends.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (int I = 0; I < 200 && !GotLock; ++I) {
+      if (App.Console->FrameMutex().try_lock()) {
+        App.Console->FrameMutex().unlock();
+        GotLock = true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::string Drained;
+    char Buf[65536];
+    pollfd P{PeerFd, POLLIN, 0};
+    while (Drained.size() < Filled + 6 && poll(&P, 1, 5000) > 0) {
+      const ssize_t N = read(PeerFd, Buf, sizeof Buf);
+      if (N <= 0) break;
+      Drained.append(Buf, static_cast<size_t>(N));
+    }
+    EXPECT_EQ(Drained.substr(Filled), "\x1b[3;7R");
+  });
+  while (App.Session.Socket->DataWaiting(0)) Session->Pass();
+  Video.join();
+  EXPECT_TRUE(GotLock.load());
+}
+
+// A listener whose accept queue is full, so a connect hangs until the test makes room:
+// the dialer's loop is then surely running while the user types.
+class TSlowListener {
+ public:
+  TSlowListener() {
+    Listen = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in A{};
+    A.sin_family = AF_INET;
+    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(Listen, reinterpret_cast<sockaddr*>(&A), sizeof A);
+    listen(Listen, 0);
+    socklen_t L = sizeof A;
+    getsockname(Listen, reinterpret_cast<sockaddr*>(&A), &L);
+    Port = ntohs(A.sin_port);
+    Filler = socket(AF_INET, SOCK_STREAM, 0);
+    connect(Filler, reinterpret_cast<sockaddr*>(&A), sizeof A);
+  }
+  // After MakeRoomMs the queued filler is taken, and the dialer's retried connect gets in.
+  void MakeRoomAfter(int Ms) {
+    Thread = std::thread([this, Ms] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(Ms));
+      for (int I = 0; I < 2; ++I) {
+        pollfd P{Listen, POLLIN, 0};
+        if (poll(&P, 1, 5000) <= 0) break;
+        Accepted.push_back(accept(Listen, nullptr, nullptr));
+      }
+    });
+  }
+  ~TSlowListener() {
+    if (Thread.joinable()) Thread.join();
+    for (int Fd : Accepted) close(Fd);
+    close(Filler);
+    close(Listen);
+  }
+  int Listen = -1, Filler = -1;
+  uint16_t Port = 0;
+  std::vector<int> Accepted;
+  std::thread Thread;
+};
+
+TEST_F(SessionTest, KeysTypedWhileDialingStayForTheSession) {
+  TSlowListener Peer;
+  Peer.MakeRoomAfter(300);
+  auto& E = App.Session.CurrentEntry;
+  E.Address = "127.0.0.1:" + std::to_string(Peer.Port);
+  E.Protocol = 1;
+  Keys("x");
+  ASSERT_TRUE(Session->DialEntry());
+  ASSERT_TRUE(App.Console->KeyPressed());
+  EXPECT_EQ(App.Console->ReadKey(), 'x');
+}
+
 // A one-call rlogin server on loopback: reads the client's greeting, answers with the 0 byte.
 class TRloginPeer {
  public:
-  TRloginPeer() {
+  // Answer false: the server never sends its 0 byte. OnGreeting runs once the greeting is in.
+  explicit TRloginPeer(bool Answer = true, std::function<void()> OnGreeting = {}) {
     Listen = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in A{};
     A.sin_family = AF_INET;
@@ -227,7 +334,7 @@ class TRloginPeer {
     socklen_t L = sizeof A;
     getsockname(Listen, reinterpret_cast<sockaddr*>(&A), &L);
     Port = ntohs(A.sin_port);
-    Thread = std::thread([this] {
+    Thread = std::thread([this, Answer, OnGreeting] {
       const int C = accept(Listen, nullptr, nullptr);
       if (C < 0) return;
       char Buf[256];
@@ -239,8 +346,10 @@ class TRloginPeer {
         Greeting.append(Buf, static_cast<size_t>(N));
         Zeros = static_cast<int>(std::count(Greeting.begin(), Greeting.end(), '\0'));
       }
+      if (OnGreeting) OnGreeting();
       const char Ack = 0;
-      (void)!write(C, &Ack, 1);
+      if (Answer) (void)!write(C, &Ack, 1);
+      Conn = C;
       Done.wait(false);
       close(C);
     });
@@ -256,8 +365,38 @@ class TRloginPeer {
   uint16_t Port = 0;
   std::string Greeting;
   std::atomic<bool> Done{false};
+  std::atomic<int> Conn{-1};
   std::thread Thread;
 };
+
+// Against a server that never acknowledges, the session starts after at most 5 s, or at once
+// on ESC (which the wait takes). A watchdog ends a wait that would last for ever.
+TEST_F(SessionTest, RloginServerThatNeverAnswersDoesNotHangTheDial) {
+  for (bool Escape : {false, true}) {
+    SCOPED_TRACE(Escape);
+    TRloginPeer Peer(false, [&] {
+      if (Escape) App.Console->PushKey(27);
+    });
+    auto& E = App.Session.CurrentEntry;
+    E.Address = "127.0.0.1:" + std::to_string(Peer.Port);
+    E.Protocol = 2;
+    E.UserName = "guest";
+    E.Password = "pw";
+    std::atomic<bool> Finished{false}, Rescued{false};
+    std::thread Watchdog([&] {
+      for (int I = 0; I < 800 && !Finished; ++I) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (!Finished && Peer.Conn >= 0) {
+        Rescued = true;
+        shutdown(Peer.Conn, SHUT_RDWR);
+      }
+    });
+    EXPECT_TRUE(Session->DialEntry());
+    Finished = true;
+    Watchdog.join();
+    EXPECT_FALSE(Rescued.load()) << "the handshake waited until the watchdog closed the link";
+    EXPECT_FALSE(App.Console->KeyPressed());
+  }
+}
 
 TEST_F(SessionTest, DialEntryRloginHandshakeAndSessionSetUp) {
   TRloginPeer Peer;

@@ -41,6 +41,23 @@ TEST_F(StatusBarTest, OfflineFieldsOn80By25) {
   EXPECT_EQ(Attr(1, 25), Cfg.StatusColor2);
 }
 
+// With the ASCII theme the console runs in Topaz, where 221 is an accented letter: the
+// dividers stay in the code page 437 font of the same size, the text in the console's.
+TEST_F(StatusBarTest, DividersAreDrawnInTheBlockFontOfTheConsoleSize) {
+  S.StatusBarOn = true;
+  for (auto [Font, Block] : {std::pair{2, 1}, std::pair{4, 3}, std::pair{1, 1}}) {
+    SCOPED_TRACE(Font);
+    ASSERT_TRUE(Con.OpenScreen(80, 25, static_cast<uint8_t>(Font)));
+    DrawStatusBar(Con, Cfg, S, 0);
+    for (int X : {29, 37, 49, 60, 68}) {
+      EXPECT_EQ(Con.Cell(X, 25).Ch, 221) << X;
+      EXPECT_EQ(Con.Cell(X, 25).Font, Block) << X;
+      EXPECT_EQ(Con.Cell(X, 25).Attr, Cfg.StatusColor1) << X;
+    }
+    EXPECT_EQ(Con.Cell(70, 25).Font, Font);
+  }
+}
+
 TEST_F(StatusBarTest, ConnectedShowsNameStateAndOnlineTime) {
   Open(80, 25);
   S.StatusBarOn = true;

@@ -413,7 +413,9 @@ def demo_screen():
     for x in range(54):
         r = min(255, x * 5)
         out += b"\x1b[38;2;%d;%d;%dm\xdb" % (r, 255 - r, 128)
-    out += b"\r\n\r\n  \x1b[0;5;33m\xfe\x1b[0;33m Blinking, \x1b[7mreverse\x1b[27m, \x1b[1mbold\x1b[22m and shades:"
+    # Each attribute ends with SGR 0 and the colour set again: BBS terminals do not all know
+    # SGR 22 and 27.
+    out += b"\r\n\r\n  \x1b[0;5;33m\xfe\x1b[0;33m Blinking, \x1b[7mreverse\x1b[0;33m, \x1b[1mbold\x1b[0;33m and shades:"
     out += b" \xb0\xb0\xb1\xb1\xb2\xb2\xdb\xdb\x1b[0m\r\n"
     return bytes(out)
 

@@ -1,0 +1,20 @@
+#pragma once
+// Code page 437, the text of the screen, against UTF-8, the text of the system clipboard.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace lx {
+
+// Text to UTF-8. Bytes 128-255 become their characters. Below 32 and 127 stay control
+// characters (CR, LF, TAB) unless Pictures is set, for text copied off screen cells, where
+// they are the pictures the screen showed and 0 is a space.
+std::string CP437ToUTF8(std::string_view Text, bool Pictures = false);
+
+// UTF-8 to code page 437: ASCII stays, characters of bytes 128-255 become those bytes, and
+// anything else becomes "?": characters the code page lacks, malformed sequences (one "?" per
+// bad byte), and the pictures of 1-31 and 127 too, so that a pasted arrow never sends ESC.
+std::string UTF8ToCP437(std::string_view Text);
+
+}  // namespace lx
