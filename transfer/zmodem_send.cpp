@@ -1,0 +1,448 @@
+// Uploads: every file of the list in one batch. Data streams without waiting for
+// acknowledgements unless the receiver announced a buffer size; between subpackets the
+// engine looks for a reply without waiting, so a ZRPOS stops the stream at once.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "support/timeutil.h"
+#include "transfer/zmodem.h"
+
+using namespace zm;
+
+namespace {
+
+constexpr int64_t HeaderWaitMs = 10000;
+constexpr int64_t TransTimeoutMs = 30000;  // data that cannot go out at all
+constexpr int64_t FinishWaitMs = 3000;
+constexpr uint16_t HandshakeRetry = 10;
+constexpr uint16_t DataRetry = 20;
+constexpr int64_t CrcSlice = 8 << 20;
+// Output gathered before the engine tries the link, and the most it lets wait.
+constexpr size_t OutLow = 16384;
+constexpr size_t OutHigh = 65536;
+constexpr int64_t Wire = int64_t{1} << 32;
+
+uint16_t ErrnoStatus() { return static_cast<uint16_t>(errno > 0 && errno < 9900 ? errno : EIO); }
+
+}  // namespace
+
+uint16_t TZmodem::PrepareTransmit() {
+  Run = TRun::Transmit;
+  FileResults.clear();
+  ListIndex = 0;
+  ProtocolStatus = ZStatus::Ok;
+  TotalErrors = RetryCount = HandshakeCount = RepeatCount = 0;
+  FileName.clear();
+  FileSize = BytesTransferred = BytesRemaining = 0;
+  FileOpen = false;
+  CanCrc32 = true;
+  RxBufSize = 0;
+  W.SetEscapeControls(EscapeControls);
+  HR.Reset();
+  Tx = TTx::Start;
+  ShowStatus(true, false);
+  return ProtocolStatus;
+}
+
+void TZmodem::TxCloseFile() {
+  if (Fd >= 0) ::close(Fd);
+  Fd = -1;
+  FileOpen = false;
+}
+
+void TZmodem::TxNextFile() {
+  if (ListIndex >= List.size()) {
+    Tx = TTx::Finish;
+    return;
+  }
+  FileName = List[ListIndex++];
+  FileSize = BytesTransferred = BytesRemaining = Pos = StartPos = 0;
+  TotalErrors = RetryCount = RepeatCount = RposRepeats = 0;
+  LastRpos = -1;
+  BlockLen = BlockMode ? 8192 : 1024;
+  ReducedBlock = false;
+  Log(TTransferEvent::SendingFile);
+  auto Skip = [this](uint16_t Status, const char* Reason) {
+    // One file that cannot be sent does not end the batch.
+    Log(TTransferEvent::SendFailed);
+    AddResult(TFileOutcome::Failed, Status, Reason);
+  };
+  if (FileName.empty()) return Skip(ZStatus::NoFileName, "no file name");
+  // Only regular files: a FIFO or device could block the open or the reads without end.
+  struct stat S;
+  if (::stat(FileName.c_str(), &S) != 0) return Skip(ErrnoStatus(), "cannot open the file");
+  if (!S_ISREG(S.st_mode)) return Skip(ZStatus::Refused, "not a regular file");
+  const int F = ::open(FileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (F < 0) return Skip(ErrnoStatus(), "cannot open the file");
+  if (::fstat(F, &S) != 0 || !S_ISREG(S.st_mode)) {
+    ::close(F);
+    return Skip(ZStatus::Refused, "not a regular file");
+  }
+  Fd = F;
+  FileOpen = true;
+  FileSize = BytesRemaining = S.st_size;
+  FileMTime = S.st_mtime;
+  RStart = 0;
+  RLen = 0;
+  REnd = false;
+  NewFile = true;
+  StartTime = lx::SecondsToday();
+  ShowStatus(false, false);
+  Tx = TTx::SendFile;
+}
+
+// The file through the read-ahead window: Got bytes at Pos (fewer at the end); AtEnd when
+// they reach the end of the file. Null on a read error.
+const uint8_t* TZmodem::TxRead(int64_t At, size_t Want, size_t& Got, bool& AtEnd) {
+  const int64_t WinEnd = RStart + static_cast<int64_t>(RLen);
+  const bool Inside = At >= RStart && (At + static_cast<int64_t>(Want) <= WinEnd || (REnd && At <= WinEnd));
+  if (!Inside) {
+    ssize_t N;
+    do {
+      N = ::pread(Fd, RBuf.data(), RBuf.size(), At);
+    } while (N < 0 && errno == EINTR);
+    if (N < 0) return nullptr;
+    RStart = At;
+    RLen = static_cast<size_t>(N);
+    REnd = RLen < RBuf.size();
+  }
+  const int64_t Left = RStart + static_cast<int64_t>(RLen) - At;
+  Got = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(Want), Left));
+  AtEnd = REnd && At + static_cast<int64_t>(Got) >= RStart + static_cast<int64_t>(RLen);
+  return RBuf.data() + (At - RStart);
+}
+
+// A ZRPOS during data: back (or on) to where the receiver wants it, with shorter subpackets
+// until a few get through.
+void TZmodem::TxReposition(uint32_t WirePos) {
+  // Wire positions carry 32 bits: take the one nearest below our position.
+  int64_t P = (Pos & ~(Wire - 1)) | WirePos;
+  if (P > Pos && P >= Wire) P -= Wire;
+  P = std::clamp<int64_t>(P, 0, std::max(FileSize, Pos));
+  RposRepeats = P <= LastRpos ? RposRepeats + 1 : 0;
+  LastRpos = P;
+  Pos = BytesTransferred = P;
+  BytesRemaining = std::max<int64_t>(0, FileSize - P);
+  ++TotalErrors;
+  if (BlockLen > 256) BlockLen /= 2;
+  ReducedBlock = true;
+  GoodBlocks = 0;
+  PurgeOut();
+  if (RposRepeats > DataRetry) return Fail(ZStatus::TooManyErrors, "too many errors", true);
+  Tx = TTx::SendData;
+}
+
+// A header that came while data goes out; true when it ended the stream.
+bool TZmodem::TxHandleDataHeader(const THeader& H) {
+  switch (H.Type) {
+    case ZRPOS:
+      TxReposition(H.Pos());
+      return true;
+    case ZABORT:
+    case ZCAN:
+    case ZFIN:
+      Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+      return true;
+    case ZRINIT:
+    case ZACK:
+    case ZSKIP:
+      return false;
+    default:
+      ++TotalErrors;
+      return false;
+  }
+}
+
+void TZmodem::TxStream() {
+  const int64_t Start = lx::TickMS();
+  for (;;) {
+    if (CancelSeen) return Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+    if (Avail() > 0 || Pull(0)) {
+      size_t Used = 0;
+      const auto R = HR.Feed(InData(), Avail(), Used);
+      Consume(Used);
+      if (R == THeaderReader::TResult::Header && TxHandleDataHeader(HR.Hdr)) return;
+      // A damaged reply is counted; answering it inside the stream would break the stream.
+      if (R == THeaderReader::TResult::CrcError) ++TotalErrors;
+      continue;
+    }
+    if (!LinkUp()) return Fail(ZStatus::LinkFailed, "link lost", false);
+    if (W.Out.size() - OutPos >= OutLow) {
+      FlushOut(0);
+      if (!LinkUp()) return Fail(ZStatus::LinkFailed, "link lost", false);
+      if (W.Out.size() - OutPos >= OutHigh) {
+        // The link takes nothing more now: wait a little for room, within the step's bound.
+        if (lx::TickMS() - LastWrite > TransTimeoutMs) return Fail(ZStatus::SendTimeout, "no progress", true);
+        Conn.WaitForData(20, false);
+        return;
+      }
+    }
+    if (OverBudget(Start)) {
+      FlushOut(0);
+      return;
+    }
+
+    if (ReducedBlock && ++GoodBlocks > 4) {
+      ReducedBlock = false;
+      BlockLen = std::max<uint16_t>(BlockLen, BlockMode ? 8192 : 1024);
+    }
+    size_t Got = 0;
+    bool AtEnd = false;
+    const uint8_t* D = TxRead(Pos, BlockLen, Got, AtEnd);
+    if (!D) return Fail(ErrnoStatus(), "cannot read the file", true);
+    if (RxBufSize) WindowCount += static_cast<int64_t>(Got);
+    const uint8_t End = AtEnd ? ZCRCE : RxBufSize && WindowCount >= RxBufSize ? ZCRCW : ZCRCG;
+    W.Subpacket(D, Got, End, CanCrc32);
+    Pos += static_cast<int64_t>(Got);
+    BytesTransferred = Pos;
+    BytesRemaining = std::max<int64_t>(0, FileSize - Pos);
+    if (End == ZCRCE) {
+      W.BinHeader(THeader::At(ZEOF, static_cast<uint32_t>(Pos)), CanCrc32);
+      FlushOut(0);
+      RetryCount = 0;
+      SetTimer(HeaderWaitMs);
+      Tx = TTx::WaitEofAck;
+      return;
+    }
+    if (End == ZCRCW) {
+      FlushOut(0);
+      SetTimer(HeaderWaitMs);
+      Tx = TTx::WaitAck;
+      return;
+    }
+  }
+}
+
+int TZmodem::StepTransmit() {
+  if (Tx == TTx::Finished) return 2;
+  if (lx::TickMS() >= NextStatus) ShowStatus(false, false);
+  if (OutPos < W.Out.size()) FlushOut(0);
+  if (Tx != TTx::Cleanup && !LinkUp()) Fail(ZStatus::LinkFailed, "link lost", false);
+  if (Tx != TTx::Cleanup && CancelSeen) Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+
+  // The states that wait for a reply share their first half.
+  TGot G = TGot::Nothing;
+  switch (Tx) {
+    case TTx::WaitRinit:
+    case TTx::WaitRpos:
+    case TTx::WaitAck:
+    case TTx::WaitEofAck:
+    case TTx::WaitFin:
+      G = GetHeader(WaitBudget());
+      if (G == TGot::Cancel) Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+      if (G == TGot::Lost) Fail(ZStatus::LinkFailed, "link lost", false);
+      break;
+    default:
+      break;
+  }
+  const bool Got = G == TGot::Header;
+  const bool TimedOut = G == TGot::Nothing && TimerUp();
+  const uint8_t Type = RxHdr.Type;
+  int Result = G == TGot::Nothing ? 1 : 0;
+
+  switch (Tx) {
+    case TTx::Start:
+      W.Raw(reinterpret_cast<const uint8_t*>("rz\r"), 3);
+      SendHex(ZRQINIT, 0);
+      SetTimer(HeaderWaitMs);
+      Tx = TTx::WaitRinit;
+      break;
+
+    case TTx::WaitRinit:
+      if (TimedOut) {
+        ++TotalErrors;
+        if (++HandshakeCount < HandshakeRetry) {
+          SendHex(ZRQINIT, 0);
+          SetTimer(HeaderWaitMs);
+        } else {
+          Fail(ZStatus::TooManyRetries, "no receiver", false);
+        }
+      } else if (Got) {
+        if (Type == ZRINIT) {
+          RxBufSize = static_cast<uint16_t>(RxHdr.P[0] | RxHdr.P[1] << 8);
+          CanCrc32 = (RxHdr.ZF0() & CANFC32) != 0;
+          if (RxHdr.ZF0() & ESCCTL) W.SetEscapeControls(true);
+          Tx = TTx::NextFile;
+        } else if (Type == ZCHALLENGE) {
+          SendHexFlags(ZACK, RxHdr.P);
+        } else if (Type != ZRQINIT) {
+          if (++RepeatCount > DataRetry) {
+            Fail(ZStatus::TooManyRetries, "no receiver", false);
+          } else {
+            SendHex(ZNAK, 0);
+          }
+        }
+      }
+      break;
+
+    case TTx::NextFile:
+      TxNextFile();
+      break;
+
+    case TTx::SendFile: {
+      // ZF0 asks for a plain binary transfer: resuming is the receiver's own choice.
+      W.BinHeader(THeader::Flags(ZFILE, 0, 0, FileMgmtOpt, ZCBIN), CanCrc32);
+      const std::vector<uint8_t> Info = BuildFileInfo(FileName, FileSize, FileMTime);
+      W.Subpacket(Info.data(), Info.size(), ZCRCW, CanCrc32);
+      FlushOut(0);
+      BytesTransferred = 0;
+      SetTimer(HeaderWaitMs);
+      Tx = TTx::WaitRpos;
+      break;
+    }
+
+    case TTx::WaitRpos:
+      if (TimedOut) {
+        Errors();
+        if (RetryCount > HandshakeRetry)
+          Fail(ZStatus::HeaderTimeout, "no answer from the receiver", true);
+        else
+          Tx = TTx::SendFile;
+      } else if (Got) {
+        if (Type == ZSKIP) {
+          TxCloseFile();
+          Log(TTransferEvent::SkippedByReceiver);
+          AddResult(TFileOutcome::Skipped, ZStatus::SkipRequested, "skipped by the receiver");
+          Tx = TTx::NextFile;
+        } else if (Type == ZRPOS) {
+          Pos = std::clamp<int64_t>(RxHdr.Pos(), 0, FileSize);
+          StartPos = BytesTransferred = Pos;
+          LastRpos = Pos;
+          BytesRemaining = FileSize - Pos;
+          Tx = TTx::SendData;
+        } else if (Type == ZCRC) {
+          // The receiver checks its copy: CRC-32 of its length (0: the whole file).
+          const int64_t Len = RxHdr.Pos() == 0 ? FileSize : std::min<int64_t>(RxHdr.Pos(), FileSize);
+          CrcLen = Len;
+          CrcDone = 0;
+          CrcValue = 0xFFFFFFFFu;
+          if (++RepeatCount > DataRetry)
+            Fail(ZStatus::TooManyRetries, "receiver repeats its questions", true);
+          else
+            Tx = TTx::FileCrc;
+        } else if (Type == ZNAK) {
+          Errors();
+          if (RetryCount > HandshakeRetry)
+            Fail(ZStatus::TooManyErrors, "too many errors", true);
+          else
+            Tx = TTx::SendFile;
+        }
+      }
+      break;
+
+    case TTx::FileCrc: {
+      std::vector<uint8_t> Buf(65536);
+      int64_t Slice = 0;
+      while (CrcDone < CrcLen && Slice < CrcSlice) {
+        const size_t Want = static_cast<size_t>(std::min<int64_t>(int64_t(Buf.size()), CrcLen - CrcDone));
+        const ssize_t R = ::pread(Fd, Buf.data(), Want, CrcDone);
+        if (R <= 0) {
+          CrcLen = CrcDone;  // the file got shorter: the CRC of what is there
+          break;
+        }
+        CrcValue = Crc32Update(CrcValue, Buf.data(), static_cast<size_t>(R));
+        CrcDone += R;
+        Slice += R;
+      }
+      if (CrcDone >= CrcLen) {
+        SendHex(ZCRC, ~CrcValue);
+        SetTimer(HeaderWaitMs);
+        Tx = TTx::WaitRpos;
+      }
+      break;
+    }
+
+    case TTx::SendData:
+      WindowCount = 0;
+      W.BinHeader(THeader::At(ZDATA, static_cast<uint32_t>(Pos)), CanCrc32);
+      LastWrite = lx::TickMS();
+      Tx = TTx::Streaming;
+      break;
+
+    case TTx::Streaming:
+      TxStream();
+      break;
+
+    case TTx::WaitAck:
+      if (TimedOut) {
+        // The receiver asks again (ZRPOS) when our subpacket was lost; keep listening.
+        ++TotalErrors;
+        if (++RetryCount > DataRetry)
+          Fail(ZStatus::TooManyRetries, "no answer from the receiver", true);
+        else
+          SetTimer(HeaderWaitMs);
+      } else if (Got) {
+        if (Type == ZACK) {
+          RetryCount = 0;
+          Tx = TTx::SendData;
+        } else if (!TxHandleDataHeader(RxHdr)) {
+          if (++RepeatCount > DataRetry)
+            Fail(ZStatus::TooManyErrors, "too many errors", true);
+          else
+            SendHex(ZNAK, 0);
+        }
+      }
+      break;
+
+    case TTx::WaitEofAck:
+      if (TimedOut) {
+        Errors();
+        if (RetryCount > HandshakeRetry) {
+          Fail(ZStatus::TooManyRetries, "no answer from the receiver", true);
+        } else {
+          W.BinHeader(THeader::At(ZEOF, static_cast<uint32_t>(Pos)), CanCrc32);
+          FlushOut(0);
+          SetTimer(HeaderWaitMs);
+        }
+      } else if (Got) {
+        if (Type == ZRINIT || Type == ZSKIP) {
+          TxCloseFile();
+          Log(TTransferEvent::FileSent);
+          AddResult(TFileOutcome::Done, ZStatus::Ok, "");
+          Tx = TTx::NextFile;
+        } else if (Type != ZACK && !TxHandleDataHeader(RxHdr)) {
+          if (++RepeatCount > DataRetry) Fail(ZStatus::TooManyErrors, "too many errors", true);
+        }
+      }
+      break;
+
+    case TTx::Finish:
+      SendHex(ZFIN, 0);
+      SetTimer(FinishWaitMs);
+      Tx = TTx::WaitFin;
+      break;
+
+    case TTx::WaitFin:
+      if (Got && Type == ZFIN) {
+        W.Raw(reinterpret_cast<const uint8_t*>("OO"), 2);
+        FlushOut(50);
+        Tx = TTx::Cleanup;
+      } else if (TimedOut || (Got && Type != ZRINIT)) {
+        Tx = TTx::Cleanup;
+      }
+      break;
+
+    case TTx::Cleanup:
+    case TTx::Finished:
+      break;
+  }
+
+  if (Tx == TTx::Cleanup) {
+    // Files the run never reached are reported too, so every listed file has a result.
+    if (ProtocolStatus != ZStatus::Ok) {
+      while (ListIndex < List.size()) {
+        FileName = List[ListIndex++];
+        FileSize = BytesTransferred = StartPos = 0;
+        AddResult(TFileOutcome::Failed, ProtocolStatus, "not sent");
+      }
+    }
+    ShowStatus(false, true);
+    Tx = TTx::Finished;
+    return 2;
+  }
+  return Result;
+}
