@@ -233,6 +233,7 @@ void TZmodem::AddResult(TFileOutcome Outcome, uint16_t Status, const std::string
   R.Size = FileSize;
   R.Bytes = BytesTransferred;
   R.StartPos = StartPos;
+  R.Errors = TotalErrors;
   if (Run == TRun::Receive) {
     R.Name = RxOffered;
     R.LocalPath = TempPath;
@@ -264,6 +265,10 @@ void TZmodem::Fail(uint16_t Status, const std::string& Reason, bool SendCancel) 
   else
     Tx = TTx::Cleanup;
 }
+
+// The other side cancelled (five CAN, ZABORT, ZCAN). Ours goes back as well: a stream that
+// was only damaged into looking like a cancel must not leave the sender streaming on.
+void TZmodem::PeerCancelled() { Fail(ZStatus::Cancelled, "cancelled by the other side", true); }
 
 // ---------------------------------------------------------------------------------------------
 // Driving

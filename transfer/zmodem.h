@@ -63,6 +63,7 @@ struct TFileResult {
   int64_t Size = 0;       // announced (download) or local (upload) size
   int64_t Bytes = 0;      // position reached
   int64_t StartPos = 0;   // where the data began (resume point)
+  uint16_t Errors = 0;    // errors met and recovered from
   TFileOutcome Outcome = TFileOutcome::Failed;
   uint16_t Status = 0;
   std::string Reason;     // a few words; empty when done
@@ -194,6 +195,7 @@ class TZmodem {
   // Ends the run: cancel sequence when asked and the link still works, the open file closed
   // (a partial download stays under its temporary name), failure recorded.
   void Fail(uint16_t Status, const std::string& Reason, bool SendCancel);
+  void PeerCancelled();
   void Errors() {
     ++RetryCount;
     ++TotalErrors;
@@ -291,6 +293,14 @@ class TZmodem {
   int64_t LastWrite = 0;     // when output last went out
   uint16_t GoodBlocks = 0;
   int64_t WindowCount = 0;
+  // After an error the stream runs in a small window, acknowledged through ZCRCQ: what is
+  // already on its way when the receiver asks for a repeat is garbage it must wade through
+  // (lrzsz's rz gives up a header search after some tens of kilobytes).
+  bool Windowed = false;
+  int64_t AckedPos = 0;
+  int64_t NextAckAsk = 0;
+  int64_t WindowedSince = 0;
+  int64_t LastAck = 0;
   std::vector<uint8_t> RBuf;
   int64_t RStart = 0;
   size_t RLen = 0;

@@ -94,10 +94,10 @@ void TFrameWriter::SetEscapeControls(bool On) {
 void TFrameWriter::Raw(const uint8_t* P, size_t N) { Out.insert(Out.end(), P, P + N); }
 
 void TFrameWriter::Escaped(const uint8_t* P, size_t N) {
+  uint8_t Prev = Last();
   const size_t Base = Out.size();
   Out.resize(Base + 2 * N);
   uint8_t* O = Out.data() + Base;
-  uint8_t Prev = Last();
   for (size_t I = 0; I < N; ++I) {
     const uint8_t B = P[I];
     switch (Class[B]) {

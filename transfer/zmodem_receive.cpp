@@ -459,7 +459,7 @@ void TZmodem::RxCollectData() {
   const int64_t Start = lx::TickMS();
   int Wait = WaitBudget();
   for (;;) {
-    if (CancelSeen) return Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+    if (CancelSeen) return PeerCancelled();
     if (!Pull(Wait)) {
       if (!LinkUp()) return Fail(ZStatus::LinkFailed, "link lost", false);
       if (TimerUp()) {
@@ -509,7 +509,7 @@ int TZmodem::StepReceive() {
   if (lx::TickMS() >= NextStatus) ShowStatus(false, false);
   if (OutPos < W.Out.size()) FlushOut(0);
   if (Rx != TRx::Cleanup && !LinkUp()) Fail(ZStatus::LinkFailed, "link lost", false);
-  if (Rx != TRx::Cleanup && CancelSeen) Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+  if (Rx != TRx::Cleanup && CancelSeen) PeerCancelled();
 
   int Result = 0;
   switch (Rx) {
@@ -526,7 +526,7 @@ int TZmodem::StepReceive() {
     case TRx::WaitFile: {
       const TGot G = GetHeader(WaitBudget());
       if (G == TGot::Cancel) {
-        Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+        PeerCancelled();
       } else if (G == TGot::Lost) {
         Fail(ZStatus::LinkFailed, "link lost", false);
       } else {
@@ -596,7 +596,7 @@ int TZmodem::StepReceive() {
     case TRx::WaitCrc: {
       const TGot G = GetHeader(WaitBudget());
       if (G == TGot::Cancel) {
-        Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+        PeerCancelled();
       } else if (G == TGot::Lost) {
         Fail(ZStatus::LinkFailed, "link lost", false);
       } else if (G == TGot::Nothing) {
@@ -653,7 +653,7 @@ int TZmodem::StepReceive() {
     case TRx::WaitData: {
       const TGot G = GetHeader(WaitBudget());
       if (G == TGot::Cancel)
-        Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+        PeerCancelled();
       else if (G == TGot::Lost)
         Fail(ZStatus::LinkFailed, "link lost", false);
       else

@@ -25,6 +25,17 @@ constexpr int64_t CrcSlice = 8 << 20;
 constexpr size_t OutLow = 16384;
 constexpr size_t OutHigh = 65536;
 constexpr int64_t Wire = int64_t{1} << 32;
+// The window after an error, an acknowledgement asked for every quarter of it, and how much
+// has to go through cleanly before the stream runs free again.
+constexpr int64_t ErrorWindow = 16384;
+constexpr int64_t CleanRun = 1 << 20;
+
+// A 32-bit position from the wire, taken as the 64-bit one nearest below Near.
+int64_t Widen(uint32_t WirePos, int64_t Near) {
+  int64_t P = (Near & ~(Wire - 1)) | WirePos;
+  if (P > Near && P >= Wire) P -= Wire;
+  return P;
+}
 
 uint16_t ErrnoStatus() { return static_cast<uint16_t>(errno > 0 && errno < 9900 ? errno : EIO); }
 
@@ -41,6 +52,7 @@ uint16_t TZmodem::PrepareTransmit() {
   FileOpen = false;
   CanCrc32 = true;
   RxBufSize = 0;
+  Windowed = false;
   W.SetEscapeControls(EscapeControls);
   HR.Reset();
   Tx = TTx::Start;
@@ -65,6 +77,7 @@ void TZmodem::TxNextFile() {
   LastRpos = -1;
   BlockLen = BlockMode ? 8192 : 1024;
   ReducedBlock = false;
+  Windowed = false;
   Log(TTransferEvent::SendingFile);
   auto Skip = [this](uint16_t Status, const char* Reason) {
     // One file that cannot be sent does not end the batch.
@@ -119,10 +132,7 @@ const uint8_t* TZmodem::TxRead(int64_t At, size_t Want, size_t& Got, bool& AtEnd
 // A ZRPOS during data: back (or on) to where the receiver wants it, with shorter subpackets
 // until a few get through.
 void TZmodem::TxReposition(uint32_t WirePos) {
-  // Wire positions carry 32 bits: take the one nearest below our position.
-  int64_t P = (Pos & ~(Wire - 1)) | WirePos;
-  if (P > Pos && P >= Wire) P -= Wire;
-  P = std::clamp<int64_t>(P, 0, std::max(FileSize, Pos));
+  const int64_t P = std::clamp<int64_t>(Widen(WirePos, Pos), 0, std::max(FileSize, Pos));
   RposRepeats = P <= LastRpos ? RposRepeats + 1 : 0;
   LastRpos = P;
   Pos = BytesTransferred = P;
@@ -131,6 +141,8 @@ void TZmodem::TxReposition(uint32_t WirePos) {
   if (BlockLen > 256) BlockLen /= 2;
   ReducedBlock = true;
   GoodBlocks = 0;
+  Windowed = true;
+  WindowedSince = P;
   PurgeOut();
   if (RposRepeats > DataRetry) return Fail(ZStatus::TooManyErrors, "too many errors", true);
   Tx = TTx::SendData;
@@ -145,10 +157,16 @@ bool TZmodem::TxHandleDataHeader(const THeader& H) {
     case ZABORT:
     case ZCAN:
     case ZFIN:
-      Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+      PeerCancelled();
       return true;
-    case ZRINIT:
     case ZACK:
+      if (Windowed) {
+        AckedPos = std::clamp(Widen(H.Pos(), Pos), AckedPos, Pos);
+        LastAck = lx::TickMS();
+        if (AckedPos - WindowedSince >= CleanRun) Windowed = false;
+      }
+      return false;
+    case ZRINIT:
     case ZSKIP:
       return false;
     default:
@@ -160,7 +178,7 @@ bool TZmodem::TxHandleDataHeader(const THeader& H) {
 void TZmodem::TxStream() {
   const int64_t Start = lx::TickMS();
   for (;;) {
-    if (CancelSeen) return Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+    if (CancelSeen) return PeerCancelled();
     if (Avail() > 0 || Pull(0)) {
       size_t Used = 0;
       const auto R = HR.Feed(InData(), Avail(), Used);
@@ -185,6 +203,18 @@ void TZmodem::TxStream() {
       FlushOut(0);
       return;
     }
+    if (Windowed && Pos - AckedPos >= ErrorWindow) {
+      // The window is full: wait for an acknowledgement; none for a while, and the data
+      // since the last one goes again.
+      FlushOut(0);
+      if (lx::TickMS() - LastAck > HeaderWaitMs) {
+        ++RetryCount;
+        if (RetryCount > DataRetry) return Fail(ZStatus::TooManyRetries, "no answer from the receiver", true);
+        return TxReposition(static_cast<uint32_t>(AckedPos));
+      }
+      if (Avail() == 0) Pull(20);
+      continue;
+    }
 
     if (ReducedBlock && ++GoodBlocks > 4) {
       ReducedBlock = false;
@@ -195,7 +225,11 @@ void TZmodem::TxStream() {
     const uint8_t* D = TxRead(Pos, BlockLen, Got, AtEnd);
     if (!D) return Fail(ErrnoStatus(), "cannot read the file", true);
     if (RxBufSize) WindowCount += static_cast<int64_t>(Got);
-    const uint8_t End = AtEnd ? ZCRCE : RxBufSize && WindowCount >= RxBufSize ? ZCRCW : ZCRCG;
+    uint8_t End = AtEnd ? ZCRCE : RxBufSize && WindowCount >= RxBufSize ? ZCRCW : ZCRCG;
+    if (End == ZCRCG && Windowed && Pos + static_cast<int64_t>(Got) >= NextAckAsk) {
+      End = ZCRCQ;
+      NextAckAsk = Pos + static_cast<int64_t>(Got) + ErrorWindow / 4;
+    }
     W.Subpacket(D, Got, End, CanCrc32);
     Pos += static_cast<int64_t>(Got);
     BytesTransferred = Pos;
@@ -222,7 +256,7 @@ int TZmodem::StepTransmit() {
   if (lx::TickMS() >= NextStatus) ShowStatus(false, false);
   if (OutPos < W.Out.size()) FlushOut(0);
   if (Tx != TTx::Cleanup && !LinkUp()) Fail(ZStatus::LinkFailed, "link lost", false);
-  if (Tx != TTx::Cleanup && CancelSeen) Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+  if (Tx != TTx::Cleanup && CancelSeen) PeerCancelled();
 
   // The states that wait for a reply share their first half.
   TGot G = TGot::Nothing;
@@ -233,7 +267,7 @@ int TZmodem::StepTransmit() {
     case TTx::WaitEofAck:
     case TTx::WaitFin:
       G = GetHeader(WaitBudget());
-      if (G == TGot::Cancel) Fail(ZStatus::Cancelled, "cancelled by the other side", false);
+      if (G == TGot::Cancel) PeerCancelled();
       if (G == TGot::Lost) Fail(ZStatus::LinkFailed, "link lost", false);
       break;
     default:
@@ -358,6 +392,9 @@ int TZmodem::StepTransmit() {
 
     case TTx::SendData:
       WindowCount = 0;
+      AckedPos = Pos;
+      NextAckAsk = Pos + ErrorWindow / 4;
+      LastAck = lx::TickMS();
       W.BinHeader(THeader::At(ZDATA, static_cast<uint32_t>(Pos)), CanCrc32);
       LastWrite = lx::TickMS();
       Tx = TTx::Streaming;
