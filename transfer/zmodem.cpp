@@ -88,6 +88,7 @@ bool TZmodem::Pull(int WaitMs) {
     Down = true;
     return false;
   }
+  LastRead = N;
   if (N == 0) return false;  // a telnet command, or the peer closing (ReadBuf counts those)
   InLen = static_cast<size_t>(N);
   if (Cancels.Feed(In.data(), InLen)) CancelSeen = true;

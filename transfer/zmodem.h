@@ -244,6 +244,7 @@ class TZmodem {
 
   std::vector<uint8_t> In;
   size_t InPos = 0, InLen = 0;
+  int32_t LastRead = 0;  // size of the last block read
   zm::TFrameWriter W;
   size_t OutPos = 0;
   zm::THeaderReader HR;

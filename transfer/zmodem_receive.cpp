@@ -460,6 +460,9 @@ void TZmodem::RxCollectData() {
   int Wait = WaitBudget();
   for (;;) {
     if (CancelSeen) return PeerCancelled();
+    // Data trickling in a subpacket at a time: a short pause lets it gather, so that neither
+    // side pays for a wake-up per subpacket.
+    if (Avail() == 0 && LastRead > 0 && LastRead < 8192) lx::WaitMS(1);
     if (!Pull(Wait)) {
       if (!LinkUp()) return Fail(ZStatus::LinkFailed, "link lost", false);
       if (TimerUp()) {
