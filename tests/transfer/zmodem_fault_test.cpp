@@ -89,6 +89,7 @@ TEST_P(Fault, EndsWholeOrCleanly) {
     EXPECT_EQ(F.LocalPath, Real + ".part");
     const TBytes Part = ReadFileBytes(F.LocalPath);
     EXPECT_LE(Part.size(), size_t(C.Fault.At));
+    EXPECT_EQ(int64_t(Part.size()), F.Bytes) << "what was received is not all on disk";
     EXPECT_TRUE(std::equal(Part.begin(), Part.end(), Data.begin()));
   }
 }
