@@ -68,7 +68,7 @@ class TRelay {
           break;
         }
         std::vector<uint8_t> Out(Buf, Buf + N);
-        const bool Target = (Dir == 0) == Fault.ToEngine;
+        const bool Target = (Dir == 0) == Fault.ToEngine || Fault.Kind == TFault::TKind::Telnet;
         const int64_t Before = Count[Dir];
         Count[Dir] += N;
         if (Target && !Applied) ApplyFault(Out, Before, NextFlip, Dir == 0);
@@ -131,6 +131,26 @@ class TRelay {
           Mark();
         }
         break;
+      case TFault::TKind::Telnet: {
+        std::vector<uint8_t> T;
+        for (const uint8_t B : Out) {
+          if (TowardEngine) {
+            T.push_back(B);
+            if (B == 255) T.push_back(255);
+            if (++Sprinkle % 997 == 0) T.insert(T.end(), {255, 241});  // IAC NOP
+          } else if (SawIac) {
+            if (B == 255) T.push_back(255);  // any other command is dropped
+            SawIac = false;
+          } else if (B == 255) {
+            SawIac = true;
+          } else {
+            T.push_back(B);
+          }
+        }
+        Out.swap(T);
+        Mark();
+        break;
+      }
       case TFault::TKind::Close:
         if (Fault.At < End) {
           Out.resize(static_cast<size_t>(Fault.At - Before));
@@ -149,6 +169,8 @@ class TRelay {
   std::atomic<bool> Stop{false};
   bool Applied = false;
   bool Closed = false;
+  bool SawIac = false;
+  int64_t Sprinkle = 0;
   std::atomic<int64_t> FaultAt{-1};
   std::thread Thread;
 };
@@ -224,6 +246,7 @@ TRunResult RunWithPeer(const TRunOptions& O) {
   {
     TSocket Sock;
     Sock.AttachHandle(A[0]);
+    Sock.TelnetClient = O.Fault.Kind == TFault::TKind::Telnet;
     TZmodem Z(Sock, O.BlockMode);
     Z.SetDestDir(O.DownloadDir);
     Z.SetFileList(O.Files);

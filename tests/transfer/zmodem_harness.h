@@ -16,7 +16,9 @@
 
 // A fault the relay applies to the bytes flowing in one direction.
 struct TFault {
-  enum class TKind : uint8_t { None, BitFlip, Drop, Stall, CanBurst, Close };
+  // Telnet: not a fault but a telnet link: 255 doubled and IAC NOP sprinkled in toward the
+  // engine, doubled 255 undone toward the peer.
+  enum class TKind : uint8_t { None, BitFlip, Drop, Stall, CanBurst, Close, Telnet };
   TKind Kind = TKind::None;
   // Damage what the engine receives, else what the peer receives (a CAN burst always goes to
   // the engine; this picks the stream whose byte count sets it off).

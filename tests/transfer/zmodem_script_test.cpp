@@ -182,6 +182,40 @@ TEST(ZmodemScript, ReceiverErrorsAttentionAndLimits) {
   EXPECT_EQ(ReadFileBytes(T.Path("a.bin.part")), (TBytes{'h', 'e', 'l', 'l', 'o'}));
 }
 
+// Over telnet a command can arrive in a read of its own, with no data around it: it must not
+// become a data byte.
+TEST(ZmodemScript, ReceiverOverTelnetTakesNoCommandForData) {
+  TTempDir T;
+  TScript S;
+  S.Sock.TelnetClient = true;
+  TZmodem Z(S.Sock, 1);
+  Z.SetDestDir(T.Dir());
+  Z.PrepareReceive();
+  S.Want(Z, ZRINIT);
+  S.Bin(THeader::Flags(ZFILE, 0, 0, 0, ZCBIN), Info("t.bin", 6));
+  S.Want(Z, ZRPOS, 0);
+  S.W.BinHeader(THeader::At(ZDATA, 0), true);
+  S.W.Subpacket(reinterpret_cast<const uint8_t*>("abcdef"), 6, ZCRCE, true);
+  const std::vector<uint8_t> Frame = S.W.Out;
+  S.W.Out.assign(Frame.begin(), Frame.begin() + 12);
+  S.Send();
+  for (const auto& Piece : {std::vector<uint8_t>{255, 241}, std::vector<uint8_t>(Frame.begin() + 12, Frame.end())}) {
+    for (int I = 0; I < 3; ++I) Z.Step();
+    S.W.Out = Piece;
+    S.Send();
+  }
+  S.Bin(THeader::At(ZEOF, 6));
+  S.Want(Z, ZRINIT);
+  S.Hex(ZFIN, 0);
+  S.Want(Z, ZFIN);
+  ASSERT_EQ(write(S.Peer, "OO", 2), 2);
+  S.Finish(Z);
+  ASSERT_EQ(Z.Results().size(), 1u);
+  EXPECT_EQ(Z.Results()[0].Outcome, TFileOutcome::Done);
+  EXPECT_EQ(Z.Results()[0].Errors, 0);
+  EXPECT_EQ(ReadFileBytes(T.Path("t.bin")), (TBytes{'a', 'b', 'c', 'd', 'e', 'f'}));
+}
+
 // A sender that keeps offering the file without ever sending data is given up on.
 TEST(ZmodemScript, ReceiverRepeatedFileIsBounded) {
   TTempDir T;
