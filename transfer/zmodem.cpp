@@ -49,7 +49,8 @@ TZmodem::~TZmodem() {
   if (CrcFd >= 0) ::close(CrcFd);
 }
 
-void TZmodem::SetDestDir(const std::string& Dir) { Dest = lx::AddSlash(Dir); }
+// An empty directory stays empty (AddSlash would make it the root directory).
+void TZmodem::SetDestDir(const std::string& Dir) { Dest = Dir.empty() ? Dir : lx::AddSlash(Dir); }
 
 std::vector<uint8_t> TZmodem::TakeUnread() {
   std::vector<uint8_t> R(InData(), InData() + Avail());

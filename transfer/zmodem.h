@@ -126,6 +126,8 @@ class TZmodem {
   bool EscapeControls = false;
 
   // --- running
+  // Not 0 when the run cannot start (no download directory: ENOENT); the first step then
+  // ends it, with the final progress call.
   uint16_t PrepareReceive();
   uint16_t PrepareTransmit();
   // One step of the prepared run: 2 when the run is over, 1 when it waited for input, else 0.

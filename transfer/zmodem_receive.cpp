@@ -24,7 +24,7 @@ constexpr int64_t FinishWaitMs = 3000;   // the sender's "OO"
 constexpr uint16_t HandshakeRetry = 10;
 constexpr uint16_t DataRetry = 20;
 constexpr uint16_t RepeatLimit = 20;
-constexpr int64_t CrcSlice = 8 << 20;  // resume check: bytes hashed per step
+constexpr int64_t CrcSlice = 4 << 20;  // resume check: bytes hashed per step
 constexpr int MaxFreeNames = 1000;
 constexpr const char* PartSuffix = ".part";
 
@@ -112,6 +112,11 @@ uint16_t TZmodem::PrepareReceive() {
   HR.Reset();
   Rx = TRx::SendRinit;
   ShowStatus(true, false);
+  if (Dest.empty() || !lx::DirExists(Dest)) {
+    // Nothing is received without a download directory; the run ends at its first step.
+    ProtocolStatus = ENOENT;
+    Rx = TRx::Cleanup;
+  }
   return ProtocolStatus;
 }
 
@@ -509,6 +514,11 @@ void TZmodem::RxCollectData() {
 
 int TZmodem::StepReceive() {
   if (Rx == TRx::Finished) return 2;
+  if (Rx == TRx::Cleanup) {
+    ShowStatus(false, true);
+    Rx = TRx::Finished;
+    return 2;
+  }
   if (lx::TickMS() >= NextStatus) ShowStatus(false, false);
   if (OutPos < W.Out.size()) FlushOut(0);
   if (Rx != TRx::Cleanup && !LinkUp()) Fail(ZStatus::LinkFailed, "link lost", false);

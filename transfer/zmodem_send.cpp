@@ -20,7 +20,7 @@ constexpr int64_t TransTimeoutMs = 30000;  // data that cannot go out at all
 constexpr int64_t FinishWaitMs = 3000;
 constexpr uint16_t HandshakeRetry = 10;
 constexpr uint16_t DataRetry = 20;
-constexpr int64_t CrcSlice = 8 << 20;
+constexpr int64_t CrcSlice = 4 << 20;  // resume check: bytes hashed per step
 // Output gathered before the engine tries the link, and the most it lets wait.
 constexpr size_t OutLow = 16384;
 constexpr size_t OutHigh = 65536;

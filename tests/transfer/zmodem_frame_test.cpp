@@ -60,24 +60,6 @@ TEST(ZmodemEscape, Table) {
   EXPECT_EQ(W.Out[0], ZDLE);
 }
 
-TEST(ZmodemHeader, BinaryZdataLayout) {
-  TFrameWriter W;
-  W.BinHeader(THeader::At(ZDATA, 0), true);
-  const uint8_t Body[] = {ZDATA, 0, 0, 0, 0};
-  const uint32_t C = Crc32Of(Body, 5);
-  TBytes Want = {'*', 24, 'C', 10, 0, 0, 0, 0};
-  for (int I = 0; I < 4; ++I) {
-    const uint8_t X = static_cast<uint8_t>(C >> (8 * I));
-    if (X == 24 || X == 16 || X == 17 || X == 19 || X == 144 || X == 145 || X == 147)
-      Want.insert(Want.end(), {24, uint8_t(X ^ 64)});
-    else if (X == 255)
-      Want.insert(Want.end(), {24, 'm'});
-    else
-      Want.push_back(X);
-  }
-  EXPECT_EQ(W.Out, Want);
-}
-
 // Every kind of header, with argument bytes that need escaping, found after noise and read
 // whole or one byte at a time; any single damaged byte is never taken for a header.
 TEST(ZmodemHeader, RoundTripCutAnywhereAndDamaged) {
@@ -131,27 +113,6 @@ TEST(ZmodemHeader, RoundTripCutAnywhereAndDamaged) {
   THeaderReader R;
   size_t Used = 0;
   EXPECT_NE(R.Feed(Upper.data(), Upper.size(), Used), THeaderReader::TResult::Header);
-}
-
-// A hex header followed at once by its subpacket: the CR and LF are not data, and the
-// subpacket's CRC is the header's (CRC-16 after a hex header).
-TEST(ZmodemSubpacket, AfterHexHeader) {
-  TFrameWriter W;
-  W.HexHeader(THeader::Flags(ZSINIT, 0, 0, 0, TESCCTL));
-  const TBytes Attn = B("\x03\xde");
-  W.Subpacket(Attn.data(), Attn.size(), ZCRCW, false);
-  THeaderReader R;
-  size_t Used = 0;
-  ASSERT_EQ(R.Feed(W.Out.data(), 10, Used), THeaderReader::TResult::Pending);
-  size_t At = Used;
-  ASSERT_EQ(R.Feed(W.Out.data() + At, 8, Used), THeaderReader::TResult::Header);  // up to the CR
-  At += Used;
-  At += R.SkipTail(W.Out.data() + At, W.Out.size() - At);
-  TSubpacketReader S;
-  S.Start(1024, R.Crc32());
-  ASSERT_EQ(S.Feed(W.Out.data() + At, W.Out.size() - At, Used), TSubpacketReader::TResult::Done);
-  EXPECT_EQ(TBytes(S.Data(), S.Data() + S.Length()), Attn);
-  EXPECT_EQ(S.End, ZCRCW);
 }
 
 TEST(ZmodemSubpacket, RoundTripDamageAndLength) {

@@ -138,6 +138,12 @@ TEST(ZmodemScript, ReceiverAnswersAndRefuses) {
   ASSERT_EQ(Z.Results().size(), 3u);
   for (const auto& R : Z.Results()) EXPECT_EQ(R.Outcome, TFileOutcome::Skipped);
   EXPECT_TRUE(fs::is_empty(T.Dir()));
+
+  // No download directory, no download.
+  TZmodem Nowhere(S.Sock, 1);
+  Nowhere.SetDestDir(T.Path("missing"));
+  EXPECT_NE(Nowhere.PrepareReceive(), 0);
+  EXPECT_FALSE(Nowhere.Step());
 }
 
 // A hex ZSINIT brings an attention string (its subpacket in CRC-16, as the header); errors
