@@ -124,6 +124,8 @@ class TZmodem {
   bool MgmtOverride = false;
   // Sending: escape every control character (also switched on by the receiver's ZRINIT).
   bool EscapeControls = false;
+  // How long a header, or the data inside a frame, may keep us waiting (milliseconds).
+  int32_t HeaderWaitMs = 10000;
 
   // --- running
   // Not 0 when the run cannot start (no download directory: ENOENT); the first step then

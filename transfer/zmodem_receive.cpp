@@ -19,7 +19,6 @@ using namespace zm;
 
 namespace {
 
-constexpr int64_t HeaderWaitMs = 10000;  // a header, or data inside a frame
 constexpr int64_t FinishWaitMs = 3000;   // the sender's "OO"
 constexpr uint16_t HandshakeRetry = 10;
 constexpr uint16_t DataRetry = 20;
@@ -353,15 +352,15 @@ bool TZmodem::RxFinishFile() {
 }
 
 void TZmodem::RxWaitFile(TGot G) {
-  if (G == TGot::Nothing) {
+  auto TimeOut = [this] {
     if (!TimerUp()) return;
     ++HandshakeCount;
     if (HandshakeCount < HandshakeRetry)
       Rx = TRx::SendRinit;
     else
       Fail(ZStatus::TooManyRetries, "no sender", false);
-    return;
-  }
+  };
+  if (G == TGot::Nothing) return TimeOut();
   switch (RxHdr.Type) {
     case ZRQINIT:
       if (++RepeatCount > RepeatLimit) return Fail(ZStatus::TooManyRetries, "sender keeps restarting", true);
@@ -391,7 +390,7 @@ void TZmodem::RxWaitFile(TGot G) {
       SendHex(ZNAK, 0);
       return;
     default:
-      return;  // the timer keeps running: stray headers cannot hold us here
+      return TimeOut();  // stray headers cannot hold us here
   }
 }
 
@@ -478,11 +477,13 @@ void TZmodem::RxCollectData() {
       return;
     }
     Wait = 0;
-    SetTimer(HeaderWaitMs);
     Consume(HR.SkipTail(InData(), Avail()));
     size_t Used = 0;
+    const size_t Before = SP.Length();
     const auto R = SP.Feed(InData(), Avail(), Used);
     Consume(Used);
+    // Only data restarts the timer: noise the reader drops (XON, XOFF) must not keep us here.
+    if (SP.Length() > Before || R != TSubpacketReader::TResult::Pending) SetTimer(HeaderWaitMs);
     if (CancelSeen) continue;
     if (R == TSubpacketReader::TResult::Pending) {
       if (OverBudget(Start)) return;
@@ -612,7 +613,7 @@ int TZmodem::StepReceive() {
         PeerCancelled();
       } else if (G == TGot::Lost) {
         Fail(ZStatus::LinkFailed, "link lost", false);
-      } else if (G == TGot::Nothing) {
+      } else if (G == TGot::Nothing || (RxHdr.Type != ZCRC && RxHdr.Type != ZFILE && RxHdr.Type != ZNAK)) {
         if (TimerUp()) RxDecideFresh();  // a sender without ZCRC: start from the beginning
         Result = 1;
       } else if (RxHdr.Type == ZCRC) {

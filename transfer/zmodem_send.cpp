@@ -15,7 +15,6 @@ using namespace zm;
 
 namespace {
 
-constexpr int64_t HeaderWaitMs = 10000;
 constexpr int64_t TransTimeoutMs = 30000;  // data that cannot go out at all
 constexpr int64_t FinishWaitMs = 3000;
 constexpr uint16_t HandshakeRetry = 10;
@@ -273,9 +272,10 @@ int TZmodem::StepTransmit() {
     default:
       break;
   }
+  // A header this state has no use for leaves the timer running: a peer repeating one cannot
+  // hold a wait open.
   const bool Got = G == TGot::Header;
-  const bool TimedOut = G == TGot::Nothing && TimerUp();
-  const uint8_t Type = RxHdr.Type;
+  const uint8_t Type = Got ? RxHdr.Type : 0xff;
   int Result = G == TGot::Nothing ? 1 : 0;
 
   switch (Tx) {
@@ -287,28 +287,22 @@ int TZmodem::StepTransmit() {
       break;
 
     case TTx::WaitRinit:
-      if (TimedOut) {
+      if (Type == ZRINIT) {
+        RxBufSize = static_cast<uint16_t>(RxHdr.P[0] | RxHdr.P[1] << 8);
+        CanCrc32 = (RxHdr.ZF0() & CANFC32) != 0;
+        if (RxHdr.ZF0() & ESCCTL) W.SetEscapeControls(true);
+        Tx = TTx::NextFile;
+      } else if (Type == ZCHALLENGE) {
+        SendHexFlags(ZACK, RxHdr.P);
+      } else if (Got && Type != ZRQINIT && ++RepeatCount <= DataRetry) {
+        SendHex(ZNAK, 0);
+      } else if (TimerUp() || RepeatCount > DataRetry) {
         ++TotalErrors;
-        if (++HandshakeCount < HandshakeRetry) {
+        if (++HandshakeCount < HandshakeRetry && RepeatCount <= DataRetry) {
           SendHex(ZRQINIT, 0);
           SetTimer(HeaderWaitMs);
         } else {
           Fail(ZStatus::TooManyRetries, "no receiver", false);
-        }
-      } else if (Got) {
-        if (Type == ZRINIT) {
-          RxBufSize = static_cast<uint16_t>(RxHdr.P[0] | RxHdr.P[1] << 8);
-          CanCrc32 = (RxHdr.ZF0() & CANFC32) != 0;
-          if (RxHdr.ZF0() & ESCCTL) W.SetEscapeControls(true);
-          Tx = TTx::NextFile;
-        } else if (Type == ZCHALLENGE) {
-          SendHexFlags(ZACK, RxHdr.P);
-        } else if (Type != ZRQINIT) {
-          if (++RepeatCount > DataRetry) {
-            Fail(ZStatus::TooManyRetries, "no receiver", false);
-          } else {
-            SendHex(ZNAK, 0);
-          }
         }
       }
       break;
@@ -330,41 +324,32 @@ int TZmodem::StepTransmit() {
     }
 
     case TTx::WaitRpos:
-      if (TimedOut) {
+      if (Type == ZSKIP) {
+        TxCloseFile();
+        Log(TTransferEvent::SkippedByReceiver);
+        AddResult(TFileOutcome::Skipped, ZStatus::SkipRequested, "skipped by the receiver");
+        Tx = TTx::NextFile;
+      } else if (Type == ZRPOS) {
+        Pos = std::clamp<int64_t>(RxHdr.Pos(), 0, FileSize);
+        StartPos = BytesTransferred = Pos;
+        LastRpos = Pos;
+        BytesRemaining = FileSize - Pos;
+        Tx = TTx::SendData;
+      } else if (Type == ZCRC) {
+        // The receiver checks its copy: CRC-32 of its length (0: the whole file).
+        CrcLen = RxHdr.Pos() == 0 ? FileSize : std::min<int64_t>(RxHdr.Pos(), FileSize);
+        CrcDone = 0;
+        CrcValue = 0xFFFFFFFFu;
+        if (++RepeatCount > DataRetry)
+          Fail(ZStatus::TooManyRetries, "receiver repeats its questions", true);
+        else
+          Tx = TTx::FileCrc;
+      } else if (Type == ZNAK || TimerUp()) {
         Errors();
         if (RetryCount > HandshakeRetry)
           Fail(ZStatus::HeaderTimeout, "no answer from the receiver", true);
         else
           Tx = TTx::SendFile;
-      } else if (Got) {
-        if (Type == ZSKIP) {
-          TxCloseFile();
-          Log(TTransferEvent::SkippedByReceiver);
-          AddResult(TFileOutcome::Skipped, ZStatus::SkipRequested, "skipped by the receiver");
-          Tx = TTx::NextFile;
-        } else if (Type == ZRPOS) {
-          Pos = std::clamp<int64_t>(RxHdr.Pos(), 0, FileSize);
-          StartPos = BytesTransferred = Pos;
-          LastRpos = Pos;
-          BytesRemaining = FileSize - Pos;
-          Tx = TTx::SendData;
-        } else if (Type == ZCRC) {
-          // The receiver checks its copy: CRC-32 of its length (0: the whole file).
-          const int64_t Len = RxHdr.Pos() == 0 ? FileSize : std::min<int64_t>(RxHdr.Pos(), FileSize);
-          CrcLen = Len;
-          CrcDone = 0;
-          CrcValue = 0xFFFFFFFFu;
-          if (++RepeatCount > DataRetry)
-            Fail(ZStatus::TooManyRetries, "receiver repeats its questions", true);
-          else
-            Tx = TTx::FileCrc;
-        } else if (Type == ZNAK) {
-          Errors();
-          if (RetryCount > HandshakeRetry)
-            Fail(ZStatus::TooManyErrors, "too many errors", true);
-          else
-            Tx = TTx::SendFile;
-        }
       }
       break;
 
@@ -405,28 +390,32 @@ int TZmodem::StepTransmit() {
       break;
 
     case TTx::WaitAck:
-      if (TimedOut) {
+      if (Type == ZACK) {
+        RetryCount = 0;
+        Tx = TTx::SendData;
+      } else if (Got && TxHandleDataHeader(RxHdr)) {
+        // repositioned, or cancelled
+      } else if (Got && ++RepeatCount <= DataRetry) {
+        SendHex(ZNAK, 0);
+      } else if (TimerUp() || RepeatCount > DataRetry) {
         // The receiver asks again (ZRPOS) when our subpacket was lost; keep listening.
         ++TotalErrors;
-        if (++RetryCount > DataRetry)
+        if (++RetryCount > DataRetry || RepeatCount > DataRetry)
           Fail(ZStatus::TooManyRetries, "no answer from the receiver", true);
         else
           SetTimer(HeaderWaitMs);
-      } else if (Got) {
-        if (Type == ZACK) {
-          RetryCount = 0;
-          Tx = TTx::SendData;
-        } else if (!TxHandleDataHeader(RxHdr)) {
-          if (++RepeatCount > DataRetry)
-            Fail(ZStatus::TooManyErrors, "too many errors", true);
-          else
-            SendHex(ZNAK, 0);
-        }
       }
       break;
 
     case TTx::WaitEofAck:
-      if (TimedOut) {
+      if (Type == ZRINIT || Type == ZSKIP) {
+        TxCloseFile();
+        Log(TTransferEvent::FileSent);
+        AddResult(TFileOutcome::Done, ZStatus::Ok, "");
+        Tx = TTx::NextFile;
+      } else if (Got && Type != ZACK && TxHandleDataHeader(RxHdr)) {
+        // repositioned, or cancelled
+      } else if (TimerUp()) {
         Errors();
         if (RetryCount > HandshakeRetry) {
           Fail(ZStatus::TooManyRetries, "no answer from the receiver", true);
@@ -434,15 +423,6 @@ int TZmodem::StepTransmit() {
           W.BinHeader(THeader::At(ZEOF, static_cast<uint32_t>(Pos)), CanCrc32);
           FlushOut(0);
           SetTimer(HeaderWaitMs);
-        }
-      } else if (Got) {
-        if (Type == ZRINIT || Type == ZSKIP) {
-          TxCloseFile();
-          Log(TTransferEvent::FileSent);
-          AddResult(TFileOutcome::Done, ZStatus::Ok, "");
-          Tx = TTx::NextFile;
-        } else if (Type != ZACK && !TxHandleDataHeader(RxHdr)) {
-          if (++RepeatCount > DataRetry) Fail(ZStatus::TooManyErrors, "too many errors", true);
         }
       }
       break;
@@ -454,11 +434,11 @@ int TZmodem::StepTransmit() {
       break;
 
     case TTx::WaitFin:
-      if (Got && Type == ZFIN) {
+      if (Type == ZFIN) {
         W.Raw(reinterpret_cast<const uint8_t*>("OO"), 2);
         FlushOut(50);
         Tx = TTx::Cleanup;
-      } else if (TimedOut || (Got && Type != ZRINIT)) {
+      } else if ((Got && Type != ZRINIT) || TimerUp()) {
         Tx = TTx::Cleanup;
       }
       break;

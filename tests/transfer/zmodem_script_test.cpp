@@ -95,6 +95,19 @@ class TScript {
     }
     return "<none>";
   }
+  // Sends Bytes over and over while stepping the engine, until it sends a Want header.
+  void Noise(TZmodem& Z, const std::string& Bytes, uint8_t Want) {
+    const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < End) {
+      ASSERT_EQ(write(Peer, Bytes.data(), Bytes.size()), ssize_t(Bytes.size()));
+      Z.Step();
+      uint8_t Buf[512];
+      const ssize_t N = recv(Peer, Buf, sizeof Buf, MSG_DONTWAIT);
+      size_t Used;
+      if (N > 0 && R.Feed(Buf, size_t(N), Used) == THeaderReader::TResult::Header && R.Hdr.Type == Want) return;
+    }
+    ADD_FAILURE() << "no time-out under noise, wanted type " << int(Want);
+  }
   void Finish(TZmodem& Z) {
     const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (Z.Step() && std::chrono::steady_clock::now() < End) {
@@ -222,6 +235,28 @@ TEST(ZmodemScript, ReceiverOverTelnetTakesNoCommandForData) {
   EXPECT_EQ(ReadFileBytes(T.Path("t.bin")), (TBytes{'a', 'b', 'c', 'd', 'e', 'f'}));
 }
 
+// Time-outs run on, whatever noise the other side keeps sending: the line noise resets no
+// timer, in the wait for a file as inside a frame.
+TEST(ZmodemScript, ReceiverTimesOutThroughNoise) {
+  TTempDir T;
+  TScript S;
+  TZmodem Z(S.Sock, 1);
+  Z.SetDestDir(T.Dir());
+  Z.HeaderWaitMs = 300;
+  Z.PrepareReceive();
+  S.Want(Z, ZRINIT);
+  TFrameWriter Stray;  // headers we have no use for here, good and damaged
+  Stray.HexHeader(THeader::At(ZACK, 0));
+  const std::string Acks(Stray.Out.begin(), Stray.Out.end());
+  S.Noise(Z, Acks + "**\x18" "B0300000000abcd\r\n", ZRINIT);
+  S.Bin(THeader::Flags(ZFILE, 0, 0, 0, ZCBIN), Info("a.bin", 10));
+  S.Want(Z, ZRPOS, 0);
+  S.W.BinHeader(THeader::At(ZDATA, 0), true);
+  S.W.Raw(reinterpret_cast<const uint8_t*>("abc"), 3);
+  S.Send();
+  S.Noise(Z, "\x11\x13\x11", ZRPOS);
+}
+
 // A sender that keeps offering the file without ever sending data is given up on.
 TEST(ZmodemScript, ReceiverRepeatedFileIsBounded) {
   TTempDir T;
@@ -251,12 +286,18 @@ TEST(ZmodemScript, SenderCrcAnswerAndClampedPosition) {
   TScript S;
   TZmodem Z(S.Sock, 0);
   Z.SetFileList({T.Path("a.bin")});
+  Z.HeaderWaitMs = 300;
   Z.PrepareTransmit();
   S.Want(Z, ZRQINIT);
   S.Hex(ZRINIT, 0);  // no CANFC32: headers and data in CRC-16
   S.Want(Z, ZFILE);
   EXPECT_EQ(S.Last.ZF0(), ZCBIN);
   EXPECT_EQ(S.R.Kind, ZBIN);
+  // Headers it has no use for now do not keep it from offering the file again.
+  TFrameWriter Stray;
+  Stray.HexHeader(THeader::At(ZRINIT, 0));
+  S.Noise(Z, std::string(Stray.Out.begin(), Stray.Out.end()), ZFILE);
+  Z.HeaderWaitMs = 10000;
   S.Hex(ZCRC, 100);
   S.Want(Z, ZCRC, Crc32Of(Data.data(), 100));
   S.Hex(ZCRC, 0);
