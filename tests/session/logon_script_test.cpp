@@ -50,7 +50,7 @@ class LogonScriptTest : public ::testing::Test {
     // A script that never ends by itself is ended here, and the test fails instead of hanging.
     Watchdog = std::thread([this] {
       std::unique_lock L(Mutex);
-      if (!Cv.wait_for(L, 20s, [this] { return Finished; })) App.Console->Terminated = true;
+      if (!Cv.wait_for(L, 10s, [this] { return Finished; })) App.Console->Terminated = true;
     });
   }
   void TearDown() override {
@@ -280,7 +280,7 @@ TEST_F(LogonScriptTest, EscHangUpAndClosingEndTheWait) {
     Later([this, &C] { C.Action(*this); });
     const auto Took = Run("x", C.Script + "\nSEND \"x\"");
     Helper.join();
-    EXPECT_LT(Took, 10s);  // the watchdog would have ended it after 20
+    EXPECT_LT(Took, 8s);  // the watchdog would have ended it after 10
     EXPECT_EQ(Sent(), "");
     if (!App.Console->Terminated) {  // a closed console takes no more writes
       EXPECT_EQ(RowText(1), "Welcome");
