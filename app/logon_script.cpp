@@ -77,6 +77,7 @@ struct TLogonScript::TMatch {
 TLogonScript::TLogonScript(TAppContext& A) : App(A) {}
 
 void TLogonScript::Run(const std::string& ScriptFile) {
+  if (!App.Session.Socket || !App.Session.Term) return;
   const std::string Path = Dir(App.Config.ScriptPath) + ScriptFile + ".scr";
   std::string Text;
   // The entry names a script in the script directory, nothing elsewhere; a NUL would cut the
