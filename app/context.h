@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "config/config.h"
 #include "console/scrollback.h"
+#include "transfer/protocol_queue.h"
 
 struct TAppContext {
   std::string ProgramDir;
@@ -25,4 +26,5 @@ struct TAppContext {
 
   uint16_t CurrentEntryNum = 0;  // 0: the system in use is not from a phone book
   TSessionState Session;         // emulator, connection, current entry and session flags
+  TProtocolQueue UploadQueue;    // files waiting to be uploaded, for the whole run
 };

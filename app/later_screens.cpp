@@ -1,5 +1,6 @@
 #include "app/later_screens.h"
 
+#include "app/logon_script.h"
 #include "app/settings_editor.h"
 #include "app/video_menus.h"
 
@@ -9,4 +10,4 @@ void OpenScreenSizeMenu(TAppContext& App) { TVideoMenus(App).ScreenSize(); }
 void OpenTransferMenu(TAppContext&) {}
 void OpenUploadQueueEditor(TAppContext&) {}
 void StartZmodemFromRemote(TAppContext&, bool) {}
-void RunLogonScript(TAppContext&, const std::string&) {}
+void RunLogonScript(TAppContext& App, const std::string& ScriptFile) { TLogonScript(App).Run(ScriptFile); }

@@ -1,0 +1,359 @@
+// Logon scripts against the loopback board and a socket pair: the login, what the board
+// received, notes and errors on the status bar (or in a box), ESC, hang-ups and a closed
+// window, the Zmodem filter and capture on the script's path, and the upload queue.
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/context.h"
+#include "app/logon_script.h"
+#include "net/bbs_server_process.h"
+#include "net/socket.h"
+#include "support/test_tempdir.h"
+#include "tests/session/session_fixture.h"
+
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+class LogonScriptTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    App.Console = std::make_unique<TSDLConsoleScrollback>();
+    ASSERT_TRUE(App.Console->OpenScreen(80, 25, 1));
+    App.Session.Term = std::make_unique<TTermAnsi>(*App.Console);
+    lx::InitPhoneRec(App.Session.CurrentEntry, App.Config);
+    App.Session.CurrentEntry.UserName = "alice";
+    App.Session.CurrentEntry.Password = "s3cret";
+    App.Session.StatusBarOn = true;
+    App.Session.Connected = true;
+    App.Config.ScriptPath = Dir.Dir();
+    App.Config.UploadPath = Dir.Path("up");
+    App.Config.AutoZmodem = 0;
+    std::filesystem::create_directory(Dir.Path("up"));
+    // A script that never ends by itself is ended here, and the test fails instead of hanging.
+    Watchdog = std::thread([this] {
+      std::unique_lock L(Mutex);
+      if (!Cv.wait_for(L, 10s, [this] { return Finished; })) App.Console->Terminated = true;
+    });
+  }
+  void TearDown() override {
+    {
+      std::lock_guard L(Mutex);
+      Finished = true;
+    }
+    Cv.notify_all();
+    Watchdog.join();
+    if (Helper.joinable()) Helper.join();
+    if (PeerFd >= 0) close(PeerFd);
+    App.Session.Capture.Close();
+  }
+
+  void Board(const std::string& Script) {
+    ASSERT_TRUE(Server.Start({"--raw"}, Script));
+    auto S = std::make_unique<TSocket>(16384, 16384, -1, -1);
+    ASSERT_TRUE(S->Connect("127.0.0.1", Server.Port, 500));
+    App.Session.Socket = std::move(S);
+  }
+  // What the board recorded, once it holds at least Want bytes (or after 3 s).
+  std::string Recorded(size_t Want) {
+    const auto End = TClock::now() + 3s;
+    std::string R = Server.Record();
+    while (R.size() < Want && TClock::now() < End) {
+      std::this_thread::sleep_for(10ms);
+      R = Server.Record();
+    }
+    return R;
+  }
+
+  void Pair() {
+    int Fds[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, Fds), 0);
+    auto S = std::make_unique<TSocket>(16384, 16384, -1, -1);
+    ASSERT_TRUE(S->AttachHandle(Fds[0]));
+    PeerFd = Fds[1];
+    App.Session.Socket = std::move(S);
+  }
+  void Remote(const std::string& Bytes) {
+    ASSERT_EQ(write(PeerFd, Bytes.data(), Bytes.size()), static_cast<ssize_t>(Bytes.size()));
+  }
+  std::string Sent() {
+    std::string Out;
+    pollfd P{PeerFd, POLLIN, 0};
+    int Wait = 100;
+    while (poll(&P, 1, Wait) > 0) {
+      char Buf[4096];
+      const ssize_t N = read(PeerFd, Buf, sizeof Buf);
+      if (N <= 0) break;
+      Out.append(Buf, static_cast<size_t>(N));
+      Wait = 20;
+    }
+    return Out;
+  }
+
+  std::string RowText(int Y) const {
+    std::string S;
+    for (int X = 1; X <= App.Console->Cols; ++X) S += static_cast<char>(App.Console->Cell(X, Y).Ch);
+    const size_t B = S.find_first_not_of(' ');
+    if (B == std::string::npos) return {};
+    return S.substr(B, S.find_last_not_of(' ') - B + 1);
+  }
+
+  // Writes Name.scr and runs it; returns how long it ran.
+  TClock::duration Run(const std::string& Name, const std::string& Text) {
+    std::ofstream(Dir.Path(Name + ".scr"), std::ios::binary) << Text;
+    return RunFile(Name);
+  }
+  TClock::duration RunFile(const std::string& Name) {
+    TLogonScript L(App);
+    L.ErrorPauseMs = 0;
+    L.Seen = [this](const std::string& T) {
+      Seen.push_back(T);
+      Bar.push_back(RowText(App.Console->Rows));
+    };
+    const auto Start = TClock::now();
+    L.Run(Name);
+    return TClock::now() - Start;
+  }
+  // Runs Action on a helper thread 100 ms from now.
+  void Later(std::function<void()> Action) {
+    Helper = std::thread([Action] {
+      std::this_thread::sleep_for(100ms);
+      Action();
+    });
+  }
+
+  TAppContext App;
+  TTempDir Dir;
+  TBbsServerProcess Server;
+  int PeerFd = -1;
+  std::vector<std::string> Seen, Bar;
+
+  std::thread Watchdog, Helper;
+  std::mutex Mutex;
+  std::condition_variable Cv;
+  bool Finished = false;
+};
+
+const std::string LoginNotes[] = {
+    "login.scr (Line: 1, Col: 16): WAITFOR \"login:\"",
+    "login.scr (Line: 2, Col: 13): SEND: @UN@CR",
+    "login.scr (Line: 3, Col: 19): WAITFOR \"password:\"",
+    "login.scr (Line: 4, Col: 13): SEND: @PW@CR",
+};
+
+TEST_F(LogonScriptTest, LogsIntoTheBoard) {
+  // The prompts come with colour codes inside them, split into small reads, or both at once.
+  const std::string Coloured =
+      "timeout 3000\n"
+      "send \\e[2J\\e[1;33mLog\\e[0;37min: \n"
+      "expect alice\\r\n"
+      "chunk 3\ndelay 20\n"
+      "send \\e[1mPass\\e[0mword: \n"
+      "expect s3cret\\r\n"
+      "hold\n";
+  const std::string Together =
+      "timeout 3000\nsend \\e[2JLogin: Password: \n"
+      "expect alice\\r\nexpect s3cret\\r\nhold\n";
+  const std::string PerLine = "WAITFOR \"login:\"\nSEND \"@UN@CR\"\nWAITFOR \"password:\"\nSEND \"@PW@CR\"\n";
+  const std::string OneLine = "waitfor \"LOGIN:\" send \"@UN@CR\" WaitFor \"Password:\" Send \"@PW@CR\"";
+  struct TCase {
+    std::string Board, Script;
+  } Cases[] = {{Coloured, PerLine}, {Coloured, OneLine}, {Together, PerLine}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Board + C.Script);
+    Seen.clear();
+    Bar.clear();
+    App.Console->ClearScreen(4);
+    Board(C.Board);
+    Run("login", C.Script);
+    EXPECT_EQ(Recorded(13), "alice\rs3cret\r");
+    EXPECT_EQ(RowText(1), "Login: Password:");
+    ASSERT_EQ(Seen.size(), 4u);
+    if (C.Script == PerLine) {
+      for (size_t I = 0; I < 4; ++I) EXPECT_EQ(Seen[I], LoginNotes[I]);
+    }
+    // Each note was on the status bar while it ran; afterwards the bar is back.
+    for (size_t I = 0; I < 4; ++I) EXPECT_EQ(Bar[I], Seen[I]);
+    EXPECT_NE(RowText(25).find("Connected"), std::string::npos);
+    Server.Stop();
+  }
+}
+
+TEST_F(LogonScriptTest, ErrorsShowWhereTheReaderStands) {
+  struct TCase {
+    std::string Script;
+    bool BarOn;
+    std::string Error;
+    std::string Sent;
+  } Cases[] = {
+      {"SEND", true, "x.scr (Line: 1, Col: 4): Syntax error", ""},
+      {"SEND \"a\"\n\"oops\"", true, "x.scr (Line: 2, Col: 6): Syntax error", "a"},
+      {"DELAY \"5\"", true, "x.scr (Line: 1, Col: 9): Expected number value", ""},
+      {"WAITFOR 12 ", true, "x.scr (Line: 1, Col: 11): Expected string value (4)", ""},
+      {"WAITFOR", true, "x.scr (Line: 1, Col: 7): Syntax error", ""},
+      {"WAITFOR\n", true, "x.scr (Line: 2, Col: 0): Expected string value (2)", ""},
+      {"QUEUE 5 ", true, "x.scr (Line: 1, Col: 8): Expected string value", ""},
+      {"SEND hello ", true, "x.scr (Line: 1, Col: 11): Expected string value", ""},
+      {"QUEUE \"missing.zip\"", true, "x.scr (Line: 1, Col: 19): Cannot queue file (locked or missing)", ""},
+      // With the status bar off, an error still reaches the user, in a box; notes do not.
+      {"SEND \"a\" SEND", false, "x.scr (Line: 1, Col: 13): Syntax error", "a"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Script);
+    Seen.clear();
+    Bar.clear();
+    Pair();
+    App.Session.StatusBarOn = C.BarOn;
+    if (!C.BarOn) App.Console->PushKey(13);
+    Run("x", C.Script);
+    ASSERT_FALSE(Seen.empty());
+    EXPECT_EQ(Seen.back(), C.Error);
+    if (C.BarOn)
+      EXPECT_EQ(Bar.back(), C.Error);
+    else
+      EXPECT_EQ(Seen.size(), 1u);
+    EXPECT_FALSE(App.Console->KeyPressed());
+    EXPECT_EQ(Sent(), C.Sent);
+    close(PeerFd);
+    PeerFd = -1;
+  }
+}
+
+TEST_F(LogonScriptTest, ScriptFilesThatCannotBeRun) {
+  Pair();
+  ASSERT_EQ(mkfifo(Dir.Path("fifo.scr").c_str(), 0600), 0);
+  std::ofstream(Dir.Path("big.scr"), std::ios::binary) << std::string(TLogonScript::MaxScriptSize + 1, ' ');
+  std::ofstream(Dir.Path("in.scr"), std::ios::binary) << "SEND \"x\"";
+  struct TCase {
+    std::string Name, Shown;
+  } Cases[] = {
+      {"nope", Dir.Path("nope.scr") + " not found!"},
+      {"fifo", Dir.Path("fifo.scr") + " not found!"},
+      {"big", Dir.Path("big.scr") + " is too large!"},
+      {"up/../in", Dir.Path("up/../in.scr") + " not found!"},
+      {"in\0x"s, Dir.Path("in\0x.scr"s) + " not found!"},
+  };
+  for (const auto& C : Cases) {
+    Seen.clear();
+    App.Console->PushKey(13);
+    RunFile(C.Name);
+    EXPECT_EQ(Seen, std::vector<std::string>{C.Shown});
+    EXPECT_FALSE(App.Console->KeyPressed());
+  }
+  EXPECT_EQ(Sent(), "");
+}
+
+TEST_F(LogonScriptTest, EscHangUpAndClosingEndTheWait) {
+  struct TCase {
+    std::string Name, Script;
+    std::function<void(LogonScriptTest&)> Action;
+  } Cases[] = {
+      {"esc-waitfor", "WAITFOR \"never\"", [](LogonScriptTest& T) { T.App.Console->PushKey(27); }},
+      {"esc-delay", "DELAY 60000", [](LogonScriptTest& T) { T.App.Console->PushKey(27); }},
+      {"hangup-waitfor", "WAITFOR \"never\"", [](LogonScriptTest& T) { shutdown(T.PeerFd, SHUT_RDWR); }},
+      {"hangup-delay", "DELAY 60000", [](LogonScriptTest& T) { shutdown(T.PeerFd, SHUT_RDWR); }},
+      {"closed-waitfor", "WAITFOR \"never\"", [](LogonScriptTest& T) { T.App.Console->Terminated = true; }},
+      {"closed-delay", "DELAY 60000", [](LogonScriptTest& T) { T.App.Console->Terminated = true; }},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    App.Console->Terminated = false;
+    App.Console->ClearScreen(4);
+    Pair();
+    Remote("Welcome\r\n");
+    Later([this, &C] { C.Action(*this); });
+    const auto Took = Run("x", C.Script + "\nSEND \"x\"");
+    Helper.join();
+    EXPECT_LT(Took, 8s);  // the watchdog would have ended it after 10
+    EXPECT_EQ(Sent(), "");
+    if (!App.Console->Terminated) {  // a closed console takes no more writes
+      EXPECT_EQ(RowText(1), "Welcome");
+      EXPECT_NE(RowText(25).find("Alt-Z/Help"), std::string::npos);  // the note is gone
+    }
+    close(PeerFd);
+    PeerFd = -1;
+  }
+}
+
+TEST_F(LogonScriptTest, DelayPausesModulo65536AndIgnoresOtherKeys) {
+  Pair();
+  App.Console->PushExtKey(27);  // an extended key whose scan code is ESC's byte
+  const auto Took = Run("d", "DELAY 65636 SEND \"x\"");
+  EXPECT_GE(Took, 100ms);
+  EXPECT_LT(Took, 8s);
+  EXPECT_EQ(Sent(), "x");
+  ASSERT_FALSE(Seen.empty());
+  EXPECT_EQ(Seen[0], "d.scr (Line: 1, Col: 12): DELAY for 65636 milliseconds");
+  EXPECT_FALSE(App.Console->KeyPressed());
+}
+
+// What a WAITFOR reads goes the session's way: a Zmodem start's CAN never reaches the capture
+// file, and everything after the match is shown and captured before the session goes on.
+TEST_F(LogonScriptTest, WaitForUsesTheSessionsReceiveFilter) {
+  for (const uint8_t Auto : {1, 0}) {
+    SCOPED_TRACE(int(Auto));
+    App.Config.AutoZmodem = Auto;
+    App.Console->ClearScreen(4);
+    Pair();
+    const std::string Cap = Dir.Path("cap" + std::to_string(Auto) + ".txt");
+    ASSERT_TRUE(App.Session.Capture.Open(Cap, "Board", "here", "01/01/25"));
+    App.Session.CaptureOn = true;
+    Remote("abc\x18" "B00000\r\nlogin: more");
+    Run("z", "WAITFOR \"LOGIN:\"");
+    App.Session.Capture.Close();
+    App.Session.CaptureOn = false;
+    const std::string Got = ReadAll(Cap);
+    EXPECT_NE(Got.find(Auto ? "abcB00000\r\nlogin: more" : "abc\x18" "B00000\r\nlogin: more"), std::string::npos)
+        << Got;
+    EXPECT_EQ(RowText(2), "login: more");
+    close(PeerFd);
+    PeerFd = -1;
+  }
+}
+
+TEST_F(LogonScriptTest, QueueTakesFilesOnceAndReportsAFullQueue) {
+  Pair();
+  std::ofstream(Dir.Path("up/a.zip")) << "abc";
+  std::ofstream(Dir.Path("b.zip")) << "de";
+  const std::string Script = "QUEUE \"a.zip\"\nQUEUE \"" + Dir.Path("b.zip") + "\"\nQUEUE \"a.zip\"\n";
+  Run("q", Script);
+  Run("q", Script);  // the next call runs it again
+  EXPECT_TRUE(Seen.empty());
+  auto& Q = App.UploadQueue;
+  ASSERT_EQ(Q.Count(), 2);
+  EXPECT_EQ(Q.Entry(1).FullPath(), Dir.Path("up/a.zip"));
+  EXPECT_EQ(Q.Entry(2).FullPath(), Dir.Path("b.zip"));
+  EXPECT_EQ(Q.TotalSize, 5);
+
+  while (Q.Count() < TProtocolQueue::MaxEntries) Q.Add(false, Dir.Dir(), "f" + std::to_string(Q.Count()));
+  Run("q", Script);  // all already queued: nothing to report
+  EXPECT_TRUE(Seen.empty());
+  std::ofstream(Dir.Path("up/c.zip")) << "c";
+  Run("full", "QUEUE \"c.zip\"");
+  EXPECT_EQ(Seen, std::vector<std::string>{"full.scr (Line: 1, Col: 13): Upload queue is full"});
+}
+
+TEST_F(LogonScriptTest, AHugeStringIsSentCutShort) {
+  Pair();
+  Run("huge", "SEND \"" + std::string(1000000, 'x') + "\"");
+  EXPECT_EQ(Sent(), std::string(255, 'x'));
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+"""Logon scripts in the real program under Xvfb: a phone-book entry with a script is dialled
+from the dialing directory and logs into the loopback board by itself; a broken script shows
+its error on the status bar.
+
+Screens are saved as screenshots under --shots (kept for a person to look at) when given.
+"""
+
+import argparse
+import os
+import sys
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(ROOT, "tests", "app"))
+sys.path.insert(0, HERE)
+import gui_harness as gh  # noqa: E402
+from session_gui_test import Server, wait_until  # noqa: E402
+
+BINARY = None
+SHOTS = None
+HEADER, ENTRY, ENTRIES = 48, 362, 200
+
+
+def pstr(text, size):
+    data = text.encode("cp437")
+    return bytes([len(data)]) + data + bytes(size - len(data))
+
+
+def entry(name, address, script="", user="", password=""):
+    e = bytearray(ENTRY)
+    e[0:41] = pstr(name, 40)
+    e[41:82] = pstr(address, 40)
+    e[82:123] = pstr(user, 40)
+    e[123:144] = pstr(password, 20)
+    e[231] = 1   # status bar on
+    e[232] = 2   # echo auto
+    e[235] = 1   # ANSI
+    e[236] = 1   # MS-DOS font
+    e[237] = 1   # mouse on
+    e[240] = 1   # telnet
+    e[244:270] = pstr(script, 25)
+    e[361] = 1
+    return bytes(e)
+
+
+def book(entries):
+    data = pstr("Script Test Book", 40) + pstr("1.00", 4) + bytes([1, 1])
+    for e in entries:
+        data += e
+    return data + entry("", "") * (ENTRIES - len(entries))
+
+
+def without_telnet(data):
+    """What the client typed: its telnet answers (IAC commands and subnegotiations) removed."""
+    out, i = bytearray(), 0
+    while i < len(data):
+        b = data[i]
+        if b != 255:
+            out.append(b)
+            i += 1
+        elif i + 1 < len(data) and data[i + 1] == 255:
+            out.append(255)
+            i += 2
+        elif i + 1 < len(data) and data[i + 1] == 250:
+            end = data.find(b"\xff\xf0", i)
+            i = len(data) if end < 0 else end + 2
+        else:
+            i += 3 if i + 1 < len(data) and 251 <= data[i + 1] <= 254 else 2
+    return bytes(out)
+
+
+LOGIN = ('; the loopback board\r\n'
+         'QUEUE "upload.zip"\r\n'
+         'WAITFOR "login:"\r\nSEND "@UN@CR"\r\n'
+         'WAITFOR "password:"\r\nSEND "@PW@CR"\r\n')
+
+
+class ScriptGui(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.display = gh.Display(1280, 1024)
+        cls.display.__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.display.__exit__(None, None, None)
+
+    def dial(self, board, entries, files):
+        """The board, then the program with the book; the first entry dialled from ALT-D."""
+        srv = Server(board)
+        self.addCleanup(srv.close)
+        files = dict(files)
+        files["lanternyx.phn"] = book([e(srv.port) for e in entries])
+        prog = gh.Program(BINARY, self.display, ini={"win_size": 0}, files=files)
+        self.addCleanup(prog.__exit__, None, None, None)
+        prog.__enter__()
+        prog.wait_window()
+        time.sleep(0.3)
+        prog.key("space")   # past the start-up picture
+        prog.key("alt+d")
+        time.sleep(0.3)
+        prog.key("Return")
+        return srv, prog
+
+    def shot(self, prog, name, settle=0.3):
+        time.sleep(settle)
+        if SHOTS:
+            os.makedirs(SHOTS, exist_ok=True)
+            prog.screenshot(os.path.join(SHOTS, name + ".png"))
+
+    def typed(self, srv):
+        return without_telnet(srv.received())
+
+    def test_entry_with_a_script_logs_in_by_itself(self):
+        board = ("send \\e[2J\\e[1;36mLoopback Board\\r\\n\\r\\n\\e[1;33mlogin: \\e[0m\n"
+                 "expect alice\\r\n"
+                 "sleep 1500\n"
+                 "send \\e[1;33mPass\\e[1;35mword: \\e[0m\n"
+                 "expect s3cret\\r\n"
+                 "send \\r\\n\\r\\n\\e[1;32mWelcome back, alice!\\r\\n\n"
+                 "hold\n")
+        srv, prog = self.dial(board, [lambda port: entry("Loopback Board", f"127.0.0.1:{port}", "login",
+                                                          "alice", "s3cret")],
+                              {"login.scr": LOGIN, "upload.zip": "PK"})
+        wait_until(lambda: b"alice\r" in self.typed(srv), lambda: f"board got {srv.received()!r}")
+        self.shot(prog, "script-waitfor-note")
+        wait_until(lambda: b"s3cret\r" in self.typed(srv), lambda: f"board got {srv.received()!r}")
+        self.shot(prog, "script-logged-in", 0.6)
+        self.assertEqual(self.typed(srv), b"alice\rs3cret\r")
+        prog.key("alt+x", "y", "y")     # "Disconnect?", then "Do you want to exit"
+        self.assertEqual(prog.proc.wait(10), 0)
+
+    def test_a_broken_script_shows_its_error_on_the_status_bar(self):
+        srv, prog = self.dial("send login: \nhold\n",
+                              [lambda port: entry("Loopback Board", f"127.0.0.1:{port}", "broken",
+                                                  "alice", "s3cret")],
+                              {"broken.scr": 'SEND "@UN@CR"\nWAITFOR login:\nSEND "@PW@CR"\n'})
+        wait_until(lambda: b"alice\r" in self.typed(srv), lambda: f"board got {srv.received()!r}")
+        self.shot(prog, "script-error", 0.5)
+        time.sleep(5.5)   # the error stays for five seconds, then the session goes on
+        self.assertEqual(self.typed(srv), b"alice\r")
+        prog.key("alt+x", "y", "y")
+        self.assertEqual(prog.proc.wait(10), 0)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--binary", required=True)
+    parser.add_argument("--shots")
+    args, rest = parser.parse_known_args()
+    global BINARY, SHOTS
+    BINARY = args.binary
+    SHOTS = args.shots
+    return gh.run_unittests(sys.argv, rest)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
