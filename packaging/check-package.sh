@@ -7,6 +7,7 @@
 #
 #     packaging/check-package.sh [build-dir]
 #
+# LX_PACKAGE_SHOT=file.png also saves a picture of the installed program's window.
 # Needs root and a throwaway machine (CI): it installs into the real /usr.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,12 +31,8 @@ cleanup() {
 trap cleanup EXIT
 
 echo "-- making the package"
-rm -rf "$build/package"
-cpack --config "$build/CPackConfig.cmake" -B "$build/package" >"$work/cpack.log" 2>&1 \
-  || { cat "$work/cpack.log"; fail "cpack"; }
-debs=("$build"/package/lanternyx_*.deb)
-[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || fail "no single lanternyx_*.deb in $build/package"
-deb=${debs[0]}
+deb=$(bash scripts/package.sh "$build") || fail "scripts/package.sh"
+[ "$(echo "$deb" | wc -l)" = 1 ] && [ -f "$deb" ] || fail "no single lanternyx_*.deb in $build/package"
 echo "$(basename "$deb"):"
 dpkg-deb -f "$deb" Package Version Architecture Depends Recommends
 dpkg -c "$deb"
@@ -88,7 +85,13 @@ for _ in $(seq 200); do
 done
 window=$(timeout 20 xdotool search --sync --onlyvisible --name "^Lanternyx" | head -1) || fail "no window"
 [ "$(xdotool getwindowpid "$window")" = "$prog_pid" ] || fail "the window is not the program's"
+# The icon follows the title.
+for _ in $(seq 50); do
+  xprop -id "$window" _NET_WM_ICON | grep -q "Icon (64 x 64)" && break
+  sleep 0.1
+done
 xprop -id "$window" _NET_WM_ICON | grep -q "Icon (64 x 64)" || fail "the window has no icon"
+if [ -n "${LX_PACKAGE_SHOT:-}" ]; then sleep 2; import -window "$window" "$LX_PACKAGE_SHOT"; fi
 [ "$(stat -c %s "$cfg" 2>/dev/null)" = 3042 ] || fail "no 3042-byte $cfg"
 python3 - "$cfg" "$home" <<'EOF' || fail "the new configuration's directories"
 import sys

@@ -14,6 +14,7 @@ pkgs=(
   lrzsz openssh-server openssh-client
   libssh-4 libssh-dev
   python3
+  file desktop-file-utils appstream
 )
 missing=()
 for p in "${pkgs[@]}"; do

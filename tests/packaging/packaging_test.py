@@ -8,6 +8,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import zlib
 
@@ -109,14 +110,21 @@ class ShippedFiles(unittest.TestCase):
 class WindowIcon(unittest.TestCase):
     """The icon beside the program, and the installed one in ../share/lanternyx/."""
 
-    def icon_of(self, directory):
+    def icon_of(self, directory, wanted):
+        """The first line xprop gives for _NET_WM_ICON, once it holds wanted (or after 3 s)."""
         with gh.Display(800, 600) as display, \
                 gh.Program(BINARY, display, ini={"win_size": 0}, directory=directory) as prog:
             prog.wait_window()
-            r = subprocess.run(["xprop", "-id", prog.window, "_NET_WM_ICON"], env=display.env(),
-                               capture_output=True, text=True, timeout=20)
+            end = time.monotonic() + 3
+            while True:
+                r = subprocess.run(["xprop", "-id", prog.window, "_NET_WM_ICON"], env=display.env(),
+                                   capture_output=True, text=True, timeout=20)
+                line = (r.stdout.splitlines() or [""])[0]
+                if wanted in line or time.monotonic() > end:
+                    break
+                time.sleep(0.1)
             self.assertEqual(prog.stop(), 0)
-            return r.stdout.splitlines()[0] if r.stdout else ""
+            return line
 
     def test_found_beside_the_program_or_in_the_data_directory(self):
         if not gh.have_xvfb() or not shutil.which("xprop"):
@@ -126,13 +134,13 @@ class WindowIcon(unittest.TestCase):
         self.addCleanup(shutil.rmtree, root, True)
         bindir = os.path.join(root, "bin")
         os.makedirs(bindir)
-        self.assertIn("not found", self.icon_of(bindir))
+        self.assertIn("not found", self.icon_of(bindir, "Icon"))
         os.makedirs(os.path.join(root, "share", "lanternyx"))
         shutil.copy(icn, os.path.join(root, "share", "lanternyx", "lanternyx.icn"))
-        self.assertIn("Icon (64 x 64)", self.icon_of(bindir))
+        self.assertIn("Icon (64 x 64)", self.icon_of(bindir, "Icon (64 x 64)"))
         os.remove(os.path.join(root, "share", "lanternyx", "lanternyx.icn"))
         shutil.copy(icn, os.path.join(bindir, "lanternyx.icn"))
-        self.assertIn("Icon (64 x 64)", self.icon_of(bindir))
+        self.assertIn("Icon (64 x 64)", self.icon_of(bindir, "Icon (64 x 64)"))
 
 
 if __name__ == "__main__":
