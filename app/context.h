@@ -13,7 +13,10 @@
 #include "transfer/protocol_queue.h"
 
 struct TAppContext {
+  // Where the INI, configuration, phone books and hosts file live: beside the
+  // program, or the user's configuration directory (app/paths.h).
   std::string ProgramDir;
+  std::string IconFile;     // the window icon found at start-up; empty: none
   std::string DialAddress;  // the one optional command-line argument
   TVideoSettings Video;
   uint8_t Theme = 1;     // 1 ANSI look, 0 ASCII look (frame style of the boxes)

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/paths.h"
 #include "app/session.h"
 
 #include <chrono>
@@ -8,7 +9,10 @@
 
 
 bool StartUp(TAppContext& App, const std::string& Arg0, std::ostream& Out) {
-  App.ProgramDir = ProgramDirFrom(Arg0);
+  const TFileLocations Where = PickFileLocations(ReadLocationInputs(Arg0));
+  if (const std::string Error = MakeFileDirs(Where); !Error.empty()) Out << Error << std::endl;
+  App.ProgramDir = Where.FilesDir;
+  App.IconFile = FindIconFile(Where);
   App.Video = ReadVideoSettings(App.ProgramDir + IniFileName);
   App.Theme = App.Video.ThemeFlag();
   App.FontType = App.Video.FontType();
@@ -23,11 +27,11 @@ bool StartUp(TAppContext& App, const std::string& Arg0, std::ostream& Out) {
     return false;
   }
 
-  App.ConfigFile = std::make_unique<lx::TConfigFile>(App.ProgramDir);
+  App.ConfigFile = std::make_unique<lx::TConfigFile>(App.ProgramDir, Where.DataDir);
   App.ConfigFile->LoadOrCreate(App.Config);
 
   App.Console->SetTitle(ProgramTitle);
-  App.Console->SetIcon(IconFileName);
+  if (!App.IconFile.empty()) App.Console->SetIcon(App.IconFile);
   return true;
 }
 

@@ -103,7 +103,7 @@ void TVideoMenus::Finish() {
   // A new window has no title: the session's, as the dialer set it, or the program's.
   const auto& E = S.CurrentEntry;
   Con.SetTitle(S.Connected ? "(LX) " + DisplayName(E) + " [" + E.Address + "]" : std::string(ProgramTitle));
-  Con.SetIcon(IconFileName);
+  if (!App.IconFile.empty()) Con.SetIcon(App.IconFile);
   DrawStatusBar(Con, App.Config, S, lx::SecondsToday());
   if (S.Connected && S.Socket)
     S.Socket->SetWindowSize(Con.Cols, static_cast<uint8_t>(S.StatusBarOn ? Con.Rows - 1 : Con.Rows));

@@ -6,9 +6,10 @@
 
 namespace lx {
 
-TConfigRec DefaultConfig(const std::string& ProgramDir) {
+TConfigRec DefaultConfig(const std::string& FilesDir, const std::string& DataDir) {
   TConfigRec C;
-  C.ScriptPath = C.DownloadPath = C.UploadPath = C.CapturePath = C.ProtocolPath = ProgramDir;
+  C.ScriptPath = C.ProtocolPath = FilesDir;
+  C.DownloadPath = C.UploadPath = C.CapturePath = DataDir;
   return C;
 }
 
@@ -85,7 +86,8 @@ TConfigRec DecodeConfig(std::span<const uint8_t, ConfigRecSize> In) {
   return C;
 }
 
-TConfigFile::TConfigFile(const std::string& Dir) : ProgramDir(Dir), Name(Dir + ConfigFileName) {}
+TConfigFile::TConfigFile(const std::string& Dir, const std::string& Data)
+    : ProgramDir(Dir), DataDir(Data), Name(Dir + ConfigFileName) {}
 
 bool TConfigFile::LoadOrCreate(TConfigRec& Cfg) {
   std::array<uint8_t, ConfigRecSize> Buf{};
@@ -98,7 +100,7 @@ bool TConfigFile::LoadOrCreate(TConfigRec& Cfg) {
   }
   F.Close();
   // Missing, locked beyond the retries, or too short to hold a record.
-  Cfg = DefaultConfig(ProgramDir);
+  Cfg = DefaultConfig(ProgramDir, DataDir);
   return Save(Cfg);
 }
 

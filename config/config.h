@@ -57,8 +57,10 @@ constexpr std::size_t ScriptPath = 0, DownloadPath = 141, UploadPath = 282, Capt
 constexpr std::size_t PathLen = 140, BookNameLen = 40, CaptureNameLen = 25, MacroLen = 120;
 }  // namespace CfgOfs
 
-// The record as created: the five directories are the program directory.
-TConfigRec DefaultConfig(const std::string& ProgramDir);
+// The record as created: scripts and protocol drivers in FilesDir, downloads,
+// uploads and captures in DataDir (both the program directory when beside it).
+TConfigRec DefaultConfig(const std::string& FilesDir, const std::string& DataDir);
+inline TConfigRec DefaultConfig(const std::string& ProgramDir) { return DefaultConfig(ProgramDir, ProgramDir); }
 
 void EncodeConfig(const TConfigRec& Cfg, std::span<uint8_t, ConfigRecSize> Out);
 TConfigRec DecodeConfig(std::span<const uint8_t, ConfigRecSize> In);
@@ -67,7 +69,9 @@ TConfigRec DecodeConfig(std::span<const uint8_t, ConfigRecSize> In);
 // rewritten by the settings editor and the book selector.
 class TConfigFile {
  public:
-  explicit TConfigFile(const std::string& ProgramDir);
+  explicit TConfigFile(const std::string& ProgramDir) : TConfigFile(ProgramDir, ProgramDir) {}
+  // The file in ProgramDir; a new record sends downloads and captures to DataDir.
+  TConfigFile(const std::string& ProgramDir, const std::string& DataDir);
 
   // Reads the record; when the file can't be opened or is short, fills Cfg
   // with the defaults and writes a new file. False only when that new file
@@ -83,6 +87,7 @@ class TConfigFile {
 
  private:
   std::string ProgramDir;
+  std::string DataDir;
   std::string Name;
   TWriteFn WriteHook;
   TRetryPolicy Policy;

@@ -15,6 +15,7 @@ pkgs=(
   libssh-4 libssh-dev
   inetutils-telnetd
   python3
+  file desktop-file-utils appstream
 )
 missing=()
 for p in "${pkgs[@]}"; do
