@@ -2,15 +2,21 @@
 """Measurements of the terminal session, run by the bench/session_*.sh scripts.
 
   stream [MB]   a BBS-like ANSI stream over loopback telnet, timed from the first byte sent
-                until the answer to a cursor position request sent right after it arrives;
-                the same stream shown by xterm for comparison (when xterm is installed)
-  idle [SECS]   CPU of a connected, idle session (target: under 2% of one core)
+                until the answer to a cursor position request sent right after it arrives, at
+                80x25 font 1 and 160x60 font 3 (and 160x60 once more with a stream that
+                scrolls every line); the same streams shown by xterm for comparison (when
+                xterm is installed). Target: at least 20 times as fast as xterm at 80x25.
+  idle [SECS]   CPU of the idle program at both sizes: the window alone and a connected, idle
+                session. Targets: at most 1% of one core at 80x25, 2% at 160x60 font 3
+  window [SECS] the window-alone half of idle
   rss           resident memory after start-up (target: under 60 MB)
 
-usage: session_measure.py BINARY {stream,idle,rss} [value]
+usage: session_measure.py BINARY {stream,idle,window,rss} [value] [repeat]
+With repeat > 1 every case runs that many times and the median is shown.
 """
 
 import os
+import re
 import shutil
 import socket
 import subprocess
@@ -26,10 +32,27 @@ import gui_harness as gh  # noqa: E402
 import bbsserver  # noqa: E402
 
 
-def make_stream(total):
+# Screen sizes measured: name, INI settings, xterm geometry.
+SIZES = [
+    ("80x25 font 1", {"win_size": 0}, "80x25"),
+    ("160x60 font 3", {"win_size": 0, "column_size": 160, "row_size": 60, "upscale": 1}, "160x60"),
+]
+DISPLAY = (2600, 2000)   # room for a 160x60 window in the 16x32 font
+
+
+def make_stream(total, scrolling=False):
+    """The BBS-like stream; scrolling drops its cursor placements, so every line scrolls."""
     block = bbsserver.bbs_block()
+    if scrolling:
+        block = re.sub(rb"\x1b\[\d+;1H", b"", block)
     reps = total // len(block) + 1
     return (block * reps)[:total]
+
+
+def median(values):
+    v = sorted(values)
+    n = len(v)
+    return v[n // 2] if n % 2 else (v[n // 2 - 1] + v[n // 2]) / 2
 
 
 class TimedServer:
@@ -48,7 +71,12 @@ class TimedServer:
         self.thread.start()
 
     def run(self):
-        conn, _ = self.sock.accept()
+        self.sock.settimeout(60)
+        try:
+            conn, _ = self.sock.accept()
+        except OSError:
+            self.ready.set()
+            return
         conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         got = bytearray()
         done = threading.Event()
@@ -69,22 +97,23 @@ class TimedServer:
         mark = [0]
         threading.Thread(target=reader, daemon=True).start()
         self.ready.set()
-        self.go.wait()
+        if not self.go.wait(60):
+            conn.close()
+            return
         mark[0] = len(got)
         start = time.monotonic()
         view = memoryview(self.payload)
         for i in range(0, len(view), 1 << 16):
             conn.sendall(view[i:i + (1 << 16)])
         conn.sendall(b"\x1b[6n")
-        done.wait(300)
-        self.elapsed = time.monotonic() - start
+        if done.wait(300):
+            self.elapsed = time.monotonic() - start
         conn.close()
 
 
-def lanternyx_stream(binary, display, total):
-    payload = make_stream(total)
+def lanternyx_stream(binary, display, payload, ini):
     srv = TimedServer(payload)
-    with gh.Program(binary, display, ini={"win_size": 0}, args=[f"127.0.0.1:{srv.port}"]) as prog:
+    with gh.Program(binary, display, ini=ini, args=[f"127.0.0.1:{srv.port}"]) as prog:
         prog.wait_window()
         time.sleep(0.3)
         prog.key("space")            # past the start-up picture
@@ -96,13 +125,12 @@ def lanternyx_stream(binary, display, total):
     return srv.elapsed
 
 
-def xterm_stream(display, total):
-    payload = make_stream(total)
+def xterm_stream(display, payload, geometry):
     srv = TimedServer(payload)
     # A raw tty so that xterm's answer goes back at once, without line editing.
     relay = (f"exec 3<>/dev/tcp/127.0.0.1/{srv.port}; stty raw -echo; "
              f"cat <&3 & cat >&3")
-    proc = subprocess.Popen(["xterm", "-geometry", "80x25", "-e", "bash", "-c", relay],
+    proc = subprocess.Popen(["xterm", "-geometry", geometry, "-e", "bash", "-c", relay],
                             env=display.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         srv.ready.wait(30)
@@ -115,40 +143,78 @@ def xterm_stream(display, total):
     return srv.elapsed
 
 
-def stream(binary, mb):
+def fmt_times(name, mb, times):
+    good = [t for t in times if t]
+    if not good:
+        return f"{name}: no answer to the cursor position request"
+    m = median(good)
+    runs = ", ".join(f"{t:.2f}" if t else "none" for t in times)
+    return f"{name}: {mb:g} MB to the cursor position report in {m:.2f} s ({mb / m:.1f} MB/s; runs {runs})"
+
+
+def stream(binary, mb, repeat):
+    """Both screen sizes with the BBS stream, and 160x60 once more with a stream that scrolls."""
     total = int(mb * 1024 * 1024)
-    with gh.Display(1280, 1024) as display:
-        t = lanternyx_stream(binary, display, total)
-        print(f"lanternyx: {mb:g} MB to the cursor position report in {t:.2f} s ({mb / t:.1f} MB/s)")
-        if shutil.which("xterm"):
-            x = xterm_stream(display, total)
-            print(f"xterm:     {mb:g} MB to the cursor position report in {x:.2f} s ({mb / x:.1f} MB/s)")
-            print(f"lanternyx is {x / t:.1f} times as fast as xterm")
-        else:
-            print("xterm is not installed (bash scripts/install-deps.sh adds it): no comparison")
+    have_xterm = shutil.which("xterm") is not None
+    cases = [(f"{SIZES[0][0]}", SIZES[0], False), (f"{SIZES[1][0]}", SIZES[1], False),
+             (f"{SIZES[1][0]}, scrolling", SIZES[1], True)]
+    with gh.Display(*DISPLAY) as display:
+        for label, (_, ini, geometry), scrolling in cases:
+            payload = make_stream(total, scrolling)
+            ours = [lanternyx_stream(binary, display, payload, ini) for _ in range(repeat)]
+            print(fmt_times(f"lanternyx {label}", mb, ours), flush=True)
+            if not have_xterm:
+                continue
+            theirs = [xterm_stream(display, payload, geometry) for _ in range(repeat)]
+            print(fmt_times(f"xterm     {label}", mb, theirs), flush=True)
+            a, b = [t for t in ours if t], [t for t in theirs if t]
+            if a and b:
+                print(f"  lanternyx is {median(b) / median(a):.1f} times as fast as xterm", flush=True)
+    if not have_xterm:
+        print("xterm is not installed (bash scripts/install-deps.sh adds it): no comparison")
 
 
-def idle(binary, secs):
-    hold = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "bbsserver", "bbsserver.py"),
-                             "--quiet", "--once", "--linger", "-1", "--script", "/dev/null"],
-                            stdout=subprocess.PIPE)
-    port = int(hold.stdout.readline())
+def cpu_share(prog, secs):
+    c0, t0 = prog.cpu_seconds(), time.monotonic()
+    time.sleep(secs)
+    c1, t1 = prog.cpu_seconds(), time.monotonic()
+    return 100 * (c1 - c0) / (t1 - t0)
+
+
+def idle_once(binary, display, ini, secs, connected):
+    hold = None
+    args = []
+    if connected:
+        hold = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "bbsserver", "bbsserver.py"),
+                                 "--quiet", "--once", "--linger", "-1", "--script", "/dev/null"],
+                                stdout=subprocess.PIPE)
+        args = [f"127.0.0.1:{int(hold.stdout.readline())}"]
     try:
-        with gh.Display(1280, 1024) as display, \
-                gh.Program(binary, display, ini={"win_size": 0}, args=[f"127.0.0.1:{port}"]) as prog:
+        with gh.Program(binary, display, ini=ini, args=args) as prog:
             prog.wait_window()
             time.sleep(0.3)
-            prog.key("space")
-            time.sleep(2.0)          # connected and settled
-            c0, t0 = prog.cpu_seconds(), time.monotonic()
-            time.sleep(secs)
-            c1, t1 = prog.cpu_seconds(), time.monotonic()
+            prog.key("space")        # past the start-up picture
+            time.sleep(2.0)          # connected (or at the terminal-ready screen) and settled
+            share = cpu_share(prog, secs)
             prog.stop()
-            print(f"connected idle session: {c1 - c0:.2f} s CPU in {t1 - t0:.1f} s = "
-                  f"{100 * (c1 - c0) / (t1 - t0):.2f}% of one core")
+            return share
     finally:
-        hold.terminate()
-        hold.wait(5)
+        if hold:
+            hold.terminate()
+            hold.wait(5)
+
+
+def idle(binary, secs, repeat, which=("window", "connected")):
+    """CPU of the idle program: the window alone and a connected, idle session, at each size.
+    Targets: at most 1% of one core at 80x25 and 2% at 160x60 font 3."""
+    with gh.Display(*DISPLAY) as display:
+        for size, ini, _ in SIZES:
+            for kind in which:
+                shares = [idle_once(binary, display, ini, secs, kind == "connected") for _ in range(repeat)]
+                label = "window alone" if kind == "window" else "connected idle"
+                runs = ", ".join(f"{s:.2f}" for s in shares)
+                print(f"{size}, {label}: {median(shares):.2f}% of one core over {secs:g} s "
+                      f"(median; runs {runs})", flush=True)
 
 
 def rss(binary):
@@ -175,13 +241,16 @@ def main():
         return 2
     binary, what = sys.argv[1], sys.argv[2]
     arg = sys.argv[3] if len(sys.argv) > 3 else None
+    repeat = int(sys.argv[4]) if len(sys.argv) > 4 else 1
     if not gh.have_xvfb():
         print("Xvfb, xdotool or ImageMagick missing")
         return 1
     if what == "stream":
-        stream(binary, float(arg or 20))
+        stream(binary, float(arg or 20), repeat)
     elif what == "idle":
-        idle(binary, float(arg or 10))
+        idle(binary, float(arg or 20), repeat)
+    elif what == "window":
+        idle(binary, float(arg or 20), repeat, which=("window",))
     elif what == "rss":
         rss(binary)
     else:
