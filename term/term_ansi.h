@@ -24,7 +24,8 @@ public:
   // One received byte, in arrival order.
   void ProcessChar(uint8_t Ch);
 
-  // A received block: holds the console's batch lock once for all of it.
+  // A received block: holds the console's batch lock once for all of it, and hands
+  // text between control bytes to the console as runs.
   void ProcessBuf(const uint8_t* Data, size_t Length);
 
   // Resize request CSI 8 ; rows ; cols t. The program installs none.
@@ -39,12 +40,14 @@ public:
   uint16_t SavedX = 1;      // CSI u before any CSI s goes home, never to row 0
   uint16_t SavedY = 1;
   std::string Params;       // parameter characters since ESC [, at most MaxParams
+  size_t ParamPos = 0;      // where the next parameter starts in Params
 
   static constexpr size_t MaxParams = 255;
 
 private:
   void ProcessCSI(uint8_t Ch);
   int NextParam();
+  bool MoreParams() const { return ParamPos < Params.size(); }
   void ResetState();
   void SelectRendition();
   void SelectFont();
