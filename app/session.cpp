@@ -106,10 +106,12 @@ bool TSession::Pass() {
     if (S().Connected && !S().Socket->Connected.load()) {
       // A failed wait or write has already shown that the link is gone.
       Hangup();
-    } else if (S().Connected && S().Socket->DataWaiting(1)) {
+    } else if (S().Connected && S().Socket->DataWaiting(10)) {
+      // The wait for data is the idle pause: received bytes end it at once.
       Receive();
     } else {
-      Con().Delay(10);
+      // Keys and clicks end this wait at once.
+      if (!S().Connected) Con().InputWait(10);
       const TIdleWork W =
           IdlePass(Idle, MinuteOfDay(), S().StatusBarOn, S().CurrentEntry.Protocol == lx::ProtoTelnet, S().Connected);
       if (W.RedrawStatus) RedrawStatus();
