@@ -46,7 +46,9 @@ def make_stream(total, scrolling=False):
     if scrolling:
         block = re.sub(rb"\x1b\[\d+;1H", b"", block)
     reps = total // len(block) + 1
-    return (block * reps)[:total]
+    stream = (block * reps)[:total]
+    # End on a line end: a sequence cut in two would swallow the cursor position request.
+    return stream[:stream.rfind(b"\r\n") + 2]
 
 
 def median(values):
@@ -155,7 +157,8 @@ def fmt_times(name, mb, times):
 def stream(binary, mb, repeat):
     """Both screen sizes with the BBS stream, and 160x60 once more with a stream that scrolls."""
     total = int(mb * 1024 * 1024)
-    have_xterm = shutil.which("xterm") is not None
+    # LX_BENCH_NO_XTERM=1 measures lanternyx alone (quicker while working on it).
+    have_xterm = shutil.which("xterm") is not None and not os.environ.get("LX_BENCH_NO_XTERM")
     cases = [(f"{SIZES[0][0]}", SIZES[0], False), (f"{SIZES[1][0]}", SIZES[1], False),
              (f"{SIZES[1][0]}, scrolling", SIZES[1], True)]
     with gh.Display(*DISPLAY) as display:
@@ -170,18 +173,39 @@ def stream(binary, mb, repeat):
             a, b = [t for t in ours if t], [t for t in theirs if t]
             if a and b:
                 print(f"  lanternyx is {median(b) / median(a):.1f} times as fast as xterm", flush=True)
-    if not have_xterm:
+    if not have_xterm and not os.environ.get("LX_BENCH_NO_XTERM"):
         print("xterm is not installed (bash scripts/install-deps.sh adds it): no comparison")
 
 
-def cpu_share(prog, secs):
-    c0, t0 = prog.cpu_seconds(), time.monotonic()
+def thread_cpu(pid):
+    """CPU seconds so far of each thread of pid, by thread name."""
+    out = {}
+    tick = os.sysconf("SC_CLK_TCK")
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/comm") as f:
+                name = f.read().strip()
+            with open(f"/proc/{pid}/task/{tid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        name = "main" if tid == str(pid) else name
+        out[name] = out.get(name, 0) + (int(fields[11]) + int(fields[12])) / tick
+    return out
+
+
+def cpu_share(prog, secs, threads=None):
+    """Share of one core over secs; threads, when given, gets the share of each thread."""
+    c0, t0, p0 = prog.cpu_seconds(), time.monotonic(), thread_cpu(prog.proc.pid)
     time.sleep(secs)
-    c1, t1 = prog.cpu_seconds(), time.monotonic()
+    c1, t1, p1 = prog.cpu_seconds(), time.monotonic(), thread_cpu(prog.proc.pid)
+    if threads is not None:
+        for name, v in p1.items():
+            threads[name] = threads.get(name, 0) + 100 * (v - p0.get(name, 0)) / (t1 - t0)
     return 100 * (c1 - c0) / (t1 - t0)
 
 
-def idle_once(binary, display, ini, secs, connected):
+def idle_once(binary, display, ini, secs, connected, threads=None):
     hold = None
     args = []
     if connected:
@@ -195,7 +219,7 @@ def idle_once(binary, display, ini, secs, connected):
             time.sleep(0.3)
             prog.key("space")        # past the start-up picture
             time.sleep(2.0)          # connected (or at the terminal-ready screen) and settled
-            share = cpu_share(prog, secs)
+            share = cpu_share(prog, secs, threads)
             prog.stop()
             return share
     finally:
@@ -210,11 +234,14 @@ def idle(binary, secs, repeat, which=("window", "connected")):
     with gh.Display(*DISPLAY) as display:
         for size, ini, _ in SIZES:
             for kind in which:
-                shares = [idle_once(binary, display, ini, secs, kind == "connected") for _ in range(repeat)]
+                threads = {}
+                shares = [idle_once(binary, display, ini, secs, kind == "connected", threads)
+                          for _ in range(repeat)]
                 label = "window alone" if kind == "window" else "connected idle"
                 runs = ", ".join(f"{s:.2f}" for s in shares)
+                split = ", ".join(f"{n} {v / repeat:.2f}" for n, v in sorted(threads.items()) if v > 0)
                 print(f"{size}, {label}: {median(shares):.2f}% of one core over {secs:g} s "
-                      f"(median; runs {runs})", flush=True)
+                      f"(median; runs {runs}; mean by thread: {split})", flush=True)
 
 
 def rss(binary):

@@ -17,14 +17,47 @@ const TConsoleRow& BlankRowConst() {
   return Blank;
 }
 
-inline uint32_t Blend(uint32_t Fg, uint32_t Bg, uint32_t Bit) {
-  return Bg ^ ((Fg ^ Bg) & (0u - Bit));
+// For each byte of glyph bits, eight pixel masks (all ones where the bit is set), with the
+// leftmost pixel in bit 7 (8-pixel-wide fonts) or bit 0 (each byte of a 16-pixel row).
+using TMaskTable = std::array<std::array<uint32_t, 8>, 256>;
+constexpr TMaskTable MakeMasks(bool LeftInBit7) {
+  TMaskTable T{};
+  for (int B = 0; B < 256; ++B)
+    for (int I = 0; I < 8; ++I) T[B][I] = ((B >> (LeftInBit7 ? 7 - I : I)) & 1) ? 0xFFFFFFFFu : 0u;
+  return T;
+}
+constexpr TMaskTable MasksLeftInBit7 = MakeMasks(true);
+constexpr TMaskTable MasksLeftInBit0 = MakeMasks(false);
+
+// Eight pixels: Fg where the mask is set, else Bg (Diff is Fg ^ Bg).
+inline void PutEight(uint32_t* Dst, const std::array<uint32_t, 8>& Mask, uint32_t Bg, uint32_t Diff) {
+  for (int I = 0; I < 8; ++I) Dst[I] = Bg ^ (Diff & Mask[I]);
 }
 
 // An address unique to the calling thread: reading it costs no call, unlike asking the
 // thread library who we are.
 thread_local char ThreadTagByte;
 inline const void* ThreadTag() { return &ThreadTagByte; }
+
+// Glyphs (Chars[0] N times when Same) with the colour bytes GetColors names for the modes
+// (FgM, BgM); the others stay as the cells had them. One loop per mode pair, so no glyph
+// looks at the modes.
+template <int FgM, int BgM, bool Same>
+void PutGlyphs(TConsoleCell* Cells, const uint8_t* Chars, int N, const TConsoleCell& Ink, uint8_t CharFont) {
+  for (int K = 0; K < N; ++K) {
+    TConsoleCell& C = Cells[K];
+    C.Ch = Same ? Chars[0] : Chars[K];
+    if constexpr (FgM == 0 || BgM == 0) C.Attr = Ink.Attr;
+    if constexpr (FgM == 1) C.Fg[0] = Ink.Fg[0];
+    if constexpr (FgM == 2) C.Fg = Ink.Fg;
+    if constexpr (BgM == 1) C.Bg[0] = Ink.Bg[0];
+    if constexpr (BgM == 2) C.Bg = Ink.Bg;
+    C.Font = CharFont;
+    C.FgMode = FgM;
+    C.BgMode = BgM;
+  }
+}
+
 
 // The longest a key wait sleeps before it looks at Terminated again by itself (Terminate()
 // wakes it at once).
@@ -262,6 +295,26 @@ void TSDLConsole::PutGlyph(int X, int Y, uint8_t Ch, uint8_t CharFont) {
   MarkRow(Y);
 }
 
+void TSDLConsole::PutGlyphSpan(int Y, int X, const uint8_t* Chars, int N, bool Same, uint8_t CharFont) {
+  if (N <= 0) return;
+  if (FgMode > 2 || BgMode > 2) {
+    for (int K = 0; K < N; ++K) PutGlyph(X + K, Y, Same ? Chars[0] : Chars[K], CharFont);
+    return;
+  }
+  using TLoop = void (*)(TConsoleCell*, const uint8_t*, int, const TConsoleCell&, uint8_t);
+  static constexpr TLoop Loops[2][3][3] = {
+      {{PutGlyphs<0, 0, false>, PutGlyphs<0, 1, false>, PutGlyphs<0, 2, false>},
+       {PutGlyphs<1, 0, false>, PutGlyphs<1, 1, false>, PutGlyphs<1, 2, false>},
+       {PutGlyphs<2, 0, false>, PutGlyphs<2, 1, false>, PutGlyphs<2, 2, false>}},
+      {{PutGlyphs<0, 0, true>, PutGlyphs<0, 1, true>, PutGlyphs<0, 2, true>},
+       {PutGlyphs<1, 0, true>, PutGlyphs<1, 1, true>, PutGlyphs<1, 2, true>},
+       {PutGlyphs<2, 0, true>, PutGlyphs<2, 1, true>, PutGlyphs<2, 2, true>}}};
+  TConsoleCell Ink;
+  GetColors(Ink);
+  Loops[Same][FgMode][BgMode](&CellAt(X, Y), Chars, N, Ink, CharFont);
+  MarkRow(Y);
+}
+
 void TSDLConsole::WriteCharXY(int X, int Y, uint8_t Ch) {
   if (X < 1 || X > Cols || Y < 1 || Y > Rows || Terminated.load(std::memory_order_relaxed)) return;
   THold Hold(*this);
@@ -418,28 +471,6 @@ void TSDLConsole::WriteCharFont(uint8_t Ch, uint8_t CharFont) {
   }
 }
 
-namespace {
-
-// Glyphs with the colour bytes GetColors names for the modes (FgM, BgM); the others stay as
-// the cells had them.
-template <int FgM, int BgM>
-void PutGlyphs(TConsoleCell* Cells, const uint8_t* Chars, int N, const TConsoleCell& Ink, uint8_t CharFont) {
-  for (int K = 0; K < N; ++K) {
-    TConsoleCell& C = Cells[K];
-    C.Ch = Chars[K];
-    if constexpr (FgM == 0 || BgM == 0) C.Attr = Ink.Attr;
-    if constexpr (FgM == 1) C.Fg[0] = Ink.Fg[0];
-    if constexpr (FgM == 2) C.Fg = Ink.Fg;
-    if constexpr (BgM == 1) C.Bg[0] = Ink.Bg[0];
-    if constexpr (BgM == 2) C.Bg = Ink.Bg;
-    C.Font = CharFont;
-    C.FgMode = FgM;
-    C.BgMode = BgM;
-  }
-}
-
-}  // namespace
-
 void TSDLConsole::WriteRun(const uint8_t* Text, size_t Length, uint8_t CharFont) {
   if (Text == nullptr || Length == 0) return;
   THold Hold(*this);
@@ -447,36 +478,6 @@ void TSDLConsole::WriteRun(const uint8_t* Text, size_t Length, uint8_t CharFont)
   const int L = std::clamp<int>(WinX1, 1, R);
   const int B = std::clamp<int>(WinY2, 1, Rows);
   const bool Dead = Terminated.load(std::memory_order_relaxed);
-  // The colour bytes GetColors names, worked out once for the run; the others stay as the
-  // cell had them, as with a single glyph.
-  TConsoleCell Ink;
-  GetColors(Ink);
-  const bool SetAttr = FgMode == 0 || BgMode == 0;
-  const bool SetFg = FgMode != 0, SetBg = BgMode != 0;
-  const int FgBytes = FgMode == 1 ? 1 : 3, BgBytes = BgMode == 1 ? 1 : 3;
-  auto Put = [&](TConsoleCell& C, uint8_t Ch) {
-    C.Ch = Ch;
-    if (SetAttr) C.Attr = Ink.Attr;
-    if (SetFg) std::copy_n(Ink.Fg.begin(), FgBytes, C.Fg.begin());
-    if (SetBg) std::copy_n(Ink.Bg.begin(), BgBytes, C.Bg.begin());
-    C.Font = CharFont;
-    C.FgMode = Ink.FgMode;
-    C.BgMode = Ink.BgMode;
-  };
-  // One loop per colour-mode pair, so no glyph looks at the modes.
-  using TPutGlyphs = void (*)(TConsoleCell*, const uint8_t*, int, const TConsoleCell&, uint8_t);
-  static constexpr TPutGlyphs Loops[3][3] = {
-      {PutGlyphs<0, 0>, PutGlyphs<0, 1>, PutGlyphs<0, 2>},
-      {PutGlyphs<1, 0>, PutGlyphs<1, 1>, PutGlyphs<1, 2>},
-      {PutGlyphs<2, 0>, PutGlyphs<2, 1>, PutGlyphs<2, 2>}};
-  const TPutGlyphs Loop = FgMode <= 2 && BgMode <= 2 ? Loops[FgMode][BgMode] : nullptr;
-  auto PutSpan = [&](TConsoleCell* Cells, const uint8_t* Chars, int N) {
-    if (Loop) {
-      Loop(Cells, Chars, N, Ink, CharFont);
-    } else {
-      for (int K = 0; K < N; ++K) Put(Cells[K], Chars[K]);
-    }
-  };
   size_t I = 0;
   while (I < Length) {
     if (PendingWrap) {
@@ -492,20 +493,14 @@ void TSDLConsole::WriteRun(const uint8_t* Text, size_t Length, uint8_t CharFont)
       if (RowOk) {
         const int From = std::max(X, 1);
         const int To = X + static_cast<int>(N);   // one past the last column written
-        if (From < To) {
-          PutSpan(&RowAt(Y)[From - 1], Text + I + (From - X), To - From);
-          MarkRow(Y);
-        }
+        if (From < To) PutGlyphSpan(Y, From, Text + I + (From - X), To - From, false, CharFont);
       }
       CursorX = X + static_cast<int>(N);
       I += N;
       continue;
     }
     // At (or past) the window's right edge: one glyph, then the wrap.
-    if (RowOk && X >= 1 && X <= Cols) {
-      Put(RowAt(Y)[X - 1], Text[I]);
-      MarkRow(Y);
-    }
+    if (RowOk && X >= 1 && X <= Cols) PutGlyph(X, Y, Text[I], CharFont);
     CursorX = L;
     if (Y == B)
       PendingWrap = true;
@@ -517,7 +512,18 @@ void TSDLConsole::WriteRun(const uint8_t* Text, size_t Length, uint8_t CharFont)
 
 void TSDLConsole::WriteStr(std::string_view Text) {
   THold Hold(*this);
-  for (char c : Text) WriteChar(static_cast<uint8_t>(c));
+  const auto* P = reinterpret_cast<const uint8_t*>(Text.data());
+  size_t I = 0;
+  while (I < Text.size()) {
+    size_t End = I;
+    while (End < Text.size() && P[End] != 8 && P[End] != 10 && P[End] != 13) ++End;
+    if (End > I) {
+      WriteRun(P + I, End - I, Font);
+      I = End;
+    } else {
+      WriteChar(P[I++]);
+    }
+  }
 }
 
 void TSDLConsole::ClearLinePart(int X1, int X2) {
@@ -525,7 +531,8 @@ void TSDLConsole::ClearLinePart(int X1, int X2) {
   THold Hold(*this);
   const int From = std::max(X1, 1);
   const int To = std::min<int>(X2, Cols);
-  for (int X = From; X <= To; ++X) PutGlyph(X, CursorY, 32, Font);
+  const uint8_t Space = 32;
+  PutGlyphSpan(CursorY, From, &Space, To - From + 1, true, Font);
 }
 
 void TSDLConsole::ClearScreen(uint8_t Mode) {
@@ -535,7 +542,8 @@ void TSDLConsole::ClearScreen(uint8_t Mode) {
     if (Y < 1 || Y > Rows || Terminated.load(std::memory_order_relaxed)) return;
     X1 = std::max(X1, 1);
     X2 = std::min<int>(X2, Cols);
-    for (int X = X1; X <= X2; ++X) PutGlyph(X, Y, 32, Font);
+    const uint8_t Space = 32;
+    PutGlyphSpan(Y, X1, &Space, X2 - X1 + 1, true, Font);
   };
   switch (Mode) {
     case 0:
@@ -849,17 +857,15 @@ void TSDLConsole::DrawCharPixels(int X, int Y, uint8_t Ch, uint8_t CellFont, uin
   if (F.Height != BufCellH || F.Width != BufCellW) return;
   uint32_t* Dst = PixelBuf.data() + static_cast<size_t>(Y - 1) * BufCellH * BufWidth +
                   static_cast<size_t>(X - 1) * BufCellW;
+  const uint32_t Diff = Fg ^ Bg;
   if (BufCellW == 8) {
     const uint8_t* G = &F.Data[Ch * 16];
-    for (int r = 0; r < 16; ++r, Dst += BufWidth) {
-      const uint32_t Bits = G[r];
-      for (int i = 0; i < 8; ++i) Dst[i] = Blend(Fg, Bg, (Bits >> (7 - i)) & 1u);
-    }
+    for (int r = 0; r < 16; ++r, Dst += BufWidth) PutEight(Dst, MasksLeftInBit7[G[r]], Bg, Diff);
   } else {
     const uint8_t* G = &F.Data[Ch * 64];
     for (int r = 0; r < 32; ++r, Dst += BufWidth) {
-      const uint32_t Bits = G[2 * r] | (uint32_t(G[2 * r + 1]) << 8);
-      for (int i = 0; i < 16; ++i) Dst[i] = Blend(Fg, Bg, (Bits >> i) & 1u);
+      PutEight(Dst, MasksLeftInBit0[G[2 * r]], Bg, Diff);
+      PutEight(Dst + 8, MasksLeftInBit0[G[2 * r + 1]], Bg, Diff);
     }
   }
 }

@@ -312,6 +312,9 @@ class TSDLConsole {
   void MarkAll();
   void ScrollWindowUp();                                // the window scroll, without scrollback
   void PutGlyph(int X, int Y, uint8_t Ch, uint8_t CharFont);
+  // PutGlyph of N glyphs from column X of row Y (all of them Chars[0] when Same), with the
+  // colours worked out once; the columns must lie on the screen.
+  void PutGlyphSpan(int Y, int X, const uint8_t* Chars, int N, bool Same, uint8_t CharFont);
 
  private:
   void Publish();

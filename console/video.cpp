@@ -1,6 +1,7 @@
 #include "console/video.h"
 
 #include <dlfcn.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <chrono>
@@ -200,6 +201,7 @@ bool TVideo::SetUp() {
 }
 
 void TVideo::Thread() {
+  pthread_setname_np(pthread_self(), "lx-video");   // for ps, top and debuggers
   const bool Ok = SetUp();
   {
     std::lock_guard Lock(StartLock_);
@@ -220,6 +222,7 @@ void TVideo::Thread() {
   ShownPhase_ = !BlinkOn;
   uint32_t LastBlink = Sdl.SDL_GetTicks();
   uint32_t LastFrame = LastBlink - FrameMs;
+  uint32_t Gap = FrameMs;   // time from one frame to the next
   SDL_Event Event;
   while (!QuitRequest_.load()) {
     // Events have priority over drawing: drain them first.
@@ -240,12 +243,15 @@ void TVideo::Thread() {
     const bool Due = SomethingDue(BlinkOn);
     if (Due) {
       const uint32_t Since = Now - LastFrame;
-      if (Since >= FrameMs) {
+      if (Since >= Gap) {
         PresentIfChanged(BlinkOn);
         LastFrame = Now;
+        // A frame that took long (a big screen changing all over) is followed by a rest as
+        // long, so drawing never takes more than half a core from the text coming in.
+        Gap = std::max(FrameMs, 2 * (Sdl.SDL_GetTicks() - Now));
         continue;   // what came in meanwhile waits for the next frame
       }
-      Timeout = static_cast<int>(FrameMs - Since);
+      Timeout = static_cast<int>(Gap - Since);
     }
     if (Blinks) {
       const uint32_t Since = Now - LastBlink;
