@@ -442,7 +442,7 @@ TEST(ConsoleRuns, RunEqualsGlyphByGlyph) {
   }
   for (int Step = 0; Step < 3000; ++Step) {
     const int Op = static_cast<int>(Rng() % 8);
-    const int A = static_cast<int>(Rng()), B = static_cast<int>(Rng());
+    const int A = static_cast<int>(Rng() % 100000), B = static_cast<int>(Rng() % 100000);
     for (auto* C : {&Run, &One}) {
       switch (Op) {
         case 0: C->SetWindow(1 + A % 40, 1 + B % 20, 41 + A % 92, 21 + B % 17); break;
