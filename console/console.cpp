@@ -58,7 +58,6 @@ void PutGlyphs(TConsoleCell* Cells, const uint8_t* Chars, int N, const TConsoleC
   }
 }
 
-
 // The longest a key wait sleeps before it looks at Terminated again by itself (Terminate()
 // wakes it at once).
 constexpr auto WaitSlice = std::chrono::milliseconds(100);

@@ -136,6 +136,20 @@ TEST_F(ConsoleWindow, TitleIconAndPictureSize) {
   EXPECT_EQ(H, 800);
 }
 
+// The main thread writes while the window thread sleeps, wakes and composes (run under
+// ThreadSanitizer too): every batch gets composed.
+TEST_F(ConsoleWindow, WritesWakeTheWindowThread) {
+  ASSERT_TRUE(Con->OpenVideo(160, 60, 0, 0, 3));
+  for (int I = 0; I < 300; ++I) {
+    auto Batch = Con->Batch();
+    Con->WriteStr("a line of text that scrolls the screen\r\n");
+    Con->BlinkEnabled = I % 2;
+    if (I % 50 == 0) std::this_thread::sleep_for(5ms);   // let the thread fall asleep now and then
+  }
+  for (int I = 0; I < 2000 && Con->NeedsCompose(); ++I) std::this_thread::sleep_for(1ms);
+  EXPECT_FALSE(Con->NeedsCompose());
+}
+
 TEST_F(ConsoleWindow, OpenAndCloseRepeatedly) {
   for (int I = 0; I < 12; ++I) {
     Con->UseLogicalSize = I % 2;
