@@ -1,5 +1,8 @@
 #include "app/session.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "app/later_screens.h"
 #include "app/macros.h"
 #include "app/statusbar.h"
@@ -110,10 +113,24 @@ bool TSession::Pass() {
       // The wait for data is the idle pause: received bytes end it at once.
       Receive();
     } else {
-      // Keys and clicks end this wait at once.
-      if (!S().Connected) Con().InputWait(10);
-      const TIdleWork W =
-          IdlePass(Idle, MinuteOfDay(), S().StatusBarOn, S().CurrentEntry.Protocol == lx::ProtoTelnet, S().Connected);
+      // Not connected, nothing needs a look every 10 ms: keys and clicks end this longer
+      // wait at once, and each 10 ms waited counts as one idle pass for the clock.
+      int Passes = 1;
+      if (!S().Connected) {
+        const auto Start = std::chrono::steady_clock::now();
+        Con().InputWait(100);
+        Passes = static_cast<int>(std::clamp<int64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Start).count() / 10,
+            1, 10));
+      }
+      const int Minute = MinuteOfDay();
+      TIdleWork W;
+      for (int I = 0; I < Passes; ++I) {
+        const TIdleWork P =
+            IdlePass(Idle, Minute, S().StatusBarOn, S().CurrentEntry.Protocol == lx::ProtoTelnet, S().Connected);
+        W.RedrawStatus |= P.RedrawStatus;
+        W.SendKeepAlive |= P.SendKeepAlive;
+      }
       if (W.RedrawStatus) RedrawStatus();
       if (W.SendKeepAlive) Send("\xff\xf1");  // telnet IAC NOP keeps idle routers from dropping us
     }
