@@ -11,8 +11,9 @@
   window [SECS] the window-alone half of idle
   rss           resident memory after start-up (target: under 60 MB)
 
-usage: session_measure.py BINARY {stream,idle,window,rss} [value] [repeat]
-With repeat > 1 every case runs that many times and the median is shown.
+usage: session_measure.py BINARY[,BINARY...] {stream,idle,window,rss} [value] [repeat]
+With repeat > 1 every case runs that many times and the median is shown. Several binaries
+(e.g. before and after a change) take turns within each repeat of a case.
 """
 
 import os
@@ -154,8 +155,9 @@ def fmt_times(name, mb, times):
     return f"{name}: {mb:g} MB to the cursor position report in {m:.2f} s ({mb / m:.1f} MB/s; runs {runs})"
 
 
-def stream(binary, mb, repeat):
-    """Both screen sizes with the BBS stream, and 160x60 once more with a stream that scrolls."""
+def stream(binaries, mb, repeat):
+    """Both screen sizes with the BBS stream, and 160x60 once more with a stream that scrolls.
+    Several binaries take turns within each repeat."""
     total = int(mb * 1024 * 1024)
     # LX_BENCH_NO_XTERM=1 measures lanternyx alone (quicker while working on it).
     have_xterm = shutil.which("xterm") is not None and not os.environ.get("LX_BENCH_NO_XTERM")
@@ -164,15 +166,25 @@ def stream(binary, mb, repeat):
     with gh.Display(*DISPLAY) as display:
         for label, (_, ini, geometry), scrolling in cases:
             payload = make_stream(total, scrolling)
-            ours = [lanternyx_stream(binary, display, payload, ini) for _ in range(repeat)]
-            print(fmt_times(f"lanternyx {label}", mb, ours), flush=True)
+            ours = [[] for _ in binaries]
+            theirs = []
+            for _ in range(repeat):
+                for i, binary in enumerate(binaries):
+                    ours[i].append(lanternyx_stream(binary, display, payload, ini))
+                if have_xterm:
+                    theirs.append(xterm_stream(display, payload, geometry))
+            for i, binary in enumerate(binaries):
+                who = f" [{binary}]" if len(binaries) > 1 else ""
+                print(fmt_times(f"lanternyx {label}{who}", mb, ours[i]), flush=True)
             if not have_xterm:
                 continue
-            theirs = [xterm_stream(display, payload, geometry) for _ in range(repeat)]
             print(fmt_times(f"xterm     {label}", mb, theirs), flush=True)
-            a, b = [t for t in ours if t], [t for t in theirs if t]
-            if a and b:
-                print(f"  lanternyx is {median(b) / median(a):.1f} times as fast as xterm", flush=True)
+            b = [t for t in theirs if t]
+            for i, binary in enumerate(binaries):
+                a = [t for t in ours[i] if t]
+                if a and b:
+                    who = f" [{binary}]" if len(binaries) > 1 else ""
+                    print(f"  lanternyx{who} is {median(b) / median(a):.1f} times as fast as xterm", flush=True)
     if not have_xterm and not os.environ.get("LX_BENCH_NO_XTERM"):
         print("xterm is not installed (bash scripts/install-deps.sh adds it): no comparison")
 
@@ -228,20 +240,25 @@ def idle_once(binary, display, ini, secs, connected, threads=None):
             hold.wait(5)
 
 
-def idle(binary, secs, repeat, which=("window", "connected")):
+def idle(binaries, secs, repeat, which=("window", "connected")):
     """CPU of the idle program: the window alone and a connected, idle session, at each size.
-    Targets: at most 1% of one core at 80x25 and 2% at 160x60 font 3."""
+    Targets: at most 1% of one core at 80x25 and 2% at 160x60 font 3. Several binaries take
+    turns within each repeat, so they see the same machine."""
     with gh.Display(*DISPLAY) as display:
         for size, ini, _ in SIZES:
             for kind in which:
-                threads = {}
-                shares = [idle_once(binary, display, ini, secs, kind == "connected", threads)
-                          for _ in range(repeat)]
+                threads = [{} for _ in binaries]
+                shares = [[] for _ in binaries]
+                for _ in range(repeat):
+                    for i, binary in enumerate(binaries):
+                        shares[i].append(idle_once(binary, display, ini, secs, kind == "connected", threads[i]))
                 label = "window alone" if kind == "window" else "connected idle"
-                runs = ", ".join(f"{s:.2f}" for s in shares)
-                split = ", ".join(f"{n} {v / repeat:.2f}" for n, v in sorted(threads.items()) if v > 0)
-                print(f"{size}, {label}: {median(shares):.2f}% of one core over {secs:g} s "
-                      f"(median; runs {runs}; mean by thread: {split})", flush=True)
+                for i, binary in enumerate(binaries):
+                    runs = ", ".join(f"{s:.2f}" for s in shares[i])
+                    split = ", ".join(f"{n} {v / repeat:.2f}" for n, v in sorted(threads[i].items()) if v > 0)
+                    who = f" [{binary}]" if len(binaries) > 1 else ""
+                    print(f"{size}, {label}{who}: {median(shares[i]):.2f}% of one core over {secs:g} s "
+                          f"(median; runs {runs}; mean by thread: {split})", flush=True)
 
 
 def rss(binary):
@@ -266,18 +283,19 @@ def main():
     if len(sys.argv) < 3:
         print(__doc__)
         return 2
-    binary, what = sys.argv[1], sys.argv[2]
+    binaries, what = sys.argv[1].split(","), sys.argv[2]
+    binary = binaries[0]
     arg = sys.argv[3] if len(sys.argv) > 3 else None
     repeat = int(sys.argv[4]) if len(sys.argv) > 4 else 1
     if not gh.have_xvfb():
         print("Xvfb, xdotool or ImageMagick missing")
         return 1
     if what == "stream":
-        stream(binary, float(arg or 20), repeat)
+        stream(binaries, float(arg or 20), repeat)
     elif what == "idle":
-        idle(binary, float(arg or 20), repeat)
+        idle(binaries, float(arg or 20), repeat)
     elif what == "window":
-        idle(binary, float(arg or 20), repeat, which=("window",))
+        idle(binaries, float(arg or 20), repeat, which=("window",))
     elif what == "rss":
         rss(binary)
     else:
