@@ -1,5 +1,8 @@
 #include "app/session.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "app/later_screens.h"
 #include "app/macros.h"
 #include "app/statusbar.h"
@@ -107,12 +110,28 @@ bool TSession::Pass() {
     if (S().Connected && !S().Socket->Connected.load()) {
       // A failed wait or write has already shown that the link is gone.
       Hangup();
-    } else if (S().Connected && S().Socket->DataWaiting(1)) {
+    } else if (S().Connected && S().Socket->DataWaiting(10)) {
+      // The wait for data is the idle pause: received bytes end it at once.
       Receive();
     } else {
-      Con().Delay(10);
-      const TIdleWork W =
-          IdlePass(Idle, MinuteOfDay(), S().StatusBarOn, S().CurrentEntry.Protocol == lx::ProtoTelnet, S().Connected);
+      // Not connected, nothing needs a look every 10 ms: keys and clicks end this longer
+      // wait at once, and each 10 ms waited counts as one idle pass for the clock.
+      int Passes = 1;
+      if (!S().Connected) {
+        const auto Start = std::chrono::steady_clock::now();
+        Con().InputWait(100);
+        Passes = static_cast<int>(std::clamp<int64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Start).count() / 10,
+            1, 10));
+      }
+      const int Minute = MinuteOfDay();
+      TIdleWork W;
+      for (int I = 0; I < Passes; ++I) {
+        const TIdleWork P =
+            IdlePass(Idle, Minute, S().StatusBarOn, S().CurrentEntry.Protocol == lx::ProtoTelnet, S().Connected);
+        W.RedrawStatus |= P.RedrawStatus;
+        W.SendKeepAlive |= P.SendKeepAlive;
+      }
       if (W.RedrawStatus) RedrawStatus();
       // IAC NOP keeps idle routers from dropping the call.
       if (W.SendKeepAlive) S().Socket->WriteTelnetCommand(Telnet::NOP);

@@ -2,15 +2,22 @@
 """Measurements of the terminal session, run by the bench/session_*.sh scripts.
 
   stream [MB]   a BBS-like ANSI stream over loopback telnet, timed from the first byte sent
-                until the answer to a cursor position request sent right after it arrives;
-                the same stream shown by xterm for comparison (when xterm is installed)
-  idle [SECS]   CPU of a connected, idle session (target: under 2% of one core)
+                until the answer to a cursor position request sent right after it arrives, at
+                80x25 font 1 and 160x60 font 3 (and 160x60 once more with a stream that
+                scrolls every line); the same streams shown by xterm for comparison (when
+                xterm is installed). Target: at least 20 times as fast as xterm at 80x25.
+  idle [SECS]   CPU of the idle program at both sizes: the window alone and a connected, idle
+                session. Targets: at most 1% of one core at 80x25, 2% at 160x60 font 3
+  window [SECS] the window-alone half of idle
   rss           resident memory after start-up (target: under 60 MB)
 
-usage: session_measure.py BINARY {stream,idle,rss} [value]
+usage: session_measure.py BINARY[,BINARY...] {stream,idle,window,rss} [value] [repeat]
+With repeat > 1 every case runs that many times and the median is shown. Several binaries
+(e.g. before and after a change) take turns within each repeat of a case.
 """
 
 import os
+import re
 import shutil
 import socket
 import subprocess
@@ -26,10 +33,29 @@ import gui_harness as gh  # noqa: E402
 import bbsserver  # noqa: E402
 
 
-def make_stream(total):
+# Screen sizes measured: name, INI settings, xterm geometry.
+SIZES = [
+    ("80x25 font 1", {"win_size": 0}, "80x25"),
+    ("160x60 font 3", {"win_size": 0, "column_size": 160, "row_size": 60, "upscale": 1}, "160x60"),
+]
+DISPLAY = (2600, 2000)   # room for a 160x60 window in the 16x32 font
+
+
+def make_stream(total, scrolling=False):
+    """The BBS-like stream; scrolling drops its cursor placements, so every line scrolls."""
     block = bbsserver.bbs_block()
+    if scrolling:
+        block = re.sub(rb"\x1b\[\d+;1H", b"", block)
     reps = total // len(block) + 1
-    return (block * reps)[:total]
+    stream = (block * reps)[:total]
+    # End on a line end: a sequence cut in two would swallow the cursor position request.
+    return stream[:stream.rfind(b"\r\n") + 2]
+
+
+def median(values):
+    v = sorted(values)
+    n = len(v)
+    return v[n // 2] if n % 2 else (v[n // 2 - 1] + v[n // 2]) / 2
 
 
 class TimedServer:
@@ -48,7 +74,12 @@ class TimedServer:
         self.thread.start()
 
     def run(self):
-        conn, _ = self.sock.accept()
+        self.sock.settimeout(60)
+        try:
+            conn, _ = self.sock.accept()
+        except OSError:
+            self.ready.set()
+            return
         conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         got = bytearray()
         done = threading.Event()
@@ -69,22 +100,23 @@ class TimedServer:
         mark = [0]
         threading.Thread(target=reader, daemon=True).start()
         self.ready.set()
-        self.go.wait()
+        if not self.go.wait(60):
+            conn.close()
+            return
         mark[0] = len(got)
         start = time.monotonic()
         view = memoryview(self.payload)
         for i in range(0, len(view), 1 << 16):
             conn.sendall(view[i:i + (1 << 16)])
         conn.sendall(b"\x1b[6n")
-        done.wait(300)
-        self.elapsed = time.monotonic() - start
+        if done.wait(300):
+            self.elapsed = time.monotonic() - start
         conn.close()
 
 
-def lanternyx_stream(binary, display, total):
-    payload = make_stream(total)
+def lanternyx_stream(binary, display, payload, ini):
     srv = TimedServer(payload)
-    with gh.Program(binary, display, ini={"win_size": 0}, args=[f"127.0.0.1:{srv.port}"]) as prog:
+    with gh.Program(binary, display, ini=ini, args=[f"127.0.0.1:{srv.port}"]) as prog:
         prog.wait_window()
         time.sleep(0.3)
         prog.key("space")            # past the start-up picture
@@ -96,13 +128,12 @@ def lanternyx_stream(binary, display, total):
     return srv.elapsed
 
 
-def xterm_stream(display, total):
-    payload = make_stream(total)
+def xterm_stream(display, payload, geometry):
     srv = TimedServer(payload)
     # A raw tty so that xterm's answer goes back at once, without line editing.
     relay = (f"exec 3<>/dev/tcp/127.0.0.1/{srv.port}; stty raw -echo; "
              f"cat <&3 & cat >&3")
-    proc = subprocess.Popen(["xterm", "-geometry", "80x25", "-e", "bash", "-c", relay],
+    proc = subprocess.Popen(["xterm", "-geometry", geometry, "-e", "bash", "-c", relay],
                             env=display.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         srv.ready.wait(30)
@@ -115,40 +146,119 @@ def xterm_stream(display, total):
     return srv.elapsed
 
 
-def stream(binary, mb):
+def fmt_times(name, mb, times):
+    good = [t for t in times if t]
+    if not good:
+        return f"{name}: no answer to the cursor position request"
+    m = median(good)
+    runs = ", ".join(f"{t:.2f}" if t else "none" for t in times)
+    return f"{name}: {mb:g} MB to the cursor position report in {m:.2f} s ({mb / m:.1f} MB/s; runs {runs})"
+
+
+def stream(binaries, mb, repeat):
+    """Both screen sizes with the BBS stream, and 160x60 once more with a stream that scrolls.
+    Several binaries take turns within each repeat."""
     total = int(mb * 1024 * 1024)
-    with gh.Display(1280, 1024) as display:
-        t = lanternyx_stream(binary, display, total)
-        print(f"lanternyx: {mb:g} MB to the cursor position report in {t:.2f} s ({mb / t:.1f} MB/s)")
-        if shutil.which("xterm"):
-            x = xterm_stream(display, total)
-            print(f"xterm:     {mb:g} MB to the cursor position report in {x:.2f} s ({mb / x:.1f} MB/s)")
-            print(f"lanternyx is {x / t:.1f} times as fast as xterm")
-        else:
-            print("xterm is not installed (bash scripts/install-deps.sh adds it): no comparison")
+    # LX_BENCH_NO_XTERM=1 measures lanternyx alone (quicker while working on it).
+    have_xterm = shutil.which("xterm") is not None and not os.environ.get("LX_BENCH_NO_XTERM")
+    cases = [(f"{SIZES[0][0]}", SIZES[0], False), (f"{SIZES[1][0]}", SIZES[1], False),
+             (f"{SIZES[1][0]}, scrolling", SIZES[1], True)]
+    with gh.Display(*DISPLAY) as display:
+        for label, (_, ini, geometry), scrolling in cases:
+            payload = make_stream(total, scrolling)
+            ours = [[] for _ in binaries]
+            theirs = []
+            for _ in range(repeat):
+                for i, binary in enumerate(binaries):
+                    ours[i].append(lanternyx_stream(binary, display, payload, ini))
+                if have_xterm:
+                    theirs.append(xterm_stream(display, payload, geometry))
+            for i, binary in enumerate(binaries):
+                who = f" [{binary}]" if len(binaries) > 1 else ""
+                print(fmt_times(f"lanternyx {label}{who}", mb, ours[i]), flush=True)
+            if not have_xterm:
+                continue
+            print(fmt_times(f"xterm     {label}", mb, theirs), flush=True)
+            b = [t for t in theirs if t]
+            for i, binary in enumerate(binaries):
+                a = [t for t in ours[i] if t]
+                if a and b:
+                    who = f" [{binary}]" if len(binaries) > 1 else ""
+                    print(f"  lanternyx{who} is {median(b) / median(a):.1f} times as fast as xterm", flush=True)
+    if not have_xterm and not os.environ.get("LX_BENCH_NO_XTERM"):
+        print("xterm is not installed (bash scripts/install-deps.sh adds it): no comparison")
 
 
-def idle(binary, secs):
-    hold = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "bbsserver", "bbsserver.py"),
-                             "--quiet", "--once", "--linger", "-1", "--script", "/dev/null"],
-                            stdout=subprocess.PIPE)
-    port = int(hold.stdout.readline())
+def thread_cpu(pid):
+    """CPU seconds so far of each thread of pid, by thread name."""
+    out = {}
+    tick = os.sysconf("SC_CLK_TCK")
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/comm") as f:
+                name = f.read().strip()
+            with open(f"/proc/{pid}/task/{tid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        name = "main" if tid == str(pid) else name
+        out[name] = out.get(name, 0) + (int(fields[11]) + int(fields[12])) / tick
+    return out
+
+
+def cpu_share(prog, secs, threads=None):
+    """Share of one core over secs; threads, when given, gets the share of each thread."""
+    c0, t0, p0 = prog.cpu_seconds(), time.monotonic(), thread_cpu(prog.proc.pid)
+    time.sleep(secs)
+    c1, t1, p1 = prog.cpu_seconds(), time.monotonic(), thread_cpu(prog.proc.pid)
+    if threads is not None:
+        for name, v in p1.items():
+            threads[name] = threads.get(name, 0) + 100 * (v - p0.get(name, 0)) / (t1 - t0)
+    return 100 * (c1 - c0) / (t1 - t0)
+
+
+def idle_once(binary, display, ini, secs, connected, threads=None):
+    hold = None
+    args = []
+    if connected:
+        hold = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "bbsserver", "bbsserver.py"),
+                                 "--quiet", "--once", "--linger", "-1", "--script", "/dev/null"],
+                                stdout=subprocess.PIPE)
+        args = [f"127.0.0.1:{int(hold.stdout.readline())}"]
     try:
-        with gh.Display(1280, 1024) as display, \
-                gh.Program(binary, display, ini={"win_size": 0}, args=[f"127.0.0.1:{port}"]) as prog:
+        with gh.Program(binary, display, ini=ini, args=args) as prog:
             prog.wait_window()
             time.sleep(0.3)
-            prog.key("space")
-            time.sleep(2.0)          # connected and settled
-            c0, t0 = prog.cpu_seconds(), time.monotonic()
-            time.sleep(secs)
-            c1, t1 = prog.cpu_seconds(), time.monotonic()
+            prog.key("space")        # past the start-up picture
+            time.sleep(2.0)          # connected (or at the terminal-ready screen) and settled
+            share = cpu_share(prog, secs, threads)
             prog.stop()
-            print(f"connected idle session: {c1 - c0:.2f} s CPU in {t1 - t0:.1f} s = "
-                  f"{100 * (c1 - c0) / (t1 - t0):.2f}% of one core")
+            return share
     finally:
-        hold.terminate()
-        hold.wait(5)
+        if hold:
+            hold.terminate()
+            hold.wait(5)
+
+
+def idle(binaries, secs, repeat, which=("window", "connected")):
+    """CPU of the idle program: the window alone and a connected, idle session, at each size.
+    Targets: at most 1% of one core at 80x25 and 2% at 160x60 font 3. Several binaries take
+    turns within each repeat, so they see the same machine."""
+    with gh.Display(*DISPLAY) as display:
+        for size, ini, _ in SIZES:
+            for kind in which:
+                threads = [{} for _ in binaries]
+                shares = [[] for _ in binaries]
+                for _ in range(repeat):
+                    for i, binary in enumerate(binaries):
+                        shares[i].append(idle_once(binary, display, ini, secs, kind == "connected", threads[i]))
+                label = "window alone" if kind == "window" else "connected idle"
+                for i, binary in enumerate(binaries):
+                    runs = ", ".join(f"{s:.2f}" for s in shares[i])
+                    split = ", ".join(f"{n} {v / repeat:.2f}" for n, v in sorted(threads[i].items()) if v > 0)
+                    who = f" [{binary}]" if len(binaries) > 1 else ""
+                    print(f"{size}, {label}{who}: {median(shares[i]):.2f}% of one core over {secs:g} s "
+                          f"(median; runs {runs}; mean by thread: {split})", flush=True)
 
 
 def rss(binary):
@@ -173,15 +283,19 @@ def main():
     if len(sys.argv) < 3:
         print(__doc__)
         return 2
-    binary, what = sys.argv[1], sys.argv[2]
+    binaries, what = sys.argv[1].split(","), sys.argv[2]
+    binary = binaries[0]
     arg = sys.argv[3] if len(sys.argv) > 3 else None
+    repeat = int(sys.argv[4]) if len(sys.argv) > 4 else 1
     if not gh.have_xvfb():
         print("Xvfb, xdotool or ImageMagick missing")
         return 1
     if what == "stream":
-        stream(binary, float(arg or 20))
+        stream(binaries, float(arg or 20), repeat)
     elif what == "idle":
-        idle(binary, float(arg or 10))
+        idle(binaries, float(arg or 20), repeat)
+    elif what == "window":
+        idle(binaries, float(arg or 20), repeat, which=("window",))
     elif what == "rss":
         rss(binary)
     else:

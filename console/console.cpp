@@ -17,13 +17,55 @@ const TConsoleRow& BlankRowConst() {
   return Blank;
 }
 
-inline uint32_t Blend(uint32_t Fg, uint32_t Bg, uint32_t Bit) {
-  return Bg ^ ((Fg ^ Bg) & (0u - Bit));
+// For each byte of glyph bits, eight pixel masks (all ones where the bit is set), with the
+// leftmost pixel in bit 7 (8-pixel-wide fonts) or bit 0 (each byte of a 16-pixel row).
+using TMaskTable = std::array<std::array<uint32_t, 8>, 256>;
+constexpr TMaskTable MakeMasks(bool LeftInBit7) {
+  TMaskTable T{};
+  for (int B = 0; B < 256; ++B)
+    for (int I = 0; I < 8; ++I) T[B][I] = ((B >> (LeftInBit7 ? 7 - I : I)) & 1) ? 0xFFFFFFFFu : 0u;
+  return T;
 }
+constexpr TMaskTable MasksLeftInBit7 = MakeMasks(true);
+constexpr TMaskTable MasksLeftInBit0 = MakeMasks(false);
+
+// Eight pixels: Fg where the mask is set, else Bg (Diff is Fg ^ Bg).
+inline void PutEight(uint32_t* Dst, const std::array<uint32_t, 8>& Mask, uint32_t Bg, uint32_t Diff) {
+  for (int I = 0; I < 8; ++I) Dst[I] = Bg ^ (Diff & Mask[I]);
+}
+
+// An address unique to the calling thread: reading it costs no call, unlike asking the
+// thread library who we are.
+thread_local char ThreadTagByte;
+inline const void* ThreadTag() { return &ThreadTagByte; }
+
+// Glyphs (Chars[0] N times when Same) with the colour bytes GetColors names for the modes
+// (FgM, BgM); the others stay as the cells had them. One loop per mode pair, so no glyph
+// looks at the modes.
+template <int FgM, int BgM, bool Same>
+void PutGlyphs(TConsoleCell* Cells, const uint8_t* Chars, int N, const TConsoleCell& Ink, uint8_t CharFont) {
+  for (int K = 0; K < N; ++K) {
+    TConsoleCell& C = Cells[K];
+    C.Ch = Same ? Chars[0] : Chars[K];
+    if constexpr (FgM == 0 || BgM == 0) C.Attr = Ink.Attr;
+    if constexpr (FgM == 1) C.Fg[0] = Ink.Fg[0];
+    if constexpr (FgM == 2) C.Fg = Ink.Fg;
+    if constexpr (BgM == 1) C.Bg[0] = Ink.Bg[0];
+    if constexpr (BgM == 2) C.Bg = Ink.Bg;
+    C.Font = CharFont;
+    C.FgMode = FgM;
+    C.BgMode = BgM;
+  }
+}
+
+// The longest a key wait sleeps before it looks at Terminated again by itself (Terminate()
+// wakes it at once).
+constexpr auto WaitSlice = std::chrono::milliseconds(100);
 
 }  // namespace
 
-TSDLConsole::TSDLConsole() : StoragePtr(std::make_unique<TConsoleGrid>()), Storage(*StoragePtr) {
+TSDLConsole::TSDLConsole()
+    : StoragePtr(std::make_unique<TConsoleGrid>()), Storage(*StoragePtr), SnapshotPtr(std::make_unique<TConsoleGrid>()) {
   for (int i = 0; i < ConsoleMaxRows; ++i) RowMap[i] = static_cast<uint8_t>(i);
   OpenScreen(80, 25, 1);
 }
@@ -36,27 +78,30 @@ TSDLConsole::~TSDLConsole() {
 // ---------------------------------------------------------------------------------------
 // Lock
 
+bool TSDLConsole::HeldByMe() const { return Owner.load(std::memory_order_relaxed) == ThreadTag(); }
+
 void TSDLConsole::Acquire() {
-  const auto Me = std::this_thread::get_id();
-  if (Owner.load(std::memory_order_relaxed) == Me) {
+  if (HeldByMe()) {
     ++Depth;
     return;
   }
   Mutex.lock();
-  Owner.store(Me, std::memory_order_relaxed);
+  Owner.store(ThreadTag(), std::memory_order_relaxed);
   Depth = 1;
 }
 
 void TSDLConsole::Release() {
   if (--Depth > 0) return;
   Publish();
-  Owner.store(std::thread::id(), std::memory_order_relaxed);
+  Owner.store(nullptr, std::memory_order_relaxed);
   Mutex.unlock();
+  // A window thread asleep because nothing was due must see this batch's changes.
+  if (VideoPtr && ChangedFlag.load(std::memory_order_relaxed)) VideoPtr->Wake();
 }
 
 TSDLConsole::TWaitOutsideLock::TWaitOutsideLock(const TSDLConsole& Con)
     : C(const_cast<TSDLConsole&>(Con)) {
-  if (C.Owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) return;
+  if (!C.HeldByMe()) return;
   SavedDepth = C.Depth;
   C.Depth = 1;
   C.Release();
@@ -95,9 +140,7 @@ bool TSDLConsole::OpenScreen(int NewCols, int NewRows, uint8_t NewFont) {
   CellH = F.Height;
   PixWidth = Cols * CellW;
   PixHeight = Rows * CellH;
-  // Every row is marked changed below, so old pixels of the same size need no clearing.
-  const size_t Needed = static_cast<size_t>(PixWidth) * PixHeight;
-  if (PixelBuf.size() != Needed) PixelBuf.assign(Needed, Palette16[0]);
+  // The composer sizes its pixels to match at the next frame; every row is marked changed.
   ShownCols = Cols;
   ShownRows = Rows;
   WinX1 = 1;
@@ -110,8 +153,6 @@ bool TSDLConsole::OpenScreen(int NewCols, int NewRows, uint8_t NewFont) {
     RowMap[i] = static_cast<uint8_t>(i);
     Storage[i].fill(Blank);
   }
-  RowBlinks.fill(0);
-  RowOverlaid.fill(0);
   MarkAll();
   return true;
 }
@@ -248,6 +289,26 @@ void TSDLConsole::PutGlyph(int X, int Y, uint8_t Ch, uint8_t CharFont) {
   GetColors(C);
   C.Ch = Ch;
   C.Font = CharFont;
+  MarkRow(Y);
+}
+
+void TSDLConsole::PutGlyphSpan(int Y, int X, const uint8_t* Chars, int N, bool Same, uint8_t CharFont) {
+  if (N <= 0) return;
+  if (FgMode > 2 || BgMode > 2) {
+    for (int K = 0; K < N; ++K) PutGlyph(X + K, Y, Same ? Chars[0] : Chars[K], CharFont);
+    return;
+  }
+  using TLoop = void (*)(TConsoleCell*, const uint8_t*, int, const TConsoleCell&, uint8_t);
+  static constexpr TLoop Loops[2][3][3] = {
+      {{PutGlyphs<0, 0, false>, PutGlyphs<0, 1, false>, PutGlyphs<0, 2, false>},
+       {PutGlyphs<1, 0, false>, PutGlyphs<1, 1, false>, PutGlyphs<1, 2, false>},
+       {PutGlyphs<2, 0, false>, PutGlyphs<2, 1, false>, PutGlyphs<2, 2, false>}},
+      {{PutGlyphs<0, 0, true>, PutGlyphs<0, 1, true>, PutGlyphs<0, 2, true>},
+       {PutGlyphs<1, 0, true>, PutGlyphs<1, 1, true>, PutGlyphs<1, 2, true>},
+       {PutGlyphs<2, 0, true>, PutGlyphs<2, 1, true>, PutGlyphs<2, 2, true>}}};
+  TConsoleCell Ink;
+  GetColors(Ink);
+  Loops[Same][FgMode][BgMode](&CellAt(X, Y), Chars, N, Ink, CharFont);
   MarkRow(Y);
 }
 
@@ -407,9 +468,59 @@ void TSDLConsole::WriteCharFont(uint8_t Ch, uint8_t CharFont) {
   }
 }
 
+void TSDLConsole::WriteRun(const uint8_t* Text, size_t Length, uint8_t CharFont) {
+  if (Text == nullptr || Length == 0) return;
+  THold Hold(*this);
+  const int R = std::clamp<int>(WinX2, 1, Cols);
+  const int L = std::clamp<int>(WinX1, 1, R);
+  const int B = std::clamp<int>(WinY2, 1, Rows);
+  const bool Dead = Terminated.load(std::memory_order_relaxed);
+  size_t I = 0;
+  while (I < Length) {
+    if (PendingWrap) {
+      PendingWrap = false;
+      ScrollUp();
+    }
+    const int Y = CursorY;
+    const int X = CursorX;
+    const bool RowOk = !Dead && Y >= 1 && Y <= Rows;
+    if (X < R) {
+      // Glyphs that only move the cursor right: the rest of the row up to the window edge.
+      const size_t N = std::min(Length - I, static_cast<size_t>(R - X));
+      if (RowOk) {
+        const int From = std::max(X, 1);
+        const int To = X + static_cast<int>(N);   // one past the last column written
+        if (From < To) PutGlyphSpan(Y, From, Text + I + (From - X), To - From, false, CharFont);
+      }
+      CursorX = X + static_cast<int>(N);
+      I += N;
+      continue;
+    }
+    // At (or past) the window's right edge: one glyph, then the wrap.
+    if (RowOk && X >= 1 && X <= Cols) PutGlyph(X, Y, Text[I], CharFont);
+    CursorX = L;
+    if (Y == B)
+      PendingWrap = true;
+    else
+      ++CursorY;
+    ++I;
+  }
+}
+
 void TSDLConsole::WriteStr(std::string_view Text) {
   THold Hold(*this);
-  for (char c : Text) WriteChar(static_cast<uint8_t>(c));
+  const auto* P = reinterpret_cast<const uint8_t*>(Text.data());
+  size_t I = 0;
+  while (I < Text.size()) {
+    size_t End = I;
+    while (End < Text.size() && P[End] != 8 && P[End] != 10 && P[End] != 13) ++End;
+    if (End > I) {
+      WriteRun(P + I, End - I, Font);
+      I = End;
+    } else {
+      WriteChar(P[I++]);
+    }
+  }
 }
 
 void TSDLConsole::ClearLinePart(int X1, int X2) {
@@ -417,7 +528,8 @@ void TSDLConsole::ClearLinePart(int X1, int X2) {
   THold Hold(*this);
   const int From = std::max(X1, 1);
   const int To = std::min<int>(X2, Cols);
-  for (int X = From; X <= To; ++X) PutGlyph(X, CursorY, 32, Font);
+  const uint8_t Space = 32;
+  PutGlyphSpan(CursorY, From, &Space, To - From + 1, true, Font);
 }
 
 void TSDLConsole::ClearScreen(uint8_t Mode) {
@@ -427,7 +539,8 @@ void TSDLConsole::ClearScreen(uint8_t Mode) {
     if (Y < 1 || Y > Rows || Terminated.load(std::memory_order_relaxed)) return;
     X1 = std::max(X1, 1);
     X2 = std::min<int>(X2, Cols);
-    for (int X = X1; X <= X2; ++X) PutGlyph(X, Y, 32, Font);
+    const uint8_t Space = 32;
+    PutGlyphSpan(Y, X1, &Space, X2 - X1 + 1, true, Font);
   };
   switch (Mode) {
     case 0:
@@ -473,8 +586,16 @@ void TSDLConsole::ScrollWindowUp() {
   const int T = std::clamp<int>(WinY1, 1, B);
   // Rows T+1..B move up one: rotate their storage, then blank the row that came round.
   std::rotate(RowMap.begin() + (T - 1), RowMap.begin() + T, RowMap.begin() + B);
-  RowAt(B).fill(BlankCell());
+  FillBlankRow(B);
   MarkRows(T, B);
+}
+
+void TSDLConsole::FillBlankRow(int Y) {
+  if (BlankRowFont != Font) {
+    BlankRow.fill(BlankCell());
+    BlankRowFont = Font;
+  }
+  RowAt(Y) = BlankRow;
 }
 
 void TSDLConsole::DeleteLines(int Top, int Count, int Bottom) {
@@ -709,7 +830,7 @@ void TSDLConsole::ClearHighlight() {
 
 void TSDLConsole::BlinkRedraw(bool Phase) {
   std::unique_lock<std::mutex> Lock(Mutex, std::defer_lock);
-  if (Owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) Lock.lock();
+  if (!HeldByMe()) Lock.lock();
   BlinkOn.store(Phase, std::memory_order_relaxed);
   CursorShown = Phase;
   ChangedFlag.store(true, std::memory_order_release);
@@ -717,29 +838,36 @@ void TSDLConsole::BlinkRedraw(bool Phase) {
 
 void TSDLConsole::Invalidate() {
   std::unique_lock<std::mutex> Lock(Mutex, std::defer_lock);
-  if (Owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) Lock.lock();
+  if (!HeldByMe()) Lock.lock();
   MarkAll();
 }
 
 void TSDLConsole::DrawCharPixels(int X, int Y, uint8_t Ch, uint8_t CellFont, uint32_t Fg, uint32_t Bg) {
-  const TFontRec& F = ConsoleFont(FontForHeight(CellFont, CellH));
-  if (F.Height != CellH || F.Width != CellW) return;
-  uint32_t* Dst = PixelBuf.data() + static_cast<size_t>(Y - 1) * CellH * PixWidth +
-                  static_cast<size_t>(X - 1) * CellW;
-  if (CellW == 8) {
+  const TFontRec& F = ConsoleFont(FontForHeight(CellFont, BufCellH));
+  if (F.Height != BufCellH || F.Width != BufCellW) return;
+  uint32_t* Dst = PixelBuf.data() + static_cast<size_t>(Y - 1) * BufCellH * BufWidth +
+                  static_cast<size_t>(X - 1) * BufCellW;
+  const uint32_t Diff = Fg ^ Bg;
+  if (BufCellW == 8) {
     const uint8_t* G = &F.Data[Ch * 16];
-    for (int r = 0; r < 16; ++r, Dst += PixWidth) {
-      const uint32_t Bits = G[r];
-      for (int i = 0; i < 8; ++i) Dst[i] = Blend(Fg, Bg, (Bits >> (7 - i)) & 1u);
-    }
+    for (int r = 0; r < 16; ++r, Dst += BufWidth) PutEight(Dst, MasksLeftInBit7[G[r]], Bg, Diff);
   } else {
     const uint8_t* G = &F.Data[Ch * 64];
-    for (int r = 0; r < 32; ++r, Dst += PixWidth) {
-      const uint32_t Bits = G[2 * r] | (uint32_t(G[2 * r + 1]) << 8);
-      for (int i = 0; i < 16; ++i) Dst[i] = Blend(Fg, Bg, (Bits >> i) & 1u);
+    for (int r = 0; r < 32; ++r, Dst += BufWidth) {
+      PutEight(Dst, MasksLeftInBit0[G[2 * r]], Bg, Diff);
+      PutEight(Dst + 8, MasksLeftInBit0[G[2 * r + 1]], Bg, Diff);
     }
   }
 }
+
+namespace {
+
+// With blink on, bit 7 of a 16-colour cell blinks and its background is the dark one.
+inline bool CellBlinks(const TConsoleCell& C, bool BlinkEnabled) {
+  return BlinkEnabled && C.FgMode == 0 && (C.Attr & 0x80);
+}
+
+}  // namespace
 
 void TSDLConsole::DrawCellPixels(int X, int Y, const TConsoleCell& C, uint8_t AttrOverride,
                                  bool UseOverride) {
@@ -747,8 +875,7 @@ void TSDLConsole::DrawCellPixels(int X, int Y, const TConsoleCell& C, uint8_t At
     DrawCharPixels(X, Y, C.Ch, C.Font, Palette16[AttrOverride & 15], Palette16[AttrOverride >> 4]);
     return;
   }
-  // With blink on, bit 7 of a 16-colour cell blinks and its background is the dark one.
-  const bool Blinks = ComposedBlinkEnabled && C.FgMode == 0 && (C.Attr & 0x80);
+  const bool Blinks = CellBlinks(C, ComposedBlinkEnabled);
   uint32_t Fg, Bg;
   if (C.FgMode == 1) {
     Fg = Palette256[C.Fg[0]];
@@ -765,70 +892,128 @@ void TSDLConsole::DrawCellPixels(int X, int Y, const TConsoleCell& C, uint8_t At
     Bg = Palette16[Blinks ? (C.Attr >> 4) & 7 : C.Attr >> 4];
   }
   if (Blinks) {
-    RowBlinks[Y - 1] = 1;
+    RowBlinkSpan[Y - 1].Add(X, X);
     if (!ComposedBlink) Fg = Bg;
   }
   DrawCharPixels(X, Y, C.Ch, C.Font, Fg, Bg);
 }
 
-void TSDLConsole::RasteriseRow(int Y) {
-  RowBlinks[Y - 1] = 0;
-  const TConsoleRow& R = Storage[RowMap[Y - 1]];
-  for (int X = 1; X <= ShownCols; ++X) DrawCellPixels(X, Y, R[X - 1], 0, false);
-}
+bool TSDLConsole::ComposeFrame(std::vector<TPixelRect>* Rects) {
+  std::lock_guard<std::mutex> Composing(ComposeMutex);
+  if (Rects) Rects->clear();
+  TConsoleGrid& Snap = *SnapshotPtr;
 
-bool TSDLConsole::ComposeFrame() {
-  std::unique_lock<std::mutex> Lock(Mutex, std::defer_lock);
-  if (Owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) Lock.lock();
-  ChangedFlag.store(false, std::memory_order_relaxed);
-  if (PixelBuf.empty()) return false;
-
-  if (ShownBlinkEnabled != ComposedBlinkEnabled) {
-    ComposedBlinkEnabled = ShownBlinkEnabled;
-    RowDirty.fill(1);
-  }
-  const bool Phase = BlinkOn.load(std::memory_order_relaxed);
-  if (Phase != ComposedBlink) {
+  // Under the lock: what to draw, and a copy of the rows that changed.
+  std::array<uint8_t, ConsoleMaxRows> Dirty{};
+  int Rows_ = 0, Cols_ = 0, CurX = 0, CurY = 0;
+  bool Resized = false, PhaseChanged = false, ShowCursor = false, CursorBlinks = false, Select = false;
+  int SX1 = 0, SY1 = 0, SX2 = 0, SY2 = 0;
+  uint8_t SelAttr = 76;
+  {
+    std::unique_lock<std::mutex> Lock(Mutex, std::defer_lock);
+    if (!HeldByMe()) Lock.lock();
+    ChangedFlag.store(false, std::memory_order_seq_cst);
+    if (PixWidth <= 0 || PixHeight <= 0) return false;
+    if (PixWidth != BufWidth || PixHeight != BufHeight || CellW != BufCellW || CellH != BufCellH) {
+      BufWidth = PixWidth;
+      BufHeight = PixHeight;
+      BufCellW = CellW;
+      BufCellH = CellH;
+      PixelBuf.assign(static_cast<size_t>(BufWidth) * BufHeight, Palette16[0]);
+      RowBlinkSpan.fill(TSpan{});
+      RowOverlaySpan.fill(TSpan{});
+      Resized = true;
+    }
+    Rows_ = ShownRows;
+    Cols_ = ShownCols;
+    if (ShownBlinkEnabled != ComposedBlinkEnabled) {
+      ComposedBlinkEnabled = ShownBlinkEnabled;
+      RowDirty.fill(1);
+    }
+    if (Resized) RowDirty.fill(1);
+    const bool Phase = BlinkOn.load(std::memory_order_relaxed);
+    PhaseChanged = Phase != ComposedBlink;
     ComposedBlink = Phase;
-    for (int i = 0; i < ShownRows; ++i) RowDirty[i] |= RowBlinks[i];
-  }
-  // Overlays of the last frame go away by drawing their rows again.
-  for (int i = 0; i < ShownRows; ++i) {
-    RowDirty[i] |= RowOverlaid[i];
-    RowOverlaid[i] = 0;
-  }
-  bool Touched = false;
-  for (int Y = 1; Y <= ShownRows; ++Y) {
-    if (!RowDirty[Y - 1]) continue;
-    RowDirty[Y - 1] = 0;
-    RasteriseRow(Y);
-    Touched = true;
+    CursorBlinks = !ShownCursorHidden && ShownCursorX >= 1 && ShownCursorX <= Cols_ && ShownCursorY >= 1 &&
+                   ShownCursorY <= Rows_;
+    ShowCursor = CursorShown && CursorBlinks;
+    CurX = ShownCursorX;
+    CurY = ShownCursorY;
+    Select = SelectionOn;
+    SX1 = std::max(SelX1, 1);
+    SX2 = std::min(SelX2, Cols_);
+    SY1 = std::max(SelY1, 1);
+    SY2 = std::min(SelY2, Rows_);
+    SelAttr = ShownSelectionAttr;
+    // Every cell change marks its row, so the copy of an unmarked row is still current.
+    for (int Y = 1; Y <= Rows_; ++Y) {
+      Dirty[Y - 1] = RowDirty[Y - 1];
+      RowDirty[Y - 1] = 0;
+      if (Dirty[Y - 1]) std::copy_n(Storage[RowMap[Y - 1]].begin(), Cols_, Snap[Y - 1].begin());
+    }
   }
 
-  if (SelectionOn) {
-    const int X1 = std::max(SelX1, 1), X2 = std::min<int>(SelX2, ShownCols);
-    const int Y1 = std::max(SelY1, 1), Y2 = std::min<int>(SelY2, ShownRows);
-    for (int Y = Y1; Y <= Y2; ++Y) {
-      const TConsoleRow& R = Storage[RowMap[Y - 1]];
-      for (int X = X1; X <= X2; ++X) DrawCellPixels(X, Y, R[X - 1], ShownSelectionAttr, true);
-      if (X1 <= X2) {
-        RowOverlaid[Y - 1] = 1;
-        Touched = true;
+  // Outside the lock: only this thread touches the pixels and the spans.
+  bool Touched = false;
+  bool Blinking = false;
+  std::array<TSpan, ConsoleMaxRows> Changed{};
+  for (int Y = 1; Y <= Rows_; ++Y) {
+    const TConsoleRow& R = Snap[Y - 1];
+    TSpan& Out = Changed[Y - 1];
+    if (Dirty[Y - 1]) {
+      RowBlinkSpan[Y - 1] = TSpan{};
+      RowOverlaySpan[Y - 1] = TSpan{};
+      for (int X = 1; X <= Cols_; ++X) DrawCellPixels(X, Y, R[X - 1], 0, false);
+      Out.Add(1, Cols_);
+    } else {
+      // Blink work only where cells blink; overlays of the last frame go by drawing their
+      // cells again.
+      const TSpan Blink = RowBlinkSpan[Y - 1];
+      if (PhaseChanged && !Blink.Empty()) {
+        for (int X = Blink.X1; X <= Blink.X2; ++X)
+          if (CellBlinks(R[X - 1], ComposedBlinkEnabled)) DrawCellPixels(X, Y, R[X - 1], 0, false);
+        Out.Add(Blink.X1, Blink.X2);
+      }
+      const TSpan Over = RowOverlaySpan[Y - 1];
+      if (!Over.Empty()) {
+        for (int X = Over.X1; X <= std::min<int>(Over.X2, Cols_); ++X) DrawCellPixels(X, Y, R[X - 1], 0, false);
+        Out.Add(Over.X1, Over.X2);
+        RowOverlaySpan[Y - 1] = TSpan{};
       }
     }
-  }
-
-  if (CursorShown && !ShownCursorHidden && ShownCursorX >= 1 && ShownCursorX <= ShownCols &&
-      ShownCursorY >= 1 && ShownCursorY <= ShownRows) {
-    const int First = CellH == 32 ? 28 : 13;
-    const int Last = CellH == 32 ? 31 : 15;
-    for (int r = First; r <= Last && r < CellH; ++r) {
-      uint32_t* Dst = PixelBuf.data() + static_cast<size_t>((ShownCursorY - 1) * CellH + r) * PixWidth +
-                      static_cast<size_t>(ShownCursorX - 1) * CellW;
-      std::fill(Dst, Dst + CellW, Palette16[7]);
+    if (Select && Y >= SY1 && Y <= SY2 && SX1 <= SX2) {
+      for (int X = SX1; X <= SX2; ++X) DrawCellPixels(X, Y, R[X - 1], SelAttr, true);
+      RowOverlaySpan[Y - 1].Add(SX1, SX2);
+      Out.Add(SX1, SX2);
     }
-    RowOverlaid[ShownCursorY - 1] = 1;
-    Touched = true;
+    if (ShowCursor && Y == CurY) {
+      const int First = BufCellH == 32 ? 28 : 13;
+      const int Last = BufCellH == 32 ? 31 : 15;
+      for (int r = First; r <= Last && r < BufCellH; ++r) {
+        uint32_t* Dst = PixelBuf.data() + static_cast<size_t>((CurY - 1) * BufCellH + r) * BufWidth +
+                        static_cast<size_t>(CurX - 1) * BufCellW;
+        std::fill(Dst, Dst + BufCellW, Palette16[7]);
+      }
+      RowOverlaySpan[Y - 1].Add(CurX, CurX);
+      Out.Add(CurX, CurX);
+    }
+    if (!Out.Empty()) Touched = true;
+    if (!RowBlinkSpan[Y - 1].Empty()) Blinking = true;
+  }
+  BlinkWantedFlag.store(Blinking || CursorBlinks, std::memory_order_relaxed);
+
+  if (Rects) {
+    // One rectangle per run of rows that changed in the same columns.
+    for (int Y = 1; Y <= Rows_; ++Y) {
+      const TSpan S = Changed[Y - 1];
+      if (S.Empty()) continue;
+      TPixelRect Rect{(S.X1 - 1) * BufCellW, (Y - 1) * BufCellH, (S.X2 - S.X1 + 1) * BufCellW, BufCellH};
+      if (!Rects->empty() && Rects->back().X == Rect.X && Rects->back().W == Rect.W &&
+          Rects->back().Y + Rects->back().H == Rect.Y)
+        Rects->back().H += BufCellH;
+      else
+        Rects->push_back(Rect);
+    }
   }
   return Touched;
 }
@@ -845,6 +1030,51 @@ void TSDLConsole::PushKey(uint8_t Ch) {
   if (W - R >= KeyBuf.size()) KeyResetAt.store(W);
   KeyBuf[W % KeyBuf.size()].store(Ch);
   KeyWrite.store(W + 1);
+  WakeKeyWaiters();
+}
+
+void TSDLConsole::WakeKeyWaiters() {
+  // A waiter counts itself before it looks at the buffer, so either it sees the new state
+  // or it is counted here; taking the mutex makes sure it is already waiting.
+  if (KeyWaiters.load() == 0) return;
+  { std::lock_guard<std::mutex> Lock(KeyWaitMutex); }
+  KeySignal.notify_all();
+}
+
+void TSDLConsole::Terminate() {
+  Terminated.store(true);
+  WakeKeyWaiters();
+}
+
+void TSDLConsole::NoteMousePress(int Button) {
+  if (Button < 0 || Button > 2) return;
+  MousePressLatch.fetch_or(1u << Button);
+  WakeKeyWaiters();
+}
+
+template <typename Pred>
+bool TSDLConsole::WaitInput(int Milliseconds, Pred Done) {
+  // Milliseconds < 0 waits without a limit (Terminated still ends it).
+  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(Milliseconds, 0));
+  KeyWaiters.fetch_add(1);
+  std::unique_lock<std::mutex> Lock(KeyWaitMutex);
+  bool Result = false;
+  for (;;) {
+    if (Done()) {
+      Result = true;
+      break;
+    }
+    if (Terminated.load()) break;
+    auto Until = std::chrono::steady_clock::now() + WaitSlice;
+    if (Milliseconds >= 0) {
+      if (std::chrono::steady_clock::now() >= End) break;
+      Until = std::min(Until, End);
+    }
+    KeySignal.wait_until(Lock, Until);
+  }
+  Lock.unlock();
+  KeyWaiters.fetch_sub(1);
+  return Result;
 }
 
 void TSDLConsole::PushExtKey(uint8_t Code) {
@@ -888,6 +1118,7 @@ bool TSDLConsole::TakeKey(uint8_t Ch) {
 uint8_t TSDLConsole::ReadKey() {
   TWaitOutsideLock Unlocked(*this);
   for (;;) {
+    WaitInput(-1, [this] { return KeyPressed(); });
     uint32_t R = KeyRead.load();
     const uint32_t Reset = KeyResetAt.load();
     if (static_cast<int32_t>(Reset - R) > 0) R = Reset;
@@ -899,17 +1130,18 @@ uint8_t TSDLConsole::ReadKey() {
       return Ch;
     }
     if (Terminated.load()) return 1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
 
 bool TSDLConsole::KeyWait(int Milliseconds) {
   TWaitOutsideLock Unlocked(*this);
-  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(Milliseconds, 0));
-  while (!KeyPressed() && !Terminated.load() && std::chrono::steady_clock::now() < End) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  WaitInput(std::max(Milliseconds, 0), [this] { return KeyPressed(); });
   return KeyPressed();
+}
+
+bool TSDLConsole::InputWait(int Milliseconds) {
+  TWaitOutsideLock Unlocked(*this);
+  return WaitInput(std::max(Milliseconds, 0), [this] { return KeyPressed() || MousePressLatch.load() != 0; });
 }
 
 uint8_t TSDLConsole::ReadKeyWait() {

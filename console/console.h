@@ -12,8 +12,10 @@
 // main thread (at the end of every operation or batch).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -75,6 +77,15 @@ class TConsoleVideo {
   virtual ~TConsoleVideo() = default;
   virtual void SetTitle(const std::string& Text) = 0;
   virtual void SetIcon(const std::string& FileName) = 0;
+  // The picture changed: a window thread that sleeps until something is due wakes up.
+  // Called by the writing thread at the end of a batch; must be cheap when nobody sleeps.
+  virtual void Wake() {}
+};
+
+// A part of the picture that changed, in pixels.
+struct TPixelRect {
+  int X = 0, Y = 0, W = 0, H = 0;
+  bool operator==(const TPixelRect&) const = default;
 };
 
 class TSDLConsole {
@@ -129,6 +140,9 @@ class TSDLConsole {
   void WriteXYPipe(int X, int Y, uint8_t Attr, int Width, std::string_view Text);
   void WriteChar(uint8_t Ch);
   void WriteCharFont(uint8_t Ch, uint8_t CharFont);
+  // WriteCharFont of every byte of a run of glyphs (no backspace, line feed or carriage
+  // return among them), with the colours worked out once and each row marked once.
+  void WriteRun(const uint8_t* Text, size_t Length, uint8_t CharFont);
   void WriteStr(std::string_view Text);       // WriteChar of every byte, under one batch
   void ClearLinePart(int X1, int X2);
   virtual void ClearScreen(uint8_t Mode);
@@ -176,20 +190,37 @@ class TSDLConsole {
   // does not count): when it is there, it and every key before it are read and true comes
   // back; otherwise nothing is read. Lets a wait react to ESC and leave typing alone.
   bool TakeKey(uint8_t Ch);
-  // The waits below release a batch held by the caller while they sleep.
+  // The waits below release a batch held by the caller while they sleep, and sleep until a
+  // key comes (no polling).
   uint8_t ReadKey();                         // waits; gives 1 once Terminated is set
   bool KeyWait(int Milliseconds);            // true when a key is waiting
   uint8_t ReadKeyWait();
   void Delay(int Milliseconds) const;
+  // Waits up to Milliseconds for a key or a mouse button press; true when one came.
+  bool InputWait(int Milliseconds);
+  // Sets Terminated and ends every wait at once (setting the field alone ends them within
+  // a tenth of a second).
+  void Terminate();
+  // A mouse button went down (0 left, 1 middle, 2 right): latched for ReadMouse, and
+  // InputWait returns.
+  void NoteMousePress(int Button);
 
   // --- Video thread ----------------------------------------------------------------------
   // True when the picture must be composed again (writes, overlays, blink, Invalidate).
-  bool NeedsCompose() const { return ChangedFlag.load(std::memory_order_acquire); }
-  // Under the lock: rasterises the changed rows and applies the overlays. Returns whether
-  // any pixel was touched. Pixels are written only here, so the thread that composes may
-  // read them afterwards without the lock.
-  bool ComposeFrame();
+  bool NeedsCompose() const { return ChangedFlag.load(std::memory_order_seq_cst); }
+  // Rasterises the changed cells and applies the overlays; returns whether any pixel was
+  // touched, and when Rects is given, fills it with the rectangles that were. The cells
+  // are copied under the lock and drawn after it is released, so a long frame does not
+  // hold up the writer. One thread composes at a time; pixels are written only here, so
+  // the composing thread may read them afterwards without the lock.
+  bool ComposeFrame(std::vector<TPixelRect>* Rects = nullptr);
+  // Whether anything on the screen blinks: the cursor shown, or blinking cells. The blink
+  // timer has nothing to do while this is false. Up to date after each compose.
+  bool BlinkWanted() const { return BlinkWantedFlag.load(std::memory_order_relaxed); }
+  // The picture as last composed (ARGB8888), and its size; for the composing thread.
   const uint32_t* Pixels() const { return PixelBuf.data(); }
+  int ComposedWidth() const { return BufWidth; }
+  int ComposedHeight() const { return BufHeight; }
   int PixelWidth() const { return PixWidth; }
   int PixelHeight() const { return PixHeight; }
   int PixelPitch() const { return PixWidth * 4; }       // bytes per pixel row
@@ -287,10 +318,17 @@ class TSDLConsole {
   void MarkAll();
   void ScrollWindowUp();                                // the window scroll, without scrollback
   void PutGlyph(int X, int Y, uint8_t Ch, uint8_t CharFont);
+  // PutGlyph of N glyphs from column X of row Y (all of them Chars[0] when Same), with the
+  // colours worked out once; the columns must lie on the screen.
+  void PutGlyphSpan(int Y, int X, const uint8_t* Chars, int N, bool Same, uint8_t CharFont);
 
  private:
   void Publish();
-  void RasteriseRow(int Y);
+  void WakeKeyWaiters();
+  template <typename Pred>
+  bool WaitInput(int Milliseconds, Pred Done);
+  void FillBlankRow(int Y);
+  // Drawing happens on the composer's own copy of the cells (see ComposeFrame).
   void DrawCellPixels(int X, int Y, const TConsoleCell& Cell, uint8_t AttrOverride, bool UseOverride);
   void DrawCharPixels(int X, int Y, uint8_t Ch, uint8_t CellFont, uint32_t Fg, uint32_t Bg);
 
@@ -299,20 +337,40 @@ class TSDLConsole {
   TConsoleGrid& Storage;
   std::array<uint8_t, ConsoleMaxRows> RowMap{};
 
-  // Lock: owner and depth make it re-entrant on the holding thread at no cost per glyph.
+  // Lock: owner and depth make it re-entrant on the holding thread. The owner is a per-thread
+  // address, so the check is a compare, not a library call.
   mutable std::mutex Mutex;
-  std::atomic<std::thread::id> Owner{};
+  std::atomic<const void*> Owner{nullptr};
   int Depth = 0;
+  bool HeldByMe() const;
+  // A blank row in BlankRowFont, copied whole where a row is cleared by a scroll.
+  TConsoleRow BlankRow{};
+  uint8_t BlankRowFont = 0;
 
-  // Picture state, all under the lock.
-  std::vector<uint32_t> PixelBuf;
+  // Picture state under the lock: the screen size the cells are shown at, what changed.
   int PixWidth = 0, PixHeight = 0, CellW = 8, CellH = 16;
   uint8_t ShownRows = 0, ShownCols = 0;
   std::array<uint8_t, ConsoleMaxRows> RowDirty{};
-  std::array<uint8_t, ConsoleMaxRows> RowBlinks{};     // row holds a blinking cell
-  std::array<uint8_t, ConsoleMaxRows> RowOverlaid{};   // an overlay was drawn on the row
   std::atomic<bool> ChangedFlag{true};
   std::atomic<bool> BlinkOn{true};
+  std::atomic<bool> BlinkWantedFlag{false};
+  // The composer's own state (ComposeMutex): the pixels, its copy of the cells it draws,
+  // and where it drew blinking cells and overlays last time (a column span per row,
+  // 1-based, empty when X1 > X2).
+  struct TSpan {
+    uint8_t X1 = 255, X2 = 0;
+    bool Empty() const { return X1 > X2; }
+    void Add(int A, int B) {
+      X1 = static_cast<uint8_t>(std::min<int>(X1, A));
+      X2 = static_cast<uint8_t>(std::max<int>(X2, B));
+    }
+  };
+  std::mutex ComposeMutex;
+  std::vector<uint32_t> PixelBuf;
+  int BufWidth = 0, BufHeight = 0, BufCellW = 0, BufCellH = 0;
+  std::unique_ptr<TConsoleGrid> SnapshotPtr;
+  std::array<TSpan, ConsoleMaxRows> RowBlinkSpan{};    // blinking cells drawn on the row
+  std::array<TSpan, ConsoleMaxRows> RowOverlaySpan{};  // overlay drawn on the row
   bool ComposedBlink = true;
   bool ComposedBlinkEnabled = false;
   int ShownCursorX = 1, ShownCursorY = 1;
@@ -328,6 +386,10 @@ class TSDLConsole {
   std::atomic<uint32_t> KeyWrite{0};
   std::atomic<uint32_t> KeyRead{0};
   std::atomic<uint32_t> KeyResetAt{0};
+  // Sleepers in the key waits; the producer signals only when there are some.
+  std::mutex KeyWaitMutex;
+  std::condition_variable KeySignal;
+  std::atomic<int> KeyWaiters{0};
 
   std::unique_ptr<TConsoleVideo> VideoPtr;
 };

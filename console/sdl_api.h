@@ -30,7 +30,7 @@
   X(SDL_AllocFormat)
 
 // Looked up as well but allowed to be missing (older SDL2 versions lack them).
-#define LX_SDL_OPTIONAL_ENTRIES(X) X(SDL_TLSCleanup)
+#define LX_SDL_OPTIONAL_ENTRIES(X) X(SDL_TLSCleanup) X(SDL_WaitEventTimeout) X(SDL_PushEvent)
 
 struct TSDLEntryTable {
 #define LX_SDL_FIELD(name) decltype(&::name) name = nullptr;

@@ -1,6 +1,7 @@
 #include "console/video.h"
 
 #include <dlfcn.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <cctype>
@@ -10,12 +11,12 @@
 #include <filesystem>
 #include <iostream>
 
-#include "console/fps_manager.h"
 #include "console/keymap.h"
 
 namespace {
 
 constexpr uint32_t BlinkMs = 700;
+constexpr uint32_t FrameMs = 16;          // at most 60 frames a second
 constexpr auto StartTimeout = std::chrono::milliseconds(5000);
 
 void ReportSDLError() { std::cout << Sdl.SDL_GetError() << std::endl; }
@@ -107,6 +108,7 @@ bool TVideo::Open(const TVideoParams& Params) {
 void TVideo::Close() {
   if (Thread_.joinable()) {
     QuitRequest_.store(true);
+    WakeThread();
     Thread_.join();
     QuitRequest_.store(false);
   }
@@ -123,13 +125,33 @@ void TVideo::FreeHandles() {
 }
 
 void TVideo::SetTitle(const std::string& Text) {
-  std::lock_guard Lock(PendingLock_);
-  PendingTitle_ = Text;
+  {
+    std::lock_guard Lock(PendingLock_);
+    PendingTitle_ = Text;
+  }
+  WakeThread();
 }
 
 void TVideo::SetIcon(const std::string& FileName) {
-  std::lock_guard Lock(PendingLock_);
-  PendingIcon_ = FileName;
+  {
+    std::lock_guard Lock(PendingLock_);
+    PendingIcon_ = FileName;
+  }
+  WakeThread();
+}
+
+void TVideo::Wake() {
+  // Pairs with the fence in WaitForWork: either the thread sees the change before it
+  // sleeps, or we see it asleep here.
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  if (Sleeping_.load(std::memory_order_relaxed) && Sleeping_.exchange(false)) WakeThread();
+}
+
+void TVideo::WakeThread() {
+  if (!Running_.load() || !Sdl.SDL_PushEvent) return;
+  SDL_Event Nudge{};
+  Nudge.type = SDL_USEREVENT;
+  Sdl.SDL_PushEvent(&Nudge);
 }
 
 bool TVideo::SetUp() {
@@ -181,6 +203,7 @@ bool TVideo::SetUp() {
     std::cout << "ERROR: Unable to get SDL2 renderer info" << std::endl;
     return false;
   }
+  Software_ = (Info.flags & SDL_RENDERER_SOFTWARE) != 0;
   Sdl.SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, QualityHint(Params_.ScaleQuality));
   if (Params_.Letterbox)
     Sdl.SDL_RenderSetLogicalSize(Renderer_, static_cast<int>(PixelWidth_ * Scale),
@@ -202,6 +225,7 @@ bool TVideo::SetUp() {
 }
 
 void TVideo::Thread() {
+  pthread_setname_np(pthread_self(), "lx-video");   // for ps, top and debuggers
   const bool Ok = SetUp();
   {
     std::lock_guard Lock(StartLock_);
@@ -218,23 +242,90 @@ void TVideo::Thread() {
     Running_.store(false);
     return;
   }
-  TFPSManager Pacer(60.0f);
   bool BlinkOn = false;
+  ShownPhase_ = !BlinkOn;
   uint32_t LastBlink = Sdl.SDL_GetTicks();
+  uint32_t LastFrame = LastBlink - FrameMs;
+  uint32_t Gap = FrameMs;   // time from one frame to the next
   SDL_Event Event;
   while (!QuitRequest_.load()) {
     // Events have priority over drawing: drain them first.
     while (Sdl.SDL_PollEvent(&Event)) ProcessEvent(Event);
+    if (QuitRequest_.load()) break;
+    ApplyPending();
     const uint32_t Now = Sdl.SDL_GetTicks();
-    if (Now - LastBlink > BlinkMs) {
+    const bool Blinks = !Hooks_.Blinking || Hooks_.Blinking();
+    if (!Blinks) {
+      // No timer while nothing blinks; what starts blinking later starts shown.
+      BlinkOn = true;
+      LastBlink = Now;
+    } else if (Now - LastBlink >= BlinkMs) {
       BlinkOn = !BlinkOn;
       LastBlink = Now;
     }
-    ApplyPending();
-    PresentIfChanged(BlinkOn);
-    Pacer.Delay();
+    int Timeout = -1;   // milliseconds until something is due; -1 nothing is
+    const bool Due = SomethingDue(BlinkOn);
+    if (Due) {
+      const uint32_t Since = Now - LastFrame;
+      if (Since >= Gap) {
+        PresentIfChanged(BlinkOn);
+        LastFrame = Now;
+        // A frame that took long (a big screen changing all over) is followed by a rest as
+        // long, so drawing never takes more than half a core from the text coming in.
+        Gap = std::max(FrameMs, 2 * (Sdl.SDL_GetTicks() - Now));
+        continue;   // what came in meanwhile waits for the next frame
+      }
+      Timeout = static_cast<int>(Gap - Since);
+    }
+    if (Blinks) {
+      const uint32_t Since = Now - LastBlink;
+      const int ToBlink = Since >= BlinkMs ? 0 : static_cast<int>(BlinkMs - Since);
+      Timeout = Timeout < 0 ? ToBlink : std::min(Timeout, ToBlink);
+    }
+    WaitForWork(Timeout, !Due);
   }
   Running_.store(false);
+}
+
+bool TVideo::SomethingDue(bool BlinkOn) const {
+  if (Redraw_.load() || BlinkOn != ShownPhase_) return true;
+  return !Hooks_.Pending || Hooks_.Pending();
+}
+
+void TVideo::WaitForWork(int TimeoutMs, bool Wakeable) {
+  if (Wakeable) {
+    Sleeping_.store(true, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (QuitRequest_.load() || (Hooks_.Pending && Hooks_.Pending()) || Redraw_.load()) {
+      Sleeping_.store(false);
+      return;
+    }
+  }
+  const int Ms = TimeoutMs < 0 ? std::max(Params_.IdleWaitMs, 1) : TimeoutMs;
+  if (Ms > 0) {
+    SDL_Event Event;
+    if (Sdl.SDL_WaitEventTimeout && Sdl.SDL_PushEvent) {
+      if (Sdl.SDL_WaitEventTimeout(&Event, Ms)) ProcessEvent(Event);
+    } else {
+      // Without a wait that events and wake-ups end, look again every frame.
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::min<int>(Ms, FrameMs)));
+    }
+  }
+  Sleeping_.store(false);
+}
+
+// Whether the picture lands in the window pixel for pixel through a renderer that keeps
+// the window's pixels between frames: then only the changed rectangles are copied.
+bool TVideo::CopiesInPlace() const {
+  if (!Software_) return false;
+  float SX = 0, SY = 0;
+  Sdl.SDL_RenderGetScale(Renderer_, &SX, &SY);
+  SDL_Rect View{};
+  Sdl.SDL_RenderGetViewport(Renderer_, &View);
+  int W = 0, H = 0;
+  if (Sdl.SDL_GetRendererOutputSize(Renderer_, &W, &H) != 0) return false;
+  return SX == 1.0f && SY == 1.0f && View.x == 0 && View.y == 0 && View.w == PixelWidth_ &&
+         View.h == PixelHeight_ && W == PixelWidth_ && H == PixelHeight_;
 }
 
 void TVideo::ApplyPending() {
@@ -258,15 +349,37 @@ void TVideo::ApplyPending() {
 
 void TVideo::PresentIfChanged(bool BlinkOn) {
   const bool Force = Redraw_.exchange(false);
+  ShownPhase_ = BlinkOn;
+  bool Whole = Force;
+  Changed_.clear();
   bool Uploaded = false;
   if (Hooks_.Compose)
-    Uploaded = Hooks_.Compose(BlinkOn, Force, [this](const uint32_t* Pixels, int Pitch) {
-      Sdl.SDL_UpdateTexture(Texture_, nullptr, Pixels, Pitch);
+    Uploaded = Hooks_.Compose(BlinkOn, Force, [&](const uint32_t* Pixels, int Width, int Height,
+                                                  const std::vector<TPixelRect>& Rects) {
+      // A picture of another size than the texture (a screen change under way) waits.
+      if (!Pixels || Width < PixelWidth_ || Height < PixelHeight_) return;
+      const int Pitch = Width * 4;
+      if (Rects.empty()) {
+        Sdl.SDL_UpdateTexture(Texture_, nullptr, Pixels, Pitch);
+        Whole = true;
+        return;
+      }
+      for (const TPixelRect& R : Rects) {
+        const SDL_Rect Area{R.X, R.Y, R.W, R.H};
+        Sdl.SDL_UpdateTexture(Texture_, &Area, Pixels + static_cast<size_t>(R.Y) * Width + R.X, Pitch);
+        Changed_.push_back(Area);
+      }
     });
   if (!Uploaded && !Force) return;
-  Sdl.SDL_RenderClear(Renderer_);
-  Sdl.SDL_RenderCopy(Renderer_, Texture_, nullptr, nullptr);
+  if (Whole || !InPlace_) {
+    Sdl.SDL_RenderClear(Renderer_);
+    Sdl.SDL_RenderCopy(Renderer_, Texture_, nullptr, nullptr);
+  } else {
+    for (const SDL_Rect& Area : Changed_) Sdl.SDL_RenderCopy(Renderer_, Texture_, &Area, &Area);
+  }
   Sdl.SDL_RenderPresent(Renderer_);
+  // A whole frame follows every change of the window (they set Redraw_): look again then.
+  if (Whole) InPlace_ = CopiesInPlace();
 }
 
 void TVideo::ProcessEvent(const SDL_Event& Event) {
@@ -331,20 +444,24 @@ void TVideo::ProcessEvent(const SDL_Event& Event) {
 
 TVideoHooks ConsoleVideoHooks(TSDLConsole& Con) {
   TVideoHooks H;
-  H.Compose = [&Con, Phase = -1](bool BlinkOn, bool Force, const TVideoHooks::TUpload& Upload) mutable {
+  H.Compose = [&Con, Phase = -1, Rects = std::vector<TPixelRect>()](
+                  bool BlinkOn, bool Force, const TVideoHooks::TUpload& Upload) mutable {
     if (Phase != static_cast<int>(BlinkOn)) {
       Con.BlinkRedraw(BlinkOn);
       Phase = BlinkOn;
     }
-    const bool Changed = Con.NeedsCompose() && Con.ComposeFrame();
-    if (Changed || Force) Upload(Con.Pixels(), Con.PixelPitch());
+    const bool Changed = Con.NeedsCompose() && Con.ComposeFrame(&Rects);
+    if (Force) Rects.clear();
+    if (Changed || Force) Upload(Con.Pixels(), Con.ComposedWidth(), Con.ComposedHeight(), Rects);
     return Changed || Force;
   };
+  H.Pending = [&Con] { return Con.NeedsCompose(); };
+  H.Blinking = [&Con] { return Con.BlinkWanted(); };
   H.Keys = [&Con](const std::string& Bytes) {
     for (char B : Bytes) Con.PushKey(static_cast<uint8_t>(B));
   };
-  H.Quit = [&Con] { Con.Terminated.store(true); };
-  H.Press = [&Con](int Button) { Con.MousePressLatch.fetch_or(1u << Button); };
+  H.Quit = [&Con] { Con.Terminate(); };
+  H.Press = [&Con](int Button) { Con.NoteMousePress(Button); };
   H.WheelLines = [&Con] { return static_cast<int>(Con.WheelLines.load()); };
   H.Drop = [&Con](const std::string& Path) {
     if (!Con.OnFileDrop) return;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "console/console.h"
 #include "console/sdl_api.h"
@@ -18,11 +19,19 @@
 
 // How the video thread reaches the console. Every hook runs on the video thread.
 struct TVideoHooks {
-  // Hands the current picture to Upload (ARGB8888 pixels and row pitch in
-  // bytes) when it changed since the last call or Force is set; returns
-  // whether Upload was called. BlinkOn is the 700 ms blink phase.
-  using TUpload = std::function<void(const uint32_t* Pixels, int Pitch)>;
+  // Hands the picture to Upload when it changed since the last call or Force is
+  // set; returns whether Upload was called. Upload gets ARGB8888 pixels, their
+  // width and height, and the rectangles that changed (empty: take all of it,
+  // as after Force). BlinkOn is the 700 ms blink phase.
+  using TUpload = std::function<void(const uint32_t* Pixels, int Width, int Height,
+                                     const std::vector<TPixelRect>& Rects)>;
   std::function<bool(bool BlinkOn, bool Force, const TUpload& Upload)> Compose;
+  // Whether something waits to be composed. Without this hook the thread
+  // composes at the frame rate; with it, it sleeps until Pending, an event or
+  // the blink is due (the console wakes it through TConsoleVideo::Wake).
+  std::function<bool()> Pending;
+  // Whether anything blinks; the blink timer runs only while it does.
+  std::function<bool()> Blinking;
   // Bytes of translated keys and wheel steps, in order.
   std::function<void(const std::string& Bytes)> Keys;
   // The window was closed or the desktop asked the program to quit.
@@ -45,6 +54,8 @@ struct TVideoParams {
   int ScaleQuality = 0;  // 0 nearest, 1 linear, 2 best
   bool Letterbox = true;
   bool Accelerated = true;
+  // The longest sleep with nothing due; a change, an event or the blink ends it sooner.
+  int IdleWaitMs = 1000;
 };
 
 class TVideo : public TConsoleVideo {
@@ -65,7 +76,12 @@ class TVideo : public TConsoleVideo {
   void SetTitle(const std::string& Text) override;
   void SetIcon(const std::string& FileName) override;
   // Asks for a fresh frame although nothing changed (e.g. after a selection).
-  void Invalidate() { Redraw_.store(true); }
+  void Invalidate() {
+    Redraw_.store(true);
+    WakeThread();
+  }
+  // Ends the thread's sleep if it sleeps because nothing was due.
+  void Wake() override;
 
   // Translates and dispatches one event; public so tests can feed events.
   void ProcessEvent(const SDL_Event& Event);
@@ -83,11 +99,21 @@ class TVideo : public TConsoleVideo {
   void FreeHandles();
   void ApplyPending();
   void PresentIfChanged(bool BlinkOn);
+  bool SomethingDue(bool BlinkOn) const;
+  void WaitForWork(int TimeoutMs, bool Wakeable);
+  void WakeThread();
+  bool CopiesInPlace() const;
 
   TVideoHooks Hooks_;
   TVideoParams Params_;
   std::thread Thread_;
   std::atomic<bool> Running_{false}, QuitRequest_{false}, Redraw_{true};
+  // Set while the thread sleeps with nothing due; whoever clears it wakes the thread.
+  std::atomic<bool> Sleeping_{false};
+  bool ShownPhase_ = false;            // blink phase of the last frame composed
+  bool Software_ = false;              // the renderer draws into the window's own pixels
+  bool InPlace_ = false;               // and maps the texture 1:1 onto them
+  std::vector<SDL_Rect> Changed_;      // rectangles uploaded for this frame
   bool SDLStarted_ = false;
 
   // Start handshake: -1 until the thread has set up, 0 success, 1 failure.

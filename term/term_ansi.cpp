@@ -1,6 +1,7 @@
 #include "term/term_ansi.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 
 #include "console/console.h"
@@ -10,6 +11,17 @@ namespace {
 
 // ANSI colour order (red = 1) to the PC attribute order (blue = 1).
 constexpr uint8_t AnsiToAttr[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+
+// Bytes that state 0 draws as glyphs and that move the cursor only as a glyph does: every
+// byte but NUL, BEL, BS, TAB, LF, FF, CR and ESC.
+constexpr std::array<bool, 256> RunGlyphs = [] {
+  std::array<bool, 256> T{};
+  T.fill(true);
+  for (uint8_t B : {0, 7, 8, 9, 10, 12, 13, 27}) T[B] = false;
+  return T;
+}();
+inline bool IsRunGlyph(uint8_t Ch) { return RunGlyphs[Ch]; }
+inline bool IsParamChar(uint8_t Ch) { return (Ch >= '0' && Ch <= '9') || Ch == ';' || Ch == '?'; }
 
 // Fonts 1-2 are 16 pixels high, 3-4 are 32; the remote side picks only the face.
 constexpr bool IsTallFont(uint8_t Font) { return Font >= 3; }
@@ -38,22 +50,21 @@ void TTermAnsi::MoveTo(int X, int Y) {
 void TTermAnsi::ResetState() {
   State = 0;
   Params.clear();
+  ParamPos = 0;
 }
 
 int TTermAnsi::NextParam() {
   // Any character that is not a digit separates parameters; a missing one reads
   // as 0. Huge numbers saturate rather than overflow.
-  size_t Pos = 0;
+  // The parameters taken so far are skipped, not erased: a sequence costs one pass.
+  size_t Pos = ParamPos;
   long long Value = 0;
   while (Pos < Params.size() && Params[Pos] >= '0' && Params[Pos] <= '9') {
     Value = Value * 10 + (Params[Pos] - '0');
     if (Value > INT_MAX) Value = INT_MAX;
     ++Pos;
   }
-  if (Pos < Params.size())
-    Params.erase(0, Pos + 1);
-  else
-    Params.clear();
+  ParamPos = std::min(Pos + 1, Params.size());
   return static_cast<int>(Value);
 }
 
@@ -62,7 +73,29 @@ void TTermAnsi::ProcessBuf(const uint8_t* Data, size_t Length) {
   {
     auto Batch = Console.Batch();
     InBlock = true;
-    for (size_t I = 0; I < Length; ++I) ProcessChar(Data[I]);
+    size_t I = 0;
+    while (I < Length) {
+      if (State == 2 && IsParamChar(Data[I])) {
+        // Parameter characters of a sequence, appended together (cut at MaxParams).
+        size_t End = I + 1;
+        while (End < Length && IsParamChar(Data[End])) ++End;
+        const size_t Room = MaxParams - std::min(Params.size(), MaxParams);
+        Params.append(reinterpret_cast<const char*>(Data + I), std::min(End - I, Room));
+        Printed = 0;
+        I = End;
+        continue;
+      }
+      if (State != 0 || !IsRunGlyph(Data[I])) {
+        ProcessChar(Data[I++]);
+        continue;
+      }
+      // Text between control bytes goes to the console as one run.
+      size_t End = I + 1;
+      while (End < Length && IsRunGlyph(Data[End])) ++End;
+      Console.WriteRun(Data + I, End - I, Font);
+      Printed = 1;
+      I = End;
+    }
     InBlock = false;
   }
   SendReplies();
@@ -107,6 +140,7 @@ void TTermAnsi::ProcessChar(uint8_t Ch) {
     if (Ch == '[') {
       State = 2;
       Params.clear();
+      ParamPos = 0;
     } else {
       State = 0;
     }
@@ -138,7 +172,7 @@ void TTermAnsi::ProcessCSI(uint8_t Ch) {
     ResetState();
     return;
   }
-  if ((Ch >= '0' && Ch <= '9') || Ch == ';' || Ch == '?') {
+  if (IsParamChar(Ch)) {
     if (Params.size() < MaxParams) Params.push_back(static_cast<char>(Ch));
     return;
   }
@@ -216,7 +250,7 @@ void TTermAnsi::ProcessCSI(uint8_t Ch) {
     Console.DeleteChars(Console.CursorY, Console.CursorX, std::min(N1(), Cols));
     break;
   case 'h':
-    while (!Params.empty()) {
+    while (MoreParams()) {
       const int N = NextParam();
       if (N == 25)
         Console.CursorHidden = false;
@@ -225,7 +259,7 @@ void TTermAnsi::ProcessCSI(uint8_t Ch) {
     }
     break;
   case 'l':
-    while (!Params.empty()) {
+    while (MoreParams()) {
       const int N = NextParam();
       if (N == 25) {
         Console.DrawCursor(false);
@@ -287,11 +321,11 @@ void TTermAnsi::ProcessCSI(uint8_t Ch) {
 }
 
 void TTermAnsi::SelectRendition() {
-  if (Params.empty()) {
+  if (!MoreParams()) {
     Console.SetTextAttr(7, true);
     return;
   }
-  while (!Params.empty()) {
+  while (MoreParams()) {
     const int P = NextParam() % 256;
     const uint8_t A = Console.TextAttr;
     if (P == 0) {

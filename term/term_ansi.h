@@ -24,10 +24,10 @@ public:
   // One received byte, in arrival order.
   void ProcessChar(uint8_t Ch);
 
-  // A received block: holds the console's batch lock once for all of it, and sends the
-  // replies it asked for only after the lock is released (a peer that stops reading can
-  // hold a write up for many seconds, and the window must go on meanwhile). Callers must
-  // not hold a batch around it.
+  // A received block: holds the console's batch lock once for all of it, hands text between
+  // control bytes to the console as runs, and sends the replies it asked for only after the
+  // lock is released (a peer that stops reading can hold a write up for many seconds, and the
+  // window must go on meanwhile). Callers must not hold a batch around it.
   void ProcessBuf(const uint8_t* Data, size_t Length);
 
   // Resize request CSI 8 ; rows ; cols t. The program installs none.
@@ -42,6 +42,7 @@ public:
   uint16_t SavedX = 1;      // CSI u before any CSI s goes home, never to row 0
   uint16_t SavedY = 1;
   std::string Params;       // parameter characters since ESC [, at most MaxParams
+  size_t ParamPos = 0;      // where the next parameter starts in Params
 
   static constexpr size_t MaxParams = 255;
   // Replies waiting for the end of a block; a block full of queries cannot grow it further.
@@ -50,6 +51,7 @@ public:
 private:
   void ProcessCSI(uint8_t Ch);
   int NextParam();
+  bool MoreParams() const { return ParamPos < Params.size(); }
   void ResetState();
   void SelectRendition();
   void SelectFont();

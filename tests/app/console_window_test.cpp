@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <dlfcn.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
@@ -148,6 +149,20 @@ TEST_F(ConsoleWindow, TitleIconAndPictureSize) {
   EXPECT_EQ(H, 800);
 }
 
+// The main thread writes while the window thread sleeps, wakes and composes (run under
+// ThreadSanitizer too): every batch gets composed.
+TEST_F(ConsoleWindow, WritesWakeTheWindowThread) {
+  ASSERT_TRUE(Con->OpenVideo(160, 60, 0, 0, 3));
+  for (int I = 0; I < 300; ++I) {
+    auto Batch = Con->Batch();
+    Con->WriteStr("a line of text that scrolls the screen\r\n");
+    Con->BlinkEnabled = I % 2;
+    if (I % 50 == 0) std::this_thread::sleep_for(5ms);   // let the thread fall asleep now and then
+  }
+  for (int I = 0; I < 2000 && Con->NeedsCompose(); ++I) std::this_thread::sleep_for(1ms);
+  EXPECT_FALSE(Con->NeedsCompose());
+}
+
 TEST_F(ConsoleWindow, OpenAndCloseRepeatedly) {
   for (int I = 0; I < 12; ++I) {
     Con->UseLogicalSize = I % 2;
@@ -222,7 +237,7 @@ class VideoThread : public DummySDL {
       ++R.Composes;
       if (!Force) return false;
       ++R.Uploads;
-      Upload(Pixels.data(), 2560 * 4);  // big enough for any screen
+      Upload(Pixels.data(), 2560, 1920, {});  // big enough for any screen
       return true;
     };
     H.Keys = [this](const std::string& B) { std::lock_guard L(R.Lock); R.Keys += B; };
@@ -250,6 +265,35 @@ TEST_F(VideoThread, IdleWindowPresentsNothingNew) {
   EXPECT_LE(Uploads, 2);
   Video.Invalidate();
   EXPECT_TRUE(WaitFor([&] { return R.Uploads > Uploads; }));
+}
+
+// With nothing pending and nothing blinking the thread sleeps: it composes again only when
+// woken, not on a tick.
+TEST_F(VideoThread, SleepsUntilWokenWhenNothingIsDue) {
+  std::atomic<bool> Changed{false};
+  TVideoHooks H = Hooks();
+  H.Pending = [&] { return Changed.load(); };
+  H.Blinking = [] { return false; };
+  auto Compose = H.Compose;
+  H.Compose = [&, Compose](bool Blink, bool Force, const TVideoHooks::TUpload& Upload) {
+    Changed = false;
+    return Compose(Blink, Force, Upload);
+  };
+  TVideo Video(H);
+  TVideoParams P;
+  P.IdleWaitMs = 600000;   // only a wake-up ends the sleep within the test's limits
+  ASSERT_TRUE(Video.Open(P));
+  ASSERT_TRUE(WaitFor([&] { return R.Uploads >= 1; }));
+  std::this_thread::sleep_for(300ms);   // a ticking thread composes about 18 times here
+  int Composes = 0;
+  {
+    std::lock_guard L(R.Lock);
+    Composes = R.Composes;
+  }
+  EXPECT_LE(Composes, 3);
+  Changed = true;
+  Video.Wake();
+  EXPECT_TRUE(WaitFor([&] { return R.Composes > Composes; }));
 }
 
 // Under the leak checker: SDL hands every dropped text over to us.

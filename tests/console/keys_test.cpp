@@ -1,6 +1,8 @@
 // The key buffer: order, extended keys, the reset on overflow, and one producer thread.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -94,4 +96,32 @@ TEST(Keys, ProducerThreadAndConsumerAgree) {
   Producer.join();
 }
 
+// A wait for input ends with a key or a click (true), or when the window closes (false).
+TEST(Keys, InputWaitEndsOnAKeyAClickOrTermination) {
+  struct TCase {
+    const char* Name;
+    std::function<void(TSDLConsole&)> Act;
+    bool Result;
+  };
+  const TCase Cases[] = {
+      {"key", [](TSDLConsole& C) { C.PushKey('k'); }, true},
+      {"right click", [](TSDLConsole& C) { C.NoteMousePress(2); }, true},
+      {"window closed", [](TSDLConsole& C) { C.Terminate(); }, false},
+  };
+  for (const TCase& C : Cases) {
+    TSDLConsole Con;
+    std::thread Other([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      C.Act(Con);
+    });
+    EXPECT_EQ(Con.InputWait(5000), C.Result) << C.Name;
+    Other.join();
+  }
+  TSDLConsole Con;
+  Con.NoteMousePress(7);   // no such button: nothing latched
+  EXPECT_EQ(Con.MousePressLatch.load(), 0u);
+  EXPECT_FALSE(Con.InputWait(1));
+}
+
 }  // namespace
+

@@ -5,9 +5,11 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "console/helpers.h"
+#include "console/scrollback.h"
 
 namespace {
 
@@ -474,6 +476,45 @@ TEST_F(ConsoleModel, DrawRowShowsASavedRowInTheGivenFont) {
   EXPECT_EQ(RowText(Con, 3), std::string(80, 'r'));
   EXPECT_EQ(Con.Cell(80, 3).Font, 2);
   EXPECT_EQ(Con.Cell(81, 3).Ch, ' ');
+}
+
+// A run of glyphs written at once must do what writing them one by one does, whatever the
+// window (narrow ones too), the cursor (outside the window too) and the colour modes.
+TEST(ConsoleRuns, RunEqualsGlyphByGlyph) {
+  std::mt19937 Rng(4321);
+  TSDLConsoleScrollback Run, One;
+  for (auto* C : {&Run, &One}) {
+    C->OpenScreen(132, 37, 1);
+    C->ScrollbackEnabled = true;
+  }
+  for (int Step = 0; Step < 3000; ++Step) {
+    const int Op = static_cast<int>(Rng() % 8);
+    const int A = static_cast<int>(Rng() % 100000), B = static_cast<int>(Rng() % 100000);
+    for (auto* C : {&Run, &One}) {
+      switch (Op) {
+        case 0: C->SetWindow(1 + A % 40, 1 + B % 20, 41 + A % 92, 21 + B % 17); break;
+        case 1: C->GotoXY(1 + A % 140, 1 + B % 40); break;
+        case 2: C->SetTextAttr(static_cast<uint8_t>(A), B % 2); break;
+        case 3: (A % 2 ? C->SetFg256(static_cast<uint8_t>(B)) : C->SetFgRGB(1, static_cast<uint8_t>(B), 3)); break;
+        case 4: (A % 2 ? C->SetBg256(static_cast<uint8_t>(B)) : C->SetBgRGB(static_cast<uint8_t>(B), 2, 3)); break;
+        case 5: C->WriteCharFont(static_cast<uint8_t>("\r\n\b"[A % 3]), 1); break;
+        default: break;
+      }
+    }
+    if (Op >= 6) {
+      std::vector<uint8_t> Text(1 + Rng() % 300);
+      for (auto& Ch : Text) Ch = static_cast<uint8_t>(32 + Rng() % 200);
+      const uint8_t Font = static_cast<uint8_t>(1 + Rng() % 2);
+      Run.WriteRun(Text.data(), Text.size(), Font);
+      for (uint8_t Ch : Text) One.WriteCharFont(Ch, Font);
+    }
+    ASSERT_EQ(Run.CursorX, One.CursorX) << Step;
+    ASSERT_EQ(Run.CursorY, One.CursorY) << Step;
+    ASSERT_EQ(Run.PendingWrap, One.PendingWrap) << Step;
+  }
+  for (int Y = 1; Y <= ConsoleMaxRows; ++Y) EXPECT_TRUE(Run.Row(Y) == One.Row(Y)) << "row " << Y;
+  ASSERT_EQ(Run.ScrollbackCount, One.ScrollbackCount);
+  for (int L = 1; L <= One.ScrollbackCount; ++L) EXPECT_TRUE(Run.Line(L) == One.Line(L)) << "line " << L;
 }
 
 }  // namespace

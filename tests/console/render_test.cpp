@@ -242,14 +242,28 @@ TEST(Render, ComposeReportsWhetherAnythingChanged) {
   EXPECT_TRUE(Con.NeedsCompose());
 }
 
-// Random operations, composing now and then: the picture must always equal a fresh one.
+// Random operations, composing now and then: the picture must always equal a fresh one, and
+// a copy kept up to date only with the rectangles each frame reports (as the window's
+// texture is) must always equal the picture.
 TEST(Render, IncrementalPictureEqualsAFreshOne) {
   std::mt19937 Rng(1234);
   for (uint8_t FontNo : {uint8_t(1), uint8_t(4)}) {
     TSDLConsole Con;
     Con.OpenScreen(80, 25, FontNo);
-    for (int Step = 0; Step < 400; ++Step) {
-      const int Op = Rng() % 14;
+    std::vector<uint32_t> Texture;
+    std::vector<TPixelRect> Rects;
+    auto Compose = [&] {
+      const bool First = Texture.empty();
+      Con.ComposeFrame(&Rects);
+      if (First) Texture = Picture(Con);
+      const int W = Con.ComposedWidth();
+      for (const TPixelRect& R : Rects)
+        for (int Y = R.Y; Y < R.Y + R.H; ++Y)
+          std::copy_n(Con.Pixels() + Y * W + R.X, R.W, Texture.begin() + Y * W + R.X);
+      ASSERT_EQ(Texture, Picture(Con)) << "a change outside the reported rectangles";
+    };
+    for (int Step = 0; Step < 600; ++Step) {
+      const int Op = Rng() % 17;
       const int X = 1 + Rng() % 80, Y = 1 + Rng() % 25, N = Rng() % 4;
       switch (Op) {
         case 0: Con.SetTextAttr(static_cast<uint8_t>(Rng())); break;
@@ -265,11 +279,15 @@ TEST(Render, IncrementalPictureEqualsAFreshOne) {
         case 10: Con.BlinkRedraw(Rng() % 2); break;
         case 11: Con.HighlightRect(X, Y, 1 + Rng() % 80, 1 + Rng() % 25); break;
         case 12: Con.ClearHighlight(); break;
-        default: Con.ComposeFrame(); break;
+        case 13: { const uint8_t Run[] = {'r', 'u', 'n', 0xDB}; Con.WriteRun(Run, 1 + N, FontNo); } break;
+        case 14: Con.SetTextAttr(static_cast<uint8_t>(0x80 | Rng())); Con.WriteCharXY(X, Y, 'b'); break;
+        case 15: { auto B = Con.Batch(); Con.CursorHidden = !Con.CursorHidden; } break;
+        default: Compose(); break;
       }
+      if (HasFatalFailure()) return;
     }
     Con.ClearHighlight();
-    Con.ComposeFrame();
+    Compose();
     ASSERT_EQ(Picture(Con), FreshPicture(Con)) << "font " << int(FontNo);
   }
 }
@@ -317,4 +335,50 @@ TEST(Render, WaitingForAKeyInsideABatchLetsFramesThrough) {
   EXPECT_EQ(RowTextTrimmed(Con, 1), "prompt yes");
 }
 
+// Blink work goes where things blink: a phase change redraws the cursor cell and the
+// blinking cells only, and with neither there is nothing to time or draw.
+TEST(Render, BlinkRedrawsOnlyWhatBlinks) {
+  struct TCase {
+    const char* Name;
+    bool Hidden, BlinkOn;
+    std::vector<int> BlinkCols;        // blinking cells on row 3
+    int CursorX, CursorY;
+    bool Wanted;
+    std::vector<TPixelRect> Rects;     // what the phase change redraws (8x16 cells)
+  };
+  const TCase Cases[] = {
+      {"hidden cursor, nothing blinks", true, true, {}, 5, 7, false, {}},
+      {"cursor only", false, true, {}, 5, 7, true, {{8 * 4, 16 * 6, 8, 16}}},
+      {"blink off: bit 7 is a background", true, false, {5, 9}, 5, 7, false, {}},
+      {"two blinking cells and the cursor", false, true, {5, 9}, 5, 7,
+       true, {{8 * 4, 16 * 2, 8 * 5, 16}, {8 * 4, 16 * 6, 8, 16}}},
+      {"a blinking cell above the cursor, in another column", false, true, {5}, 2, 4,
+       true, {{8 * 4, 16 * 2, 8, 16}, {8 * 1, 16 * 3, 8, 16}}},
+      {"a blinking cell above the cursor", false, true, {5}, 5, 4, true, {{8 * 4, 16 * 2, 8, 32}}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TSDLConsole Con;
+    {
+      auto Batch = Con.Batch();
+      Con.CursorHidden = C.Hidden;
+      Con.BlinkEnabled = C.BlinkOn;
+      for (int X : C.BlinkCols) Con.WriteXY(X, 3, 0x8F, "B");
+      Con.WriteXY(20, 10, 7, "steady text");
+      Con.GotoXY(C.CursorX, C.CursorY);
+    }
+    std::vector<TPixelRect> Rects;
+    Con.BlinkRedraw(true);
+    Con.ComposeFrame(&Rects);
+    EXPECT_EQ(Con.BlinkWanted(), C.Wanted);
+    for (bool Phase : {false, true}) {
+      Con.BlinkRedraw(Phase);
+      EXPECT_EQ(Con.ComposeFrame(&Rects), !C.Rects.empty());
+      EXPECT_EQ(Rects, C.Rects) << "phase " << Phase;
+      EXPECT_EQ(Picture(Con), FreshPicture(Con));
+    }
+  }
+}
+
 }  // namespace
+

@@ -38,6 +38,28 @@ TEST_F(SessionTest, KeysGoOutOnlyWhileConnected) {
   EXPECT_EQ(App.Console->CursorY, 5);
 }
 
+// Offline the loop sleeps longer between passes (keys and clicks end the wait); the status
+// bar is still redrawn when the minute changes, each 10 ms waited counting as one pass.
+TEST_F(SessionTest, OfflineStatusBarFollowsTheMinuteWithFewerPasses) {
+  App.Session.StatusBarOn = false;
+  Session->HandleExtKey(31);  // ALT-S
+  ASSERT_TRUE(App.Session.StatusBarOn);
+  const std::string Bar = RowText(25);
+  App.Console->WriteXY(1, 25, 7, "scribbled over");
+  Session->MinuteOfDay = [] { return 13 * 60 + 7; };
+  Session->Idle = TIdleState{};
+  int Passes = 0;
+  while (Passes < 60 && RowText(25) != Bar) {
+    Session->Pass();
+    ++Passes;
+  }
+  EXPECT_EQ(RowText(25), Bar);
+  EXPECT_LT(Passes, 60);
+  Keys("x");
+  Session->Pass();  // a waiting key is taken at once
+  EXPECT_FALSE(App.Console->KeyPressed());
+}
+
 TEST_F(SessionTest, EchoModes) {
   Connect();
   auto& E = App.Session.CurrentEntry;

@@ -1,6 +1,8 @@
 // Behaviour of the emulator that a BBS relies on, checked on a headless console.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "screen_dump.h"
 #include "term_fixture.h"
 
@@ -196,4 +198,67 @@ TEST_F(TermTest, FontSelectionNeedsFontSwitchAndKeepsTheCellSize) {
   Term->ProcessBuf(nullptr, 0);  // an empty block is harmless
 }
 
+// Received blocks take a faster path (text as runs, parameters appended together) than single
+// bytes: random streams cut into random blocks must leave exactly what byte-by-byte feeding
+// leaves, every cell byte and the scrollback included.
+std::string RandomStream(std::mt19937& Rng, size_t Pieces) {
+  auto N = [&](int Lo, int Hi) { return std::to_string(Lo + static_cast<int>(Rng() % (Hi - Lo + 1))); };
+  std::string S;
+  for (size_t I = 0; I < Pieces; ++I) {
+    switch (Rng() % 16) {
+      case 0: S += "\x1b[" + N(0, 1) + ";" + N(30, 37) + ";" + N(40, 47) + "m"; break;
+      case 1: S += "\x1b[38;5;" + N(0, 255) + "m"; break;
+      case 2: S += "\x1b[48;2;" + N(0, 255) + ";" + N(0, 255) + ";" + N(0, 255) + "m"; break;
+      case 3: S += "\x1b[" + N(1, 62) + ";" + N(150, 162) + "H"; break;   // near the right edge
+      case 4: S += "\x1b[" + N(1, 62) + ";" + N(1, 162) + "H"; break;
+      case 5: S += Rng() % 2 ? "\r\n" : "\n"; break;
+      case 6: S += std::string(1, "\b\t\r\x07"[Rng() % 4]); break;
+      case 7: S += "\x1b[" + N(0, 30) + ";" + N(0, 62) + "r"; break;    // scroll regions, some invalid
+      case 8: S += "\x1b[" + N(0, 3) + std::string(1, "@LMPJK"[Rng() % 6]); break;
+      case 9: S += Rng() % 2 ? "\x1b[s" : "\x1b[u"; break;
+      case 10: S += "\x1b[0m"; break;
+      case 11: S += "\x1b" + std::string(1, "7[M"[Rng() % 3]); break;  // some escapes swallow a byte
+      default: {
+        // Text: letters, blocks and the control bytes that print as glyphs.
+        const int Len = 1 + static_cast<int>(Rng() % 200);
+        for (int K = 0; K < Len; ++K) {
+          const uint8_t Pick[] = {'a', 'Z', ' ', 0xDB, 0xB1, 1, 6, 11, 14, 26, 28, 31, 127, 255};
+          S += static_cast<char>(Pick[Rng() % sizeof Pick]);
+        }
+        break;
+      }
+    }
+  }
+  return S;
+}
+
+TEST(TermBlocks, AnyCutsGiveWhatByteByByteFeedingGives) {
+  std::mt19937 Rng(77);
+  struct TSize { int Cols, Rows; bool Status; } Sizes[] = {{80, 25, false}, {160, 60, true}, {132, 37, false}};
+  for (const TSize& Size : Sizes) {
+    for (int Round = 0; Round < 6; ++Round) {
+      const std::string In = RandomStream(Rng, 400);
+      auto ByByte = MakeConsole(Size.Cols, Size.Rows, Size.Status);
+      auto ByBlock = MakeConsole(Size.Cols, Size.Rows, Size.Status);
+      TTermAnsi A(*ByByte), B(*ByBlock);
+      for (char C : In) A.ProcessChar(static_cast<uint8_t>(C));
+      for (size_t Off = 0; Off < In.size();) {
+        const size_t Len = std::min<size_t>(In.size() - Off, 1 + Rng() % 300);
+        B.ProcessBuf(reinterpret_cast<const uint8_t*>(In.data() + Off), Len);
+        Off += Len;
+      }
+      SCOPED_TRACE(std::to_string(Size.Cols) + "x" + std::to_string(Size.Rows) + " round " + std::to_string(Round));
+      EXPECT_EQ(FormatDump(CaptureScreen(*ByBlock)), FormatDump(CaptureScreen(*ByByte)));
+      EXPECT_EQ(B.Printed, A.Printed);
+      EXPECT_EQ(ByBlock->PendingWrap, ByByte->PendingWrap);
+      for (int Y = 1; Y <= ConsoleMaxRows; ++Y)
+        ASSERT_TRUE(ByBlock->Row(Y) == ByByte->Row(Y)) << "row " << Y << " differs in some byte";
+      ASSERT_EQ(ByBlock->ScrollbackCount, ByByte->ScrollbackCount);
+      for (int L = 1; L <= ByByte->ScrollbackCount; ++L)
+        ASSERT_TRUE(ByBlock->Line(L) == ByByte->Line(L)) << "scrollback line " << L;
+    }
+  }
+}
+
 }  // namespace
+
