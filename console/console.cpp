@@ -39,15 +39,15 @@ inline void PutEight(uint32_t* Dst, const std::array<uint32_t, 8>& Mask, uint32_
 thread_local char ThreadTagByte;
 inline const void* ThreadTag() { return &ThreadTagByte; }
 
-// Glyphs (Chars[0] N times when Same) with the colour bytes GetColors names for the modes
-// (FgM, BgM); the others stay as the cells had them. One loop per mode pair, so no glyph
+// Glyphs (Chars[0] N times when Same) with the attribute and the colour bytes GetColors
+// names for the modes (FgM, BgM); the other colour bytes stay as the cells had them. One loop per mode pair, so no glyph
 // looks at the modes.
 template <int FgM, int BgM, bool Same>
 void PutGlyphs(TConsoleCell* Cells, const uint8_t* Chars, int N, const TConsoleCell& Ink, uint8_t CharFont) {
   for (int K = 0; K < N; ++K) {
     TConsoleCell& C = Cells[K];
     C.Ch = Same ? Chars[0] : Chars[K];
-    if constexpr (FgM == 0 || BgM == 0) C.Attr = Ink.Attr;
+    C.Attr = Ink.Attr;
     if constexpr (FgM == 1) C.Fg[0] = Ink.Fg[0];
     if constexpr (FgM == 2) C.Fg = Ink.Fg;
     if constexpr (BgM == 1) C.Bg[0] = Ink.Bg[0];
