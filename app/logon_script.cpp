@@ -159,11 +159,13 @@ bool TLogonScript::Delay(int Ms) {
   const int64_t End = lx::TickMS() + Ms;
   for (;;) {
     if (!Live() || Escape()) return false;
+    // The tick counts whole milliseconds and the start fell somewhere inside one, so the
+    // pause lasts until the tick has passed the end: never shorter than asked.
     const int64_t Left = End - lx::TickMS();
-    if (Left <= 0) return true;
+    if (Left < 0) return true;
     // Watching the link while pausing notices a hang-up at once; what arrives is kept for
     // the next WAITFOR, as if it had stayed in the connection.
-    Listen(static_cast<int>(std::min<int64_t>(Left, 20)));
+    Listen(static_cast<int>(std::min<int64_t>(Left + 1, 20)));
   }
 }
 
