@@ -276,9 +276,9 @@ TEST(ZmodemScript, ReceiverRepeatedFileIsBounded) {
 }
 
 // Sending: ZFILE asks for a plain binary transfer; ZCRC is answered like lrzsz (the usual
-// CRC-32 of that many bytes, 0 meaning the whole file); a ZRPOS past the end is taken as
-// the end.
-TEST(ZmodemScript, SenderCrcAnswerAndClampedPosition) {
+// CRC-32 of that many bytes, 0 meaning the whole file); a receiver's buffer size is waited on
+// (ZCRCW, then a new ZDATA after its ZACK); a ZRPOS past the end is taken as the end.
+TEST(ZmodemScript, SenderAnswersAndBounds) {
   TTempDir T;
   TBytes Data(5000);
   for (size_t I = 0; I < Data.size(); ++I) Data[I] = static_cast<uint8_t>(I * 13);
@@ -289,19 +289,25 @@ TEST(ZmodemScript, SenderCrcAnswerAndClampedPosition) {
   Z.HeaderWaitMs = 300;
   Z.PrepareTransmit();
   S.Want(Z, ZRQINIT);
-  S.Hex(ZRINIT, 0);  // no CANFC32: headers and data in CRC-16
+  S.Hex(ZRINIT, 2048);  // a 2048-byte buffer, and no CANFC32: CRC-16 throughout
   S.Want(Z, ZFILE);
   EXPECT_EQ(S.Last.ZF0(), ZCBIN);
   EXPECT_EQ(S.R.Kind, ZBIN);
   // Headers it has no use for now do not keep it from offering the file again.
   TFrameWriter Stray;
-  Stray.HexHeader(THeader::At(ZRINIT, 0));
+  Stray.HexHeader(THeader::At(ZRINIT, 2048));
   S.Noise(Z, std::string(Stray.Out.begin(), Stray.Out.end()), ZFILE);
   Z.HeaderWaitMs = 10000;
   S.Hex(ZCRC, 100);
   S.Want(Z, ZCRC, Crc32Of(Data.data(), 100));
   S.Hex(ZCRC, 0);
   S.Want(Z, ZCRC, Crc32Of(Data.data(), Data.size()));
+  S.Hex(ZRPOS, 0);
+  for (const uint32_t At : {0, 2048, 4096}) {
+    S.Want(Z, ZDATA, At);
+    if (At < 4096) S.Hex(ZACK, At + 2048);
+  }
+  S.Want(Z, ZEOF, 5000);
   S.Hex(ZRPOS, 999999);
   S.Want(Z, ZDATA, 5000);
   S.Want(Z, ZEOF, 5000);
