@@ -283,9 +283,10 @@ TEST(ZmodemScript, SenderAnswersAndBounds) {
   TBytes Data(5000);
   for (size_t I = 0; I < Data.size(); ++I) Data[I] = static_cast<uint8_t>(I * 13);
   WriteFileBytes(T.Path("a.bin"), Data);
+  WriteFileBytes(T.Path("b.bin"), TBytes(10, 1));
   TScript S;
   TZmodem Z(S.Sock, 0);
-  Z.SetFileList({T.Path("a.bin")});
+  Z.SetFileList({T.Path("a.bin"), T.Path("b.bin")});
   Z.HeaderWaitMs = 300;
   Z.PrepareTransmit();
   S.Want(Z, ZRQINIT);
@@ -312,12 +313,18 @@ TEST(ZmodemScript, SenderAnswersAndBounds) {
   S.Want(Z, ZDATA, 5000);
   S.Want(Z, ZEOF, 5000);
   S.Hex(ZRINIT, 0);
+  S.Want(Z, ZFILE);
+  S.Hex(ZRPOS, 999999);
+  S.Want(Z, ZDATA, 10);
+  S.Want(Z, ZEOF, 10);
+  S.Hex(ZRINIT, 0);
   S.Want(Z, ZFIN);
   S.Hex(ZFIN, 0);
   S.Finish(Z);
   EXPECT_EQ(Z.ProtocolStatus, 0);
-  ASSERT_EQ(Z.Results().size(), 1u);
+  ASSERT_EQ(Z.Results().size(), 2u);
   EXPECT_EQ(Z.Results()[0].Outcome, TFileOutcome::Done);
+  EXPECT_EQ(Z.Results()[1].Outcome, TFileOutcome::Done);
 }
 
 }  // namespace
