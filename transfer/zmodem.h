@@ -298,14 +298,6 @@ class TZmodem {
   int64_t LastWrite = 0;     // when output last went out
   uint16_t GoodBlocks = 0;
   int64_t WindowCount = 0;
-  // After an error the stream runs in a small window, acknowledged through ZCRCQ: what is
-  // already on its way when the receiver asks for a repeat is garbage it must wade through
-  // (lrzsz's rz gives up a header search after some tens of kilobytes).
-  bool Windowed = false;
-  int64_t AckedPos = 0;
-  int64_t NextAckAsk = 0;
-  int64_t WindowedSince = 0;
-  int64_t LastAck = 0;
   std::vector<uint8_t> RBuf;
   int64_t RStart = 0;
   size_t RLen = 0;

@@ -308,13 +308,15 @@ bool TZmodem::RxFinishFile() {
     const int Dst = ::open(Real.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
     bool Ok = Src >= 0 && Dst >= 0;
     std::vector<uint8_t> Buf(65536);
-    while (Ok) {
-      const ssize_t R = ::read(Src, Buf.data(), Buf.size());
+    // Exactly what was received is copied, so the copy ends whatever the two files are.
+    for (int64_t Left = Pos; Ok && Left > 0;) {
+      const ssize_t R = ::read(Src, Buf.data(), static_cast<size_t>(std::min<int64_t>(Left, int64_t(Buf.size()))));
       if (R < 0 && errno == EINTR) continue;
       if (R <= 0) {
-        Ok = R == 0;
+        Ok = false;
         break;
       }
+      Left -= R;
       for (ssize_t Off = 0; Ok && Off < R;) {
         const ssize_t Wr = ::write(Dst, Buf.data() + Off, static_cast<size_t>(R - Off));
         if (Wr < 0 && errno == EINTR) continue;

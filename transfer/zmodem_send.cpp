@@ -24,10 +24,6 @@ constexpr int64_t CrcSlice = 4 << 20;  // resume check: bytes hashed per step
 constexpr size_t OutLow = 16384;
 constexpr size_t OutHigh = 65536;
 constexpr int64_t Wire = int64_t{1} << 32;
-// The window after an error, an acknowledgement asked for every quarter of it, and how much
-// has to go through cleanly before the stream runs free again.
-constexpr int64_t ErrorWindow = 16384;
-constexpr int64_t CleanRun = 1 << 20;
 
 // A 32-bit position from the wire, taken as the 64-bit one nearest below Near.
 int64_t Widen(uint32_t WirePos, int64_t Near) {
@@ -51,7 +47,6 @@ uint16_t TZmodem::PrepareTransmit() {
   FileOpen = false;
   CanCrc32 = true;
   RxBufSize = 0;
-  Windowed = false;
   W.SetEscapeControls(EscapeControls);
   HR.Reset();
   Tx = TTx::Start;
@@ -76,7 +71,6 @@ void TZmodem::TxNextFile() {
   LastRpos = -1;
   BlockLen = BlockMode ? 8192 : 1024;
   ReducedBlock = false;
-  Windowed = false;
   Log(TTransferEvent::SendingFile);
   auto Skip = [this](uint16_t Status, const char* Reason) {
     // One file that cannot be sent does not end the batch.
@@ -140,9 +134,12 @@ void TZmodem::TxReposition(uint32_t WirePos) {
   if (BlockLen > 256) BlockLen /= 2;
   ReducedBlock = true;
   GoodBlocks = 0;
-  Windowed = true;
-  WindowedSince = P;
+  // An empty ZCRCE closes the frame already on its way: a receiver that took a stale ZDATA at
+  // this very position for ours ends that frame there, instead of reading our next ZDATA
+  // header as data and asking again, and again.
   PurgeOut();
+  const uint8_t None = 0;
+  W.Subpacket(&None, 0, ZCRCE, CanCrc32);
   if (RposRepeats > DataRetry) return Fail(ZStatus::TooManyErrors, "too many errors", true);
   Tx = TTx::SendData;
 }
@@ -159,12 +156,6 @@ bool TZmodem::TxHandleDataHeader(const THeader& H) {
       PeerCancelled();
       return true;
     case ZACK:
-      if (Windowed) {
-        AckedPos = std::clamp(Widen(H.Pos(), Pos), AckedPos, Pos);
-        LastAck = lx::TickMS();
-        if (AckedPos - WindowedSince >= CleanRun) Windowed = false;
-      }
-      return false;
     case ZRINIT:
     case ZSKIP:
       return false;
@@ -202,19 +193,6 @@ void TZmodem::TxStream() {
       FlushOut(0);
       return;
     }
-    if (Windowed && Pos - AckedPos >= ErrorWindow) {
-      // The window is full: wait for an acknowledgement; none for a while, and the data
-      // since the last one goes again.
-      FlushOut(0);
-      if (lx::TickMS() - LastAck > HeaderWaitMs) {
-        ++RetryCount;
-        if (RetryCount > DataRetry) return Fail(ZStatus::TooManyRetries, "no answer from the receiver", true);
-        return TxReposition(static_cast<uint32_t>(AckedPos));
-      }
-      if (Avail() == 0) Pull(20);
-      continue;
-    }
-
     if (ReducedBlock && ++GoodBlocks > 4) {
       ReducedBlock = false;
       BlockLen = std::max<uint16_t>(BlockLen, BlockMode ? 8192 : 1024);
@@ -224,11 +202,7 @@ void TZmodem::TxStream() {
     const uint8_t* D = TxRead(Pos, BlockLen, Got, AtEnd);
     if (!D) return Fail(ErrnoStatus(), "cannot read the file", true);
     if (RxBufSize) WindowCount += static_cast<int64_t>(Got);
-    uint8_t End = AtEnd ? ZCRCE : RxBufSize && WindowCount >= RxBufSize ? ZCRCW : ZCRCG;
-    if (End == ZCRCG && Windowed && Pos + static_cast<int64_t>(Got) >= NextAckAsk) {
-      End = ZCRCQ;
-      NextAckAsk = Pos + static_cast<int64_t>(Got) + ErrorWindow / 4;
-    }
+    const uint8_t End = AtEnd ? ZCRCE : RxBufSize && WindowCount >= RxBufSize ? ZCRCW : ZCRCG;
     W.Subpacket(D, Got, End, CanCrc32);
     Pos += static_cast<int64_t>(Got);
     BytesTransferred = Pos;
@@ -377,11 +351,8 @@ int TZmodem::StepTransmit() {
 
     case TTx::SendData:
       WindowCount = 0;
-      AckedPos = Pos;
-      NextAckAsk = Pos + ErrorWindow / 4;
-      LastAck = lx::TickMS();
       W.BinHeader(THeader::At(ZDATA, static_cast<uint32_t>(Pos)), CanCrc32);
-      LastWrite = lx::TickMS();
+        LastWrite = lx::TickMS();
       Tx = TTx::Streaming;
       break;
 
