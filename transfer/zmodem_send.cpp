@@ -176,6 +176,7 @@ void TZmodem::TxStream() {
       if (R == THeaderReader::TResult::Header && TxHandleDataHeader(HR.Hdr)) return;
       // A damaged reply is counted; answering it inside the stream would break the stream.
       if (R == THeaderReader::TResult::CrcError) ++TotalErrors;
+      if (OverBudget(Start)) return;  // a flood of replies holds the step no longer
       continue;
     }
     if (!LinkUp()) return Fail(ZStatus::LinkFailed, "link lost", false);
