@@ -298,6 +298,12 @@ class TZmodem {
   int64_t LastWrite = 0;     // when output last went out
   uint16_t GoodBlocks = 0;
   int64_t WindowCount = 0;
+  bool Windowed = false;  // the window after an error (see zmodem_send.cpp)
+  int64_t Window = 0;
+  int64_t AckedPos = 0;
+  int64_t NextAckAsk = 0;
+  int64_t WindowedSince = 0;
+  int64_t LastAck = 0;
   std::vector<uint8_t> RBuf;
   int64_t RStart = 0;
   size_t RLen = 0;

@@ -327,4 +327,64 @@ TEST(ZmodemScript, SenderAnswersAndBounds) {
   EXPECT_EQ(Z.Results()[1].Outcome, TFileOutcome::Done);
 }
 
+// After an error the sender closes the frame on its way, then keeps at most a window of data
+// unacknowledged, asking for acknowledgements (ZCRCQ) along the way: what a receiver must skip
+// after asking for a repeat stays small and clean whatever the link buffers.
+TEST(ZmodemScript, SenderWindowAfterAnError) {
+  TTempDir T;
+  TBytes Data(2 << 20);
+  for (size_t I = 0; I < Data.size(); ++I) Data[I] = static_cast<uint8_t>(I * 7 + (I >> 9));
+  WriteFileBytes(T.Path("big.bin"), Data);
+  TScript S;
+  TZmodem Z(S.Sock, 0);
+  Z.SetFileList({T.Path("big.bin")});
+  Z.PrepareTransmit();
+  S.Want(Z, ZRQINIT);
+  S.Hex(ZRINIT, 0x20000000);  // CANFC32
+  S.Want(Z, ZFILE);
+  S.Hex(ZRPOS, 0);
+  S.Want(Z, ZDATA, 0);
+  S.Raw.clear();
+  S.Hex(ZRPOS, 1000);
+  S.Want(Z, ZDATA, 1000);
+  // The frame already on its way was closed (an empty ZCRCE) before the new ZDATA.
+  const std::string Before(S.Raw.begin(), S.Raw.end());
+  const size_t Header = Before.rfind("*\x18" "C");
+  ASSERT_NE(Header, std::string::npos);
+  EXPECT_NE(Before.substr(Header > 12 ? Header - 12 : 0, 12).find("\x18h"), std::string::npos);
+  // Everything it sends now, for a while: whole subpackets after the new ZDATA.
+  auto Collect = [&](size_t& Bytes, int& Asks) {
+    TSubpacketReader R;
+    R.Start(1024, true);
+    const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+    while (std::chrono::steady_clock::now() < End) {
+      uint8_t Buf[4096];
+      const ssize_t N = recv(S.Peer, Buf, sizeof Buf, MSG_DONTWAIT);
+      if (N > 0) S.In.insert(S.In.end(), Buf, Buf + N);
+      size_t Used = 0;
+      while (!S.In.empty()) {
+        const auto Got = R.Feed(S.In.data(), S.In.size(), Used);
+        S.In.erase(S.In.begin(), S.In.begin() + static_cast<long>(Used));
+        if (Got == TSubpacketReader::TResult::Pending) break;
+        ASSERT_EQ(Got, TSubpacketReader::TResult::Done);
+        Bytes += R.Length();
+        Asks += R.End == ZCRCQ;
+        R.Start(1024, true);
+      }
+      Z.Step();
+    }
+  };
+  size_t Bytes = 0;
+  int Asks = 0;
+  Collect(Bytes, Asks);
+  EXPECT_GT(Bytes, 0u);
+  EXPECT_LE(Bytes, 16384u);
+  EXPECT_GE(Asks, 3);
+  S.Hex(ZACK, 1000 + uint32_t(Bytes));
+  const size_t First = Bytes;
+  Collect(Bytes, Asks);
+  EXPECT_GT(Bytes, First) << "an acknowledgement opens the window again";
+  EXPECT_LE(Bytes, First + 16384u);
+}
+
 }  // namespace
