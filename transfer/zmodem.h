@@ -251,6 +251,7 @@ class TZmodem {
   int32_t LastRead = 0;  // size of the last block read
   zm::TFrameWriter W;
   size_t OutPos = 0;
+  bool LinkFull = false;  // the last try found no room on the link
   zm::THeaderReader HR;
   zm::TSubpacketReader SP;
   zm::TCancelDetector Cancels;

@@ -191,8 +191,9 @@ void TZmodem::TxStream() {
   for (;;) {
     if (CancelSeen) return PeerCancelled();
     // Replies are looked for whenever output is about to go out: what is still in our buffer
-    // can be dropped at no cost, so looking more often would only add system calls.
-    const bool Outgoing = W.Out.size() - OutPos >= OutLow;
+    // can be dropped at no cost, so looking more often would only add system calls. When the
+    // link had no room, more is gathered before it is tried again.
+    const bool Outgoing = W.Out.size() - OutPos >= (LinkFull ? OutHigh : OutLow);
     if (Avail() > 0 || (Outgoing && Pull(0))) {
       size_t Used = 0;
       const auto R = HR.Feed(InData(), Avail(), Used);
@@ -205,17 +206,16 @@ void TZmodem::TxStream() {
     }
     if (!LinkUp()) return Fail(ZStatus::LinkFailed, "link lost", false);
     if (Outgoing) {
-      FlushOut(0);
+      // Full up: wait a little for room, within the step's bound.
+      LinkFull = !FlushOut(LinkFull ? 20 : 0);
       if (!LinkUp()) return Fail(ZStatus::LinkFailed, "link lost", false);
-      if (W.Out.size() - OutPos >= OutHigh) {
-        // The link takes nothing more now: wait a little for room, within the step's bound.
+      if (LinkFull && W.Out.size() - OutPos >= OutHigh) {
         if (lx::TickMS() - LastWrite > TransTimeoutMs) return Fail(ZStatus::SendTimeout, "no progress", true);
-        Conn.WaitForData(20, false);
         return;
       }
     }
     if (OverBudget(Start)) {
-      FlushOut(0);
+      LinkFull = !FlushOut(0);
       return;
     }
     if (Windowed && Pos - AckedPos >= Window) {
