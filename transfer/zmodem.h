@@ -281,6 +281,8 @@ class TZmodem {
   int Fd = -1;
   int64_t Pos = 0;       // position in the current file
   int64_t StartPos = 0;  // where its data began
+  int64_t RxLimit = 0;   // no data is written past this position
+  int64_t NextSpaceCheck = 0;
   std::vector<uint8_t> WBuf;
   size_t WLen = 0;
   int64_t WStart = 0;

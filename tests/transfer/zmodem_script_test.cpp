@@ -275,6 +275,37 @@ TEST(ZmodemScript, ReceiverRepeatedFileIsBounded) {
   EXPECT_EQ(Z.ProtocolStatus, ZStatus::TooManyRetries);
 }
 
+// A sender that streams on past the size it announced is stopped: the disk never fills.
+TEST(ZmodemScript, ReceiverStopsPastTheAnnouncedSize) {
+  TTempDir T;
+  TScript S;
+  TZmodem Z(S.Sock, 1);
+  Z.SetDestDir(T.Dir());
+  Z.PrepareReceive();
+  S.Want(Z, ZRINIT);
+  S.Bin(THeader::Flags(ZFILE, 0, 0, 0, ZCBIN), Info("a.bin", 1000));
+  S.Want(Z, ZRPOS, 0);
+  S.W.BinHeader(THeader::At(ZDATA, 0), true);
+  const std::string Block(8192, 'x');
+  size_t Sent = 0;
+  const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!Z.Finished() && std::chrono::steady_clock::now() < End && Sent < (64u << 20)) {
+    if (S.W.Out.empty()) S.W.Subpacket(reinterpret_cast<const uint8_t*>(Block.data()), Block.size(), ZCRCG, true);
+    const ssize_t N = send(S.Peer, S.W.Out.data(), S.W.Out.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (N > 0) {
+      S.W.Out.erase(S.W.Out.begin(), S.W.Out.begin() + N);
+      Sent += size_t(N);
+    }
+    Z.Step();
+  }
+  S.Finish(Z);
+  EXPECT_EQ(Z.ProtocolStatus, ZStatus::BlockTooLong);
+  ASSERT_EQ(Z.Results().size(), 1u);
+  EXPECT_EQ(Z.Results()[0].Outcome, TFileOutcome::Failed);
+  EXPECT_FALSE(fs::exists(T.Path("a.bin")));
+  EXPECT_LE(fs::file_size(T.Path("a.bin.part")), 1000u + 125u + (1u << 20));
+}
+
 // Sending: ZFILE asks for a plain binary transfer; ZCRC is answered like lrzsz (the usual
 // CRC-32 of that many bytes, 0 meaning the whole file); a receiver's buffer size is waited on
 // (ZCRCW, then a new ZDATA after its ZACK); a ZRPOS past the end is taken as the end.
