@@ -230,6 +230,7 @@ class TZmodem {
   void TxStream();
   bool TxHandleDataHeader(const zm::THeader& H);
   void TxReposition(uint32_t WirePos);
+  void CloseFrame();
   const uint8_t* TxRead(int64_t Pos, size_t Want, size_t& Got, bool& AtEnd);
   void TxCloseFile();
 

@@ -133,6 +133,13 @@ const uint8_t* TZmodem::TxRead(int64_t At, size_t Want, size_t& Got, bool& AtEnd
   return RBuf.data() + (At - RStart);
 }
 
+// An empty ZCRCE: ends a subpacket the receiver may still be reading; one that waits for a
+// header skips it as noise.
+void TZmodem::CloseFrame() {
+  const uint8_t None = 0;
+  W.Subpacket(&None, 0, ZCRCE, CanCrc32);
+}
+
 // A ZRPOS during data: back (or on) to where the receiver wants it, with shorter subpackets
 // until a few get through.
 void TZmodem::TxReposition(uint32_t WirePos) {
@@ -152,8 +159,7 @@ void TZmodem::TxReposition(uint32_t WirePos) {
   // this very position for ours ends that frame there, instead of reading our next ZDATA
   // header as data and asking again, and again.
   PurgeOut();
-  const uint8_t None = 0;
-  W.Subpacket(&None, 0, ZCRCE, CanCrc32);
+  CloseFrame();
   if (RposRepeats > DataRetry) return Fail(ZStatus::TooManyErrors, "too many errors", true);
   Tx = TTx::SendData;
 }
@@ -415,10 +421,14 @@ int TZmodem::StepTransmit() {
       } else if (TimerUp() || RepeatCount > DataRetry) {
         // The receiver asks again (ZRPOS) when our subpacket was lost; keep listening.
         ++TotalErrors;
-        if (++RetryCount > DataRetry || RepeatCount > DataRetry)
+        if (++RetryCount > DataRetry || RepeatCount > DataRetry) {
           Fail(ZStatus::TooManyRetries, "no answer from the receiver", true);
-        else
-          SetTimer(HeaderWaitMs);
+        } else {
+          // A damaged frame end leaves the receiver inside the subpacket, waiting for more:
+          // close it (its CRC fails there, and it asks again) and go on where we are.
+          CloseFrame();
+          Tx = TTx::SendData;
+        }
       }
       break;
 
@@ -435,6 +445,8 @@ int TZmodem::StepTransmit() {
         if (RetryCount > HandshakeRetry) {
           Fail(ZStatus::TooManyRetries, "no answer from the receiver", true);
         } else {
+          // No answer: the last frame end may have been damaged on the line (see WaitAck).
+          CloseFrame();
           W.BinHeader(THeader::At(ZEOF, static_cast<uint32_t>(Pos)), CanCrc32);
           FlushOut(0);
           SetTimer(HeaderWaitMs);

@@ -358,6 +358,33 @@ TEST(ZmodemScript, SenderAnswersAndBounds) {
   EXPECT_EQ(Z.Results()[1].Outcome, TFileOutcome::Done);
 }
 
+// A receiver that does not answer the end of the data (its frame end was damaged on the line,
+// so it still reads the subpacket) gets the frame closed before the repeat: with a buffer
+// size (ZCRCW, then a wait for ZACK) and at the ZEOF.
+TEST(ZmodemScript, SenderClosesTheFrameWhenUnanswered) {
+  TTempDir T;
+  WriteFileBytes(T.Path("a.bin"), TBytes(3000, 7));
+  TScript S;
+  TZmodem Z(S.Sock, 0);
+  Z.SetFileList({T.Path("a.bin")});
+  Z.PrepareTransmit();
+  S.Want(Z, ZRQINIT);
+  S.Hex(ZRINIT, 0x20000000 | 2048);  // CANFC32, a 2048-byte buffer
+  S.Want(Z, ZFILE);
+  Z.HeaderWaitMs = 300;
+  S.Hex(ZRPOS, 0);
+  S.Want(Z, ZDATA, 0);
+  // Neither the ZCRCW at the buffer's end nor the ZEOF is answered.
+  for (const auto& [Type, Pos] : {std::pair<uint8_t, int64_t>{ZDATA, 2048}, {ZEOF, 3000}}) {
+    SCOPED_TRACE(int(Type));
+    if (Type == ZEOF) S.Want(Z, ZEOF, 3000);
+    S.Raw.clear();
+    S.Want(Z, Type, Pos);  // the repeat, after the time-out
+    const std::string Before(S.Raw.begin(), S.Raw.end());
+    EXPECT_NE(Before.find("\x18h"), std::string::npos) << "no frame end before the repeat";
+  }
+}
+
 // After an error the sender closes the frame on its way, then keeps at most a window of data
 // unacknowledged, asking for acknowledgements (ZCRCQ) along the way: what a receiver must skip
 // after asking for a repeat stays small and clean whatever the link buffers.
