@@ -83,6 +83,7 @@ void BM_EngineFromSz(benchmark::State& State) {
     O.PeerDir = Setup().T.Path("src");
     O.DownloadDir = Fresh("dl");
     O.DeadlineMs = 120000;
+    O.MaxDiskBytes = 256 << 20;
     const auto T0 = std::chrono::steady_clock::now();
     const TRunResult R = RunWithPeer(O);
     State.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - T0).count());
@@ -101,6 +102,7 @@ void BM_EngineToRz(benchmark::State& State) {
     O.PeerDir = Fresh("rz");
     O.Files = {Setup().T.Path("src/big.bin")};
     O.DeadlineMs = 120000;
+    O.MaxDiskBytes = 256 << 20;
     const auto T0 = std::chrono::steady_clock::now();
     const TRunResult R = RunWithPeer(O);
     State.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - T0).count());

@@ -230,6 +230,7 @@ class TZmodem {
   void TxStream();
   bool TxHandleDataHeader(const zm::THeader& H);
   void TxReposition(uint32_t WirePos);
+  void CloseFrame();
   const uint8_t* TxRead(int64_t Pos, size_t Want, size_t& Got, bool& AtEnd);
   void TxCloseFile();
 
@@ -251,6 +252,7 @@ class TZmodem {
   int32_t LastRead = 0;  // size of the last block read
   zm::TFrameWriter W;
   size_t OutPos = 0;
+  bool LinkFull = false;  // the last try found no room on the link
   zm::THeaderReader HR;
   zm::TSubpacketReader SP;
   zm::TCancelDetector Cancels;
@@ -280,6 +282,8 @@ class TZmodem {
   int Fd = -1;
   int64_t Pos = 0;       // position in the current file
   int64_t StartPos = 0;  // where its data began
+  int64_t RxLimit = 0;   // no data is written past this position
+  int64_t NextSpaceCheck = 0;
   std::vector<uint8_t> WBuf;
   size_t WLen = 0;
   int64_t WStart = 0;
@@ -298,10 +302,8 @@ class TZmodem {
   int64_t LastWrite = 0;     // when output last went out
   uint16_t GoodBlocks = 0;
   int64_t WindowCount = 0;
-  // After an error the stream runs in a small window, acknowledged through ZCRCQ: what is
-  // already on its way when the receiver asks for a repeat is garbage it must wade through
-  // (lrzsz's rz gives up a header search after some tens of kilobytes).
-  bool Windowed = false;
+  bool Windowed = false;  // the window after an error (see zmodem_send.cpp)
+  int64_t Window = 0;
   int64_t AckedPos = 0;
   int64_t NextAckAsk = 0;
   int64_t WindowedSince = 0;

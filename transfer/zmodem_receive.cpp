@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <limits>
+#include <thread>
 
 #include "support/files.h"
 #include "support/timeutil.h"
@@ -25,7 +27,15 @@ constexpr uint16_t DataRetry = 20;
 constexpr uint16_t RepeatLimit = 20;
 constexpr int64_t CrcSlice = 4 << 20;  // resume check: bytes hashed per step
 constexpr int MaxFreeNames = 1000;
+constexpr auto TricklePause = std::chrono::microseconds(250);
 constexpr const char* PartSuffix = ".part";
+// A sender may send a little more than it announced (a file that grew while it was sent),
+// never without end: past the announced size plus an eighth plus this margin the file fails.
+constexpr int64_t SizeMargin = 1 << 20;
+// Whatever the sender says, a download stops while this much room is still left on the disk;
+// the free space is looked at every SpaceCheckEvery bytes.
+constexpr int64_t DiskReserve = 64 << 20;
+constexpr int64_t SpaceCheckEvery = 16 << 20;
 
 // What a name looks like in the results: control bytes shown as "?", at most 255 bytes.
 std::string Printable(const std::string& S) {
@@ -92,6 +102,18 @@ uint32_t FreeSpace(const std::string& Dir) {
   const unsigned __int128 Bytes = static_cast<unsigned __int128>(V.f_bavail) * V.f_frsize;
   return Bytes > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
                                                        : static_cast<uint32_t>(Bytes);
+}
+
+int64_t FreeBytes(const std::string& Dir) {
+  struct statvfs V;
+  if (::statvfs(Dir.empty() ? "." : Dir.c_str(), &V) != 0) return std::numeric_limits<int64_t>::max();
+  const unsigned __int128 Bytes = static_cast<unsigned __int128>(V.f_bavail) * V.f_frsize;
+  return Bytes > static_cast<unsigned __int128>(std::numeric_limits<int64_t>::max()) ? std::numeric_limits<int64_t>::max()
+                                                                                   : static_cast<int64_t>(Bytes);
+}
+
+int64_t SatAdd(int64_t A, int64_t B) {
+  return A > std::numeric_limits<int64_t>::max() - B ? std::numeric_limits<int64_t>::max() : A + B;
 }
 
 uint16_t ErrnoStatus() { return static_cast<uint16_t>(errno > 0 && errno < 9900 ? errno : EIO); }
@@ -234,6 +256,8 @@ void TZmodem::RxStartFile() {
   RxHasSize = Info.HasSize;
   BytesRemaining = FileSize;
   BytesTransferred = Pos = StartPos = 0;
+  RxLimit = RxHasSize ? SatAdd(SatAdd(FileSize, FileSize / 8), SizeMargin) : std::numeric_limits<int64_t>::max();
+  NextSpaceCheck = 0;
   TotalErrors = RetryCount = RepeatCount = HandshakeCount = 0;
   TempPath.clear();
   ResumeFrom.clear();
@@ -308,13 +332,15 @@ bool TZmodem::RxFinishFile() {
     const int Dst = ::open(Real.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
     bool Ok = Src >= 0 && Dst >= 0;
     std::vector<uint8_t> Buf(65536);
-    while (Ok) {
-      const ssize_t R = ::read(Src, Buf.data(), Buf.size());
+    // Exactly what was received is copied, so the copy ends whatever the two files are.
+    for (int64_t Left = Pos; Ok && Left > 0;) {
+      const ssize_t R = ::read(Src, Buf.data(), static_cast<size_t>(std::min<int64_t>(Left, int64_t(Buf.size()))));
       if (R < 0 && errno == EINTR) continue;
       if (R <= 0) {
-        Ok = R == 0;
+        Ok = false;
         break;
       }
+      Left -= R;
       for (ssize_t Off = 0; Ok && Off < R;) {
         const ssize_t Wr = ::write(Dst, Buf.data() + Off, static_cast<size_t>(R - Off));
         if (Wr < 0 && errno == EINTR) continue;
@@ -465,8 +491,8 @@ void TZmodem::RxCollectData() {
   for (;;) {
     if (CancelSeen) return PeerCancelled();
     // Data trickling in a subpacket at a time: a short pause lets it gather, so that neither
-    // side pays for a wake-up per subpacket.
-    if (Avail() == 0 && LastRead > 0 && LastRead < 8192) lx::WaitMS(1);
+    // side pays for a wake-up per subpacket (a fraction of the time the link buffers hold).
+    if (Avail() == 0 && LastRead > 0 && LastRead < 8192) std::this_thread::sleep_for(TricklePause);
     if (!Pull(Wait)) {
       if (!LinkUp()) return Fail(ZStatus::LinkFailed, "link lost", false);
       if (TimerUp()) {
@@ -493,6 +519,15 @@ void TZmodem::RxCollectData() {
       Errors();
       if (RetryCount > DataRetry) return Fail(ZStatus::BadSubpackets, "too many bad blocks", true);
       return RxRetry();
+    }
+    const int64_t NewPos = Pos + static_cast<int64_t>(SP.Length());
+    if (NewPos > RxLimit) return Fail(ZStatus::BlockTooLong, "more data than the file's size", true);
+    if (NewPos >= NextSpaceCheck) {
+      if (FreeBytes(Dest) < DiskReserve + static_cast<int64_t>(WLen + SP.Length())) {
+        errno = ENOSPC;
+        return Fail(ErrnoStatus(), "the disk is nearly full", true);
+      }
+      NextSpaceCheck = NewPos + SpaceCheckEvery;
     }
     if (!RxWrite(SP.Data(), SP.Length())) return Fail(ErrnoStatus(), "cannot write the file", true);
     Pos += static_cast<int64_t>(SP.Length());

@@ -208,6 +208,20 @@ int WaitPeer(pid_t Pid, int TimeoutMs) {
   return WIFEXITED(St) ? WEXITSTATUS(St) : 128 + WTERMSIG(St);
 }
 
+// Bytes in the regular files under Dir (0 when there is no such directory).
+int64_t DirBytes(const std::string& Dir) {
+  namespace fs = std::filesystem;
+  int64_t Sum = 0;
+  std::error_code Ec;
+  if (Dir.empty()) return 0;
+  for (auto It = fs::recursive_directory_iterator(Dir, Ec); !Ec && It != fs::recursive_directory_iterator();
+       It.increment(Ec)) {
+    std::error_code E2;
+    if (It->is_regular_file(E2)) Sum += static_cast<int64_t>(It->file_size(E2));
+  }
+  return Sum;
+}
+
 }  // namespace
 
 TRunResult RunWithPeer(const TRunOptions& O) {
@@ -252,6 +266,7 @@ TRunResult RunWithPeer(const TRunOptions& O) {
     Z.SetFileList(O.Files);
     Z.StatusInterval = 25;
     bool Killed = false;
+    int64_t NextDiskCheck = 0;
     Z.StatusProc = [&](const TZmodem&, const TTransferProgress& G) {
       R.HookStarts += G.Starting;
       R.HookEnds += G.Ending;
@@ -267,6 +282,15 @@ TRunResult RunWithPeer(const TRunOptions& O) {
       if (O.KillPeerAt >= 0 && !Killed && Z.BytesTransferred >= O.KillPeerAt) {
         kill(Pid, SIGKILL);
         Killed = true;
+      }
+      // A run that writes without end must not fill the disk: the peer goes, the run ends.
+      if (MsSince(T0) >= NextDiskCheck) {
+        NextDiskCheck = MsSince(T0) + 100;
+        if (DirBytes(O.DownloadDir) + DirBytes(O.PeerDir) > O.MaxDiskBytes) {
+          R.DiskOverran = R.EngineOverran = true;
+          kill(Pid, SIGKILL);
+          Z.Cancel();
+        }
       }
       if (MsSince(T0) > O.DeadlineMs) {
         R.EngineOverran = true;

@@ -33,7 +33,8 @@ struct TRunResult {
   std::vector<TTransferEvent> Events;
   int HookStarts = 0, HookEnds = 0;
   int PeerExit = -1;        // exit code, 128 + signal, or -1 when it had to be killed
-  bool EngineOverran = false;
+  bool EngineOverran = false;  // the deadline or the disk cap ended the run
+  bool DiskOverran = false;    // more than MaxDiskBytes appeared in the two directories
   int64_t EndMs = 0;         // when the engine's run ended, from the start
   int64_t FaultMs = -1;      // when the relay applied its fault, from the start
   std::string PeerLog;
@@ -48,6 +49,7 @@ struct TRunOptions {
   uint8_t BlockMode = 1;
   TFault Fault;
   int DeadlineMs = 60000;
+  int64_t MaxDiskBytes = 64 << 20;       // a run that writes more is stopped (both directories)
   int64_t KillPeerAt = -1;               // kill the peer once this many bytes are done
   bool PrimeStart = false;               // read the start up to its ZDLE first, then Prime()
   std::function<void(TZmodem&)> Setup;   // extra engine settings

@@ -130,6 +130,7 @@ TEST_P(Download, FromSz) {
   O.PrimeStart = C.Primed;
   const TRunResult R = RunWithPeer(O);
 
+  EXPECT_FALSE(R.EngineOverran);
   EXPECT_EQ(R.Status, 0);
   EXPECT_EQ(R.PeerExit, 0) << R.PeerLog;
   EXPECT_EQ(R.HookStarts, 1);
@@ -211,6 +212,7 @@ TEST_P(Upload, ToRz) {
   O.Files = {T.Path("src/a.bin"), T.Path("src/b.bin")};
   const TRunResult R = RunWithPeer(O);
 
+  EXPECT_FALSE(R.EngineOverran);
   EXPECT_EQ(R.Status, 0);
   EXPECT_EQ(R.PeerExit, 0) << R.PeerLog;
   EXPECT_EQ(R.HookEnds, 1);

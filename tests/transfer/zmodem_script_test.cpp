@@ -275,43 +275,174 @@ TEST(ZmodemScript, ReceiverRepeatedFileIsBounded) {
   EXPECT_EQ(Z.ProtocolStatus, ZStatus::TooManyRetries);
 }
 
+// A sender that streams on past the size it announced is stopped: the disk never fills.
+TEST(ZmodemScript, ReceiverStopsPastTheAnnouncedSize) {
+  TTempDir T;
+  TScript S;
+  TZmodem Z(S.Sock, 1);
+  Z.SetDestDir(T.Dir());
+  Z.PrepareReceive();
+  S.Want(Z, ZRINIT);
+  S.Bin(THeader::Flags(ZFILE, 0, 0, 0, ZCBIN), Info("a.bin", 1000));
+  S.Want(Z, ZRPOS, 0);
+  S.W.BinHeader(THeader::At(ZDATA, 0), true);
+  const std::string Block(8192, 'x');
+  size_t Sent = 0;
+  const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!Z.Finished() && std::chrono::steady_clock::now() < End && Sent < (64u << 20)) {
+    if (S.W.Out.empty()) S.W.Subpacket(reinterpret_cast<const uint8_t*>(Block.data()), Block.size(), ZCRCG, true);
+    const ssize_t N = send(S.Peer, S.W.Out.data(), S.W.Out.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (N > 0) {
+      S.W.Out.erase(S.W.Out.begin(), S.W.Out.begin() + N);
+      Sent += size_t(N);
+    }
+    Z.Step();
+  }
+  S.Finish(Z);
+  EXPECT_EQ(Z.ProtocolStatus, ZStatus::BlockTooLong);
+  ASSERT_EQ(Z.Results().size(), 1u);
+  EXPECT_EQ(Z.Results()[0].Outcome, TFileOutcome::Failed);
+  EXPECT_FALSE(fs::exists(T.Path("a.bin")));
+  EXPECT_LE(fs::file_size(T.Path("a.bin.part")), 1000u + 125u + (1u << 20));
+}
+
 // Sending: ZFILE asks for a plain binary transfer; ZCRC is answered like lrzsz (the usual
-// CRC-32 of that many bytes, 0 meaning the whole file); a ZRPOS past the end is taken as
-// the end.
-TEST(ZmodemScript, SenderCrcAnswerAndClampedPosition) {
+// CRC-32 of that many bytes, 0 meaning the whole file); a receiver's buffer size is waited on
+// (ZCRCW, then a new ZDATA after its ZACK); a ZRPOS past the end is taken as the end.
+TEST(ZmodemScript, SenderAnswersAndBounds) {
   TTempDir T;
   TBytes Data(5000);
   for (size_t I = 0; I < Data.size(); ++I) Data[I] = static_cast<uint8_t>(I * 13);
   WriteFileBytes(T.Path("a.bin"), Data);
+  WriteFileBytes(T.Path("b.bin"), TBytes(10, 1));
   TScript S;
   TZmodem Z(S.Sock, 0);
-  Z.SetFileList({T.Path("a.bin")});
+  Z.SetFileList({T.Path("a.bin"), T.Path("b.bin")});
   Z.HeaderWaitMs = 300;
   Z.PrepareTransmit();
   S.Want(Z, ZRQINIT);
-  S.Hex(ZRINIT, 0);  // no CANFC32: headers and data in CRC-16
+  S.Hex(ZRINIT, 2048);  // a 2048-byte buffer, and no CANFC32: CRC-16 throughout
   S.Want(Z, ZFILE);
   EXPECT_EQ(S.Last.ZF0(), ZCBIN);
   EXPECT_EQ(S.R.Kind, ZBIN);
   // Headers it has no use for now do not keep it from offering the file again.
   TFrameWriter Stray;
-  Stray.HexHeader(THeader::At(ZRINIT, 0));
+  Stray.HexHeader(THeader::At(ZRINIT, 2048));
   S.Noise(Z, std::string(Stray.Out.begin(), Stray.Out.end()), ZFILE);
   Z.HeaderWaitMs = 10000;
   S.Hex(ZCRC, 100);
   S.Want(Z, ZCRC, Crc32Of(Data.data(), 100));
   S.Hex(ZCRC, 0);
   S.Want(Z, ZCRC, Crc32Of(Data.data(), Data.size()));
+  S.Hex(ZRPOS, 0);
+  for (const uint32_t At : {0, 2048, 4096}) {
+    S.Want(Z, ZDATA, At);
+    if (At < 4096) S.Hex(ZACK, At + 2048);
+  }
+  S.Want(Z, ZEOF, 5000);
   S.Hex(ZRPOS, 999999);
   S.Want(Z, ZDATA, 5000);
   S.Want(Z, ZEOF, 5000);
+  S.Hex(ZRINIT, 0);
+  S.Want(Z, ZFILE);
+  S.Hex(ZRPOS, 999999);
+  S.Want(Z, ZDATA, 10);
+  S.Want(Z, ZEOF, 10);
   S.Hex(ZRINIT, 0);
   S.Want(Z, ZFIN);
   S.Hex(ZFIN, 0);
   S.Finish(Z);
   EXPECT_EQ(Z.ProtocolStatus, 0);
-  ASSERT_EQ(Z.Results().size(), 1u);
+  ASSERT_EQ(Z.Results().size(), 2u);
   EXPECT_EQ(Z.Results()[0].Outcome, TFileOutcome::Done);
+  EXPECT_EQ(Z.Results()[1].Outcome, TFileOutcome::Done);
+}
+
+// A receiver that does not answer the end of the data (its frame end was damaged on the line,
+// so it still reads the subpacket) gets the frame closed before the repeat: with a buffer
+// size (ZCRCW, then a wait for ZACK) and at the ZEOF.
+TEST(ZmodemScript, SenderClosesTheFrameWhenUnanswered) {
+  TTempDir T;
+  WriteFileBytes(T.Path("a.bin"), TBytes(3000, 7));
+  TScript S;
+  TZmodem Z(S.Sock, 0);
+  Z.SetFileList({T.Path("a.bin")});
+  Z.PrepareTransmit();
+  S.Want(Z, ZRQINIT);
+  S.Hex(ZRINIT, 0x20000000 | 2048);  // CANFC32, a 2048-byte buffer
+  S.Want(Z, ZFILE);
+  Z.HeaderWaitMs = 300;
+  S.Hex(ZRPOS, 0);
+  S.Want(Z, ZDATA, 0);
+  // Neither the ZCRCW at the buffer's end nor the ZEOF is answered.
+  for (const auto& [Type, Pos] : {std::pair<uint8_t, int64_t>{ZDATA, 2048}, {ZEOF, 3000}}) {
+    SCOPED_TRACE(int(Type));
+    if (Type == ZEOF) S.Want(Z, ZEOF, 3000);
+    S.Raw.clear();
+    S.Want(Z, Type, Pos);  // the repeat, after the time-out
+    const std::string Before(S.Raw.begin(), S.Raw.end());
+    EXPECT_NE(Before.find("\x18h"), std::string::npos) << "no frame end before the repeat";
+  }
+}
+
+// After an error the sender closes the frame on its way, then keeps at most a window of data
+// unacknowledged, asking for acknowledgements (ZCRCQ) along the way: what a receiver must skip
+// after asking for a repeat stays small and clean whatever the link buffers.
+TEST(ZmodemScript, SenderWindowAfterAnError) {
+  TTempDir T;
+  TBytes Data(2 << 20);
+  for (size_t I = 0; I < Data.size(); ++I) Data[I] = static_cast<uint8_t>(I * 7 + (I >> 9));
+  WriteFileBytes(T.Path("big.bin"), Data);
+  TScript S;
+  TZmodem Z(S.Sock, 0);
+  Z.SetFileList({T.Path("big.bin")});
+  Z.PrepareTransmit();
+  S.Want(Z, ZRQINIT);
+  S.Hex(ZRINIT, 0x20000000);  // CANFC32
+  S.Want(Z, ZFILE);
+  S.Hex(ZRPOS, 0);
+  S.Want(Z, ZDATA, 0);
+  S.Raw.clear();
+  S.Hex(ZRPOS, 1000);
+  S.Want(Z, ZDATA, 1000);
+  // The frame already on its way was closed (an empty ZCRCE) before the new ZDATA.
+  const std::string Before(S.Raw.begin(), S.Raw.end());
+  const size_t Header = Before.rfind("*\x18" "C");
+  ASSERT_NE(Header, std::string::npos);
+  EXPECT_NE(Before.substr(Header > 12 ? Header - 12 : 0, 12).find("\x18h"), std::string::npos);
+  // Everything it sends now, for a while: whole subpackets after the new ZDATA.
+  auto Collect = [&](size_t& Bytes, int& Asks) {
+    TSubpacketReader R;
+    R.Start(1024, true);
+    const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+    while (std::chrono::steady_clock::now() < End) {
+      uint8_t Buf[4096];
+      const ssize_t N = recv(S.Peer, Buf, sizeof Buf, MSG_DONTWAIT);
+      if (N > 0) S.In.insert(S.In.end(), Buf, Buf + N);
+      size_t Used = 0;
+      while (!S.In.empty()) {
+        const auto Got = R.Feed(S.In.data(), S.In.size(), Used);
+        S.In.erase(S.In.begin(), S.In.begin() + static_cast<long>(Used));
+        if (Got == TSubpacketReader::TResult::Pending) break;
+        ASSERT_EQ(Got, TSubpacketReader::TResult::Done);
+        Bytes += R.Length();
+        Asks += R.End == ZCRCQ;
+        R.Start(1024, true);
+      }
+      Z.Step();
+    }
+  };
+  size_t Bytes = 0;
+  int Asks = 0;
+  Collect(Bytes, Asks);
+  EXPECT_GT(Bytes, 0u);
+  EXPECT_LE(Bytes, 16384u);
+  EXPECT_GE(Asks, 3);
+  S.Hex(ZACK, 1000 + uint32_t(Bytes));
+  const size_t First = Bytes;
+  Collect(Bytes, Asks);
+  EXPECT_GT(Bytes, First) << "an acknowledgement opens the window again";
+  EXPECT_LE(Bytes, First + 16384u);
 }
 
 }  // namespace
