@@ -19,7 +19,7 @@ constexpr int StepWaitMs = 50;
 constexpr int64_t StepBudgetMs = 40;
 // Output goes to the link in slices no larger than this, each only when the link says it
 // can take more, so a stalled peer cannot hold a write for long.
-constexpr size_t WriteSlice = 8192;
+constexpr size_t WriteSlice = 16384;
 constexpr size_t InputSize = 16384;
 
 }  // namespace
@@ -169,6 +169,7 @@ void TZmodem::PurgeOut() {
   W.Out.resize(OutPos);
   W.Sent();
   OutPos = 0;
+  LinkFull = false;
 }
 
 void TZmodem::SendHex(uint8_t Type, uint32_t Position) {

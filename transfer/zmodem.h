@@ -251,6 +251,7 @@ class TZmodem {
   int32_t LastRead = 0;  // size of the last block read
   zm::TFrameWriter W;
   size_t OutPos = 0;
+  bool LinkFull = false;  // the last try found no room on the link
   zm::THeaderReader HR;
   zm::TSubpacketReader SP;
   zm::TCancelDetector Cancels;
@@ -298,10 +299,8 @@ class TZmodem {
   int64_t LastWrite = 0;     // when output last went out
   uint16_t GoodBlocks = 0;
   int64_t WindowCount = 0;
-  // After an error the stream runs in a small window, acknowledged through ZCRCQ: what is
-  // already on its way when the receiver asks for a repeat is garbage it must wade through
-  // (lrzsz's rz gives up a header search after some tens of kilobytes).
-  bool Windowed = false;
+  bool Windowed = false;  // the window after an error (see zmodem_send.cpp)
+  int64_t Window = 0;
   int64_t AckedPos = 0;
   int64_t NextAckAsk = 0;
   int64_t WindowedSince = 0;

@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <limits>
+#include <thread>
 
 #include "support/files.h"
 #include "support/timeutil.h"
@@ -25,6 +27,7 @@ constexpr uint16_t DataRetry = 20;
 constexpr uint16_t RepeatLimit = 20;
 constexpr int64_t CrcSlice = 4 << 20;  // resume check: bytes hashed per step
 constexpr int MaxFreeNames = 1000;
+constexpr auto TricklePause = std::chrono::microseconds(250);
 constexpr const char* PartSuffix = ".part";
 
 // What a name looks like in the results: control bytes shown as "?", at most 255 bytes.
@@ -308,13 +311,15 @@ bool TZmodem::RxFinishFile() {
     const int Dst = ::open(Real.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
     bool Ok = Src >= 0 && Dst >= 0;
     std::vector<uint8_t> Buf(65536);
-    while (Ok) {
-      const ssize_t R = ::read(Src, Buf.data(), Buf.size());
+    // Exactly what was received is copied, so the copy ends whatever the two files are.
+    for (int64_t Left = Pos; Ok && Left > 0;) {
+      const ssize_t R = ::read(Src, Buf.data(), static_cast<size_t>(std::min<int64_t>(Left, int64_t(Buf.size()))));
       if (R < 0 && errno == EINTR) continue;
       if (R <= 0) {
-        Ok = R == 0;
+        Ok = false;
         break;
       }
+      Left -= R;
       for (ssize_t Off = 0; Ok && Off < R;) {
         const ssize_t Wr = ::write(Dst, Buf.data() + Off, static_cast<size_t>(R - Off));
         if (Wr < 0 && errno == EINTR) continue;
@@ -465,8 +470,8 @@ void TZmodem::RxCollectData() {
   for (;;) {
     if (CancelSeen) return PeerCancelled();
     // Data trickling in a subpacket at a time: a short pause lets it gather, so that neither
-    // side pays for a wake-up per subpacket.
-    if (Avail() == 0 && LastRead > 0 && LastRead < 8192) lx::WaitMS(1);
+    // side pays for a wake-up per subpacket (a fraction of the time the link buffers hold).
+    if (Avail() == 0 && LastRead > 0 && LastRead < 8192) std::this_thread::sleep_for(TricklePause);
     if (!Pull(Wait)) {
       if (!LinkUp()) return Fail(ZStatus::LinkFailed, "link lost", false);
       if (TimerUp()) {

@@ -1,6 +1,7 @@
 // Uploads: every file of the list in one batch. Data streams without waiting for
-// acknowledgements unless the receiver announced a buffer size; between subpackets the
-// engine looks for a reply without waiting, so a ZRPOS stops the stream at once.
+// acknowledgements unless the receiver announced a buffer size; before each piece of output
+// goes to the link the engine looks for a reply without waiting, so a ZRPOS stops the stream
+// at once.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,9 +25,13 @@ constexpr int64_t CrcSlice = 4 << 20;  // resume check: bytes hashed per step
 constexpr size_t OutLow = 16384;
 constexpr size_t OutHigh = 65536;
 constexpr int64_t Wire = int64_t{1} << 32;
-// The window after an error, an acknowledgement asked for every quarter of it, and how much
-// has to go through cleanly before the stream runs free again.
+// After an error the stream runs in a window acknowledged through ZCRCQ: what is already on
+// its way when the receiver asks for a repeat is garbage it must wade through, and lrzsz's rz
+// gives up a header search after some tens of kilobytes and counts each as an error. The
+// window halves with every further error (down to MinWindow), doubles back with clean
+// acknowledgements, and the stream runs free again after CleanRun bytes without an error.
 constexpr int64_t ErrorWindow = 16384;
+constexpr int64_t MinWindow = 2048;
 constexpr int64_t CleanRun = 1 << 20;
 
 // A 32-bit position from the wire, taken as the 64-bit one nearest below Near.
@@ -140,9 +145,15 @@ void TZmodem::TxReposition(uint32_t WirePos) {
   if (BlockLen > 256) BlockLen /= 2;
   ReducedBlock = true;
   GoodBlocks = 0;
+  Window = Windowed ? std::max(Window / 2, MinWindow) : ErrorWindow;
   Windowed = true;
   WindowedSince = P;
+  // An empty ZCRCE closes the frame already on its way: a receiver that took a stale ZDATA at
+  // this very position for ours ends that frame there, instead of reading our next ZDATA
+  // header as data and asking again, and again.
   PurgeOut();
+  const uint8_t None = 0;
+  W.Subpacket(&None, 0, ZCRCE, CanCrc32);
   if (RposRepeats > DataRetry) return Fail(ZStatus::TooManyErrors, "too many errors", true);
   Tx = TTx::SendData;
 }
@@ -162,6 +173,7 @@ bool TZmodem::TxHandleDataHeader(const THeader& H) {
       if (Windowed) {
         AckedPos = std::clamp(Widen(H.Pos(), Pos), AckedPos, Pos);
         LastAck = lx::TickMS();
+        if (AckedPos - WindowedSince >= 4 * Window) Window = std::min(Window * 2, ErrorWindow);
         if (AckedPos - WindowedSince >= CleanRun) Windowed = false;
       }
       return false;
@@ -178,43 +190,46 @@ void TZmodem::TxStream() {
   const int64_t Start = lx::TickMS();
   for (;;) {
     if (CancelSeen) return PeerCancelled();
-    if (Avail() > 0 || Pull(0)) {
+    // Replies are looked for whenever output is about to go out: what is still in our buffer
+    // can be dropped at no cost, so looking more often would only add system calls. When the
+    // link had no room, more is gathered before it is tried again.
+    const bool Outgoing = W.Out.size() - OutPos >= (LinkFull ? OutHigh : OutLow);
+    if (Avail() > 0 || (Outgoing && Pull(0))) {
       size_t Used = 0;
       const auto R = HR.Feed(InData(), Avail(), Used);
       Consume(Used);
       if (R == THeaderReader::TResult::Header && TxHandleDataHeader(HR.Hdr)) return;
       // A damaged reply is counted; answering it inside the stream would break the stream.
       if (R == THeaderReader::TResult::CrcError) ++TotalErrors;
+      if (OverBudget(Start)) return;  // a flood of replies holds the step no longer
       continue;
     }
     if (!LinkUp()) return Fail(ZStatus::LinkFailed, "link lost", false);
-    if (W.Out.size() - OutPos >= OutLow) {
-      FlushOut(0);
+    if (Outgoing) {
+      // Full up: wait a little for room, within the step's bound.
+      LinkFull = !FlushOut(LinkFull ? 20 : 0);
       if (!LinkUp()) return Fail(ZStatus::LinkFailed, "link lost", false);
-      if (W.Out.size() - OutPos >= OutHigh) {
-        // The link takes nothing more now: wait a little for room, within the step's bound.
+      if (LinkFull && W.Out.size() - OutPos >= OutHigh) {
         if (lx::TickMS() - LastWrite > TransTimeoutMs) return Fail(ZStatus::SendTimeout, "no progress", true);
-        Conn.WaitForData(20, false);
         return;
       }
     }
     if (OverBudget(Start)) {
-      FlushOut(0);
+      LinkFull = !FlushOut(0);
       return;
     }
-    if (Windowed && Pos - AckedPos >= ErrorWindow) {
-      // The window is full: wait for an acknowledgement; none for a while, and the data
-      // since the last one goes again.
+    if (Windowed && Pos - AckedPos >= Window) {
+      // The window is full: wait for an acknowledgement. None for a while, and the data since
+      // the last one goes again.
       FlushOut(0);
       if (lx::TickMS() - LastAck > HeaderWaitMs) {
-        ++RetryCount;
-        if (RetryCount > DataRetry) return Fail(ZStatus::TooManyRetries, "no answer from the receiver", true);
+        if (++RetryCount > DataRetry) return Fail(ZStatus::TooManyRetries, "no answer from the receiver", true);
         return TxReposition(static_cast<uint32_t>(AckedPos));
       }
       if (Avail() == 0) Pull(20);
+      if (OverBudget(Start)) return;
       continue;
     }
-
     if (ReducedBlock && ++GoodBlocks > 4) {
       ReducedBlock = false;
       BlockLen = std::max<uint16_t>(BlockLen, BlockMode ? 8192 : 1024);
@@ -227,7 +242,7 @@ void TZmodem::TxStream() {
     uint8_t End = AtEnd ? ZCRCE : RxBufSize && WindowCount >= RxBufSize ? ZCRCW : ZCRCG;
     if (End == ZCRCG && Windowed && Pos + static_cast<int64_t>(Got) >= NextAckAsk) {
       End = ZCRCQ;
-      NextAckAsk = Pos + static_cast<int64_t>(Got) + ErrorWindow / 4;
+      NextAckAsk = Pos + static_cast<int64_t>(Got) + Window / 4;
     }
     W.Subpacket(D, Got, End, CanCrc32);
     Pos += static_cast<int64_t>(Got);
@@ -378,7 +393,7 @@ int TZmodem::StepTransmit() {
     case TTx::SendData:
       WindowCount = 0;
       AckedPos = Pos;
-      NextAckAsk = Pos + ErrorWindow / 4;
+      NextAckAsk = Pos + Window / 4;
       LastAck = lx::TickMS();
       W.BinHeader(THeader::At(ZDATA, static_cast<uint32_t>(Pos)), CanCrc32);
       LastWrite = lx::TickMS();

@@ -29,6 +29,7 @@ const TFaultCase Cases[] = {
     {"download CAN burst", false, {K::CanBurst, true, 50000}, ZStatus::Cancelled},
     {"download closed mid file", false, {K::Close, true, 50000}, ZStatus::LinkFailed},
     {"upload bit flip every 32k", true, {K::BitFlip, false, 32768}, 0},
+    {"upload bit flip every 8k", true, {K::BitFlip, false, 8192}, 0},
     {"upload dropped byte", true, {K::Drop, false, 50000}, 0},
     {"upload stall 12s", true, {K::Stall, false, 50000}, 0},
     {"upload CAN burst", true, {K::CanBurst, false, 50000}, ZStatus::Cancelled},

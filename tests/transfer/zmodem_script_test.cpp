@@ -276,42 +276,115 @@ TEST(ZmodemScript, ReceiverRepeatedFileIsBounded) {
 }
 
 // Sending: ZFILE asks for a plain binary transfer; ZCRC is answered like lrzsz (the usual
-// CRC-32 of that many bytes, 0 meaning the whole file); a ZRPOS past the end is taken as
-// the end.
-TEST(ZmodemScript, SenderCrcAnswerAndClampedPosition) {
+// CRC-32 of that many bytes, 0 meaning the whole file); a receiver's buffer size is waited on
+// (ZCRCW, then a new ZDATA after its ZACK); a ZRPOS past the end is taken as the end.
+TEST(ZmodemScript, SenderAnswersAndBounds) {
   TTempDir T;
   TBytes Data(5000);
   for (size_t I = 0; I < Data.size(); ++I) Data[I] = static_cast<uint8_t>(I * 13);
   WriteFileBytes(T.Path("a.bin"), Data);
+  WriteFileBytes(T.Path("b.bin"), TBytes(10, 1));
   TScript S;
   TZmodem Z(S.Sock, 0);
-  Z.SetFileList({T.Path("a.bin")});
+  Z.SetFileList({T.Path("a.bin"), T.Path("b.bin")});
   Z.HeaderWaitMs = 300;
   Z.PrepareTransmit();
   S.Want(Z, ZRQINIT);
-  S.Hex(ZRINIT, 0);  // no CANFC32: headers and data in CRC-16
+  S.Hex(ZRINIT, 2048);  // a 2048-byte buffer, and no CANFC32: CRC-16 throughout
   S.Want(Z, ZFILE);
   EXPECT_EQ(S.Last.ZF0(), ZCBIN);
   EXPECT_EQ(S.R.Kind, ZBIN);
   // Headers it has no use for now do not keep it from offering the file again.
   TFrameWriter Stray;
-  Stray.HexHeader(THeader::At(ZRINIT, 0));
+  Stray.HexHeader(THeader::At(ZRINIT, 2048));
   S.Noise(Z, std::string(Stray.Out.begin(), Stray.Out.end()), ZFILE);
   Z.HeaderWaitMs = 10000;
   S.Hex(ZCRC, 100);
   S.Want(Z, ZCRC, Crc32Of(Data.data(), 100));
   S.Hex(ZCRC, 0);
   S.Want(Z, ZCRC, Crc32Of(Data.data(), Data.size()));
+  S.Hex(ZRPOS, 0);
+  for (const uint32_t At : {0, 2048, 4096}) {
+    S.Want(Z, ZDATA, At);
+    if (At < 4096) S.Hex(ZACK, At + 2048);
+  }
+  S.Want(Z, ZEOF, 5000);
   S.Hex(ZRPOS, 999999);
   S.Want(Z, ZDATA, 5000);
   S.Want(Z, ZEOF, 5000);
+  S.Hex(ZRINIT, 0);
+  S.Want(Z, ZFILE);
+  S.Hex(ZRPOS, 999999);
+  S.Want(Z, ZDATA, 10);
+  S.Want(Z, ZEOF, 10);
   S.Hex(ZRINIT, 0);
   S.Want(Z, ZFIN);
   S.Hex(ZFIN, 0);
   S.Finish(Z);
   EXPECT_EQ(Z.ProtocolStatus, 0);
-  ASSERT_EQ(Z.Results().size(), 1u);
+  ASSERT_EQ(Z.Results().size(), 2u);
   EXPECT_EQ(Z.Results()[0].Outcome, TFileOutcome::Done);
+  EXPECT_EQ(Z.Results()[1].Outcome, TFileOutcome::Done);
+}
+
+// After an error the sender closes the frame on its way, then keeps at most a window of data
+// unacknowledged, asking for acknowledgements (ZCRCQ) along the way: what a receiver must skip
+// after asking for a repeat stays small and clean whatever the link buffers.
+TEST(ZmodemScript, SenderWindowAfterAnError) {
+  TTempDir T;
+  TBytes Data(2 << 20);
+  for (size_t I = 0; I < Data.size(); ++I) Data[I] = static_cast<uint8_t>(I * 7 + (I >> 9));
+  WriteFileBytes(T.Path("big.bin"), Data);
+  TScript S;
+  TZmodem Z(S.Sock, 0);
+  Z.SetFileList({T.Path("big.bin")});
+  Z.PrepareTransmit();
+  S.Want(Z, ZRQINIT);
+  S.Hex(ZRINIT, 0x20000000);  // CANFC32
+  S.Want(Z, ZFILE);
+  S.Hex(ZRPOS, 0);
+  S.Want(Z, ZDATA, 0);
+  S.Raw.clear();
+  S.Hex(ZRPOS, 1000);
+  S.Want(Z, ZDATA, 1000);
+  // The frame already on its way was closed (an empty ZCRCE) before the new ZDATA.
+  const std::string Before(S.Raw.begin(), S.Raw.end());
+  const size_t Header = Before.rfind("*\x18" "C");
+  ASSERT_NE(Header, std::string::npos);
+  EXPECT_NE(Before.substr(Header > 12 ? Header - 12 : 0, 12).find("\x18h"), std::string::npos);
+  // Everything it sends now, for a while: whole subpackets after the new ZDATA.
+  auto Collect = [&](size_t& Bytes, int& Asks) {
+    TSubpacketReader R;
+    R.Start(1024, true);
+    const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+    while (std::chrono::steady_clock::now() < End) {
+      uint8_t Buf[4096];
+      const ssize_t N = recv(S.Peer, Buf, sizeof Buf, MSG_DONTWAIT);
+      if (N > 0) S.In.insert(S.In.end(), Buf, Buf + N);
+      size_t Used = 0;
+      while (!S.In.empty()) {
+        const auto Got = R.Feed(S.In.data(), S.In.size(), Used);
+        S.In.erase(S.In.begin(), S.In.begin() + static_cast<long>(Used));
+        if (Got == TSubpacketReader::TResult::Pending) break;
+        ASSERT_EQ(Got, TSubpacketReader::TResult::Done);
+        Bytes += R.Length();
+        Asks += R.End == ZCRCQ;
+        R.Start(1024, true);
+      }
+      Z.Step();
+    }
+  };
+  size_t Bytes = 0;
+  int Asks = 0;
+  Collect(Bytes, Asks);
+  EXPECT_GT(Bytes, 0u);
+  EXPECT_LE(Bytes, 16384u);
+  EXPECT_GE(Asks, 3);
+  S.Hex(ZACK, 1000 + uint32_t(Bytes));
+  const size_t First = Bytes;
+  Collect(Bytes, Asks);
+  EXPECT_GT(Bytes, First) << "an acknowledgement opens the window again";
+  EXPECT_LE(Bytes, First + 16384u);
 }
 
 }  // namespace
