@@ -346,8 +346,11 @@ std::string SortKey(const lx::TDirEntry& E) {
 }
 
 void TQueueEditor::SetUp(lx::TListBox& L) {
-  // The picture draws the frames; the lists fill them.
+  // The picture draws the frames; the lists fill them. The search field sits in the bottom
+  // edge, drawn in the frame's own line and colour.
   L.NoBox = true;
+  L.Box.FrameType = 1;
+  L.SearchAttr = 8;
   L.ItemAttr = 7;
   L.BarAttr = 31;
   L.TrackAttr = 8;

@@ -28,7 +28,7 @@ Usage: bbsserver.py [options]
                     connection (repeatable; all files in one batch), then linger
   --zmodem-receive DIR
                     the same with "rz" receiving into DIR (after sz when both are given)
-  --zmodem-opts OPTS
+  --zmodem-opts=OPTS
                     extra options for sz or rz, split at spaces (e.g. "-f" or "-r")
   --zmodem-status PATH
                     append "sz CODE" or "rz CODE" (and a newline) to PATH as each one ends
