@@ -96,12 +96,13 @@ class TransferTest : public SessionTest {
   // sz's output reaches the session through this thread: the first piece goes out in one
   // write behind Prefix, so the start arrives in the same block as text for the screen.
   // Presses ESC once EscAfter bytes have passed.
-  pid_t StartSender(const std::vector<std::string>& Args, const std::string& Prefix, int64_t EscAfter = -1) {
+  pid_t StartSender(const std::vector<std::string>& Args, const std::string& Prefix, int64_t EscAfter = -1,
+                    bool CloseInstead = false) {
     int Pipe[2];
     EXPECT_EQ(pipe(Pipe), 0);
     const pid_t P = Spawn(Args, Src, PeerFd, Pipe[1]);
     close(Pipe[1]);
-    Relay = std::thread([this, Fd = Pipe[0], Prefix, EscAfter]() mutable {
+    Relay = std::thread([this, Fd = Pipe[0], Prefix, EscAfter, CloseInstead]() mutable {
       std::string Out = Prefix;
       int64_t Total = 0;
       char Buf[16384];
@@ -122,7 +123,10 @@ class TransferTest : public SessionTest {
         Out.clear();
         Total += N;
         if (EscAfter >= 0 && Total >= EscAfter) {
-          App.Console->PushKey(27);
+          if (CloseInstead)
+            App.Console->Terminate();  // the window's close button
+          else
+            App.Console->PushKey(27);
           EscAfter = -1;
         }
       }
@@ -371,4 +375,19 @@ TEST_F(TransferTest, BoardAskingForFilesWithAnEmptyQueueIsToldNo) {
   const int Exit = Reap(P, 10000);
   EXPECT_NE(Exit, 0);  // rz was cancelled rather than left waiting
   EXPECT_NE(Exit, -1);
+}
+
+TEST_F(TransferTest, ClosingTheWindowEndsTheTransferCleanlyAndThenTheSession) {
+  Connect();
+  WriteFile(Src + "big.bin", RandomData(4 << 20, 4));
+  const pid_t P = StartSender({"sz", "big.bin"}, "", 256 * 1024, true);
+  const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (Session->Pass() && std::chrono::steady_clock::now() < End) {
+  }
+  EXPECT_TRUE(App.Console->Terminated.load());
+  const int Exit = Reap(P, 10000);
+  EXPECT_NE(Exit, 0);   // the cancel sequence went out
+  EXPECT_NE(Exit, -1);
+  EXPECT_TRUE(Seen.empty());  // no boxes on the way out
+  EXPECT_FALSE(fs::exists(Dl + "big.bin"));
 }
