@@ -391,3 +391,24 @@ TEST_F(TransferTest, ClosingTheWindowEndsTheTransferCleanlyAndThenTheSession) {
   EXPECT_TRUE(Seen.empty());  // no boxes on the way out
   EXPECT_FALSE(fs::exists(Dl + "big.bin"));
 }
+
+// What follows the start in its block is the transfer's: here a sender that asks and ends its
+// batch in one go, so the run ends (after the wait for an "OO" that never comes) only when the
+// engine was given those bytes; without them it would still wait for a header.
+TEST_F(TransferTest, TheRestOfTheStartBlockGoesToTheTransfer) {
+  Connect();
+  Remote("Hi\r\n**\x18" "B00000000000000\r\x8a\x11**\x18" "B0800000000022d\r\x8a");
+  std::atomic<bool> Over{false};
+  std::thread Guard([&] {
+    for (int I = 0; I < 500 && !Over.load(); ++I) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!Over.load()) App.Console->Terminate();
+  });
+  RunUntilResult(6000);
+  Over = true;
+  Guard.join();
+  ASSERT_EQ(Seen.size(), 1u);
+  EXPECT_EQ(Seen[0], "Download complete: no files");
+  EXPECT_NE(Sent().find("\x18" "B08"), std::string::npos);  // our end of the batch
+  EXPECT_EQ(RowText(1), "Hi");
+  EXPECT_EQ(RowText(2), "**");
+}
