@@ -291,6 +291,9 @@ void TSession::RunMenuCommand(uint8_t Letter) {
     case 'O': OpenSettingsEditor(App); break;
     case 'P': Paste(); break;
     case 'S': OpenScreenSizeMenu(App); break;
+    case 'T':
+      if (S().Connected) OpenTransferMenu(App);
+      break;
     case 'U': OpenUploadQueueEditor(App); break;
     case 'X': Exit(); break;
     case 'Z': ShowHelp(Con()); break;

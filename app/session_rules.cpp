@@ -81,7 +81,8 @@ std::string SelectionText(const TSDLConsole& Console, int X1, int Y1, int X2, in
 std::string CommandMenuText(bool ClipboardHasText, bool Connected, int ScrollbackCount) {
   std::string Menu;
   if (ClipboardHasText) Menu += "P-Paste Clipboard|C-Clear Clipboard|";
-  if (Connected) Menu += "H-Hangup|";
+  // The transfer menu is one click away while a board is on the line.
+  if (Connected) Menu += "H-Hangup|T-Transfer Files|";
   if (ScrollbackCount > 0) Menu += "B-Scrollback|";
   Menu +=
       "D-Directory|U-Upload Queue|F-Font and Filtering|S-Screen Size|O-Options|Z-Show Help|X-Exit|";

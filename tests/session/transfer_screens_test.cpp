@@ -412,3 +412,33 @@ TEST_F(TransferTest, TheRestOfTheStartBlockGoesToTheTransfer) {
   EXPECT_EQ(RowText(1), "Hi");
   EXPECT_EQ(RowText(2), "**");
 }
+
+TEST_F(TransferTest, MenuAndKeysOpenTheTransferScreens) {
+  WriteFile(Src + "a.txt", "a");
+  App.Config.UploadPath = Src;
+  Session->MessageSeen = App.Session.MessageSeen;
+  // ALT-T offline: nothing but the message.
+  Ext(20);
+  Session->Pass();
+  EXPECT_EQ(Seen, std::vector<std::string>{"You are not connected!"});
+  Seen.clear();
+  // ALT-Q and the menu's U: the queue editor (lines "..", a.txt).
+  for (int Way = 0; Way < 2; ++Way) {
+    if (Way == 0) Ext(16);
+    Ext(80);
+    Keys("\r\x1b");
+    if (Way == 0) {
+      Session->Pass();
+    } else {
+      App.UploadQueue.Clear();
+      Session->RunMenuCommand('U');
+    }
+    ASSERT_EQ(App.UploadQueue.Count(), 1) << Way;
+  }
+  // The menu's T while connected: the transfer type menu; Upload with an empty queue.
+  Connect();
+  App.UploadQueue.Clear();
+  Keys("\r");
+  Session->RunMenuCommand('T');
+  EXPECT_EQ(Seen, std::vector<std::string>{"No files in upload queue"});
+}
