@@ -266,7 +266,6 @@ std::vector<uint8_t> ZmodemUpload(TAppContext& App, const uint8_t* Primed, size_
   for (const TFileResult& F : R.Results)
     if (F.Outcome == TFileOutcome::Done) Sent.insert(F.Name);
   if (!Sent.empty() && Question(App, "Clear upload queue?")) {
-    TDropsOff DropsOff(App.Drops);
     for (int I = App.UploadQueue.Count(); I >= 1; --I)
       if (Sent.count(App.UploadQueue.Entry(I).FullPath())) App.UploadQueue.Delete(I);
   }
