@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/file_drop.h"
 #include "app/session_state.h"
 #include "app/settings.h"
 #include "config/config.h"
@@ -30,4 +31,5 @@ struct TAppContext {
   uint16_t CurrentEntryNum = 0;  // 0: the system in use is not from a phone book
   TSessionState Session;         // emulator, connection, current entry and session flags
   TProtocolQueue UploadQueue;    // files waiting to be uploaded, for the whole run
+  TDropInbox Drops;              // files dropped on the window, on their way to the queue
 };

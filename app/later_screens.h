@@ -2,7 +2,10 @@
 // point with a fixed signature; until its screen exists it shows nothing and returns.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 struct TAppContext;
 
@@ -14,6 +17,8 @@ void OpenFontMenu(TAppContext& App);            // ALT-F
 void OpenScreenSizeMenu(TAppContext& App);      // ALT-M
 void OpenTransferMenu(TAppContext& App);        // ALT-T while connected
 void OpenUploadQueueEditor(TAppContext& App);   // ALT-Q
-// A Zmodem start seen in the received data (upload: the remote side asks for files).
-void StartZmodemFromRemote(TAppContext& App, bool Upload);
+// A Zmodem start seen in the received data (upload: the remote side asks for files). Start
+// points at its first byte, followed by the rest of the received block; the transfer takes
+// them. Returns what the remote side sent after the transfer, for the screen.
+std::vector<uint8_t> StartZmodemFromRemote(TAppContext& App, bool Upload, const uint8_t* Start, size_t Length);
 void RunLogonScript(TAppContext& App, const std::string& ScriptFile);

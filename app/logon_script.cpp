@@ -178,6 +178,7 @@ bool TLogonScript::WaitFor(const std::string& Text) {
     for (int Pass = 0; Pass < 16 && !Pending.empty(); ++Pass) {
       const size_t Used = Show(Pending.data(), Pending.size(), &M);
       Pending.erase(Pending.begin(), Pending.begin() + static_cast<std::ptrdiff_t>(Used));
+      TakeUnread();
       if (M.Found) return true;
       if (Pending.empty()) Listen(0);
     }
@@ -251,21 +252,38 @@ size_t TLogonScript::Show(const uint8_t* Buf, size_t Length, TMatch* Match) {
     }
     if (Capture && S.CaptureOn) S.Capture.Write(D, N);
   };
-  Sink.StartZmodem = [&](bool Upload) {
-    if (!Done) StartZmodemFromRemote(App, Upload);
-  };
+  TZmodemStart Start;
   App.Console->ScrollbackEnabled = true;
   {
     auto Batch = App.Console->Batch();
-    FilterReceived(Buf, Length, App.Config.AutoZmodem == 1, Sink);
+    Start = FilterReceived(Buf, Length, App.Config.AutoZmodem == 1, Sink);
   }
   App.Console->ScrollbackEnabled = false;
+  // A transfer runs once the block is on the screen and the console lock is free; what the
+  // board sends after it is read as if it had just arrived.
+  if (Start.Found && !Done) {
+    std::vector<uint8_t> After = StartZmodemFromRemote(App, Start.Upload, Buf + Start.At, Length - Start.At);
+    Unread.insert(Unread.end(), After.begin(), After.end());
+  }
   return Used;
 }
 
 void TLogonScript::ShowPending() {
-  if (!Pending.empty()) Show(Pending.data(), Pending.size(), nullptr);
+  // Bounded: what a transfer left is shown, and may hold one more start, a few times over.
+  for (int Round = 0; Round < 4 && !Pending.empty(); ++Round) {
+    Show(Pending.data(), Pending.size(), nullptr);
+    Pending.clear();
+    TakeUnread();
+  }
   Pending.clear();
+}
+
+void TLogonScript::TakeUnread() {
+  if (Unread.empty()) return;
+  // Before anything still pending: it was sent first.
+  const size_t Room = MaxPending > Pending.size() ? MaxPending - Pending.size() : 0;
+  Pending.insert(Pending.begin(), Unread.begin(), Unread.begin() + static_cast<std::ptrdiff_t>(std::min(Room, Unread.size())));
+  Unread.clear();
 }
 
 void TLogonScript::DrawBar(const std::string& Text) {

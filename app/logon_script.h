@@ -46,6 +46,7 @@ class TLogonScript {
   bool Live() const;
   size_t Show(const uint8_t* Buf, size_t Length, TMatch* Match);
   void ShowPending();
+  void TakeUnread();
 
   std::string Where(const TScriptReader& R, const std::string& Text) const;
   void Note(const TScriptReader& R, const std::string& Text);
@@ -56,4 +57,5 @@ class TLogonScript {
   TAppContext& App;
   std::string Name;              // ScriptFile + ".scr", as the messages name it
   std::vector<uint8_t> Pending;  // read from the link, not yet on the screen
+  std::vector<uint8_t> Unread;   // what the board sent after a transfer, for Pending
 };

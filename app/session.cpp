@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "app/file_drop.h"
 #include "app/later_screens.h"
 #include "app/macros.h"
 #include "app/statusbar.h"
@@ -103,6 +104,9 @@ void TSession::Run() {
 
 bool TSession::Pass() {
   if (Con().Terminated.load()) return false;
+  // Files dropped on the window since the last pass join the upload queue here, on the
+  // thread that owns it.
+  TakeDroppedFiles(App);
   TMouseEvent Ev;
   if (Con().ReadMouse(Ev)) HandleMouse(Ev);
 
@@ -155,17 +159,32 @@ void TSession::Receive() {
     Hangup();
     return;
   }
-  if (N > 0) {
-    TReceiveSink Sink;
-    Sink.Data = [this](const uint8_t* Data, size_t Length, bool Capture) {
-      S().Term->ProcessBuf(Data, Length);
-      if (Capture && S().CaptureOn) S().Capture.Write(Data, Length);
-    };
-    Sink.StartZmodem = [this](bool Upload) { StartZmodemFromRemote(App, Upload); };
-    // No batch here: the emulator takes the lock per run and answers queries after it.
-    FilterReceived(RecvBuf.data(), static_cast<size_t>(N), App.Config.AutoZmodem == 1, Sink);
-  }
+  if (N > 0) Show(RecvBuf.data(), static_cast<size_t>(N));
   Con().ScrollbackEnabled = false;
+}
+
+void TSession::Show(const uint8_t* Buf, size_t Length) {
+  TReceiveSink Sink;
+  Sink.Data = [this](const uint8_t* Data, size_t Len, bool Capture) {
+    S().Term->ProcessBuf(Data, Len);
+    if (Capture && S().CaptureOn) S().Capture.Write(Data, Len);
+  };
+  // No batch here: the emulator takes the lock per run and answers queries after it, so a
+  // transfer found in the block runs with the lock free and the window drawing.
+  std::vector<uint8_t> After;
+  // What a board sends after a transfer may start the next one; a few rounds at most, then
+  // the rest is only shown.
+  for (int Round = 0; Round < 4; ++Round) {
+    const TZmodemStart Start = FilterReceived(Buf, Length, App.Config.AutoZmodem == 1, Sink);
+    if (!Start.Found) return;
+    Con().ScrollbackEnabled = false;
+    After = StartZmodemFromRemote(App, Start.Upload, Buf + Start.At, Length - Start.At);
+    Con().ScrollbackEnabled = true;
+    Buf = After.data();
+    Length = After.size();
+    if (Length == 0 || Con().Terminated.load()) return;
+  }
+  FilterReceived(Buf, Length, false, Sink);
 }
 
 void TSession::HandleKey(uint8_t Ch) {
@@ -272,6 +291,9 @@ void TSession::RunMenuCommand(uint8_t Letter) {
     case 'O': OpenSettingsEditor(App); break;
     case 'P': Paste(); break;
     case 'S': OpenScreenSizeMenu(App); break;
+    case 'T':
+      if (S().Connected) OpenTransferMenu(App);
+      break;
     case 'U': OpenUploadQueueEditor(App); break;
     case 'X': Exit(); break;
     case 'Z': ShowHelp(Con()); break;

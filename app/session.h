@@ -57,6 +57,8 @@ class TSession {
   bool Question(const std::string& Text);
   void Send(std::string_view Text);
   void Receive();
+  // One received block through the filter to the screen, and to a transfer it starts.
+  void Show(const uint8_t* Buf, size_t Length);
   void CommandMenu(int X, int Y);
   void RedrawStatus();
   void DialerStatus(int X, const std::string& Text);

@@ -81,14 +81,15 @@ std::string SelectionText(const TSDLConsole& Console, int X1, int Y1, int X2, in
 std::string CommandMenuText(bool ClipboardHasText, bool Connected, int ScrollbackCount) {
   std::string Menu;
   if (ClipboardHasText) Menu += "P-Paste Clipboard|C-Clear Clipboard|";
-  if (Connected) Menu += "H-Hangup|";
+  // The transfer menu is one click away while a board is on the line.
+  if (Connected) Menu += "H-Hangup|T-Transfer Files|";
   if (ScrollbackCount > 0) Menu += "B-Scrollback|";
   Menu +=
       "D-Directory|U-Upload Queue|F-Font and Filtering|S-Screen Size|O-Options|Z-Show Help|X-Exit|";
   return Menu;
 }
 
-void FilterReceived(const uint8_t* Buf, size_t Length, bool AutoZmodem, const TReceiveSink& Sink) {
+TZmodemStart FilterReceived(const uint8_t* Buf, size_t Length, bool AutoZmodem, const TReceiveSink& Sink) {
   size_t RunStart = 0;
   auto Flush = [&](size_t End) {
     if (End > RunStart && Sink.Data) Sink.Data(Buf + RunStart, End - RunStart, true);
@@ -99,14 +100,13 @@ void FilterReceived(const uint8_t* Buf, size_t Length, bool AutoZmodem, const TR
     RunStart = i + 1;
     if (Buf[i + 1] == 'B' && Buf[i + 2] == '0') {
       // The CAN of a start header never reaches the screen, whatever follows.
-      if (Buf[i + 3] == '0' || Buf[i + 3] == '1') {
-        if (Sink.StartZmodem) Sink.StartZmodem(Buf[i + 3] == '1');
-      }
+      if (Buf[i + 3] == '0' || Buf[i + 3] == '1') return {true, Buf[i + 3] == '1', i};
     } else if (Sink.Data) {
       Sink.Data(Buf + i, 1, false);
     }
   }
   Flush(Length);
+  return {};
 }
 
 TIdleWork IdlePass(TIdleState& S, int MinuteOfDay, bool StatusBarOn, bool Telnet, bool Connected) {

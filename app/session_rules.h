@@ -34,15 +34,22 @@ std::string SelectionText(const TSDLConsole& Console, int X1, int Y1, int X2, in
 std::string CommandMenuText(bool ClipboardHasText, bool Connected, int ScrollbackCount);
 
 // --- Received bytes ---------------------------------------------------------------------
-// Where the session loop sends a received block: runs of bytes for the screen (Capture says
-// whether they also go to the capture file) and Zmodem starts seen in the data.
+// Where the session loop sends the screen's share of a received block: runs of bytes
+// (Capture says whether they also go to the capture file).
 struct TReceiveSink {
   std::function<void(const uint8_t* Data, size_t Length, bool Capture)> Data;
-  std::function<void(bool Upload)> StartZmodem;
+};
+// A Zmodem start found in a block: At is the index of its CAN; that byte and everything after
+// it belong to the transfer.
+struct TZmodemStart {
+  bool Found = false;
+  bool Upload = false;  // CAN "B" "0" "1": the remote side asks for files
+  size_t At = 0;
 };
 // Scans one block for CAN "B" "0" "0" (download) and CAN "B" "0" "1" (upload). The start
-// is only recognised when the whole sequence lies in the block.
-void FilterReceived(const uint8_t* Buf, size_t Length, bool AutoZmodem, const TReceiveSink& Sink);
+// is only recognised when the whole sequence lies in the block. The scan stops at a start;
+// the bytes before it have gone to the sink.
+TZmodemStart FilterReceived(const uint8_t* Buf, size_t Length, bool AutoZmodem, const TReceiveSink& Sink);
 
 // --- Idle work ------------------------------------------------------------------------
 struct TIdleState {

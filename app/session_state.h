@@ -42,4 +42,7 @@ struct TSessionState {
   bool StatusBarOn = false;
   int64_t ConnectTime = 0;  // seconds since midnight when the session began
   std::string Version = "2.00 BETA 22";
+  // Sees the text of every message box the transfer screens open, before it opens (tests
+  // answer the box here).
+  std::function<void(const std::string&)> MessageSeen;
 };

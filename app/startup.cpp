@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/file_drop.h"
 #include "app/paths.h"
 #include "app/session.h"
 
@@ -18,6 +19,8 @@ bool StartUp(TAppContext& App, const std::string& Arg0, std::ostream& Out) {
   App.FontType = App.Video.FontType();
 
   App.Console = std::make_unique<TSDLConsoleScrollback>();
+  // Before the window opens: the video thread reads the handler from its first event on.
+  InstallDropHandler(App);
   App.Console->UseLogicalSize = App.Video.Letterbox;
   App.Console->UseAccelerated = App.Video.Gpu;
   if (!App.Console->OpenVideo(App.Video.Cols, App.Video.Rows, App.Video.WinSize, App.Video.Filter,

@@ -307,6 +307,14 @@ TEST_F(LogonScriptTest, DelayPausesModulo65536AndIgnoresOtherKeys) {
 // What a WAITFOR reads goes the session's way: a Zmodem start's CAN never reaches the capture
 // file, and everything after the match is shown and captured before the session goes on.
 TEST_F(LogonScriptTest, WaitForUsesTheSessionsReceiveFilter) {
+  // A start hands the rest of its block to the transfer; here there is nowhere to download
+  // to, so the board is told no and the script goes on with what comes next.
+  App.Config.DownloadPath = Dir.Path("no-such-dir");
+  std::vector<std::string> Boxes;
+  App.Session.MessageSeen = [&](const std::string& T) {
+    Boxes.push_back(T);
+    App.Console->PushKey(13);
+  };
   for (const uint8_t Auto : {1, 0}) {
     SCOPED_TRACE(int(Auto));
     App.Config.AutoZmodem = Auto;
@@ -315,17 +323,24 @@ TEST_F(LogonScriptTest, WaitForUsesTheSessionsReceiveFilter) {
     const std::string Cap = Dir.Path("cap" + std::to_string(Auto) + ".txt");
     ASSERT_TRUE(App.Session.Capture.Open(Cap, "Board", "here", "01/01/25"));
     App.Session.CaptureOn = true;
-    Remote("abc\x18" "B00000\r\nlogin: more");
+    Remote("abc\x18" "B00000");
+    Later([this] { Remote("\r\nlogin: more"); });
     Run("z", "WAITFOR \"LOGIN:\"");
+    Helper.join();
     App.Session.Capture.Close();
     App.Session.CaptureOn = false;
     const std::string Got = ReadAll(Cap);
-    EXPECT_NE(Got.find(Auto ? "abcB00000\r\nlogin: more" : "abc\x18" "B00000\r\nlogin: more"), std::string::npos)
+    EXPECT_NE(Got.find(Auto ? "abc\r\nlogin: more" : "abc\x18" "B00000\r\nlogin: more"), std::string::npos)
         << Got;
     EXPECT_EQ(RowText(2), "login: more");
+    if (Auto) {
+      EXPECT_EQ(Boxes, std::vector<std::string>{"Download path does not exist. Cannot transfer"});
+      EXPECT_NE(Sent().find(std::string(10, '\x18')), std::string::npos);
+    }
     close(PeerFd);
     PeerFd = -1;
   }
+  EXPECT_EQ(Boxes.size(), 1u);
 }
 
 TEST_F(LogonScriptTest, QueueTakesFilesOnceAndReportsAFullQueue) {

@@ -62,9 +62,9 @@ TEST(Mouse, CommandMenuByState) {
   EXPECT_EQ(CommandMenuText(false, false, 0),
             "D-Directory|U-Upload Queue|F-Font and Filtering|S-Screen Size|O-Options|Z-Show Help|X-Exit|");
   EXPECT_EQ(CommandMenuText(true, true, 5),
-            "P-Paste Clipboard|C-Clear Clipboard|H-Hangup|B-Scrollback|"
+            "P-Paste Clipboard|C-Clear Clipboard|H-Hangup|T-Transfer Files|B-Scrollback|"
             "D-Directory|U-Upload Queue|F-Font and Filtering|S-Screen Size|O-Options|Z-Show Help|X-Exit|");
-  EXPECT_EQ(CommandMenuText(false, true, 0).substr(0, 9), "H-Hangup|");
+  EXPECT_EQ(CommandMenuText(false, true, 0).substr(0, 26), "H-Hangup|T-Transfer Files|");
   EXPECT_EQ(CommandMenuText(false, false, 1).substr(0, 13), "B-Scrollback|");
 }
 
@@ -84,6 +84,7 @@ TEST(Mouse, SelectionTrimsRowEndsAndOnlyTheFirstRowsLead) {
 struct TRecord {
   std::string Screen, Capture;
   std::vector<bool> Starts;
+  std::string Transfer;  // the bytes left for the transfer: from the start's CAN on
 };
 
 TRecord Filter(const std::string& Block, bool Auto = true) {
@@ -93,8 +94,11 @@ TRecord Filter(const std::string& Block, bool Auto = true) {
     R.Screen.append(reinterpret_cast<const char*>(D), N);
     if (Capture) R.Capture.append(reinterpret_cast<const char*>(D), N);
   };
-  Sink.StartZmodem = [&](bool Upload) { R.Starts.push_back(Upload); };
-  FilterReceived(reinterpret_cast<const uint8_t*>(Block.data()), Block.size(), Auto, Sink);
+  const TZmodemStart S = FilterReceived(reinterpret_cast<const uint8_t*>(Block.data()), Block.size(), Auto, Sink);
+  if (S.Found) {
+    R.Starts.push_back(S.Upload);
+    R.Transfer = Block.substr(S.At);
+  }
   return R;
 }
 
@@ -103,21 +107,25 @@ TEST(ReceiveFilter, CanCases) {
     std::string Block;
     bool Auto;
     std::vector<bool> Starts;
-    std::string Screen, Capture;
+    std::string Screen, Capture, Transfer;
   };
   const std::vector<TCase> Cases = {
-      {"hi\x18" "B00000", true, {false}, "hiB00000", "hiB00000"},  // download
-      {"\x18" "B01x", true, {true}, "B01x", "B01x"},                // upload
-      {"\x18" "B02", true, {}, "B02", "B02"},                      // other digit: CAN dropped only
-      {"a\x18xyzb", true, {}, "a\x18xyzb", "axyzb"},                // lone CAN not captured
-      {"ab\x18" "B0", true, {}, "ab\x18" "B0", "ab\x18" "B0"},       // header cut by the block end
-      {"\x18" "B00\x18", false, {}, "\x18" "B00\x18", "\x18" "B00\x18"},  // auto-start off
-      {"", true, {}, "", ""}};
+      // A start: what came before is shown, the rest of the block belongs to the transfer.
+      {"hi\x18" "B00000", true, {false}, "hi", "hi", "\x18" "B00000"},
+      {"\x18" "B01x\x18" "B00", true, {true}, "", "", "\x18" "B01x\x18" "B00"},
+      {"**\x18" "B00000000000000\r\x8a\x11more", true, {false}, "**", "**",
+       "\x18" "B00000000000000\r\x8a\x11more"},
+      {"\x18" "B02", true, {}, "B02", "B02", ""},                      // other digit: CAN dropped only
+      {"a\x18xyzb", true, {}, "a\x18xyzb", "axyzb", ""},                // lone CAN not captured
+      {"ab\x18" "B0", true, {}, "ab\x18" "B0", "ab\x18" "B0", ""},       // header cut by the block end
+      {"\x18" "B00\x18", false, {}, "\x18" "B00\x18", "\x18" "B00\x18", ""},  // auto-start off
+      {"", true, {}, "", "", ""}};
   for (const TCase& C : Cases) {
     const TRecord R = Filter(C.Block, C.Auto);
     EXPECT_EQ(R.Starts, C.Starts) << C.Block;
     EXPECT_EQ(R.Screen, C.Screen) << C.Block;
     EXPECT_EQ(R.Capture, C.Capture) << C.Block;
+    EXPECT_EQ(R.Transfer, C.Transfer) << C.Block;
   }
 }
 

@@ -23,10 +23,22 @@ Usage: bbsserver.py [options]
   --delay MS        pause MS milliseconds between those pieces
   --linger MS       after a replay, script or stream, wait MS milliseconds before closing;
                     -1 keeps the connection open until the client closes (default 0)
+  --zmodem-send FILE
+                    after the opening (and the script, when given) run "sz FILE..." on the
+                    connection (repeatable; all files in one batch), then linger
+  --zmodem-receive DIR
+                    the same with "rz" receiving into DIR (after sz when both are given)
+  --zmodem-opts=OPTS
+                    extra options for sz or rz, split at spaces (e.g. "-f" or "-r")
+  --zmodem-status PATH
+                    append "sz CODE" or "rz CODE" (and a newline) to PATH as each one ends
   --once            serve one connection, then exit
   --quiet           say nothing on standard error
 
-With none of --replay, --script or --stream a demo session runs: an ANSI art welcome screen,
+In telnet mode sz and rz see the clean byte stream: the server doubles their 255s and takes
+the client's telnet commands out, as a board's telnet front end does.
+
+With none of --replay, --script, --stream or the Zmodem modes a demo session runs: an ANSI art welcome screen,
 a cursor position query, then a prompt that echoes what is typed (Q ends the call).
 
 Telnet opening (unless --raw or --no-negotiate): IAC DO TERMINAL-TYPE, IAC DO NAWS, IAC WILL ECHO,
@@ -258,8 +270,19 @@ class Session:
         threading.Thread(target=self.reader, daemon=True).start()
         if self.answer:
             self.send_raw(bytes([IAC, DO, OPT_TTYPE, IAC, DO, OPT_NAWS, IAC, WILL, OPT_ECHO, IAC, WILL, OPT_SGA]))
+        zmodem = self.args.zmodem_send or self.args.zmodem_receive
         if self.args.script:
-            self.run_script(self.args.script)
+            if not self.run_script(self.args.script, not zmodem):
+                return
+        if zmodem:
+            # A board's download, then its upload, as a caller would pick them in turn.
+            if self.args.zmodem_send:
+                self.zmodem(["sz"] + self.args.zmodem_opts.split() + list(self.args.zmodem_send), None)
+            if self.args.zmodem_receive and not self.closed:
+                self.zmodem(["rz"] + self.args.zmodem_opts.split(), self.args.zmodem_receive)
+            self.linger()
+            return
+        if self.args.script:
             return
         if self.args.replay:
             with open(self.args.replay, "rb") as f:
@@ -272,7 +295,60 @@ class Session:
             return
         self.demo()
 
-    def run_script(self, path):
+    def zmodem(self, cmd, cwd):
+        import subprocess
+        with self.cond:
+            self.data.clear()
+        log("running", " ".join(cmd))
+        proc = subprocess.Popen(cmd, cwd=cwd, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL)
+        done = threading.Event()
+
+        def pump_in():
+            # What the client sends (telnet commands already taken out) goes to the program.
+            while True:
+                with self.cond:
+                    self.cond.wait_for(lambda: self.data or self.closed or done.is_set(), 0.2)
+                    chunk = bytes(self.data)
+                    self.data.clear()
+                    ended = self.closed or done.is_set()
+                if chunk:
+                    try:
+                        proc.stdin.write(chunk)
+                        proc.stdin.flush()
+                    except OSError:
+                        return
+                if ended and not chunk:
+                    if self.closed:
+                        try:
+                            proc.stdin.close()
+                        except OSError:
+                            pass
+                    return
+
+        pump = threading.Thread(target=pump_in, daemon=True)
+        pump.start()
+        try:
+            while True:
+                out = os.read(proc.stdout.fileno(), 65536)
+                if not out:
+                    break
+                self.send(out)
+        except OSError as e:
+            log("zmodem relay:", e)
+            proc.kill()
+        code = proc.wait()
+        done.set()
+        with self.cond:
+            self.cond.notify_all()
+        pump.join(5)
+        log("zmodem program ended with", code)
+        if self.args.zmodem_status:
+            with open(self.args.zmodem_status, "a") as f:
+                f.write("%s %d\n" % (cmd[0], code))
+
+    def run_script(self, path, linger=True):
+        """Runs the byte script; False when it ended the call (close, hold, a failed expect)."""
         base = os.path.dirname(os.path.abspath(path))
         with open(path, "r", encoding="latin-1") as f:
             lines = f.read().splitlines()
@@ -293,10 +369,10 @@ class Session:
                 time.sleep(int(rest) / 1000.0)
             elif word == "expect":
                 if not self.expect(unescape(line.split("expect ", 1)[1])):
-                    return
+                    return False
             elif word == "expecthex":
                 if not self.expect(parse_hex(rest)):
-                    return
+                    return False
             elif word == "timeout":
                 self.expect_timeout = int(rest) / 1000.0
             elif word == "chunk":
@@ -304,14 +380,16 @@ class Session:
             elif word == "delay":
                 self.delay = int(rest) / 1000.0
             elif word == "close":
-                return
+                return False
             elif word == "hold":
                 self.wait_closed()
-                return
+                return False
             else:
                 log("%s:%d: unknown command %r" % (path, number, word))
-                return
-        self.linger()
+                return False
+        if linger:
+            self.linger()
+        return True
 
     def stream(self, total):
         block = bbs_block()
@@ -461,6 +539,10 @@ def main():
     p.add_argument("--chunk", type=int, default=0, help="largest piece per write")
     p.add_argument("--delay", type=int, default=0, help="milliseconds between pieces")
     p.add_argument("--linger", type=int, default=0, help="milliseconds to wait before closing; -1 forever")
+    p.add_argument("--zmodem-send", action="append", help="file for sz to send (repeatable)")
+    p.add_argument("--zmodem-receive", help="directory rz receives into")
+    p.add_argument("--zmodem-opts", default="", help="extra options for sz or rz")
+    p.add_argument("--zmodem-status", help="file receiving the exit code of sz or rz")
     p.add_argument("--once", action="store_true", help="serve one connection, then exit")
     p.add_argument("--quiet", action="store_true")
     args = p.parse_args()

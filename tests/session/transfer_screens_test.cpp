@@ -1,0 +1,444 @@
+// The transfer screens on a headless console: the progress display, the result line, the
+// queue editor driven by queued keys, and whole transfers against real sz and rz on the other
+// end of the session's connection.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "app/transfer_screens.h"
+#include "support/strings.h"
+#include "tests/session/session_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Row Y from column X, N cells, trailing blanks kept.
+std::string Cells(const TSDLConsole& Con, int X, int Y, int N) {
+  std::string S;
+  for (int I = 0; I < N; ++I) S += static_cast<char>(Con.Cell(X + I, Y).Ch);
+  return S;
+}
+
+std::string Chars(int N, uint8_t Ch) { return std::string(static_cast<size_t>(N), static_cast<char>(Ch)); }
+
+void WriteFile(const std::string& Path, const std::string& Data) {
+  std::ofstream(Path, std::ios::binary) << Data;
+}
+
+std::string RandomData(size_t Size, uint32_t Seed) {
+  std::mt19937 Gen(Seed);
+  std::string S(Size, '\0');
+  for (char& C : S) C = static_cast<char>(Gen() & 0xFF);
+  return S;
+}
+
+// sz or rz in Dir, reading InFd and writing OutFd; stderr discarded.
+pid_t Spawn(const std::vector<std::string>& Args, const std::string& Dir, int InFd, int OutFd) {
+  const pid_t P = fork();
+  if (P == 0) {
+    if (chdir(Dir.c_str()) != 0) _exit(126);
+    dup2(InFd, 0);
+    dup2(OutFd, 1);
+    const int Null = open("/dev/null", O_WRONLY);
+    if (Null >= 0) dup2(Null, 2);
+    std::vector<char*> Argv;
+    for (const auto& A : Args) Argv.push_back(const_cast<char*>(A.c_str()));
+    Argv.push_back(nullptr);
+    execvp(Argv[0], Argv.data());
+    _exit(127);
+  }
+  return P;
+}
+
+// The peer's exit code; killed (and -1) when it outlives the limit.
+int Reap(pid_t P, int LimitMs) {
+  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(LimitMs);
+  int Status = 0;
+  while (std::chrono::steady_clock::now() < End) {
+    if (waitpid(P, &Status, WNOHANG) == P) return WIFEXITED(Status) ? WEXITSTATUS(Status) : 128 + WTERMSIG(Status);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(P, SIGKILL);
+  waitpid(P, &Status, 0);
+  return -1;
+}
+
+class TransferTest : public SessionTest {
+ protected:
+  void SetUp() override {
+    SessionTest::SetUp();
+    Src = TempDir + "/src/";
+    Dl = TempDir + "/dl/";
+    fs::create_directories(Src);
+    fs::create_directories(Dl);
+    App.Config.DownloadPath = Dl;
+    App.Config.AutoZmodem = 1;
+    App.Session.MessageSeen = [this](const std::string& T) {
+      Seen.push_back(T);
+      App.Console->PushKey(static_cast<uint8_t>(T == "Clear upload queue?" ? AnswerClear : 13));
+    };
+  }
+  void TearDown() override {
+    if (Relay.joinable()) Relay.join();
+    SessionTest::TearDown();
+  }
+
+  // sz's output reaches the session through this thread: the first piece goes out in one
+  // write behind Prefix, so the start arrives in the same block as text for the screen.
+  // Presses ESC once EscAfter bytes have passed.
+  pid_t StartSender(const std::vector<std::string>& Args, const std::string& Prefix, int64_t EscAfter = -1,
+                    bool CloseInstead = false) {
+    int Pipe[2];
+    EXPECT_EQ(pipe(Pipe), 0);
+    const pid_t P = Spawn(Args, Src, PeerFd, Pipe[1]);
+    close(Pipe[1]);
+    Relay = std::thread([this, Fd = Pipe[0], Prefix, EscAfter, CloseInstead]() mutable {
+      std::string Out = Prefix;
+      int64_t Total = 0;
+      char Buf[16384];
+      for (;;) {
+        pollfd Pf{Fd, POLLIN, 0};
+        if (poll(&Pf, 1, 30000) <= 0) break;
+        const ssize_t N = read(Fd, Buf, sizeof Buf);
+        if (N <= 0) break;
+        Out.append(Buf, static_cast<size_t>(N));
+        // Well inside the file data the transfer screen is up: drops must be refused.
+        if (Total > 65536) DropsOffSeen = DropsOffSeen && !App.Drops.Accepting();
+        size_t Off = 0;
+        while (Off < Out.size()) {
+          const ssize_t W = write(PeerFd, Out.data() + Off, Out.size() - Off);
+          if (W <= 0) break;
+          Off += static_cast<size_t>(W);
+        }
+        Out.clear();
+        Total += N;
+        if (EscAfter >= 0 && Total >= EscAfter) {
+          if (CloseInstead)
+            App.Console->Terminate();  // the window's close button
+          else
+            App.Console->PushKey(27);
+          EscAfter = -1;
+        }
+      }
+      close(Fd);
+    });
+    return P;
+  }
+
+  // Passes of the session loop until a result box was seen (a transfer runs inside one pass).
+  void RunUntilResult(int LimitMs = 30000) {
+    const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(LimitMs);
+    while (Seen.empty() && std::chrono::steady_clock::now() < End && !App.Console->Terminated.load())
+      Session->Pass();
+  }
+
+  std::string Src, Dl;
+  std::thread Relay;
+  std::atomic<bool> DropsOffSeen{true};
+  char AnswerClear = 'Y';
+};
+
+}  // namespace
+
+TEST_F(TransferTest, StatusDisplayBarsRateAndNames) {
+  struct TCase {
+    int64_t Size, Done, Elapsed;
+    std::string Name;
+    std::string Bar;      // row 20 from column 32, 20 cells; empty: left as it was
+    std::string Percent;  // column 55 row 21
+    std::string Rate, Shown;
+  };
+  const std::string Untouched = Chars(20, '.');
+  const std::vector<TCase> Cases = {
+      {1000, 0, 5, "/d/zero.txt", "", "", "0 kb/sec", "zero.txt"},
+      {1000, 500, 0, "/d/half.bin", Chars(10, 219) + Chars(10, 254), " 50", "0 kb/sec", "half.bin"},
+      {3000, 1, 1, "one", Chars(20, 254), "  0", "0 kb/sec", "one"},
+      {1000, 1000, 2, "full", Chars(20, 219), "100", "0 kb/sec", "full"},
+      {2048000, 2048000, 2, "rate", Chars(20, 219), "100", "1000 kb/sec", "rate"},
+      {100, 250, 1, "beyond", Chars(20, 219), "100", "0 kb/sec", "beyond"},  // more than offered
+      {0, 0, 1, "empty", "", "", "0 kb/sec", "empty"},                         // zero-length file
+      {0, 70, 1, "nosize", "", "", "0 kb/sec", "nosize"},                       // size not known
+      {int64_t{1} << 40, int64_t{1} << 39, 1, std::string(40, 'x') + ".zip", Chars(10, 219) + Chars(10, 254), " 50",
+       "536870912 kb/s", std::string(29, 'x')},
+  };
+  auto& Con = *App.Console;
+  for (const TCase& C : Cases) {
+    Con.WriteXY(32, 20, 7, Untouched);
+    Con.WriteXY(32, 21, 7, Untouched);
+    Con.WriteXY(55, 21, 7, "...");
+    TTransferView View;
+    TTransferProgress P;
+    P.FileName = C.Name;
+    P.FileSize = C.Size;
+    P.BytesTransferred = C.Done;
+    P.StartTime = 1000;
+    P.NewFile = true;
+    DrawTransferStatus(Con, View, P, 1000 + C.Elapsed);
+    const std::string Row20 = Cells(Con, 32, 20, 20);
+    EXPECT_EQ(Row20, C.Bar.empty() ? Untouched : C.Bar) << C.Name;
+    EXPECT_EQ(Cells(Con, 32, 21, 20), Row20) << C.Name;
+    EXPECT_EQ(Cells(Con, 55, 21, 3), C.Percent.empty() ? "..." : C.Percent) << C.Name;
+    EXPECT_EQ(Cells(Con, 29, 18, 14), lx::PadRight(C.Rate, 14)) << C.Name;
+    EXPECT_EQ(Cells(Con, 29, 15, 29), lx::PadRight(C.Shown, 29)) << C.Name;
+    if (!C.Bar.empty()) {
+      EXPECT_EQ(Con.Cell(32, 20).Attr, 8);
+    }
+  }
+  EXPECT_EQ(Cells(Con, 29, 16, 15), "1,048,576 MB   ");
+}
+
+TEST_F(TransferTest, SummarySaysWhatBecameOfEachFile) {
+  auto R = [](const char* Name, TFileOutcome O, const char* Reason = "") {
+    TFileResult F;
+    F.Name = Name;
+    F.Outcome = O;
+    F.Reason = Reason;
+    return F;
+  };
+  using O = TFileOutcome;
+  EXPECT_EQ(TransferSummary(false, {R("a", O::Done), R("b", O::Done)}, 0), "Download complete: 2 done");
+  EXPECT_EQ(TransferSummary(true, {R("/x/a", O::Done), R("/x/b", O::Skipped, "skipped by the receiver"),
+                                   R("/x/c", O::Failed, "missing")},
+                            ZStatus::Ok),
+            "Upload failed: 1 done, 1 skipped, 1 failed (c: missing)");
+  EXPECT_EQ(TransferSummary(false, {R("big", O::Failed, "cancelled")}, ZStatus::Cancelled),
+            "Download cancelled: 0 done, 1 failed (big: cancelled)");
+  EXPECT_EQ(TransferSummary(false, {}, ZStatus::HeaderTimeout), "Download failed: no answer from the other side");
+}
+
+TEST_F(TransferTest, QueueEditorAddsDeletesAndBrowses) {
+  const std::string Up = TempDir + "/up", Other = TempDir + "/other";
+  fs::create_directories(Up + "/sub");
+  fs::create_directories(Other);
+  WriteFile(Up + "/a.txt", "aaa");
+  WriteFile(Up + "/b.bin", "bbbb");
+  WriteFile(Up + "/sub/c.txt", "c");
+  WriteFile(Other + "/d.txt", "dd");
+  App.Config.UploadPath = Up;
+  const fs::path Cwd = fs::current_path();
+  // Lines in "up": sub, .., a.txt, b.bin.
+  auto Down = [this](int N) {
+    for (int I = 0; I < N; ++I) Ext(80);
+  };
+  Down(2);
+  Keys("\r\r");  // a.txt, then again: no second entry
+  Down(1);
+  Keys("\r\t");  // b.bin; to the queue, highlight on b.bin
+  Ext(83);       // deleted
+  Keys("\t");
+  Ext(72);
+  Ext(72);
+  Ext(72);
+  Ext(77);  // into "sub" by Right: "..", c.txt
+  Down(1);
+  Keys("\r");
+  Ext(75);  // Left: back in "up"
+  Ext(63);  // F5
+  Keys(Other + "\r");
+  Down(1);
+  Keys("\r\x1b");  // d.txt ("..", d.txt)
+  QueueEditor(App);
+  ASSERT_EQ(App.UploadQueue.Count(), 3);
+  EXPECT_EQ(App.UploadQueue.Entry(1).FullPath(), Up + "/a.txt");
+  EXPECT_EQ(App.UploadQueue.Entry(2).FullPath(), Up + "/sub/c.txt");
+  EXPECT_EQ(App.UploadQueue.Entry(3).FullPath(), Other + "/d.txt");
+  EXPECT_TRUE(Seen.empty());
+  EXPECT_EQ(fs::current_path(), Cwd);  // the browser never moves the program
+}
+
+TEST_F(TransferTest, QueueEditorReportsADirectoryItCannotRead) {
+  App.ProgramDir = TempDir + "/";
+  WriteFile(TempDir + "/here.txt", "x");
+  App.Config.UploadPath = TempDir + "/missing";
+  // A message box swallows keys typed ahead of it: the box is answered once it is up, and
+  // the keys for the browser are queued once it has closed.
+  App.Session.MessageSeen = [this](const std::string& T) { Seen.push_back(T); };
+  std::thread Later([this] {
+    const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    auto BoxShown = [this] {
+      auto Hold = App.Console->Batch();
+      for (int Y = 1; Y <= 25; ++Y)
+        if (Cells(*App.Console, 1, Y, 80).find("Unable to access") != std::string::npos) return true;
+      return false;
+    };
+    while (!BoxShown() && std::chrono::steady_clock::now() < End)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    Keys("\r");
+    while (BoxShown() && std::chrono::steady_clock::now() < End)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // Lines in the program directory: dl, src, .., here.txt.
+    for (int I = 0; I < 3; ++I) Ext(80);
+    Keys("\r\x1b");
+  });
+  QueueEditor(App);
+  Later.join();
+  ASSERT_EQ(Seen.size(), 1u);
+  EXPECT_EQ(Seen[0], "Unable to access: " + TempDir + "/missing");
+  ASSERT_EQ(App.UploadQueue.Count(), 1);
+  EXPECT_EQ(App.UploadQueue.Entry(1).FullPath(), TempDir + "/here.txt");
+}
+
+TEST_F(TransferTest, DroppedFilesJoinTheQueueOnTheMainThreadOnly) {
+  WriteFile(Src + "a.txt", "a");
+  App.Drops.Push(Src + "a.txt");
+  App.Drops.Push(Src + "a.txt");  // twice: queued once
+  App.Drops.Push(Src.substr(0, Src.size() - 1));  // a directory is not a file
+  {
+    TDropsOff Off(App.Drops);
+    App.Drops.Push(Src + "during.txt");  // while a transfer runs: ignored
+  }
+  EXPECT_EQ(App.UploadQueue.Count(), 0);  // nothing until the main thread takes them
+  Session->Pass();
+  ASSERT_EQ(App.UploadQueue.Count(), 1);
+  EXPECT_EQ(App.UploadQueue.Entry(1).FullPath(), Src + "a.txt");
+}
+
+TEST_F(TransferTest, AutoStartDownloadsTwoFiles) {
+  Connect();
+  const std::string A = RandomData(300000, 1), B = "hello\r\n";
+  WriteFile(Src + "a.bin", A);
+  WriteFile(Src + "b.txt", B);
+  const pid_t P = StartSender({"sz", "a.bin", "b.txt"}, "Welcome to the board\r\n");
+  RunUntilResult();
+  EXPECT_EQ(Reap(P, 10000), 0);
+  ASSERT_EQ(Seen.size(), 1u);
+  EXPECT_EQ(Seen[0], "Download complete: 2 done");
+  EXPECT_EQ(ReadAll(Dl + "a.bin"), A);
+  EXPECT_EQ(ReadAll(Dl + "b.txt"), B);
+  // The text before the start is on the screen (sz's "rz" CR and the header's pad "**" are
+  // ordinary text); nothing after it is.
+  EXPECT_EQ(RowText(1), "Welcome to the board");
+  EXPECT_EQ(RowText(2), "**");
+  EXPECT_EQ(RowText(3), "");
+  EXPECT_TRUE(DropsOffSeen);
+  EXPECT_TRUE(App.Drops.Accepting());
+}
+
+TEST_F(TransferTest, EscCancelsADownloadAndLeavesNoFileUnderItsName) {
+  Connect();
+  WriteFile(Src + "big.bin", RandomData(4 << 20, 2));
+  const pid_t P = StartSender({"sz", "big.bin"}, "", 256 * 1024);
+  RunUntilResult();
+  const int Exit = Reap(P, 10000);
+  EXPECT_NE(Exit, 0);   // sz saw the cancel sequence and gave up
+  EXPECT_NE(Exit, -1);  // ... by itself, not by the watchdog
+  ASSERT_EQ(Seen.size(), 1u);
+  EXPECT_EQ(Seen[0].rfind("Download cancelled", 0), 0u) << Seen[0];
+  EXPECT_FALSE(fs::exists(Dl + "big.bin"));
+}
+
+TEST_F(TransferTest, UploadFromTheQueueClearsOnlyWhatWasSent) {
+  Connect();
+  const std::string A = RandomData(200000, 3), B = "second file";
+  WriteFile(Src + "a.bin", A);
+  WriteFile(Src + "b.txt", B);
+  WriteFile(Src + "gone.txt", "x");
+  ASSERT_TRUE(App.UploadQueue.Add(true, Src, "a.bin"));
+  ASSERT_TRUE(App.UploadQueue.Add(true, Src, "gone.txt"));
+  ASSERT_TRUE(App.UploadQueue.Add(true, Src, "b.txt"));
+  fs::remove(Src + "gone.txt");
+  const std::string Dest = TempDir + "/board/";
+  fs::create_directories(Dest);
+  // The keys first: the pass takes ALT-T before the board's greeting.
+  Ext(20);
+  Keys("\r");  // "Zmodem: Upload"
+  const pid_t P = Spawn({"rz"}, Dest, PeerFd, PeerFd);
+  RunUntilResult();
+  EXPECT_EQ(Reap(P, 10000), 0);
+  ASSERT_EQ(Seen.size(), 2u);
+  EXPECT_EQ(Seen[0].rfind("Upload failed: 2 done, 1 failed (gone.txt: ", 0), 0u) << Seen[0];
+  EXPECT_EQ(Seen[1], "Clear upload queue?");
+  EXPECT_EQ(ReadAll(Dest + "a.bin"), A);
+  EXPECT_EQ(ReadAll(Dest + "b.txt"), B);
+  ASSERT_EQ(App.UploadQueue.Count(), 1);
+  EXPECT_EQ(App.UploadQueue.Entry(1).FileName, "gone.txt");
+}
+
+TEST_F(TransferTest, BoardAskingForFilesWithAnEmptyQueueIsToldNo) {
+  Connect();
+  const std::string Dest = TempDir + "/board/";
+  fs::create_directories(Dest);
+  const pid_t P = Spawn({"rz"}, Dest, PeerFd, PeerFd);
+  RunUntilResult(15000);
+  ASSERT_EQ(Seen.size(), 1u);
+  EXPECT_EQ(Seen[0], "No files in upload queue");
+  const int Exit = Reap(P, 10000);
+  EXPECT_NE(Exit, 0);  // rz was cancelled rather than left waiting
+  EXPECT_NE(Exit, -1);
+}
+
+TEST_F(TransferTest, ClosingTheWindowEndsTheTransferCleanlyAndThenTheSession) {
+  Connect();
+  WriteFile(Src + "big.bin", RandomData(4 << 20, 4));
+  const pid_t P = StartSender({"sz", "big.bin"}, "", 256 * 1024, true);
+  const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (Session->Pass() && std::chrono::steady_clock::now() < End) {
+  }
+  EXPECT_TRUE(App.Console->Terminated.load());
+  const int Exit = Reap(P, 10000);
+  EXPECT_NE(Exit, 0);   // the cancel sequence went out
+  EXPECT_NE(Exit, -1);
+  EXPECT_TRUE(Seen.empty());  // no boxes on the way out
+  EXPECT_FALSE(fs::exists(Dl + "big.bin"));
+}
+
+// What follows the start in its block is the transfer's: here a sender that asks and ends its
+// batch in one go, so the run ends (after the wait for an "OO" that never comes) only when the
+// engine was given those bytes; without them it would still wait for a header.
+TEST_F(TransferTest, TheRestOfTheStartBlockGoesToTheTransfer) {
+  Connect();
+  Remote("Hi\r\n**\x18" "B00000000000000\r\x8a\x11**\x18" "B0800000000022d\r\x8a");
+  std::atomic<bool> Over{false};
+  std::thread Guard([&] {
+    for (int I = 0; I < 500 && !Over.load(); ++I) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!Over.load()) App.Console->Terminate();
+  });
+  RunUntilResult(6000);
+  Over = true;
+  Guard.join();
+  ASSERT_EQ(Seen.size(), 1u);
+  EXPECT_EQ(Seen[0], "Download complete: no files");
+  EXPECT_NE(Sent().find("\x18" "B08"), std::string::npos);  // our end of the batch
+  EXPECT_EQ(RowText(1), "Hi");
+  EXPECT_EQ(RowText(2), "**");
+}
+
+TEST_F(TransferTest, MenuAndKeysOpenTheTransferScreens) {
+  WriteFile(Src + "a.txt", "a");
+  App.Config.UploadPath = Src;
+  Session->MessageSeen = App.Session.MessageSeen;
+  // ALT-T offline: nothing but the message.
+  Ext(20);
+  Session->Pass();
+  EXPECT_EQ(Seen, std::vector<std::string>{"You are not connected!"});
+  Seen.clear();
+  // ALT-Q and the menu's U: the queue editor (lines "..", a.txt).
+  for (int Way = 0; Way < 2; ++Way) {
+    if (Way == 0) Ext(16);
+    Ext(80);
+    Keys("\r\x1b");
+    if (Way == 0) {
+      Session->Pass();
+    } else {
+      App.UploadQueue.Clear();
+      Session->RunMenuCommand('U');
+    }
+    ASSERT_EQ(App.UploadQueue.Count(), 1) << Way;
+  }
+  // The menu's T while connected: the transfer type menu; Upload with an empty queue.
+  Connect();
+  App.UploadQueue.Clear();
+  Keys("\r");
+  Session->RunMenuCommand('T');
+  EXPECT_EQ(Seen, std::vector<std::string>{"No files in upload queue"});
+}
