@@ -404,18 +404,9 @@ TEST_F(SessionTest, RloginServerThatNeverAnswersDoesNotHangTheDial) {
     E.Protocol = 2;
     E.UserName = "guest";
     E.Password = "pw";
-    std::atomic<bool> Finished{false}, Rescued{false};
-    std::thread Watchdog([&] {
-      for (int I = 0; I < 800 && !Finished; ++I) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      if (!Finished && Peer.Conn >= 0) {
-        Rescued = true;
-        shutdown(Peer.Conn, SHUT_RDWR);
-      }
-    });
+    TWatchdog Watchdog(std::chrono::seconds(8), [&] { shutdown(Peer.Conn, SHUT_RDWR); });
     EXPECT_TRUE(Session->DialEntry());
-    Finished = true;
-    Watchdog.join();
-    EXPECT_FALSE(Rescued.load()) << "the handshake waited until the watchdog closed the link";
+    EXPECT_FALSE(Watchdog.Stop()) << "the handshake waited until the watchdog closed the link";
     EXPECT_FALSE(App.Console->KeyPressed());
   }
 }
