@@ -1,5 +1,3 @@
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "net/net_test_util.h"
 #include "net/socket.h"
 #include "tests/session/session_fixture.h"
 
@@ -294,19 +293,7 @@ TEST_F(SessionTest, AStalledReplyDoesNotHoldTheConsole) {
 // the dialer's loop is then surely running while the user types.
 class TSlowListener {
  public:
-  TSlowListener() {
-    Listen = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(Listen, reinterpret_cast<sockaddr*>(&A), sizeof A);
-    listen(Listen, 0);
-    socklen_t L = sizeof A;
-    getsockname(Listen, reinterpret_cast<sockaddr*>(&A), &L);
-    Port = ntohs(A.sin_port);
-    Filler = socket(AF_INET, SOCK_STREAM, 0);
-    connect(Filler, reinterpret_cast<sockaddr*>(&A), sizeof A);
-  }
+  TSlowListener() : Listen(LoopbackSocket(Port, 0)), Filler(LoopbackConnect(Port)) {}
   // After MakeRoomMs the queued filler is taken, and the dialer's retried connect gets in.
   void MakeRoomAfter(int Ms) {
     Thread = std::thread([this, Ms] {
@@ -324,8 +311,8 @@ class TSlowListener {
     close(Filler);
     close(Listen);
   }
-  int Listen = -1, Filler = -1;
   uint16_t Port = 0;
+  int Listen = -1, Filler = -1;
   std::vector<int> Accepted;
   std::thread Thread;
 };
@@ -347,15 +334,7 @@ class TRloginPeer {
  public:
   // Answer false: the server never sends its 0 byte. OnGreeting runs once the greeting is in.
   explicit TRloginPeer(bool Answer = true, std::function<void()> OnGreeting = {}) {
-    Listen = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(Listen, reinterpret_cast<sockaddr*>(&A), sizeof A);
-    listen(Listen, 1);
-    socklen_t L = sizeof A;
-    getsockname(Listen, reinterpret_cast<sockaddr*>(&A), &L);
-    Port = ntohs(A.sin_port);
+    Listen = LoopbackSocket(Port, 1);
     Thread = std::thread([this, Answer, OnGreeting] {
       const int C = accept(Listen, nullptr, nullptr);
       if (C < 0) return;
