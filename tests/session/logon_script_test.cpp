@@ -286,7 +286,7 @@ TEST_F(LogonScriptTest, WaitForUsesTheSessionsReceiveFilter) {
     Run("z", "WAITFOR \"LOGIN:\"");
     App.Session.Capture.Close();
     App.Session.CaptureOn = false;
-    const std::string Got = ReadAll(Cap);
+    const std::string Got = ReadFileText(Cap);
     EXPECT_NE(Got.find(Auto ? "abcB00000\r\nlogin: more" : "abc\x18" "B00000\r\nlogin: more"), std::string::npos)
         << Got;
     EXPECT_EQ(RowText(2), "login: more");

@@ -4,11 +4,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "net/socket.h"
 
 void SessionTest::SetUp() {
@@ -21,8 +16,6 @@ void SessionTest::SetUp() {
   Session = std::make_unique<TSession>(App);
   Session->Pause = [](int) {};
   Session->AboutMs = 0;
-  char Tmpl[] = "/tmp/lx-session-XXXXXX";
-  TempDir = mkdtemp(Tmpl);
   App.Config.CapturePath = TempDir + "/";
   Watchdog = std::make_unique<TWatchdog>(std::chrono::seconds(20), [this] { App.Console->Terminated = true; });
 }
@@ -32,7 +25,6 @@ void SessionTest::TearDown() {
   Session.reset();
   EndTerminalSession(App);
   if (PeerFd >= 0) close(PeerFd);
-  std::filesystem::remove_all(TempDir);
 }
 
 int AttachSocketPair(TAppContext& App, bool Telnet) {
@@ -92,11 +84,4 @@ void SessionTest::AutoAnswer() {
 
 void SessionTest::Record() {
   Session->MessageSeen = [this](const std::string& T) { Seen.push_back(T); };
-}
-
-std::string ReadAll(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
 }

@@ -11,6 +11,7 @@
 
 #include "app/context.h"
 #include "app/session.h"
+#include "support/test_tempdir.h"
 #include "support/test_watchdog.h"
 
 class TMemoryClipboard : public TClipboard {
@@ -21,7 +22,6 @@ class TMemoryClipboard : public TClipboard {
   std::string Text;
 };
 
-std::string ReadAll(const std::string& Path);
 // Puts one end of a socket pair in App's session as its connection; returns the other end.
 int AttachSocketPair(TAppContext& App, bool Telnet = false);
 // What has arrived at Fd: waits up to WaitMs for the first bytes, then until 10 ms pass quietly.
@@ -51,7 +51,8 @@ class SessionTest : public ::testing::Test {
   std::unique_ptr<TSession> Session;
   TMemoryClipboard* Clip = nullptr;
   int PeerFd = -1;
-  std::string TempDir;
+  TTempDir Temp;
+  std::string TempDir = Temp.Dir();
 
  private:
   // A box left waiting for a key that was never queued would hang the suite: after 20 s

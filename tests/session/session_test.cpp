@@ -129,7 +129,7 @@ TEST_F(SessionTest, ReceivedDataReachesScreenAndCapture) {
   EXPECT_FALSE(App.Session.Connected);
   EXPECT_FALSE(App.Session.CaptureOn);
   EXPECT_EQ(Seen.back(), "Connection terminated");
-  const std::string Cap = ReadAll(TempDir + "/session.cap");
+  const std::string Cap = ReadFileText(TempDir + "/session.cap");
   EXPECT_EQ(Cap.find("\n----> Capture: Test BBS (127.0.0.1:2323) "), 0u);
   EXPECT_NE(Cap.find(" Start\n\x1b[2J\x1b[1;1HHelloxyzB02\n----> Capture: Disconnected\n"), std::string::npos);
   // The terminal-ready screen is back.

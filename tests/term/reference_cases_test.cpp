@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "screen_dump.h"
+#include "support/test_tempdir.h"
 #include "term_fixture.h"
 
 namespace fs = std::filesystem;
@@ -25,13 +25,6 @@ std::vector<std::string> CaseNames() {
     if (Entry.path().extension() == ".in") Names.push_back(Entry.path().stem().string());
   std::sort(Names.begin(), Names.end());
   return Names;
-}
-
-std::string ReadFile(const fs::path& P) {
-  std::ifstream In(P, std::ios::binary);
-  std::ostringstream S;
-  S << In.rdbuf();
-  return S.str();
 }
 
 // The name prefix chooses the set-up: status_* reserves the bottom row for a
@@ -68,7 +61,7 @@ class TReferenceCase : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(TReferenceCase, MatchesExpectedScreenWholeAndSplitAtEveryByte) {
   const std::string Name = GetParam();
-  const std::string Input = ReadFile(CaseDir / (Name + ".in"));
+  const std::string Input = ReadFileText(CaseDir / (Name + ".in"));
   const fs::path ScreenPath = CaseDir / (Name + ".screen");
 
   // The whole feed goes to a brand-new console; the splits reuse one, reset each time.
@@ -78,7 +71,7 @@ TEST_P(TReferenceCase, MatchesExpectedScreenWholeAndSplitAtEveryByte) {
   if (Regen != nullptr && std::string(Regen) == "1")
     std::ofstream(ScreenPath, std::ios::binary) << FormatDump(CaptureScreen(*Fresh));
   ASSERT_TRUE(fs::exists(ScreenPath)) << ScreenPath << " is missing (LX_TERM_REGEN=1 writes it)";
-  const std::string Expected = ReadFile(ScreenPath);
+  const std::string Expected = ReadFileText(ScreenPath);
   auto Check = [&](const TSDLConsoleScrollback& Con, const std::string& How) {
     const std::string Diff = FirstDifference(Expected, FormatDump(CaptureScreen(Con)));
     EXPECT_EQ(Diff, "") << Name << " " << How;
