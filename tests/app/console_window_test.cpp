@@ -122,17 +122,6 @@ TEST_F(ConsoleWindow, QuitEndsReadKeyAndWindowCloseTerminates) {
   WaitTerminated();
 }
 
-TEST_F(ConsoleWindow, TheHundredTwentyNinthUnreadByteResetsTheBuffer) {
-  ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 1));
-  for (int I = 0; I < 128; ++I) Key('a');
-  Key('b');
-  Event(SDL_QUIT);  // processed after the keys: marks the end of the batch
-  WaitTerminated();
-  ASSERT_TRUE(Con->KeyPressed());
-  EXPECT_EQ(Con->ReadKey(), 'b');
-  EXPECT_FALSE(Con->KeyPressed());
-}
-
 TEST_F(ConsoleWindow, TitleIconAndPictureSize) {
   ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 3));
   EXPECT_EQ(Con->PixelWidth(), 1280);

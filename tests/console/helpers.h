@@ -5,6 +5,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "console/console.h"
 
@@ -19,6 +20,13 @@ inline std::string RowTextTrimmed(const TSDLConsole& Con, int Y) {
   std::string S = RowText(Con, Y);
   while (!S.empty() && S.back() == ' ') S.pop_back();
   return S;
+}
+
+// The attributes of row Y, columns X1..X2.
+inline std::vector<uint8_t> RowAttrs(const TSDLConsole& Con, int Y, int X1, int X2) {
+  std::vector<uint8_t> A;
+  for (int X = X1; X <= X2; ++X) A.push_back(Con.Cell(X, Y).Attr);
+  return A;
 }
 
 // The ARGB pixel at (Px, Py) of the cell at (X, Y), 0-based inside the cell.

@@ -199,38 +199,30 @@ TEST_F(ConsoleModel, PipeCodeColoursTheTextAndPadsToTheWidth) {
   EXPECT_EQ(Con.TextAttr, 0x1F);
 }
 
-TEST_F(ConsoleModel, BarBeforeNonColourCharactersIsPlainText) {
-  Con.WriteXYPipe(1, 1, 7, 0, "|1&x|$1|&1|32|");
-  EXPECT_EQ(RowTextTrimmed(Con, 1), "|1&x|$1|&1|32|");
-  for (int X = 1; X <= 14; ++X) EXPECT_EQ(Con.Cell(X, 1).Attr, 7) << X;
-  // The two characters after a plain bar are text even when one is a bar.
-  Con.WriteXYPipe(1, 2, 7, 0, "|9||12A");
-  EXPECT_EQ(RowTextTrimmed(Con, 2), "|9|A");
-  EXPECT_EQ(Con.Cell(3, 2).Attr, 7);
-  EXPECT_EQ(Con.Cell(4, 2).Attr, 12);
-}
-
-TEST_F(ConsoleModel, PipeCodesSetForegroundAndBackgroundNibbles) {
-  Con.WriteXYPipe(1, 1, 0x07, 0, "a|20b|31c|00d|15e|16f| 9g");
-  EXPECT_EQ(RowTextTrimmed(Con, 1), "abcdefg");
-  EXPECT_EQ(Con.Cell(1, 1).Attr, 0x07);
-  EXPECT_EQ(Con.Cell(2, 1).Attr, 0x47);
-  EXPECT_EQ(Con.Cell(3, 1).Attr, 0xF7);
-  EXPECT_EQ(Con.Cell(4, 1).Attr, 0xF0);
-  EXPECT_EQ(Con.Cell(5, 1).Attr, 0xFF);
-  EXPECT_EQ(Con.Cell(6, 1).Attr, 0x0F);
-  EXPECT_EQ(Con.Cell(7, 1).Attr, 0x09);
-}
-
-TEST_F(ConsoleModel, PipeWidthCutsTheTextAndTheRightEdgeDropsIt) {
-  Con.WriteXYPipe(1, 1, 7, 3, "|04Hello");
-  EXPECT_EQ(RowTextTrimmed(Con, 1), "Hel");
-  Con.WriteXYPipe(78, 2, 7, 10, "abcdef");
-  EXPECT_EQ(RowText(Con, 2).substr(77), "abc");
-  EXPECT_EQ(RowTextTrimmed(Con, 3), "");
-  // A bar with fewer than two characters after it is plain text.
-  Con.WriteXYPipe(1, 4, 7, 0, "x|1");
-  EXPECT_EQ(RowTextTrimmed(Con, 4), "x|1");
+TEST(ConsolePipe, CodesWidthsAndPlainBars) {
+  struct TCase {
+    int X, Width;
+    std::string In, Text;
+    std::vector<uint8_t> Attrs;  // from column X on
+  } Cases[] = {
+      // A bar before anything but two digits below 32 is text, and so are the two after it.
+      {1, 0, "|1&x|$1|&1|32|", "|1&x|$1|&1|32|", std::vector<uint8_t>(14, 7)},
+      {1, 0, "|9||12A", "|9|A", {7, 7, 7, 12}},
+      {1, 0, "x|1", "x|1", {7, 7, 7}},
+      // Foreground and background nibbles.
+      {1, 0, "a|20b|31c|00d|15e|16f| 9g", "abcdefg", {0x07, 0x47, 0xF7, 0xF0, 0xFF, 0x0F, 0x09}},
+      // The width cuts the text; the right edge drops the rest without a wrap.
+      {1, 3, "|04Hello", "Hel", {4, 4, 4}},
+      {78, 10, "abcdef", "abc", {7, 7, 7}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.In);
+    TSDLConsole Con;
+    Con.WriteXYPipe(C.X, 1, 7, C.Width, C.In);
+    EXPECT_EQ(RowTextTrimmed(Con, 1).substr(C.X - 1), C.Text);
+    for (size_t I = 0; I < C.Attrs.size(); ++I) EXPECT_EQ(Con.Cell(C.X + int(I), 1).Attr, C.Attrs[I]) << I;
+    EXPECT_EQ(RowTextTrimmed(Con, 2), "");
+  }
 }
 
 // --- colour state -------------------------------------------------------------------------

@@ -18,16 +18,10 @@ TEST(Pictures, TheTestPictureShowsTheCellsOfItsAnsiFile) {
   TSDLConsole Con;
   Con.DisplayCrunched(PictureTest, 1, 1, 1);
   EXPECT_EQ(RowTextTrimmed(Con, 1), "Hi     Box");
-  EXPECT_EQ(Con.Cell(1, 1).Attr, 14);
-  EXPECT_EQ(Con.Cell(2, 1).Attr, 14);
-  EXPECT_EQ(Con.Cell(5, 1).Attr, 7);
-  EXPECT_EQ(Con.Cell(8, 1).Attr, 0x17);
-  EXPECT_EQ(Con.Cell(10, 1).Attr, 0x17);
-  EXPECT_EQ(Con.Cell(11, 1).Attr, 7);
+  EXPECT_EQ(RowAttrs(Con, 1, 1, 11), (std::vector<uint8_t>{14, 14, 7, 7, 7, 7, 7, 0x17, 0x17, 0x17, 7}));
   EXPECT_EQ(RowTextTrimmed(Con, 2), "\xC9\xCD\xCD\xCD\xBB");
   EXPECT_EQ(RowTextTrimmed(Con, 3), std::string(10, ' ') + "****");
-  EXPECT_EQ(Con.Cell(11, 3).Attr, 4);
-  EXPECT_EQ(Con.Cell(14, 3).Attr, 4);
+  EXPECT_EQ(RowAttrs(Con, 3, 11, 14), std::vector<uint8_t>(4, 4));
   EXPECT_EQ(RowTextTrimmed(Con, 4), "   \x01");
   EXPECT_EQ(Con.Cell(4, 4).Attr, 7);
   for (int Y = 5; Y <= 25; ++Y) EXPECT_EQ(RowTextTrimmed(Con, Y), "") << Y;   // text after ^Z ignored
@@ -54,14 +48,8 @@ TEST(Pictures, ConverterWrapsPositionsAndRepeats) {
 TEST(Pictures, ConverterColours) {
   TSDLConsole Con;
   Con.DisplayCrunched(CrunchAnsi("\x1b[1;31;42mA\x1b[22mB\x1b[94mC\x1b[0;7m\x1b[mD \x1b[45m  "), 1, 1, 1);
-  EXPECT_EQ(Con.Cell(1, 1).Attr, 0x2C);
-  EXPECT_EQ(Con.Cell(2, 1).Attr, 0x24);
-  EXPECT_EQ(Con.Cell(3, 1).Attr, 0x29);
-  EXPECT_EQ(Con.Cell(4, 1).Attr, 0x07);
-  EXPECT_EQ(Con.Cell(5, 1).Attr, 0x07);
-  EXPECT_EQ(Con.Cell(6, 1).Attr, 0x57);   // coloured blanks are kept
-  EXPECT_EQ(Con.Cell(7, 1).Attr, 0x57);
-  EXPECT_EQ(Con.Cell(8, 1).Attr, 0x07);
+  // Coloured blanks are kept.
+  EXPECT_EQ(RowAttrs(Con, 1, 1, 8), (std::vector<uint8_t>{0x2C, 0x24, 0x29, 0x07, 0x07, 0x57, 0x57, 0x07}));
 }
 
 TEST(Pictures, ConverterSurvivesBrokenInput) {

@@ -2,8 +2,8 @@
 // only the changed rows always gives the same picture as drawing everything afresh.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
-
 #include <atomic>
 #include <memory>
 #include <random>
@@ -42,38 +42,48 @@ std::vector<uint32_t> FreshPicture(const TSDLConsole& Con) {
   return Picture(*Fresh);
 }
 
-TEST(Render, SixteenColourCell) {
-  TSDLConsole Con;
-  Con.DrawCursor(false);
-  Con.WriteXY(3, 2, 0x1E, "A");
-  Con.ComposeFrame();
-  EXPECT_EQ(CellPixel(Con, 3, 2, InkX, InkY), MapRGB(255, 255, 85));
-  EXPECT_EQ(CellPixel(Con, 3, 2, PaperX, PaperY), MapRGB(0, 0, 170));
-  EXPECT_EQ(CellPixel(Con, 3, 2, 0, 0), MapRGB(0, 0, 170));
-  EXPECT_EQ(CellPixel(Con, 4, 2, 0, 0), Black);
-  EXPECT_EQ(Con.PixelWidth(), 640);
-  EXPECT_EQ(Con.PixelHeight(), 400);
+void BlinkOn(TSDLConsole& C) {
+  auto Batch = C.Batch();
+  C.BlinkEnabled = true;
 }
 
-TEST(Render, PaletteAndRgbCells) {
-  TSDLConsole Con;
-  Con.DrawCursor(false);
-  Con.SetFg256(196);
-  Con.SetBg256(21);
-  Con.WriteCharXY(1, 1, 'A');
-  Con.SetFgRGB(1, 2, 3);
-  Con.SetBgRGB(250, 251, 252);
-  Con.WriteCharXY(2, 1, 'A');
-  Con.SetFg256(244);
-  Con.SetBg256(3);
-  Con.WriteCharXY(3, 1, 'A');
-  Con.ComposeFrame();
-  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), MapRGB(255, 0, 0));
-  EXPECT_EQ(CellPixel(Con, 1, 1, PaperX, PaperY), MapRGB(0, 0, 255));
-  EXPECT_EQ(CellPixel(Con, 2, 1, InkX, InkY), MapRGB(1, 2, 3));
-  EXPECT_EQ(CellPixel(Con, 2, 1, PaperX, PaperY), MapRGB(250, 251, 252));
-  EXPECT_EQ(CellPixel(Con, 3, 1, InkX, InkY), MapRGB(128, 128, 128));
-  EXPECT_EQ(CellPixel(Con, 3, 1, PaperX, PaperY), MapRGB(128, 128, 0));
+// Ink and paper of an 'A' in each colour mode, composed with the cursor off.
+TEST(Render, InkAndPaperOfEachColourMode) {
+  struct TCase {
+    const char* Name;
+    std::function<void(TSDLConsole&)> Set;
+    uint32_t Ink, Paper;  // a paper of 0 is not checked
+  };
+  const TCase Cases[] = {
+      {"16 colours", [](TSDLConsole& C) { C.SetTextAttr(0x1E, true); }, MapRGB(255, 255, 85), MapRGB(0, 0, 170)},
+      {"palette", [](TSDLConsole& C) { C.SetFg256(196), C.SetBg256(21); }, MapRGB(255, 0, 0), MapRGB(0, 0, 255)},
+      {"grey ramp and a low palette entry", [](TSDLConsole& C) { C.SetFg256(244), C.SetBg256(3); },
+       MapRGB(128, 128, 128), MapRGB(128, 128, 0)},
+      {"rgb", [](TSDLConsole& C) { C.SetFgRGB(1, 2, 3), C.SetBgRGB(250, 251, 252); }, MapRGB(1, 2, 3),
+       MapRGB(250, 251, 252)},
+      {"without blink the high bit is a bright background", [](TSDLConsole& C) { C.SetTextAttr(143, true); }, White,
+       MapRGB(85, 85, 85)},
+      {"a palette ink never blinks",
+       [](TSDLConsole& C) { BlinkOn(C), C.SetTextAttr(0x8F, true), C.SetFg256(10); }, Palette256[10], 0},
+      {"an rgb ink never blinks",
+       [](TSDLConsole& C) { BlinkOn(C), C.SetTextAttr(0x8F, true), C.SetFgRGB(9, 9, 9); }, MapRGB(9, 9, 9), 0},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TSDLConsole Con;
+    Con.DrawCursor(false);
+    C.Set(Con);
+    Con.WriteCharXY(3, 2, 'A');
+    Con.BlinkRedraw(false);
+    Con.ComposeFrame();
+    EXPECT_EQ(CellPixel(Con, 3, 2, InkX, InkY), C.Ink);
+    if (C.Paper) {
+      EXPECT_EQ(CellPixel(Con, 3, 2, PaperX, PaperY), C.Paper);
+      EXPECT_EQ(CellPixel(Con, 3, 2, 0, 0), C.Paper);
+    }
+    EXPECT_EQ(CellPixel(Con, 4, 2, 0, 0), Black);
+    EXPECT_EQ(std::make_pair(Con.PixelWidth(), Con.PixelHeight()), std::make_pair(640, 400));
+  }
 }
 
 TEST(Render, LargeFontCellsAre16By32) {
@@ -110,35 +120,14 @@ TEST(Render, BlinkingCellShowsThenHides) {
   Con.BlinkRedraw(true);
   Con.ComposeFrame();
   EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), White);
-}
-
-TEST(Render, WithoutBlinkTheHighBitIsABrightBackground) {
-  TSDLConsole Con;
-  Con.DrawCursor(false);
-  Con.WriteXY(1, 1, 143, "A");
+  // Switching blink off and on again redraws the cell at once.
+  { auto Batch = Con.Batch(); Con.BlinkEnabled = false; }
   Con.BlinkRedraw(false);
   Con.ComposeFrame();
-  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), White);
   EXPECT_EQ(CellPixel(Con, 1, 1, PaperX, PaperY), MapRGB(85, 85, 85));
-  // Switching blink on later redraws the cell at once.
   { auto Batch = Con.Batch(); Con.BlinkEnabled = true; }
   Con.ComposeFrame();
   EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), Black);
-}
-
-TEST(Render, PaletteAndRgbForegroundsNeverBlink) {
-  TSDLConsole Con;
-  Con.DrawCursor(false);
-  Con.BlinkEnabled = true;
-  Con.SetTextAttr(0x8F);
-  Con.SetFg256(10);
-  Con.WriteCharXY(1, 1, 'A');
-  Con.SetFgRGB(9, 9, 9);
-  Con.WriteCharXY(2, 1, 'A');
-  Con.BlinkRedraw(false);
-  Con.ComposeFrame();
-  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), Palette256[10]);
-  EXPECT_EQ(CellPixel(Con, 2, 1, InkX, InkY), MapRGB(9, 9, 9));
 }
 
 uint32_t RowOfCell(const TSDLConsole& Con, int X, int Y, int Py) {

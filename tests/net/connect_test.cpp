@@ -1,7 +1,4 @@
 // Setting up a call over loopback: families, failures, the time limit and cancelling.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -24,24 +21,9 @@ constexpr int32_t Forever = 1000000;  // reaching it means the attempt was not e
 // all (the stand-in for a host that does not respond); with none it is closed again (refused).
 class TLocalPort {
  public:
-  explicit TLocalPort(int Fillers) {
-    Listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(Listener, reinterpret_cast<sockaddr*>(&A), sizeof A);
-    socklen_t Len = sizeof A;
-    getsockname(Listener, reinterpret_cast<sockaddr*>(&A), &Len);
-    Port = ntohs(A.sin_port);
-    if (Fillers == 0) {
-      close(std::exchange(Listener, -1));
-      return;
-    }
-    listen(Listener, 0);
-    for (int I = 0; I < Fillers; ++I) {
-      Fds.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
-      connect(Fds.back(), reinterpret_cast<sockaddr*>(&A), sizeof A);
-    }
+  explicit TLocalPort(int Fillers) : Listener(LoopbackSocket(Port, Fillers ? 0 : -1)) {
+    if (Fillers == 0) close(std::exchange(Listener, -1));
+    for (int I = 0; I < Fillers; ++I) Fds.push_back(LoopbackConnect(Port, SOCK_STREAM | SOCK_NONBLOCK));
   }
   ~TLocalPort() {
     for (int F : Fds) close(F);

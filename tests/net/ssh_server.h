@@ -10,9 +10,7 @@
 // signal) and is stopped, and the user removed, when the object goes away.
 #pragma once
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -29,6 +27,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "net/net_test_util.h"
 
 // Runs a shell command under a 20-second watchdog. Returns its exit code (-1 when it could
 // not run or was killed) and what it wrote to standard output.
@@ -176,15 +176,10 @@ class TSshServer {
   }
 
   static uint16_t FreePort() {
-    const int S = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(S, reinterpret_cast<sockaddr*>(&A), sizeof A);
-    socklen_t L = sizeof A;
-    getsockname(S, reinterpret_cast<sockaddr*>(&A), &L);
-    close(S);
-    return ntohs(A.sin_port);
+    uint16_t P = 0;
+    const int S = LoopbackSocket(P, -1);
+    if (S >= 0) close(S);
+    return P;
   }
 
   pid_t Pid = -1;
@@ -193,17 +188,7 @@ class TSshServer {
 
 // A loopback listener that takes connections into its queue and never answers.
 struct TSilentListener {
-  TSilentListener() {
-    Fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(Fd, reinterpret_cast<sockaddr*>(&A), sizeof A);
-    listen(Fd, 4);
-    socklen_t L = sizeof A;
-    getsockname(Fd, reinterpret_cast<sockaddr*>(&A), &L);
-    Port = ntohs(A.sin_port);
-  }
+  TSilentListener() : Fd(LoopbackSocket(Port, 4, SOCK_STREAM | SOCK_NONBLOCK)) {}
   ~TSilentListener() { close(Fd); }
   // True when a connection has reached the queue.
   bool Reached() {
@@ -212,6 +197,6 @@ struct TSilentListener {
     close(C);
     return true;
   }
-  int Fd = -1;
   uint16_t Port = 0;
+  int Fd = -1;
 };

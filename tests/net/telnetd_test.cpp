@@ -1,8 +1,6 @@
 // The client against Debian's own telnet server (inetutils telnetd). The test starts it on a
 // loopback port of its own, without inetd, with a small program in place of login that
 // reports what reached the shell: the window size and the terminal type.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -14,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "net/net_test_util.h"
 #include "net/socket.h"
 #include "support/test_tempdir.h"
 
@@ -32,14 +31,7 @@ class TTelnetd {
     if (Listener >= 0) close(Listener);
   }
   bool Listen() {
-    Listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t Len = sizeof A;
-    return Listener >= 0 && bind(Listener, reinterpret_cast<sockaddr*>(&A), sizeof A) == 0 &&
-           listen(Listener, 1) == 0 && getsockname(Listener, reinterpret_cast<sockaddr*>(&A), &Len) == 0 &&
-           (Port = ntohs(A.sin_port)) != 0;
+    return (Listener = LoopbackSocket(Port, 1, SOCK_STREAM | SOCK_CLOEXEC)) >= 0;
   }
   // Takes the waiting connection and hands it to telnetd, which runs Program after login-free
   // negotiation.

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 
 #include "phonebook/phonerec.h"
+#include "phonebook/test_prompts.h"
 #include "support/test_tempdir.h"
 #include "support/strings.h"
 #include "support/timeutil.h"
@@ -27,19 +27,6 @@ struct TFakeHost : TDirectoryHost {
   int CurrentEntryNum() override { return Live; }
   void SetCurrentEntryNum(int N) override { Live = N; }
   void CurrentEntryEdited(const TPhoneRec& E) override { Edited.push_back(E.Name); }
-};
-
-struct TQueuedPrompts : TPhoneBookPrompts {
-  std::deque<bool> Answers;
-  std::vector<std::string> Asked, Notices;
-  bool AskYesNo(const std::string& T) override {
-    Asked.push_back(T);
-    if (Answers.empty()) return false;
-    const bool A = Answers.front();
-    Answers.pop_front();
-    return A;
-  }
-  void Notice(const std::string& T) override { Notices.push_back(T); }
 };
 
 constexpr int Esc = 27, Enter = 13, Home = -71, Up = -72, PgUp = -73, End = -79, Down = -80, PgDn = -81,
@@ -87,7 +74,7 @@ class Directory : public UITest {
   TConfigRec Cfg;
   TPhoneBookFile Book;
   TFakeHost Host;
-  TQueuedPrompts Prompts;
+  TScriptedPrompts Prompts;
 };
 
 TEST_F(Directory, MovesKeepTheListInsideTheBookAndTheHeaderKeepsThePlace) {

@@ -1,6 +1,8 @@
 #pragma once
-// Scripted answers to the phone-book questions, recording what was shown.
+// Scripted answers to the phone-book questions, recording what was shown: each question takes
+// the next queued answer, or Answer once the queue is empty.
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -8,11 +10,15 @@
 
 struct TScriptedPrompts : lx::TPhoneBookPrompts {
   bool Answer = false;
+  std::deque<bool> Answers;
   std::vector<std::string> Asked;
   std::vector<std::string> Notices;
   bool AskYesNo(const std::string& Text) override {
     Asked.push_back(Text);
-    return Answer;
+    if (Answers.empty()) return Answer;
+    const bool A = Answers.front();
+    Answers.pop_front();
+    return A;
   }
   void Notice(const std::string& Text) override { Notices.push_back(Text); }
 };

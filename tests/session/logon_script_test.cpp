@@ -1,17 +1,14 @@
 // Logon scripts against the loopback board and a socket pair: the login, what the board
 // received, notes and errors on the status bar (or in a box), ESC, hang-ups and a closed
 // window, the Zmodem filter and capture on the script's path, and the upload queue.
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,19 +44,9 @@ class LogonScriptTest : public ::testing::Test {
     App.Config.UploadPath = Dir.Path("up");
     App.Config.AutoZmodem = 0;
     std::filesystem::create_directory(Dir.Path("up"));
-    // A script that never ends by itself is ended here, and the test fails instead of hanging.
-    Watchdog = std::thread([this] {
-      std::unique_lock L(Mutex);
-      if (!Cv.wait_for(L, 10s, [this] { return Finished; })) App.Console->Terminated = true;
-    });
   }
   void TearDown() override {
-    {
-      std::lock_guard L(Mutex);
-      Finished = true;
-    }
-    Cv.notify_all();
-    Watchdog.join();
+    Watchdog.Stop();
     if (Helper.joinable()) Helper.join();
     if (PeerFd >= 0) close(PeerFd);
     App.Session.Capture.Close();
@@ -82,30 +69,11 @@ class LogonScriptTest : public ::testing::Test {
     return R;
   }
 
-  void Pair() {
-    int Fds[2];
-    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, Fds), 0);
-    auto S = std::make_unique<TSocket>(16384, 16384, -1, -1);
-    ASSERT_TRUE(S->AttachHandle(Fds[0]));
-    PeerFd = Fds[1];
-    App.Session.Socket = std::move(S);
-  }
+  void Pair() { ASSERT_GE(PeerFd = AttachSocketPair(App), 0); }
   void Remote(const std::string& Bytes) {
     ASSERT_EQ(write(PeerFd, Bytes.data(), Bytes.size()), static_cast<ssize_t>(Bytes.size()));
   }
-  std::string Sent() {
-    std::string Out;
-    pollfd P{PeerFd, POLLIN, 0};
-    int Wait = 100;
-    while (poll(&P, 1, Wait) > 0) {
-      char Buf[4096];
-      const ssize_t N = read(PeerFd, Buf, sizeof Buf);
-      if (N <= 0) break;
-      Out.append(Buf, static_cast<size_t>(N));
-      Wait = 20;
-    }
-    return Out;
-  }
+  std::string Sent() { return DrainFd(PeerFd, 100); }
 
   std::string RowText(int Y) const {
     std::string S;
@@ -145,10 +113,9 @@ class LogonScriptTest : public ::testing::Test {
   int PeerFd = -1;
   std::vector<std::string> Seen, Bar;
 
-  std::thread Watchdog, Helper;
-  std::mutex Mutex;
-  std::condition_variable Cv;
-  bool Finished = false;
+  std::thread Helper;
+  // A script that never ends by itself is ended here, and the test fails instead of hanging.
+  TWatchdog Watchdog{10s, [this] { App.Console->Terminated = true; }};
 };
 
 const std::string LoginNotes[] = {
@@ -329,7 +296,7 @@ TEST_F(LogonScriptTest, WaitForUsesTheSessionsReceiveFilter) {
     Helper.join();
     App.Session.Capture.Close();
     App.Session.CaptureOn = false;
-    const std::string Got = ReadAll(Cap);
+    const std::string Got = ReadFileText(Cap);
     EXPECT_NE(Got.find(Auto ? "abc\r\nlogin: more" : "abc\x18" "B00000\r\nlogin: more"), std::string::npos)
         << Got;
     EXPECT_EQ(RowText(2), "login: more");

@@ -4,11 +4,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "net/socket.h"
 
 void SessionTest::SetUp() {
@@ -21,55 +16,47 @@ void SessionTest::SetUp() {
   Session = std::make_unique<TSession>(App);
   Session->Pause = [](int) {};
   Session->AboutMs = 0;
-  char Tmpl[] = "/tmp/lx-session-XXXXXX";
-  TempDir = mkdtemp(Tmpl);
   App.Config.CapturePath = TempDir + "/";
-  Watchdog = std::thread([this] {
-    std::unique_lock<std::mutex> Lock(WatchMutex);
-    if (WatchWake.wait_for(Lock, std::chrono::seconds(20), [this] { return WatchDone; })) return;
-    WatchFired = true;
-    App.Console->Terminated = true;
-  });
+  Watchdog = std::make_unique<TWatchdog>(std::chrono::seconds(20), [this] { App.Console->Terminated = true; });
 }
 
 void SessionTest::TearDown() {
-  {
-    std::lock_guard<std::mutex> Lock(WatchMutex);
-    WatchDone = true;
-  }
-  WatchWake.notify_all();
-  Watchdog.join();
-  EXPECT_FALSE(WatchFired) << "a screen waited for a key that was never queued";
+  EXPECT_FALSE(Watchdog->Stop()) << "a screen waited for a key that was never queued";
   Session.reset();
   EndTerminalSession(App);
   if (PeerFd >= 0) close(PeerFd);
-  std::filesystem::remove_all(TempDir);
+}
+
+int AttachSocketPair(TAppContext& App, bool Telnet) {
+  int Fds[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM, 0, Fds) != 0) return -1;
+  auto Sock = std::make_unique<TSocket>(16384, 16384, -1, -1);
+  Sock->TelnetClient = Telnet;
+  if (!Sock->AttachHandle(Fds[0])) return -1;
+  App.Session.Socket = std::move(Sock);
+  return Fds[1];
+}
+
+std::string DrainFd(int Fd, int WaitMs) {
+  std::string Out;
+  pollfd P{Fd, POLLIN, 0};
+  while (poll(&P, 1, WaitMs) > 0) {
+    char Buf[4096];
+    const ssize_t N = read(Fd, Buf, sizeof Buf);
+    if (N <= 0) break;
+    Out.append(Buf, static_cast<size_t>(N));
+    WaitMs = 10;
+  }
+  return Out;
 }
 
 void SessionTest::Connect(bool Telnet) {
-  int Fds[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, Fds), 0);
-  auto Sock = std::make_unique<TSocket>(16384, 16384, -1, -1);
-  Sock->TelnetClient = Telnet;
-  ASSERT_TRUE(Sock->AttachHandle(Fds[0]));
-  PeerFd = Fds[1];
-  App.Session.Socket = std::move(Sock);
+  PeerFd = AttachSocketPair(App, Telnet);
+  ASSERT_GE(PeerFd, 0);
   App.Session.Connected = true;
 }
 
-std::string SessionTest::Sent(int WaitMs) {
-  pollfd P{PeerFd, POLLIN, 0};
-  while (poll(&P, 1, WaitMs) > 0) {
-    char Buf[4096];
-    const ssize_t N = read(PeerFd, Buf, sizeof Buf);
-    if (N <= 0) break;
-    Received.append(Buf, static_cast<size_t>(N));
-    WaitMs = 10;
-  }
-  std::string Out;
-  Out.swap(Received);
-  return Out;
-}
+std::string SessionTest::Sent(int WaitMs) { return DrainFd(PeerFd, WaitMs); }
 
 void SessionTest::Remote(const std::string& Bytes) {
   ASSERT_EQ(write(PeerFd, Bytes.data(), Bytes.size()), static_cast<ssize_t>(Bytes.size()));
@@ -97,11 +84,4 @@ void SessionTest::AutoAnswer() {
 
 void SessionTest::Record() {
   Session->MessageSeen = [this](const std::string& T) { Seen.push_back(T); };
-}
-
-std::string ReadAll(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
 }

@@ -5,15 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/context.h"
 #include "app/session.h"
+#include "support/test_tempdir.h"
+#include "support/test_watchdog.h"
 
 class TMemoryClipboard : public TClipboard {
  public:
@@ -23,7 +22,10 @@ class TMemoryClipboard : public TClipboard {
   std::string Text;
 };
 
-std::string ReadAll(const std::string& Path);
+// Puts one end of a socket pair in App's session as its connection; returns the other end.
+int AttachSocketPair(TAppContext& App, bool Telnet = false);
+// What has arrived at Fd: waits up to WaitMs for the first bytes, then until 10 ms pass quietly.
+std::string DrainFd(int Fd, int WaitMs);
 
 class SessionTest : public ::testing::Test {
  protected:
@@ -49,15 +51,11 @@ class SessionTest : public ::testing::Test {
   std::unique_ptr<TSession> Session;
   TMemoryClipboard* Clip = nullptr;
   int PeerFd = -1;
-  std::string Received;
-  std::string TempDir;
+  TTempDir Temp;
+  std::string TempDir = Temp.Dir();
 
  private:
   // A box left waiting for a key that was never queued would hang the suite: after 20 s
   // the watchdog closes the console instead, and the test fails.
-  std::thread Watchdog;
-  std::mutex WatchMutex;
-  std::condition_variable WatchWake;
-  bool WatchDone = false;
-  bool WatchFired = false;
+  std::unique_ptr<TWatchdog> Watchdog;
 };

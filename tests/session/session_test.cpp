@@ -1,5 +1,3 @@
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "net/net_test_util.h"
 #include "net/socket.h"
 #include "tests/session/session_fixture.h"
 
@@ -130,7 +129,7 @@ TEST_F(SessionTest, ReceivedDataReachesScreenAndCapture) {
   EXPECT_FALSE(App.Session.Connected);
   EXPECT_FALSE(App.Session.CaptureOn);
   EXPECT_EQ(Seen.back(), "Connection terminated");
-  const std::string Cap = ReadAll(TempDir + "/session.cap");
+  const std::string Cap = ReadFileText(TempDir + "/session.cap");
   EXPECT_EQ(Cap.find("\n----> Capture: Test BBS (127.0.0.1:2323) "), 0u);
   EXPECT_NE(Cap.find(" Start\n\x1b[2J\x1b[1;1HHelloxyzB02\n----> Capture: Disconnected\n"), std::string::npos);
   // The terminal-ready screen is back.
@@ -294,19 +293,7 @@ TEST_F(SessionTest, AStalledReplyDoesNotHoldTheConsole) {
 // the dialer's loop is then surely running while the user types.
 class TSlowListener {
  public:
-  TSlowListener() {
-    Listen = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(Listen, reinterpret_cast<sockaddr*>(&A), sizeof A);
-    listen(Listen, 0);
-    socklen_t L = sizeof A;
-    getsockname(Listen, reinterpret_cast<sockaddr*>(&A), &L);
-    Port = ntohs(A.sin_port);
-    Filler = socket(AF_INET, SOCK_STREAM, 0);
-    connect(Filler, reinterpret_cast<sockaddr*>(&A), sizeof A);
-  }
+  TSlowListener() : Listen(LoopbackSocket(Port, 0)), Filler(LoopbackConnect(Port)) {}
   // After MakeRoomMs the queued filler is taken, and the dialer's retried connect gets in.
   void MakeRoomAfter(int Ms) {
     Thread = std::thread([this, Ms] {
@@ -324,8 +311,8 @@ class TSlowListener {
     close(Filler);
     close(Listen);
   }
-  int Listen = -1, Filler = -1;
   uint16_t Port = 0;
+  int Listen = -1, Filler = -1;
   std::vector<int> Accepted;
   std::thread Thread;
 };
@@ -347,15 +334,7 @@ class TRloginPeer {
  public:
   // Answer false: the server never sends its 0 byte. OnGreeting runs once the greeting is in.
   explicit TRloginPeer(bool Answer = true, std::function<void()> OnGreeting = {}) {
-    Listen = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(Listen, reinterpret_cast<sockaddr*>(&A), sizeof A);
-    listen(Listen, 1);
-    socklen_t L = sizeof A;
-    getsockname(Listen, reinterpret_cast<sockaddr*>(&A), &L);
-    Port = ntohs(A.sin_port);
+    Listen = LoopbackSocket(Port, 1);
     Thread = std::thread([this, Answer, OnGreeting] {
       const int C = accept(Listen, nullptr, nullptr);
       if (C < 0) return;
@@ -404,18 +383,9 @@ TEST_F(SessionTest, RloginServerThatNeverAnswersDoesNotHangTheDial) {
     E.Protocol = 2;
     E.UserName = "guest";
     E.Password = "pw";
-    std::atomic<bool> Finished{false}, Rescued{false};
-    std::thread Watchdog([&] {
-      for (int I = 0; I < 800 && !Finished; ++I) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      if (!Finished && Peer.Conn >= 0) {
-        Rescued = true;
-        shutdown(Peer.Conn, SHUT_RDWR);
-      }
-    });
+    TWatchdog Watchdog(std::chrono::seconds(8), [&] { shutdown(Peer.Conn, SHUT_RDWR); });
     EXPECT_TRUE(Session->DialEntry());
-    Finished = true;
-    Watchdog.join();
-    EXPECT_FALSE(Rescued.load()) << "the handshake waited until the watchdog closed the link";
+    EXPECT_FALSE(Watchdog.Stop()) << "the handshake waited until the watchdog closed the link";
     EXPECT_FALSE(App.Console->KeyPressed());
   }
 }

@@ -313,8 +313,8 @@ TEST_F(TransferTest, AutoStartDownloadsTwoFiles) {
   EXPECT_EQ(Reap(P, 10000), 0);
   ASSERT_EQ(Seen.size(), 1u);
   EXPECT_EQ(Seen[0], "Download complete: 2 done");
-  EXPECT_EQ(ReadAll(Dl + "a.bin"), A);
-  EXPECT_EQ(ReadAll(Dl + "b.txt"), B);
+  EXPECT_EQ(ReadFileText(Dl + "a.bin"), A);
+  EXPECT_EQ(ReadFileText(Dl + "b.txt"), B);
   // The text before the start is on the screen (sz's "rz" CR and the header's pad "**" are
   // ordinary text); nothing after it is.
   EXPECT_EQ(RowText(1), "Welcome to the board");
@@ -358,8 +358,8 @@ TEST_F(TransferTest, UploadFromTheQueueClearsOnlyWhatWasSent) {
   ASSERT_EQ(Seen.size(), 2u);
   EXPECT_EQ(Seen[0].rfind("Upload failed: 2 done, 1 failed (gone.txt: ", 0), 0u) << Seen[0];
   EXPECT_EQ(Seen[1], "Clear upload queue?");
-  EXPECT_EQ(ReadAll(Dest + "a.bin"), A);
-  EXPECT_EQ(ReadAll(Dest + "b.txt"), B);
+  EXPECT_EQ(ReadFileText(Dest + "a.bin"), A);
+  EXPECT_EQ(ReadFileText(Dest + "b.txt"), B);
   ASSERT_EQ(App.UploadQueue.Count(), 1);
   EXPECT_EQ(App.UploadQueue.Entry(1).FileName, "gone.txt");
 }

@@ -16,6 +16,10 @@ inline TBytes ReadFileBytes(const std::string& Path) {
   std::ifstream In(Path, std::ios::binary);
   return TBytes(std::istreambuf_iterator<char>(In), {});
 }
+inline std::string ReadFileText(const std::string& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(In), {}};
+}
 inline void WriteFileBytes(const std::string& Path, const TBytes& B) {
   std::ofstream(Path, std::ios::binary)
       .write(reinterpret_cast<const char*>(B.data()), static_cast<std::streamsize>(B.size()));

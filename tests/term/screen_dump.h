@@ -20,12 +20,7 @@ struct TDumpCell {
 };
 
 struct TScreenDump {
-  int Cols = 80;
-  int Rows = 25;
-  int CursorX = 1;
-  int CursorY = 1;
-  int WinY1 = 1;
-  int WinY2 = 25;
+  int Cols = 80, Rows = 25, CursorX = 1, CursorY = 1, WinY1 = 1, WinY2 = 25;
   std::string State;  // colour state, cursor visibility, blink, scrollback count
   std::vector<TDumpCell> Cells;  // Rows x Cols, row-major
 
@@ -35,11 +30,7 @@ struct TScreenDump {
 
 TScreenDump CaptureScreen(const TSDLConsoleScrollback& Console);
 TDumpCell ReadCell(const TSDLConsole& Console, int X, int Y);
+// The dump as text, in the form of the .screen files (code page 437 shown as Unicode).
 std::string FormatDump(const TScreenDump& Dump);
-// Returns false with a reason when the text is not a well-formed dump.
-bool ParseDump(const std::string& Text, TScreenDump& Dump, std::string& Error);
-// Human-readable differences, at most Limit of them (empty when equal).
-std::vector<std::string> DiffDumps(const TScreenDump& Expected, const TScreenDump& Actual, size_t Limit = 20);
-
-// Code page 437 glyph <-> one Unicode character per cell, so dumps read as the screen looks.
-std::string GlyphToUtf8(uint8_t Ch);
+// The first line where two dump texts differ, both versions shown (empty when equal).
+std::string FirstDifference(const std::string& Expected, const std::string& Actual);

@@ -69,26 +69,13 @@ void UITest::Peek(std::function<void()> Fn) { MouseSteps.push_back({0, 0, 0, fal
 void UITest::SetUp() {
   Active = this;
   Fakes = std::make_unique<TFakes>();
-  Watchdog = std::thread([this] { Watch(); });
+  Watchdog = std::make_unique<TWatchdog>(std::chrono::seconds(20), [this] { Con->Terminated = true; });
 }
 
 void UITest::TearDown() {
-  {
-    std::lock_guard<std::mutex> Lock(WatchMutex);
-    Done = true;
-  }
-  WatchWake.notify_all();
-  Watchdog.join();
+  EXPECT_FALSE(Watchdog->Stop()) << "a loop waited for a key that was never queued";
   Fakes.reset();
   Active = nullptr;
-  EXPECT_FALSE(Fired) << "a loop waited for a key that was never queued";
-}
-
-void UITest::Watch() {
-  std::unique_lock<std::mutex> Lock(WatchMutex);
-  if (WatchWake.wait_for(Lock, std::chrono::seconds(20), [this] { return Done; })) return;
-  Fired = true;
-  Con->Terminated = true;
 }
 
 void UITest::Open(int Cols, int Rows) {
@@ -100,7 +87,11 @@ void UITest::Open(int Cols, int Rows) {
   New->LastMouseY = 1;
   IdleX = 4;
   IdleY = 8;
-  std::lock_guard<std::mutex> Lock(WatchMutex);
+  if (!Watchdog) {
+    Con = std::move(New);
+    return;
+  }
+  std::lock_guard Lock(Watchdog->Guard());
   Con = std::move(New);
 }
 

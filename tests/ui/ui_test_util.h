@@ -8,15 +8,13 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <condition_variable>
 #include <initializer_list>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "console/console.h"
+#include "support/test_watchdog.h"
 #include "ui/ui_settings.h"
 
 class UITest : public ::testing::Test {
@@ -73,12 +71,7 @@ class UITest : public ::testing::Test {
  private:
   // A loop left waiting for a key that was never queued would hang the
   // suite; the watchdog closes the console instead and the test fails.
-  void Watch();
-  std::thread Watchdog;
-  std::mutex WatchMutex;
-  std::condition_variable WatchWake;
-  bool Done = false;
-  bool Fired = false;
+  std::unique_ptr<TWatchdog> Watchdog;
 
  public:
   struct TStep {
