@@ -218,7 +218,13 @@ class Session:
                     self.sub = bytearray([b])
                     self.state = 3
                 elif self.cmd == WILL and b == OPT_TTYPE and self.answer:
-                    self.send_raw(bytes([IAC, SB, OPT_TTYPE, 1, IAC, SE]))
+                    # The session may have half-closed by now: the question is moot then, but
+                    # the reading must go on until the client closes, or closing with its
+                    # unread bytes would reset the link and lose what it has not read yet.
+                    try:
+                        self.send_raw(bytes([IAC, SB, OPT_TTYPE, 1, IAC, SE]))
+                    except OSError:
+                        pass
             elif self.state == 3:
                 if b == IAC:
                     self.state = 4
