@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "app/transfer_screens.h"
+#include "net/socket.h"
 #include "support/strings.h"
 #include "tests/session/session_fixture.h"
 
@@ -60,12 +62,17 @@ pid_t Spawn(const std::vector<std::string>& Args, const std::string& Dir, int In
   return P;
 }
 
-// The peer's exit code; killed (and -1) when it outlives the limit.
-int Reap(pid_t P, int LimitMs) {
+// The peer's exit code; killed (and -1) when it outlives the limit. What the peer still sends
+// meanwhile is read from DrainFd and dropped, as the session would: a sender blocked on a full
+// link never reads the cancel sequence waiting for it.
+int Reap(pid_t P, int LimitMs, int DrainFd = -1) {
   const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(LimitMs);
   int Status = 0;
   while (std::chrono::steady_clock::now() < End) {
     if (waitpid(P, &Status, WNOHANG) == P) return WIFEXITED(Status) ? WEXITSTATUS(Status) : 128 + WTERMSIG(Status);
+    char Buf[65536];
+    while (DrainFd >= 0 && recv(DrainFd, Buf, sizeof Buf, MSG_DONTWAIT) > 0) {
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   kill(P, SIGKILL);
@@ -89,6 +96,8 @@ class TransferTest : public SessionTest {
     };
   }
   void TearDown() override {
+    // A relay blocked writing to a link no one reads any more must not hold the suite.
+    if (PeerFd >= 0) shutdown(PeerFd, SHUT_RDWR);
     if (Relay.joinable()) Relay.join();
     SessionTest::TearDown();
   }
@@ -116,7 +125,7 @@ class TransferTest : public SessionTest {
         if (Total > 65536) DropsOffSeen = DropsOffSeen && !App.Drops.Accepting();
         size_t Off = 0;
         while (Off < Out.size()) {
-          const ssize_t W = write(PeerFd, Out.data() + Off, Out.size() - Off);
+          const ssize_t W = send(PeerFd, Out.data() + Off, Out.size() - Off, MSG_NOSIGNAL);
           if (W <= 0) break;
           Off += static_cast<size_t>(W);
         }
@@ -141,6 +150,8 @@ class TransferTest : public SessionTest {
     while (Seen.empty() && std::chrono::steady_clock::now() < End && !App.Console->Terminated.load())
       Session->Pass();
   }
+
+  int ClientFd() const { return static_cast<TSocket&>(*App.Session.Socket).GetHandle(); }
 
   std::string Src, Dl;
   std::thread Relay;
@@ -329,7 +340,7 @@ TEST_F(TransferTest, EscCancelsADownloadAndLeavesNoFileUnderItsName) {
   WriteFile(Src + "big.bin", RandomData(4 << 20, 2));
   const pid_t P = StartSender({"sz", "big.bin"}, "", 256 * 1024);
   RunUntilResult();
-  const int Exit = Reap(P, 10000);
+  const int Exit = Reap(P, 10000, ClientFd());
   EXPECT_NE(Exit, 0);   // sz saw the cancel sequence and gave up
   EXPECT_NE(Exit, -1);  // ... by itself, not by the watchdog
   ASSERT_EQ(Seen.size(), 1u);
@@ -385,7 +396,7 @@ TEST_F(TransferTest, ClosingTheWindowEndsTheTransferCleanlyAndThenTheSession) {
   while (Session->Pass() && std::chrono::steady_clock::now() < End) {
   }
   EXPECT_TRUE(App.Console->Terminated.load());
-  const int Exit = Reap(P, 10000);
+  const int Exit = Reap(P, 10000, ClientFd());
   EXPECT_NE(Exit, 0);   // the cancel sequence went out
   EXPECT_NE(Exit, -1);
   EXPECT_TRUE(Seen.empty());  // no boxes on the way out
