@@ -35,9 +35,14 @@ log=$work/log
 mkdir -p "$src" "$log"
 
 echo "mutants: copying the tree to $src"
-# The files git knows (committed or not, but not ignored), with their times kept, so the
-# scratch build only redoes what changed since the last run.
-(cd "$here" && git ls-files -z -co --exclude-standard | tar --null -cf - -T -) | tar -xf - -C "$src"
+# The files git knows (committed or not, but not ignored). Only those that differ from the
+# scratch copy are copied, with a fresh time, so its build redoes just what changed.
+stage=$work/stage
+rm -rf "$stage" && mkdir -p "$stage"
+(cd "$here" && git ls-files -z -co --exclude-standard | tar --null -cf - -T -) | tar -xf - -C "$stage"
+(cd "$stage" && find . -type f -print0) | while IFS= read -r -d '' f; do
+  cmp -s "$stage/$f" "$src/$f" || { mkdir -p "$(dirname "$src/$f")" && cp "$stage/$f" "$src/$f"; }
+done
 if [ $dry = 0 ]; then
 export CCACHE_BASEDIR=$work
 launcher=()
