@@ -1,14 +1,12 @@
 // Arbitrary bytes as "lanternyx.ini": every lookup must stay in bounds and
 // values must obey the reader's limits.
 #include <cstdlib>
+#include <string_view>
 
-#include "fuzz/fuzz_file.h"
 #include "support/ini.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  static const TFuzzScratch File("lanternyx.ini");
-  if (!File.Write(Data, Size)) return 0;
-  lx::TIniReader R(File.Path);
+  lx::TIniReader R("lanternyx.ini", std::string_view(reinterpret_cast<const char*>(Data), Size));
   static const char* Keys[] = {"theme", "upscale", "filter", "win_size", "column_size", "row_size", "gpu", "letterbox", ""};
   for (const char* K : Keys) {
     std::string V = R.ReadString("Video", K, "default");

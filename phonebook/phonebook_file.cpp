@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -84,20 +85,31 @@ bool TPhoneBookFile::LoadPhoneBook(const std::string& Path, const TConfigRec& Cf
     return false;
   }
 
-  TPhoneHeader H = DecodePhoneHeader(std::span<const uint8_t, PhoneHeaderSize>(Buf.data(), PhoneHeaderSize));
+  if (!DecodeBook(std::span<const uint8_t>(Buf.data(), static_cast<size_t>(Got)), Prompts)) return false;
+  BoundName = Path;
+  return true;
+}
+
+bool TPhoneBookFile::DecodeBook(std::span<const uint8_t> Data, TPhoneBookPrompts& Prompts) {
+  if (Data.size() < PhoneHeaderSize) return false;
+  TPhoneHeader H = DecodePhoneHeader(std::span<const uint8_t, PhoneHeaderSize>(Data.data(), PhoneHeaderSize));
   if (H.Version != PhoneBookVersion) {
     Prompts.Notice("Phone book version mismatch");
     return false;
   }
   // A book cut short (by a crash of an older writer) keeps what it has; the
   // missing entries read as zero bytes and are repaired like any other.
+  std::array<uint8_t, PhoneRecSize> Rec;
   for (int N = 1; N <= PhoneEntries; ++N) {
-    TPhoneRec R = DecodePhoneRec(std::span<const uint8_t, PhoneRecSize>(Buf.data() + PhoneEntryOffset(N), PhoneRecSize));
+    const size_t At = PhoneEntryOffset(N);
+    const size_t Have = At < Data.size() ? std::min(Data.size() - At, PhoneRecSize) : 0;
+    Rec.fill(0);
+    if (Have > 0) std::copy_n(Data.data() + At, Have, Rec.begin());
+    TPhoneRec R = DecodePhoneRec(Rec);
     NormalisePhoneRec(R);
     Entries[N - 1] = std::move(R);
   }
   Header = std::move(H);
-  BoundName = Path;
   return true;
 }
 

@@ -5,6 +5,7 @@
 // binding in place, so later saves always go to the book being shown.
 
 #include <array>
+#include <span>
 #include <string>
 
 #include "config/config.h"
@@ -35,6 +36,9 @@ class TPhoneBookFile {
   // there but unreadable or too short is reported and left alone. Refuses a
   // version other than "1.00".
   bool LoadPhoneBook(const std::string& Path, const TConfigRec& Cfg, TPhoneBookPrompts& Prompts);
+  // The checks and repairs of a load on a book's bytes, without a file: the
+  // header must be whole, missing entry bytes read as zero. Binds nothing.
+  bool DecodeBook(std::span<const uint8_t> Data, TPhoneBookPrompts& Prompts);
   // Replaces the bound file with the whole book.
   bool SavePhoneBook();
   // Rewrites only the 48-byte header in place.

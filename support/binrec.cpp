@@ -1,5 +1,7 @@
 #include "support/binrec.h"
 
+#include <algorithm>
+
 namespace lx {
 
 namespace {
@@ -49,7 +51,9 @@ void PutStr(std::span<uint8_t> B, std::size_t Off, std::size_t MaxLen, const std
   if (!Fits(B.size(), Off, MaxLen + 1) || MaxLen > 255) return;
   std::size_t Len = S.size() < MaxLen ? S.size() : MaxLen;
   B[Off] = static_cast<uint8_t>(Len);
-  for (std::size_t I = 0; I < MaxLen; ++I) B[Off + 1 + I] = I < Len ? static_cast<uint8_t>(S[I]) : 0;
+  uint8_t* const Text = B.data() + Off + 1;
+  std::copy_n(reinterpret_cast<const uint8_t*>(S.data()), Len, Text);
+  std::fill(Text + Len, Text + MaxLen, uint8_t{0});
 }
 
 }  // namespace lx

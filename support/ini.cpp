@@ -2,6 +2,9 @@
 
 #include "support/strings.h"
 
+#include <algorithm>
+#include <cstdio>
+
 namespace lx {
 
 namespace {
@@ -9,32 +12,39 @@ std::string MatchCopy(const std::string& Trimmed) { return UpperCase(StripContro
 }  // namespace
 
 TIniReader::TIniReader(const std::string& FileName) : Name(FileName) {
-  if (!Name.empty()) File.reset(std::fopen(Name.c_str(), "rb"));
+  if (Name.empty()) return;
+  std::FILE* F = std::fopen(Name.c_str(), "rb");
+  if (!F) return;
+  IsOpen = true;
+  char Buf[4096];
+  size_t N;
+  while (Text.size() < IniMaxBytes && (N = std::fread(Buf, 1, sizeof Buf, F)) > 0)
+    Text.insert(Text.end(), Buf, Buf + std::min(N, IniMaxBytes - Text.size()));
+  std::fclose(F);
 }
+
+TIniReader::TIniReader(const std::string& Label, std::string_view Contents)
+    : Name(Label), Text(Contents.begin(), Contents.begin() + std::min(Contents.size(), IniMaxBytes)), IsOpen(true) {}
 
 // Lines end at LF, CR LF or a lone CR; longer lines than a short string are
 // cut and the rest skipped.
 bool TIniReader::ReadLine(std::string& Line) {
   Line.clear();
-  int C = std::fgetc(File.get());
-  if (C == EOF) return false;
-  while (C != EOF && C != '\n' && C != '\r') {
-    if (Line.size() < MaxShortString) Line += static_cast<char>(C);
-    C = std::fgetc(File.get());
+  if (Pos >= Text.size()) return false;
+  while (Pos < Text.size() && Text[Pos] != '\n' && Text[Pos] != '\r') {
+    if (Line.size() < MaxShortString) Line += Text[Pos];
+    ++Pos;
   }
-  if (C == '\r') {
-    int Next = std::fgetc(File.get());
-    if (Next != '\n' && Next != EOF) std::ungetc(Next, File.get());
-  }
+  if (Pos < Text.size() && Text[Pos++] == '\r' && Pos < Text.size() && Text[Pos] == '\n') ++Pos;
   return true;
 }
 
 std::string TIniReader::ReadString(const std::string& Section, const std::string& Key, const std::string& Default) {
   SectionFound = false;
-  if (!File) return Default;
+  if (!IsOpen) return Default;
   std::string Header = "[" + UpperCase(Section) + "]";
   std::string UKey = UpperCase(Key);
-  std::rewind(File.get());
+  Pos = 0;
 
   std::string Line;
   while (ReadLine(Line)) {

@@ -3,15 +3,20 @@
 // file is not an error: every lookup then returns its default.
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace lx {
+
+// Files longer than this are read only this far.
+inline constexpr size_t IniMaxBytes = 1 << 20;
 
 class TIniReader {
  public:
   explicit TIniReader(const std::string& FileName);
+  // Reads the given text as the file's contents (the name is only a label).
+  TIniReader(const std::string& Label, std::string_view Contents);
 
   // Each lookup starts again at the top of the file. Section and key names
   // match without regard to case; the key is a prefix match.
@@ -22,17 +27,17 @@ class TIniReader {
   bool ReadBoolean(const std::string& Section, const std::string& Key, bool Default);
 
   const std::string& FileName() const { return Name; }
-  bool Opened() const { return File != nullptr; }
+  bool Opened() const { return IsOpen; }
   bool Found() const { return SectionFound; }
 
  private:
-  struct TCloser {
-    void operator()(std::FILE* F) const { std::fclose(F); }
-  };
   bool ReadLine(std::string& Line);
 
   std::string Name;
-  std::unique_ptr<std::FILE, TCloser> File;
+  // The file is read once; every lookup scans this copy.
+  std::vector<char> Text;
+  size_t Pos = 0;
+  bool IsOpen = false;
   bool SectionFound = false;
 };
 

@@ -44,7 +44,7 @@ TEST(Telnet, NegotiationsByteForByte) {
       {"window size unset", "raw ff fd 1f\nexpecthex ff fc 1f\nraw ff fb 1f\nexpecthex ff fe 1f\nsend OK\n", "OK",
        Bytes({255, 252, 31, 255, 254, 31})},
       // WONT and DONT get no answer; every WILL and DO does; WILL ECHO hands echoing to the peer.
-      {"options", "raw ff fb 01 ff fd 05 ff fb 05 ff fd 00 ff fb 03 ff fe 18 ff fc 01\nexpecthex ff fd 03\nsend OK\n", "OK",
+      {"options", "raw ff fb 01 ff fd 05 ff fb 05 ff fd 00 ff fb 03 ff fe 18 ff fe 1f ff fc 01\nexpecthex ff fd 03\nsend OK\n", "OK",
        Bytes({255, 253, 1, 255, 252, 5, 255, 254, 5, 255, 251, 0, 255, 253, 3}), false},
       {"asked to echo too", "raw ff fd 01\nexpecthex ff fb 01\nsend OK\n", "OK", Bytes({255, 251, 1}), false},
       // IAC IAC, then NOP, data mark, break, GA and an unknown one-byte command.
@@ -88,7 +88,8 @@ TEST(Telnet, EveryWritePathDoublesIACWithTelnetOnAndCommandsGoAsTheyAre) {
   }
 }
 
-// Once agreed, a new size is sent as it changes; after DONT (acknowledged) no more sizes.
+// Once agreed, a new size is sent as it changes (a 255 in it doubled); after DONT
+// (acknowledged) no more sizes.
 TEST(Telnet, WindowSizeChangesReachThePeerUntilItSaysDont) {
   TTelnet T;
   T.S.WinWidth = 80;
@@ -97,13 +98,13 @@ TEST(Telnet, WindowSizeChangesReachThePeerUntilItSaysDont) {
   ASSERT_TRUE(T.Run("raw ff fd 1f\nexpecthex ff f0\nsend A\nexpecthex ff f0\nraw ff fe 1f\nexpecthex ff fc 1f\n"
                     "send B\nexpect END\nsend OK\n"));
   EXPECT_EQ(ReadUntil(T.S, "A"), "A");
-  T.S.SetWindowSize(132, 37);
+  T.S.SetWindowSize(255, 37);
   EXPECT_EQ(ReadUntil(T.S, "B"), "B");
   T.S.SetWindowSize(80, 25);
   T.S.WriteStr("END");
   EXPECT_EQ(ReadUntil(T.S, "OK"), "OK");
   EXPECT_EQ(T.Server.Record(), Bytes({255, 251, 31, 255, 250, 31, 0, 100, 0, 30, 255, 240}) +
-                                   Bytes({255, 250, 31, 0, 132, 0, 37, 255, 240, 255, 252, 31}) + "END");
+                                   Bytes({255, 250, 31, 0, 255, 255, 0, 37, 255, 240, 255, 252, 31}) + "END");
 }
 
 TEST(Telnet, PeerCloseGivesThirtyEmptyReadsThenFailure) {

@@ -177,7 +177,7 @@ TEST_F(Import, SyncTermSectionCases) {
       {"[A]\nMyAddress=x\nAddress=h\nSystemUserName=s\n", "h"},
       {"[A]]\nAddress=h", "h", TSkipReason::Count, "A"},
       {"[" + std::string(50, 'n') + "]\nAddress=h\n", "h", TSkipReason::Count, std::string(40, 'n')},
-      {"[A]\nAddress=h\nPort=99999\n", "", TSkipReason::BadPort},
+      {"[A]\nAddress=h\nPort=65536\n", "", TSkipReason::BadPort},
       {"[A]\nAddress=h\nPort=23x\n", "", TSkipReason::BadPort},
       // A line too long to read whole gives no value, not a shorter one.
       {"[A]\nAddress=h\nPort=" + Long + "24\n", "", TSkipReason::BadPort},
@@ -252,6 +252,8 @@ TEST_F(Import, KivatelFileOfMoreThanTwoHundredRecordsIsBounded) {
   EXPECT_EQ(R.Unread, 3);
   EXPECT_EQ(R.NotFitted, 0);
   ExpectSaved({{200, "S200", "h200", "", ""}});
+  TPhoneBookFile Fresh;  // given whole, the records past 200 are not read either
+  EXPECT_EQ(ImportKivatelData(Kivatel(Recs), Fresh, Cfg).Unread, 3);
 }
 
 // Only blank entries are filled: a separator line (a name without an
@@ -272,6 +274,7 @@ TEST_F(Import, FullBookKeepsWhatFittedAndCountsTheRest) {
                {200, "S2", "a2", "", ""}});
   EXPECT_EQ(Book.Entry(5).LastCall, 1u);
   EXPECT_TRUE(Book.Entry(5).Address.empty());
+  EXPECT_EQ(ImportSyncTermData("[S5]\nAddress=a5\n", Book, Cfg).NotFitted, 1);  // now full to the last entry
 }
 
 TEST_F(Import, FilesThatAreNotListsAreRefused) {

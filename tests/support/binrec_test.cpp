@@ -13,6 +13,7 @@ TEST(BinRec, LittleEndianAndBounds) {
   EXPECT_EQ(B[0], 0x44);
   EXPECT_EQ(B[3], 0x11);
   EXPECT_EQ(B[4], 0xB2);
+  EXPECT_EQ(GetU16(B, 4), 0xA1B2);
   EXPECT_EQ(GetU32(B, 0), 0x11223344u);
   PutI32(B, 4, -2);
   EXPECT_EQ(GetI32(B, 4), -2);

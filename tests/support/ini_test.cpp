@@ -36,7 +36,7 @@ TEST_F(Ini, KeyAfterTheNextSectionIsNotFound) {
 }
 
 TEST_F(Ini, KeyIsAPrefixMatchFirstLineWins) {
-  TIniReader R(Write("[Video]\nfontsize=9\nfont=2\nfont=3\nnoequals\n"));
+  TIniReader R(Write("[Video]\nmyfont=7\nfontsize=9\nfont=2\nfont=3\nnoequals\n"));
   EXPECT_EQ(R.ReadInteger("Video", "font", 1), 9);
   EXPECT_EQ(R.ReadInteger("Video", "fontsize", 1), 9);
   EXPECT_EQ(R.ReadString("Video", "noequals", "d"), "d");

@@ -80,12 +80,25 @@ TEST_F(List, PagingKeys) {
   EXPECT_EQ(L.Picked, 13);
   EXPECT_EQ(L.Top, 4);
   EXPECT_EQ(Text(11, 19, 15), " Line 13 ");
+  PressN(-72, 10);  // UP past the top line scrolls by one
+  Run({13});
+  EXPECT_EQ(L.Picked, 3);
+  EXPECT_EQ(L.Top, 3);
 
   L.Picked = 25;  // PGDN near the end stops the window at the last page
   L.Top = 21;
   Run({-81, 13});
   EXPECT_EQ(L.Picked, 30);
   EXPECT_EQ(L.Top, 21);
+
+  L.Add("\x02-- end --", 0);  // END and PGDN show the last page even when they stop above a divider
+  for (int From : {1, 25}) {
+    L.Picked = From;
+    L.Top = From == 1 ? 1 : 21;
+    Run({From == 1 ? -79 : -81, 13});
+    EXPECT_EQ(L.Picked, 30);
+    EXPECT_EQ(L.Top, 22);
+  }
 }
 
 TEST_F(List, DividersAreNeverCurrent) {

@@ -103,6 +103,8 @@ TEST_F(Form, UpDownLeftRightFollowTheValueColumn) {
   EXPECT_EQ(F.Run(), 80);
   EXPECT_TRUE(F.ExitedDown);
   EXPECT_FALSE(F.ExitedUp);
+  F.AddString('E', "E", Row(6), "", S[4]);  // level with item 2: UP takes the first of them
+  EXPECT_EQ(Walk(4, {-72}), (std::vector<int>{4, 2}));
 }
 
 TEST_F(Form, MouseAreasSplitTheItemsIntoGroups) {

@@ -35,6 +35,7 @@ TEST_F(LineEditor, ModesAndEditingKeys) {
       {TMenuInput::ModeText, "", {'a', 'b', 27, 'c'}, 20, 40, "abc"},  // ESC ends nothing by default
       {TMenuInput::ModeText, "hello", {8}, 20, 40, "hell"},            // BACKSPACE
       {TMenuInput::ModeText, "hello", {-71, -83}, 20, 40, "ello"},     // HOME, DELETE
+      {TMenuInput::ModeText, "hello", {-75, -83}, 20, 40, "hell"},     // LEFT, DELETE: the last one
       {TMenuInput::ModeText, "hello", {-71, 8, -79, '!'}, 20, 40, "hello!"},
       {TMenuInput::ModeText, "hello", {-83, 25, 'a', 'b'}, 20, 40, "ab"},  // 25 erases everything
       {TMenuInput::ModeText, "ab", {-75, -75, 'x'}, 20, 40, "xab"},        // insert, never overwrite
@@ -65,6 +66,7 @@ TEST_F(LineEditor, FieldColoursAndTheScrollingView) {
   } Cases[] = {
       {{}, nullptr, "PQRSTUVWXY", 20},  // the end, cursor just right of the field
       {{-71}, nullptr, "ABCDEFGHIJ", 10},
+      {{-71, -79}, nullptr, "PQRSTUVWXY", 20},  // HOME, END
       {std::vector<int>(11, -75), nullptr, "OPQRSTUVWX", 10},  // leaving column one scrolls by one
       {{-71, -77, -77, -77, -77, -77, -77, -77, -77, -77, -77}, nullptr, "BCDEFGHIJK", 19},
       {{-71, -77, -77, -77, -77, -77, -77, -77, -77, -77, 'z'}, "ABCDEFGHIzJKLMNOPQRSTUVWXY", "BCDEFGHIzJ", 19},
