@@ -194,6 +194,43 @@ TEST(Render, SelectionHighlightGoesWithTheNextCompose) {
   EXPECT_EQ(Picture(Con), Before);
 }
 
+TEST(Render, ScrollRegionLeavesOtherRowsPixelsAlone) {
+  TSDLConsole Con;
+  Con.DrawCursor(false);
+  for (int Y = 1; Y <= 25; ++Y) Con.WriteXY(1, Y, static_cast<uint8_t>(Y), std::string(80, char('A' + Y)));
+  Con.ComposeFrame();
+  const auto Before = Picture(Con);
+  Con.SetWindow(1, 5, 80, 20);
+  Con.GotoXY(1, 20);
+  Con.WriteChar(10);
+  Con.ComposeFrame();
+  const auto After = Picture(Con);
+  const size_t RowPixels = static_cast<size_t>(Con.PixelWidth()) * 16;
+  for (int Y : {1, 4, 21, 25})
+    EXPECT_TRUE(std::equal(Before.begin() + (Y - 1) * RowPixels, Before.begin() + Y * RowPixels,
+                           After.begin() + (Y - 1) * RowPixels)) << Y;
+  // Row 5 now shows what row 6 showed.
+  EXPECT_TRUE(std::equal(Before.begin() + 5 * RowPixels, Before.begin() + 6 * RowPixels,
+                         After.begin() + 4 * RowPixels));
+  Con.BlinkRedraw(true);
+  Con.ComposeFrame();
+  EXPECT_EQ(Picture(Con), FreshPicture(Con));
+}
+
+TEST(Render, ComposeReportsWhetherAnythingChanged) {
+  TSDLConsole Con;
+  Con.DrawCursor(false);
+  EXPECT_TRUE(Con.NeedsCompose());
+  EXPECT_TRUE(Con.ComposeFrame());
+  EXPECT_FALSE(Con.NeedsCompose());
+  EXPECT_FALSE(Con.ComposeFrame());
+  Con.WriteCharXY(1, 1, 'x');
+  EXPECT_TRUE(Con.NeedsCompose());
+  Con.ComposeFrame();
+  Con.Invalidate();
+  EXPECT_TRUE(Con.NeedsCompose());
+}
+
 // Random operations, composing now and then: the picture must always equal a fresh one, and
 // a copy kept up to date only with the rectangles each frame reports (as the window's
 // texture is) must always equal the picture.
