@@ -186,6 +186,17 @@ TEST_F(Mouse, CellsAtScaleTwoWithAndWithoutLetterbox) {
   EXPECT_EQ(std::make_pair(X, Y), std::make_pair(1, 1));
 }
 
+TEST(MouseOnlyPointerFaked, MapsAtScaleOne) {
+  // Screens tested without a window fake just the pointer.
+  Script = TScript{};
+  Script.States = {At(33, 7, Left)};
+  TSDLEntrySwap Swap(Sdl.SDL_GetMouseState, &FakeMouse);
+  TSDLConsoleScrollback Con;
+  int X = 0, Y = 0;
+  EXPECT_TRUE(Con.GetMouseCell(0, X, Y));
+  EXPECT_EQ(std::make_pair(X, Y), std::make_pair(33, 7));
+}
+
 TEST_F(Mouse, HitTestIncludesTheEdges) {
   TMouseEvent Ev;
   Ev.X1 = 10;
