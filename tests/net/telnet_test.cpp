@@ -1,7 +1,5 @@
 // The telnet client against the loopback BBS, byte for byte: what the peer sends is a script,
 // what the client answered is the server's record.
-#include <fstream>
-
 #include <gtest/gtest.h>
 
 #include "net/bbs_server_process.h"
@@ -10,8 +8,6 @@
 
 namespace {
 
-// A marker that never comes: read until the peer has hung up.
-const std::string_view UntilClosed = "\x01never";
 const std::string TType = Bytes({255, 250, 24, 0}) + "ANSI-256COLOR-RGB" + Bytes({0, 255, 240});
 const std::string Naws8024 = Bytes({255, 250, 31, 0, 80, 0, 24, 255, 240});
 
@@ -119,33 +115,6 @@ TEST(Telnet, PeerCloseGivesThirtyEmptyReadsThenFailure) {
   EXPECT_TRUE(T.S.Connected);
   EXPECT_EQ(T.S.ReadBuf(B, sizeof B), -1);
   EXPECT_FALSE(T.S.Connected);
-}
-
-// The loopback BBS as later tests, the benchmark and the demo rely on it.
-TEST(BbsServer, ReplayInSplitWritesArrivesIntactOverTelnetAndRaw) {
-  std::string Content;
-  for (int B = 0; B < 8 * 256; ++B) Content.push_back(static_cast<char>(B));
-  const std::string Path = std::string(LX_BINARY_DIR) + "/bbs_server_replay.bin";
-  std::ofstream(Path, std::ios::binary) << Content;
-  for (bool Telnet : {true, false}) {
-    std::vector<std::string> Options = {"--replay", Path, "--chunk", "333", "--delay", "1"};
-    if (!Telnet) Options.push_back("--raw");
-    TTelnet T;
-    ASSERT_TRUE(T.Run("", Options, Telnet));
-    EXPECT_EQ(ReadUntil(T.S, UntilClosed), Content) << (Telnet ? "telnet" : "raw");
-  }
-}
-
-TEST(BbsServer, DemoSessionGreetsEchoesAndHangsUp) {
-  TTelnet T;
-  ASSERT_TRUE(T.Run("", {}));
-  const std::string Screen = ReadUntil(T.S, "hangs up): ");
-  EXPECT_NE(Screen.find("\x1b[6n"), std::string::npos);
-  EXPECT_NE(Screen.find("\xdb"), std::string::npos) << "code page 437 blocks";
-  T.S.WriteStr("\x1b[5;1Rhi");
-  EXPECT_NE(ReadUntil(T.S, "hi").find("hi"), std::string::npos);
-  T.S.WriteStr("q");
-  EXPECT_NE(ReadUntil(T.S, UntilClosed).find("Goodbye"), std::string::npos);
 }
 
 }  // namespace

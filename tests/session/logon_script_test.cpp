@@ -334,10 +334,4 @@ TEST_F(LogonScriptTest, QueueTakesFilesOnceAndReportsAFullQueue) {
   EXPECT_EQ(Seen, std::vector<std::string>{"full.scr (Line: 1, Col: 13): Upload queue is full"});
 }
 
-TEST_F(LogonScriptTest, AHugeStringIsSentCutShort) {
-  Pair();
-  Run("huge", "SEND \"" + std::string(1000000, 'x') + "\"");
-  EXPECT_EQ(Sent(), std::string(255, 'x'));
-}
-
 }  // namespace
