@@ -17,18 +17,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   if (Size == 0) return 0;
   const bool Auto = Data[0] & 1;
   ++Data, --Size;
-  size_t Shown = 0, Captured = 0, Starts = 0, Cans = 0;
+  size_t Shown = 0, Captured = 0, Cans = 0;
   TReceiveSink Sink;
   Sink.Data = [&](const uint8_t* D, size_t N, bool Capture) {
     Term.ProcessBuf(D, N);
     Shown += N;
     if (Capture) Captured += N;
   };
-  Sink.StartZmodem = [&](bool) { ++Starts; };
-  FilterReceived(Data, Size, Auto, Sink);
-  for (size_t i = 0; i < Size; ++i) Cans += Data[i] == 24;
-  // Every byte is shown except the CAN of a start header; only CANs escape the capture.
-  if (Shown > Size || Captured > Shown || Size - Shown > Cans || Shown - Captured > Cans) std::abort();
-  if (!Auto && (Shown != Size || Captured != Size || Starts != 0)) std::abort();
+  const TZmodemStart Z = FilterReceived(Data, Size, Auto, Sink);
+  // A start belongs to the transfer from its CAN on: it must really be one.
+  const size_t End = Z.Found ? Z.At : Size;
+  if (Z.Found && (!Auto || Z.At + 3 >= Size || Data[Z.At] != 24 || Data[Z.At + 1] != 'B' ||
+                  Data[Z.At + 2] != '0' || Data[Z.At + 3] != (Z.Upload ? '1' : '0')))
+    std::abort();
+  for (size_t i = 0; i < End; ++i) Cans += Data[i] == 24;
+  // Every byte before it is shown except the CAN of a start header; only CANs escape the capture.
+  if (Shown > End || Captured > Shown || End - Shown > Cans || Shown - Captured > Cans) std::abort();
+  if (!Auto && (Shown != Size || Captured != Size || Z.Found)) std::abort();
   return 0;
 }
