@@ -146,6 +146,22 @@ TEST(ZmodemSubpacket, RoundTripDamageAndLength) {
       EXPECT_EQ(S.Feed(W.Out.data(), W.Out.size(), Used), TSubpacketReader::TResult::TooLong);
     }
   }
+  // Flow control on the line, with or without parity, is no data; and a subpacket one escaped
+  // byte over the limit is too long, like one plain byte over it.
+  TBytes Last = Data;
+  Last.back() = ZDLE;
+  TFrameWriter W;
+  W.Subpacket(Last.data(), Last.size(), ZCRCG, true);
+  TBytes Noisy = W.Out;
+  for (const uint8_t Flow : {XON, XOFF, uint8_t(XON | 0x80), uint8_t(XOFF | 0x80)})
+    Noisy.insert(Noisy.begin() + 150, Flow);
+  TSubpacketReader S;
+  size_t Used = 0;
+  S.Start(1024, true);
+  ASSERT_EQ(S.Feed(Noisy.data(), Noisy.size(), Used), TSubpacketReader::TResult::Done);
+  EXPECT_EQ(TBytes(S.Data(), S.Data() + S.Length()), Last);
+  S.Start(299, true);
+  EXPECT_EQ(S.Feed(W.Out.data(), W.Out.size(), Used), TSubpacketReader::TResult::TooLong);
 }
 
 TEST(ZmodemCancel, FiveInARow) {
