@@ -41,6 +41,20 @@ def run_unittests(argv, rest):
     return 0 if result.wasSuccessful() else 1
 
 
+def main_with_binary(module):
+    """The main of a GUI test module: --binary (the program) and --shots (a directory for
+    screenshots) become the module's BINARY and SHOTS; the rest goes to unittest."""
+    import argparse
+    import sys
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--binary", required=True)
+    parser.add_argument("--shots")
+    args, rest = parser.parse_known_args()
+    module.BINARY = args.binary
+    module.SHOTS = args.shots
+    return run_unittests(sys.argv, rest)
+
+
 class _ClientMessage(ctypes.Structure):
     _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
                 ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),

@@ -4,7 +4,6 @@ the loopback board, and the call recorded in the book file.
 Screens are saved as screenshots under --shots (kept for a person to look at) when given.
 """
 
-import argparse
 import datetime
 import os
 import struct
@@ -132,14 +131,7 @@ class DirectoryGui(unittest.TestCase):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--binary", required=True)
-    parser.add_argument("--shots")
-    args, rest = parser.parse_known_args()
-    global BINARY, SHOTS
-    BINARY = args.binary
-    SHOTS = args.shots
-    return gh.run_unittests(sys.argv, rest)
+    return gh.main_with_binary(sys.modules[__name__])
 
 
 if __name__ == "__main__":

@@ -2,7 +2,6 @@
 loopback BBS. Screens are saved under --shots (kept for a person to look at) when given.
 """
 
-import argparse
 import os
 import subprocess
 import sys
@@ -139,14 +138,7 @@ class Settings(unittest.TestCase):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--binary", required=True)
-    parser.add_argument("--shots")
-    args, rest = parser.parse_known_args()
-    global BINARY, SHOTS
-    BINARY = args.binary
-    SHOTS = args.shots
-    return gh.run_unittests(sys.argv, rest)
+    return gh.main_with_binary(sys.modules[__name__])
 
 
 if __name__ == "__main__":

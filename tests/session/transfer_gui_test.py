@@ -5,7 +5,6 @@ auto-start, then the queued files uploaded when the board starts rz.
 Screens are saved as screenshots under --shots (kept for a person to look at) when given.
 """
 
-import argparse
 import hashlib
 import os
 import random
@@ -199,14 +198,7 @@ class TransferGui(unittest.TestCase):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--binary", required=True)
-    parser.add_argument("--shots")
-    args, rest = parser.parse_known_args()
-    global BINARY, SHOTS
-    BINARY = args.binary
-    SHOTS = args.shots
-    return gh.run_unittests(sys.argv, rest)
+    return gh.main_with_binary(sys.modules[__name__])
 
 
 if __name__ == "__main__":
