@@ -22,6 +22,18 @@ function(lx_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
 
+# lx_gui_test(<name> <script.py>)
+# The real program under Xvfb, driven by a Python test module; skipped (code 77) where Xvfb,
+# xdotool or ImageMagick is missing, and not registered without a Python interpreter.
+function(lx_gui_test name script)
+  find_package(Python3 COMPONENTS Interpreter QUIET)
+  if(Python3_Interpreter_FOUND)
+    add_test(NAME ${name}
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/${script} --binary $<TARGET_FILE:lanternyx>)
+    set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+  endif()
+endfunction()
+
 # lx_fuzzer(<name> SOURCES ... DEPS ...)
 # A libFuzzer target; fuzz/run.sh runs every one of them for a short time.
 function(lx_fuzzer name)
