@@ -17,37 +17,11 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "app"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "session"))
 import gui_harness as gh  # noqa: E402
 from session_gui_test import Server, wait_until  # noqa: E402
+from book_file import ENTRIES, ENTRY, HEADER, book, entry  # noqa: E402
 
 BINARY = None
 SHOTS = None
-HEADER, ENTRY, ENTRIES = 48, 362, 200
 WILL_TTYPE = b"\xff\xfb\x18"
-
-
-def pstr(text, size):
-    data = text.encode("cp437")
-    return bytes([len(data)]) + data + bytes(size - len(data))
-
-
-def entry(name, address, calls=0):
-    e = bytearray(ENTRY)
-    e[0:41] = pstr(name, 40)
-    e[41:82] = pstr(address, 40)
-    e[232] = 2   # echo auto
-    e[235] = 1   # ANSI
-    e[236] = 1   # MS-DOS font
-    e[237] = 1   # mouse on
-    e[240] = 1   # telnet
-    e[271:275] = struct.pack("<i", calls)
-    e[361] = 1
-    return bytes(e)
-
-
-def book(entries):
-    data = pstr("GUI Test Book", 40) + pstr("1.00", 4) + bytes([1, 1])
-    for e in entries:
-        data += e
-    return data + entry("", "") * (ENTRIES - len(entries))
 
 
 def calls(data, n):
@@ -88,8 +62,8 @@ class DirectoryGui(unittest.TestCase):
     def test_enter_dials_the_entry_and_counts_the_call(self):
         srv = Server("hold\n")
         self.addCleanup(srv.close)
-        files = {"lanternyx.phn": book([entry("|14Alpha |15BBS", "127.0.0.1:1", 12),
-                                        entry("Loopback Board", f"127.0.0.1:{srv.port}", 1499),
+        files = {"lanternyx.phn": book([entry("|14Alpha |15BBS", "127.0.0.1:1", calls=12),
+                                        entry("Loopback Board", f"127.0.0.1:{srv.port}", calls=1499),
                                         entry("Third System", "third.example")])}
         prog = self.start(files, {"win_size": 0})
         prog.key("alt+d")
@@ -114,8 +88,8 @@ class DirectoryGui(unittest.TestCase):
         self.assertEqual(data[46:48], bytes([1, 2]))   # the bar's place, kept on leaving
 
     def test_wide_screen_directory_and_editor(self):
-        files = {"lanternyx.phn": book([entry("|14Alpha |15BBS", "alpha.example:2323", 12),
-                                        entry("Loopback Board", "127.0.0.1:2323", 1499)])}
+        files = {"lanternyx.phn": book([entry("|14Alpha |15BBS", "alpha.example:2323", calls=12),
+                                        entry("Loopback Board", "127.0.0.1:2323", calls=1499)])}
         prog = self.start(files, {"win_size": 0, "column_size": 132, "row_size": 37})
         prog.key("alt+d")
         self.shot(prog, "directory-132x37")

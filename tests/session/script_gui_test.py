@@ -16,41 +16,10 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "app"))
 sys.path.insert(0, HERE)
 import gui_harness as gh  # noqa: E402
 from session_gui_test import Server, wait_until  # noqa: E402
+from book_file import book, entry  # noqa: E402
 
 BINARY = None
 SHOTS = None
-HEADER, ENTRY, ENTRIES = 48, 362, 200
-
-
-def pstr(text, size):
-    data = text.encode("cp437")
-    return bytes([len(data)]) + data + bytes(size - len(data))
-
-
-def entry(name, address, script="", user="", password=""):
-    e = bytearray(ENTRY)
-    e[0:41] = pstr(name, 40)
-    e[41:82] = pstr(address, 40)
-    e[82:123] = pstr(user, 40)
-    e[123:144] = pstr(password, 20)
-    e[231] = 1   # status bar on
-    e[232] = 2   # echo auto
-    e[235] = 1   # ANSI
-    e[236] = 1   # MS-DOS font
-    e[237] = 1   # mouse on
-    e[240] = 1   # telnet
-    e[244:270] = pstr(script, 25)
-    e[361] = 1
-    return bytes(e)
-
-
-def book(entries):
-    data = pstr("Script Test Book", 40) + pstr("1.00", 4) + bytes([1, 1])
-    for e in entries:
-        data += e
-    return data + entry("", "") * (ENTRIES - len(entries))
-
-
 def without_telnet(data):
     """What the client typed: its telnet answers (IAC commands and subnegotiations) removed."""
     out, i = bytearray(), 0
@@ -91,7 +60,7 @@ class ScriptGui(unittest.TestCase):
         srv = Server(board)
         self.addCleanup(srv.close)
         files = dict(files)
-        files["lanternyx.phn"] = book([e(srv.port) for e in entries])
+        files["lanternyx.phn"] = book([e(srv.port) for e in entries], "Script Test Book")
         prog = gh.Program(BINARY, self.display, ini={"win_size": 0}, files=files)
         self.addCleanup(prog.__exit__, None, None, None)
         prog.__enter__()
@@ -121,7 +90,7 @@ class ScriptGui(unittest.TestCase):
                  "send \\r\\n\\r\\n\\e[1;32mWelcome back, alice!\\r\\n\n"
                  "hold\n")
         srv, prog = self.dial(board, [lambda port: entry("Loopback Board", f"127.0.0.1:{port}", "login",
-                                                          "alice", "s3cret")],
+                                                          "alice", "s3cret", status_bar=1)],
                               {"login.scr": LOGIN, "upload.zip": "PK"})
         wait_until(lambda: b"alice\r" in self.typed(srv), lambda: f"board got {srv.received()!r}")
         self.shot(prog, "script-waitfor-note")
@@ -134,7 +103,7 @@ class ScriptGui(unittest.TestCase):
     def test_a_broken_script_shows_its_error_on_the_status_bar(self):
         srv, prog = self.dial("send login: \nhold\n",
                               [lambda port: entry("Loopback Board", f"127.0.0.1:{port}", "broken",
-                                                  "alice", "s3cret")],
+                                                  "alice", "s3cret", status_bar=1)],
                               {"broken.scr": 'SEND "@UN@CR"\nWAITFOR login:\nSEND "@PW@CR"\n'})
         wait_until(lambda: b"alice\r" in self.typed(srv), lambda: f"board got {srv.received()!r}")
         self.shot(prog, "script-error", 0.5)
