@@ -1,3 +1,4 @@
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "net/bbs_server_process.h"
 #include "net/net_test_util.h"
 #include "net/socket.h"
 #include "tests/session/session_fixture.h"
@@ -327,6 +329,26 @@ TEST_F(SessionTest, KeysTypedWhileDialingStayForTheSession) {
   ASSERT_TRUE(Session->DialEntry());
   ASSERT_TRUE(App.Console->KeyPressed());
   EXPECT_EQ(App.Console->ReadKey(), 'x');
+}
+
+TEST_F(SessionTest, ImmediateDialTakesATelnetLinkToAnIPv6Literal) {
+  sockaddr_in6 Loop{};
+  Loop.sin6_family = AF_INET6;
+  Loop.sin6_addr = in6addr_loopback;
+  const int Probe = socket(AF_INET6, SOCK_STREAM, 0);
+  const bool V6 = Probe >= 0 && bind(Probe, reinterpret_cast<sockaddr*>(&Loop), sizeof Loop) == 0;
+  if (Probe >= 0) close(Probe);
+  if (!V6) GTEST_SKIP() << "this machine has no IPv6 loopback";
+  TBbsServerProcess Board;
+  ASSERT_TRUE(Board.Start({"--raw", "--host", "::1"}, "send WELCOME\nhold\n"));
+  const std::string Address = "[::1]:" + std::to_string(Board.Port);
+  Keys("telnet://" + Address + "/\r");
+  Session->HandleExtKey(23);  // ALT-I
+  ASSERT_TRUE(App.Session.Connected);
+  EXPECT_EQ(App.Session.CurrentEntry.Address, Address);
+  const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (RowText(1) != "WELCOME" && std::chrono::steady_clock::now() < End) Session->Pass();
+  EXPECT_EQ(RowText(1), "WELCOME");
 }
 
 // A one-call rlogin server on loopback: reads the client's greeting, answers with the 0 byte.
