@@ -25,10 +25,7 @@ TEST(CommandLine, ActionsAddressesAndMessages) {
       {{"-v"}, A::Version, ""},
       {{"--verbose"}, A::Error, "unknown option '--verbose'"},
       {{"a", "b"}, A::Run, "a"},  // a launcher's further arguments are ignored
-      {{"[::1]:2323", "--new-window"}, A::Run, "[::1]:2323"},
-      {{"[2001:db8::5]"}, A::Run, "[2001:db8::5]"},
       {{"telnet://[::1]:2323/"}, A::Run, "telnet://[::1]:2323/"},
-      {{"[::1]:99999"}, A::Error, "1 to 65535"},
       {{"[bbs.example]"}, A::Error, "not an IPv6"},
       {{"ssh://bbs.example.org"}, A::Error, "only telnet://"},
       {{":23"}, A::Error, "no host"},

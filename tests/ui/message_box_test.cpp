@@ -111,12 +111,9 @@ TEST_F(Messages, InputBoxEditsTheDefaultAndFitsTheScreen) {
   Open(132, 25);
   size_t TitleAt = 0;
   std::thread Watch([&] {
-    for (int I = 0; I < 200 && TitleAt == 0; ++I) {
-      {
-        std::lock_guard<std::mutex> Lock(C().FrameMutex());
-        TitleAt = Text(1, 132, 10).find(" Import X ") + 1;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int I = 0; I < 200 && TitleAt == 0; ++I, std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+      std::lock_guard<std::mutex> Lock(C().FrameMutex());
+      TitleAt = Text(1, 132, 10).find(" Import X ") + 1;
     }
     Key(27);
   });
