@@ -13,6 +13,7 @@
 #include "net/socket_ssl.h"
 #include "net/ssh_api.h"
 #include "net/ssh_hosts.h"
+#include "support/address.h"
 #include "support/strings.h"
 #include "support/timeutil.h"
 #include "ui/dialogs.h"
@@ -123,9 +124,9 @@ bool TSession::DialEntry() {
   TSocket* Raw = Sock.get();
   S().Socket = std::move(Sock);
 
-  std::string Host;
-  uint16_t Port = 23;
-  SplitAddress(E.Address, E.Protocol, Host, Port);
+  const lx::TAddress Address = lx::ReadAddress(E.Address, lx::DefaultPort(E.Protocol));
+  const std::string Host = Address.Host;
+  const uint16_t Port = Address.Port;
   auto Attempt = std::make_shared<TDialAttempt>();
   std::thread Worker([Raw, Ssl, Host, Port, Attempt] {
     const bool Ok = Raw->Connect(Host, Port, 1000, [&Attempt] { return Attempt->Cancel.load(); });
@@ -235,6 +236,8 @@ void TSession::ImmediateDial(std::string Address) {
     Address = lx::InputBox(Con(), "Immediate Dial", "Enter address to connect to:", "", 54, 255);
     if (Address.empty()) return;
   }
+  // Typed or given on the command line, a telnet:// link names the same system.
+  Address = lx::StripTelnetURL(Address);
   auto& E = S().CurrentEntry;
   E.Name = lx::Cut(Address, 40);
   E.Address = lx::Cut(Address, 40);

@@ -92,7 +92,7 @@ void TSession::Begin() {
   if (App.DialAddress.empty()) {
     if (App.Config.LoadBook == 1 && OpenDialingDirectory(App)) DialEntry();
   } else {
-    ImmediateDial(StripTelnetURL(App.DialAddress));
+    ImmediateDial(App.DialAddress);
   }
 }
 

@@ -6,26 +6,6 @@
 #include "support/cp437.h"
 #include "support/strings.h"
 
-std::string StripTelnetURL(const std::string& Text) {
-  const std::string Upper = lx::UpperCase(Text);
-  const size_t At = Upper.find("TELNET://");
-  if (At == std::string::npos) return Text;
-  std::string Out = Text;
-  Out.erase(At, 9);
-  if (!Out.empty() && Out.back() == '/') Out.pop_back();
-  return Out;
-}
-
-void SplitAddress(const std::string& Address, uint8_t Protocol, std::string& Host, uint16_t& Port) {
-  const size_t Colon = Address.find(':');
-  Host = lx::TrimRightChar(Address.substr(0, Colon), ' ');
-  if (Colon == std::string::npos) {
-    Port = Protocol == 2 ? 513 : Protocol == 3 ? 22 : 23;
-    return;
-  }
-  Port = static_cast<uint16_t>(lx::StrToInt(Address.substr(Colon + 1)));
-}
-
 std::string KeySequence(uint8_t Code) {
   switch (Code) {
     case 59: return "\x1bOP";

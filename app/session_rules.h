@@ -1,5 +1,5 @@
 // The rules of the terminal session that need neither a window nor a connection: what a
-// key sends, how an address reads, what the mouse reports, how received bytes are sorted,
+// key sends, what the mouse reports, how received bytes are sorted,
 // and when the idle work is due.
 #pragma once
 
@@ -8,14 +8,6 @@
 #include <string>
 
 class TSDLConsole;
-
-// --- Addresses -------------------------------------------------------------------------
-// Removes a "TELNET://" prefix (any case) and then one trailing "/"; text without the
-// prefix comes back unchanged.
-std::string StripTelnetURL(const std::string& Text);
-// "host[:port]": host is the text before the first ":" without trailing spaces; the port is
-// the number after it (16 bits); without ":" 513 for rlogin, 22 for SSH, else 23.
-void SplitAddress(const std::string& Address, uint8_t Protocol, std::string& Host, uint16_t& Port);
 
 // --- Keys ------------------------------------------------------------------------------
 // The bytes an extended key sends to the remote side while connected (function and cursor

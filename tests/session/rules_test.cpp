@@ -8,34 +8,6 @@
 
 namespace {
 
-TEST(Addresses, TelnetPrefixAndTrailingSlash) {
-  EXPECT_EQ(StripTelnetURL("telnet://bbs.example:23/"), "bbs.example:23");
-  EXPECT_EQ(StripTelnetURL("TELNET://bbs.example"), "bbs.example");
-  EXPECT_EQ(StripTelnetURL("TeLnEt://Host.Example/"), "Host.Example");
-  // Without the prefix the slash stays.
-  EXPECT_EQ(StripTelnetURL("bbs.example/"), "bbs.example/");
-  EXPECT_EQ(StripTelnetURL("bbs.example"), "bbs.example");
-}
-
-TEST(Addresses, HostAndPortByProtocol) {
-  std::string Host;
-  uint16_t Port = 0;
-  SplitAddress("bbs.example", 1, Host, Port);
-  EXPECT_EQ(Host, "bbs.example");
-  EXPECT_EQ(Port, 23);
-  SplitAddress("bbs.example", 2, Host, Port);
-  EXPECT_EQ(Port, 513);
-  SplitAddress("bbs.example", 3, Host, Port);
-  EXPECT_EQ(Port, 22);
-  SplitAddress("bbs.example  :2323", 3, Host, Port);
-  EXPECT_EQ(Host, "bbs.example");
-  EXPECT_EQ(Port, 2323);
-  SplitAddress("h:70000", 1, Host, Port);  // 16 bits
-  EXPECT_EQ(Port, static_cast<uint16_t>(70000));
-  SplitAddress("h:junk", 1, Host, Port);
-  EXPECT_EQ(Port, 0);
-}
-
 TEST(Keys, FunctionAndCursorKeys) {
   const std::vector<std::pair<uint8_t, std::string>> Table = {
       {59, "\x1bOP"},    {60, "\x1bOQ"},    {61, "\x1bOR"},    {62, "\x1bOS"},    {63, "\x1bOt"},

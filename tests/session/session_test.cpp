@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "net/bbs_server_process.h"
 #include "net/net_test_util.h"
 #include "net/socket.h"
 #include "tests/session/session_fixture.h"
@@ -327,6 +328,20 @@ TEST_F(SessionTest, KeysTypedWhileDialingStayForTheSession) {
   ASSERT_TRUE(Session->DialEntry());
   ASSERT_TRUE(App.Console->KeyPressed());
   EXPECT_EQ(App.Console->ReadKey(), 'x');
+}
+
+TEST_F(SessionTest, ImmediateDialTakesATelnetLinkToAnIPv6Literal) {
+  TBbsServerProcess Board;
+  // The board runs everywhere else in the suite: failing here, it found no ::1 to listen on.
+  if (!Board.Start({"--raw", "--host", "::1"}, "send WELCOME\nhold\n")) GTEST_SKIP() << "no IPv6 loopback";
+  const std::string Address = "[::1]:" + std::to_string(Board.Port);
+  Keys("telnet://" + Address + "/\r");
+  Session->HandleExtKey(23);  // ALT-I
+  ASSERT_TRUE(App.Session.Connected);
+  EXPECT_EQ(App.Session.CurrentEntry.Address, Address);
+  const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (RowText(1) != "WELCOME" && std::chrono::steady_clock::now() < End) Session->Pass();
+  EXPECT_EQ(RowText(1), "WELCOME");
 }
 
 // A one-call rlogin server on loopback: reads the client's greeting, answers with the 0 byte.
