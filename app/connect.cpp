@@ -188,6 +188,7 @@ bool TSession::DialEntry() {
   S().Term->FontSwitch = Font != Initial ? 1 : 0;
   Con().BlinkEnabled = E.Colors == 0;
   if (E.Emulation != 0) S().Term->SetSocket(S().Socket.get());
+  ResetTerminal();
 
   RedrawStatus();
   Con().SetTitle("(LX) " + DisplayName(E) + " [" + E.Address + "]");
@@ -253,6 +254,7 @@ void TSession::ImmediateDial(std::string Address) {
 void TSession::Hangup() {
   S().Connected = false;
   S().Socket->Disconnect();
+  ResetTerminal();
   if (S().CaptureOn) {
     S().CaptureOn = false;
     S().Capture.CloseWithLine("Disconnected");

@@ -7,6 +7,7 @@
 #include "console/mouse_map.h"
 #include "console/scrollback.h"
 #include "console/sdl_api.h"
+#include "console/video.h"
 
 namespace {
 
@@ -195,6 +196,64 @@ TEST(MouseOnlyPointerFaked, MapsAtScaleOne) {
   int X = 0, Y = 0;
   EXPECT_TRUE(Con.GetMouseCell(0, X, Y));
   EXPECT_EQ(std::make_pair(X, Y), std::make_pair(33, 7));
+}
+
+SDL_Keymod Mods = KMOD_NONE;
+SDL_Keymod FakeMods() { return Mods; }
+
+// What the window thread makes of button, move and wheel events, with and without a board
+// that takes the mouse; Shift keeps a press local.
+TEST_F(Mouse, WindowSendsTheBoardOnlyWhatItAskedFor) {
+  TSDLEntrySwap S5(Sdl.SDL_GetModState, &FakeMods);
+  bool Reporting = false;
+  std::vector<TMouseInput> Queued;
+  std::string Local;  // presses latched for ReadMouse, and keys
+  TVideoHooks H;
+  H.MouseReporting = [&] { return Reporting; };
+  H.MouseInput = [&](const TMouseInput& In) { Queued.push_back(In); };
+  H.Press = [&](int B) { Local += static_cast<char>('0' + B); };
+  H.Keys = [&](const std::string& K) { Local += K; };
+  TVideo Video(H);
+  const auto Send = [&](Uint32 Type, int Button, TPointer P, int Wheel = 0) {
+    Script.States = {P};
+    Script.Next = 0;
+    SDL_Event E{};
+    E.type = Type;
+    E.button.button = static_cast<Uint8>(Button);
+    if (Type == SDL_MOUSEMOTION) E.motion.state = P.Buttons;
+    if (Type == SDL_MOUSEWHEEL) E.wheel.y = Wheel;
+    Video.ProcessEvent(E);
+  };
+  using K = TMouseInput::TKind;
+  Send(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, At(10, 5, Left));
+  Send(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, At(10, 5, 0));
+  Send(SDL_MOUSEWHEEL, 0, At(10, 5, 0), 1);
+  Reporting = true;
+  Send(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, At(10, 5, Left));
+  Send(SDL_MOUSEMOTION, 0, At(11, 5, Left));
+  Send(SDL_MOUSEMOTION, 0, At(11, 5, Left));  // the same cell
+  Send(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, At(11, 6, 0));
+  Send(SDL_MOUSEMOTION, 0, At(12, 6, 0));
+  Mods = KMOD_LCTRL;
+  Send(SDL_MOUSEWHEEL, 0, At(12, 6, 0), -1);
+  Mods = KMOD_LSHIFT;
+  Send(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, At(3, 3, Right));
+  EXPECT_EQ(Video.LocalButtons(), 4u);
+  Send(SDL_MOUSEMOTION, 0, At(4, 3, Right));
+  Send(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, At(4, 3, 0));
+  Mods = KMOD_NONE;
+  EXPECT_EQ(Video.LocalButtons(), 0u);
+  EXPECT_EQ(Local, std::string("0\0\x48" "2", 4));
+  const std::vector<TMouseInput> Want = {{K::Press, 0, 0, 10, 5}, {K::Motion, 0, 0, 11, 5}, {K::Release, 0, 0, 11, 6},
+                                         {K::Motion, 3, 0, 12, 6}, {K::Wheel, 1, 16, 12, 6}};
+  EXPECT_TRUE(Queued == Want) << Queued.size();
+  // Held for the board, the left button is none of ReadMouse's business.
+  Con.MouseReporting = true;
+  Script.States = {At(2, 3, Left), At(2, 3, 0)};
+  Script.Next = 0;
+  TMouseEvent Ev;
+  Con.ReadMouse(Ev);
+  EXPECT_NE(Ev.Kind, 1);
 }
 
 TEST_F(Mouse, HitTestIncludesTheEdges) {
