@@ -262,7 +262,7 @@ void TSession::HandleExtKey(uint8_t Code) {
 }
 
 void TSession::HandleMouse(const TMouseEvent& Ev) {
-  // A click is the program's own (the window had none of the remote side's): nothing to do.
+  // A click (kind 1) reaches here only when it stayed local: it has nothing to do.
   switch (Ev.Kind) {
     case 2:
       KeepMouseLocal();

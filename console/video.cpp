@@ -68,9 +68,6 @@ bool InvisibleDriverNotAskedFor(const char* Driver) {
   return true;
 }
 
-// Whether the machine has any GPU device at all. Without one, asking for the
-// accelerated renderer only loads a CPU-only GL driver (tens of megabytes of
-// LLVM that stay resident after we fall back), so we go straight to software.
 // xterm's modifier bits of the keys held now; Shift also keeps a press local.
 constexpr uint8_t ShiftBit = 4;
 uint8_t ModBits() {
@@ -78,6 +75,9 @@ uint8_t ModBits() {
   return static_cast<uint8_t>(((M & KMOD_SHIFT) ? ShiftBit : 0) | ((M & KMOD_ALT) ? 8 : 0) | ((M & KMOD_CTRL) ? 16 : 0));
 }
 
+// Whether the machine has any GPU device at all. Without one, asking for the
+// accelerated renderer only loads a CPU-only GL driver (tens of megabytes of
+// LLVM that stay resident after we fall back), so we go straight to software.
 bool GpuDevicePresent() {
   std::error_code Err;
   for (const auto& Entry : std::filesystem::directory_iterator("/dev/dri", Err)) {
