@@ -189,6 +189,7 @@ bool TSession::DialEntry() {
   S().Term->FontSwitch = Font != Initial ? 1 : 0;
   Con().BlinkEnabled = E.Colors == 0;
   if (E.Emulation != 0) S().Term->SetSocket(S().Socket.get());
+  ResetTerminal();
 
   RedrawStatus();
   Con().SetTitle("(LX) " + DisplayName(E) + " [" + E.Address + "]");
@@ -256,6 +257,7 @@ void TSession::ImmediateDial(std::string Address) {
 void TSession::Hangup() {
   S().Connected = false;
   S().Socket->Disconnect();
+  ResetTerminal();
   if (S().CaptureOn) {
     S().CaptureOn = false;
     S().Capture.CloseWithLine("Disconnected");

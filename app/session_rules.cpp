@@ -5,6 +5,7 @@
 #include "console/console.h"
 #include "support/cp437.h"
 #include "support/strings.h"
+#include "term/term_ansi.h"
 
 std::string KeySequence(uint8_t Code) {
   switch (Code) {
@@ -32,14 +33,33 @@ std::string KeySequence(uint8_t Code) {
   }
 }
 
-std::string MouseReport(int X, int Y) {
-  const auto Byte = [](int V) { return static_cast<char>(std::clamp(V, 1, 223) + 32); };
-  std::string R = "\x1b[M ";
-  R += Byte(X);
-  R += Byte(Y);
-  R += "\x1b[M#";
-  R += Byte(X);
-  R += Byte(Y);
+std::string MouseReport(const TMouseModes& Modes, const TMouseInput& In) {
+  using K = TMouseInput::TKind;
+  using T = TMouseTracking;
+  if (Modes.Tracking == T::Off) return {};
+  const int Button = In.Button & 3;
+  int Code = 0;
+  switch (In.Kind) {
+    case K::Press: Code = Button; break;
+    case K::Wheel: Code = 64 + (Button & 1); break;
+    case K::Release:
+      if (Modes.Tracking == T::X10) return {};
+      // The old form cannot say which button was let go.
+      Code = Modes.SGR ? Button : 3;
+      break;
+    case K::Motion:
+      if (Modes.Tracking != T::AnyEvent && (Modes.Tracking != T::ButtonEvent || Button == 3)) return {};
+      Code = 32 + Button;
+      break;
+  }
+  // X10 mode knows no modifiers.
+  if (Modes.Tracking != T::X10) Code += In.Mods & (4 | 8 | 16);
+  if (Modes.SGR)
+    return "\x1b[<" + std::to_string(Code) + ";" + std::to_string(In.X) + ";" + std::to_string(In.Y) +
+           (In.Kind == K::Release ? "m" : "M");
+  if (In.X < 1 || In.Y < 1 || In.X > 223 || In.Y > 223) return {};
+  std::string R = "\x1b[M";
+  for (int V : {Code, static_cast<int>(In.X), static_cast<int>(In.Y)}) R += static_cast<char>(32 + V);
   return R;
 }
 

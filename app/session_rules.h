@@ -8,6 +8,8 @@
 #include <string>
 
 class TSDLConsole;
+struct TMouseInput;
+struct TMouseModes;
 
 // --- Keys ------------------------------------------------------------------------------
 // The bytes an extended key sends to the remote side while connected (function and cursor
@@ -16,9 +18,11 @@ std::string KeySequence(uint8_t Code);
 inline bool IsMacroKey(uint8_t Code) { return Code >= 94 && Code <= 103; }
 
 // --- Mouse ----------------------------------------------------------------------------
-// X10 press and release at a 1-based cell. Cells beyond 223 can't be expressed; they are
-// clamped so the report stays one byte per coordinate.
-std::string MouseReport(int X, int Y);
+// What the remote side hears of one mouse event in the modes it asked for, as xterm sends it:
+// ESC [ M and three bytes (button code, column and row, each plus 32), or with SGR
+// CSI < code ; column ; row M (m for a release). Empty when the modes leave the event out,
+// or when the three-byte form cannot carry the cell (past 223).
+std::string MouseReport(const TMouseModes& Modes, const TMouseInput& In);
 // The text of a selected rectangle in UTF-8: rows joined by CR LF, every row without trailing
 // blanks and the first one also without leading blanks.
 std::string SelectionText(const TSDLConsole& Console, int X1, int Y1, int X2, int Y2);

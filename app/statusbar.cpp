@@ -1,5 +1,7 @@
 #include "app/statusbar.h"
 
+#include <array>
+
 #include "console/pictures.h"
 #include "support/strings.h"
 #include "support/timeutil.h"
@@ -18,16 +20,42 @@ std::string DisplayName(const lx::TPhoneRec& Entry) {
   return Name.empty() ? Entry.Address : Name;
 }
 
-void DrawStatusBar(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessionState& S,
-                   int64_t NowSeconds, const std::string& Message) {
-  const int C = Console.Cols, R = Console.Rows;
-  const int OldTop = Console.WinY1;
-  auto Batch = Console.Batch();
-  Console.SetWindow(1, 1, C, R);
-  if (!S.StatusBarOn) {
-    Console.StatusLine = false;
-    return;
+namespace {
+
+// What drawing on the bar's row could disturb of the remote side's terminal: its scroll
+// region, cursor, owed wrap and colours. Put back exactly when the drawing is done, so a
+// board that keeps writing between two clock ticks never notices them.
+class TTerminalStateKeeper {
+ public:
+  explicit TTerminalStateKeeper(TSDLConsole& Con)
+      : C(Con), WinX1(Con.WinX1), WinX2(Con.WinX2), WinY1(Con.WinY1), WinY2(Con.WinY2),
+        CursorX(Con.CursorX), CursorY(Con.CursorY), PendingWrap(Con.PendingWrap), TextAttr(Con.TextAttr),
+        FgMode(Con.FgMode), BgMode(Con.BgMode), Fg256(Con.Fg256), Bg256(Con.Bg256), FgRGB(Con.FgRGB),
+        BgRGB(Con.BgRGB), FgPixel(Con.FgPixel), BgPixel(Con.BgPixel) {}
+  ~TTerminalStateKeeper() {
+    C.WinX1 = WinX1, C.WinX2 = WinX2, C.WinY1 = WinY1, C.WinY2 = WinY2;
+    C.CursorX = CursorX, C.CursorY = CursorY, C.PendingWrap = PendingWrap;
+    C.TextAttr = TextAttr, C.FgMode = FgMode, C.BgMode = BgMode, C.Fg256 = Fg256, C.Bg256 = Bg256;
+    C.FgRGB = FgRGB, C.BgRGB = BgRGB, C.FgPixel = FgPixel, C.BgPixel = BgPixel;
   }
+  TTerminalStateKeeper(const TTerminalStateKeeper&) = delete;
+  TTerminalStateKeeper& operator=(const TTerminalStateKeeper&) = delete;
+
+ private:
+  TSDLConsole& C;
+  uint8_t WinX1, WinX2, WinY1, WinY2;
+  int CursorX, CursorY;
+  bool PendingWrap;
+  uint8_t TextAttr, FgMode, BgMode, Fg256, Bg256;
+  std::array<uint8_t, 3> FgRGB, BgRGB;
+  uint32_t FgPixel, BgPixel;
+};
+
+void DrawBarRow(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessionState& S, int64_t NowSeconds,
+                const std::string& Message) {
+  TTerminalStateKeeper Keep(Console);
+  const int C = Console.Cols, R = Console.Rows;
+  Console.SetWindow(1, 1, C, R);
   const int X = StatusOffset(C);
   if (!Message.empty()) {
     Console.WriteXY(1, R, Cfg.StatusColor2, lx::PadCenter(lx::Cut(Message, C), C, ' ', true));
@@ -53,7 +81,22 @@ void DrawStatusBar(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessi
     const uint8_t E = S.CurrentEntry.Emulation;
     Console.WriteXY(X + 51, R, Cfg.StatusColor4, Emulations[E <= 2 ? E : 1]);
   }
-  Console.SetWindow(1, OldTop <= R - 1 ? OldTop : 1, C, R - 1);
+}
+
+}  // namespace
+
+void DrawStatusBar(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessionState& S,
+                   int64_t NowSeconds, const std::string& Message) {
+  if (!S.StatusBarOn) {
+    Console.StatusLine = false;
+    return;
+  }
+  auto Batch = Console.Batch();
+  DrawBarRow(Console, Cfg, S, NowSeconds, Message);
+  // The remote side keeps its region; only a region reaching into the bar's row gives it up.
+  const int R = Console.Rows;
+  if (Console.WinY2 > R - 1 || Console.WinY1 > R - 1)
+    Console.SetWindow(Console.WinX1, Console.WinY1 <= R - 1 ? Console.WinY1 : 1, Console.WinX2, R - 1);
   Console.StatusLine = true;
 }
 

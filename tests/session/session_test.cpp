@@ -185,14 +185,20 @@ TEST_F(SessionTest, StatusBarToggleTellsTheWindowSize) {
   EXPECT_EQ(Sent(), std::string("\xff\xfa\x1f\x00\x50\x00\x19\xff\xf0", 9));
 }
 
-TEST_F(SessionTest, MouseClickSelectionAndPaste) {
+TEST_F(SessionTest, MouseReportsOnlyWhileTheBoardAsksSelectionAndPaste) {
   Connect();
   App.Session.CurrentEntry.Mouse = 1;
-  Session->HandleMouse(TMouseEvent{1, 3, 4, 3, 4});
-  EXPECT_EQ(Sent(), "\x1b[M #$\x1b[M##$");
-  App.Session.CurrentEntry.Mouse = 0;
-  Session->HandleMouse(TMouseEvent{1, 3, 4, 3, 4});
-  EXPECT_EQ(Sent(5), "");
+  const auto Click = [this] {
+    App.Console->MouseInputs.Push({TMouseInput::TKind::Press, 0, 0, 3, 4});
+    Session->Pass();
+    return Sent(5);
+  };
+  EXPECT_EQ(Click(), "");
+  Remote("\x1b[?1000h\x1b[?1006h\x1b[1;10r");
+  Session->Pass();
+  EXPECT_EQ(Click(), "\x1b[<0;3;4M");
+  App.Session.CurrentEntry.Mouse = 0;  // the entry forbids it
+  EXPECT_EQ(Click(), "");
 
   App.Console->WriteXY(1, 2, 7, "  copy m\x82   ");
   App.Console->WriteXY(1, 3, 7, "  \xdb\x10 me  ");
@@ -207,6 +213,9 @@ TEST_F(SessionTest, MouseClickSelectionAndPaste) {
   EXPECT_EQ(Sent(), "line1\r\n\xc9\x82?");
   Session->RunMenuCommand('C');
   EXPECT_FALSE(Clip->HasText());
+  Keys("\r");
+  Session->Hangup();  // forgets the modes and the region
+  EXPECT_TRUE(App.Session.Term->Mouse == TMouseModes{} && App.Console->WinY2 == 25);
 }
 
 TEST_F(SessionTest, ExitAsksBothQuestions) {
