@@ -131,21 +131,9 @@ bool TZmodem::FlushOut(int WaitMs) {
     if (Ready <= 0) return false;
     const size_t N = std::min(WriteSlice, Out.size() - OutPos);
     const uint8_t* P = Out.data() + OutPos;
-    int32_t Want = static_cast<int32_t>(N);
-    int32_t Done;
-    if (Conn.TelnetClient) {
-      // A telnet link carries a data 255 doubled.
-      std::vector<uint8_t> T;
-      T.reserve(N + 16);
-      for (size_t I = 0; I < N; ++I) {
-        T.push_back(P[I]);
-        if (P[I] == 255) T.push_back(255);
-      }
-      Want = static_cast<int32_t>(T.size());
-      Done = Conn.WriteBuf(T.data(), Want);
-    } else {
-      Done = Conn.WriteBuf(P, Want);
-    }
+    // A telnet link doubles every 255 itself (TSocket's writes), as for every other caller.
+    const int32_t Want = static_cast<int32_t>(N);
+    const int32_t Done = Conn.WriteBuf(P, Want);
     if (Done != Want) {
       // A short or failed write leaves the other side with a hole in the stream.
       Down = true;
