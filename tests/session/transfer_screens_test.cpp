@@ -348,31 +348,37 @@ TEST_F(TransferTest, EscCancelsADownloadAndLeavesNoFileUnderItsName) {
   EXPECT_FALSE(fs::exists(Dl + "big.bin"));
 }
 
-TEST_F(TransferTest, UploadFromTheQueueClearsOnlyWhatWasSent) {
+// After an upload the whole queue is cleared (YES) or kept whole, sent files too (NO).
+TEST_F(TransferTest, UploadFromTheQueueThenClearOrKeepIt) {
   Connect();
   const std::string A = RandomData(200000, 3), B = "second file";
   WriteFile(Src + "a.bin", A);
   WriteFile(Src + "b.txt", B);
-  WriteFile(Src + "gone.txt", "x");
-  ASSERT_TRUE(App.UploadQueue.Add(true, Src, "a.bin"));
-  ASSERT_TRUE(App.UploadQueue.Add(true, Src, "gone.txt"));
-  ASSERT_TRUE(App.UploadQueue.Add(true, Src, "b.txt"));
-  fs::remove(Src + "gone.txt");
-  const std::string Dest = TempDir + "/board/";
-  fs::create_directories(Dest);
-  // The keys first: the pass takes ALT-T before the board's greeting.
-  Ext(20);
-  Keys("\r");  // "Zmodem: Upload"
-  const pid_t P = Spawn({"rz"}, Dest, PeerFd, PeerFd);
-  RunUntilResult();
-  EXPECT_EQ(Reap(P, 10000), 0);
-  ASSERT_EQ(Seen.size(), 2u);
-  EXPECT_EQ(Seen[0].rfind("Upload failed: 2 done, 1 failed (gone.txt: ", 0), 0u) << Seen[0];
-  EXPECT_EQ(Seen[1], "Clear upload queue?");
-  EXPECT_EQ(ReadFileText(Dest + "a.bin"), A);
-  EXPECT_EQ(ReadFileText(Dest + "b.txt"), B);
-  ASSERT_EQ(App.UploadQueue.Count(), 1);
-  EXPECT_EQ(App.UploadQueue.Entry(1).FileName, "gone.txt");
+  for (const char Answer : {'N', 'Y'}) {
+    SCOPED_TRACE(Answer);
+    AnswerClear = Answer;
+    Seen.clear();
+    App.UploadQueue.Clear();
+    WriteFile(Src + "gone.txt", "x");
+    ASSERT_TRUE(App.UploadQueue.Add(true, Src, "a.bin"));
+    ASSERT_TRUE(App.UploadQueue.Add(true, Src, "gone.txt"));
+    ASSERT_TRUE(App.UploadQueue.Add(true, Src, "b.txt"));
+    fs::remove(Src + "gone.txt");
+    const std::string Dest = TempDir + "/board" + Answer + "/";
+    fs::create_directories(Dest);
+    // The keys first: the pass takes ALT-T before the board's greeting.
+    Ext(20);
+    Keys("\r");  // "Zmodem: Upload"
+    const pid_t P = Spawn({"rz"}, Dest, PeerFd, PeerFd);
+    RunUntilResult();
+    EXPECT_EQ(Reap(P, 10000), 0);
+    ASSERT_EQ(Seen.size(), 2u);
+    EXPECT_EQ(Seen[0].rfind("Upload failed: 2 done, 1 failed (gone.txt: ", 0), 0u) << Seen[0];
+    EXPECT_EQ(Seen[1], "Clear upload queue?");
+    EXPECT_EQ(ReadFileText(Dest + "a.bin"), A);
+    EXPECT_EQ(ReadFileText(Dest + "b.txt"), B);
+    EXPECT_EQ(App.UploadQueue.Count(), Answer == 'Y' ? 0 : 3);
+  }
 }
 
 TEST_F(TransferTest, BoardAskingForFilesWithAnEmptyQueueIsToldNo) {
