@@ -21,6 +21,9 @@ constexpr int64_t StepBudgetMs = 40;
 // can take more, so a stalled peer cannot hold a write for long.
 constexpr size_t WriteSlice = 16384;
 constexpr size_t InputSize = 16384;
+// After a cancel the line is taken until it has been quiet this long, at most DrainMaxMs.
+constexpr int64_t DrainQuietMs = 200;
+constexpr int64_t DrainMaxMs = 1000;
 
 }  // namespace
 
@@ -177,6 +180,31 @@ void TZmodem::SendCancelSequence() {
   FlushOut(StepWaitMs);
 }
 
+// After a cancel the line still carries what the other side sent before it saw ours (the rest
+// of a stream, whatever it had buffered) and its own cancel sequence, whose backspaces would
+// wipe the screen: all of it belongs to the run. Everything is taken until the line has been
+// quiet for a moment, or the time is up.
+void TZmodem::StartDrain() {
+  Draining = true;
+  const int64_t Now = lx::TickMS();
+  DrainQuiet = Now + DrainQuietMs;
+  DrainEnd = Now + DrainMaxMs;
+}
+
+bool TZmodem::DrainLine() {
+  if (!Draining) return false;
+  const int64_t Start = lx::TickMS();
+  while (LinkUp() && lx::TickMS() < DrainEnd) {
+    Consume(Avail());
+    const int64_t Left = DrainQuiet - lx::TickMS();
+    if (Left <= 0) break;
+    if (Pull(static_cast<int>(std::min<int64_t>(Left, StepWaitMs)))) DrainQuiet = lx::TickMS() + DrainQuietMs;
+    if (OverBudget(Start)) return true;
+  }
+  Draining = false;
+  return false;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Time
 
@@ -235,7 +263,8 @@ void TZmodem::AddResult(TFileOutcome Outcome, uint16_t Status, const std::string
 }
 
 void TZmodem::Fail(uint16_t Status, const std::string& Reason, bool SendCancel) {
-  if (SendCancel && LinkUp()) SendCancelSequence();
+  const bool Cancelling = SendCancel && LinkUp();
+  if (Cancelling) SendCancelSequence();
   ProtocolStatus = Status;
   if (FileOpen) {
     if (Run == TRun::Receive) {
@@ -255,6 +284,7 @@ void TZmodem::Fail(uint16_t Status, const std::string& Reason, bool SendCancel) 
     Rx = TRx::Cleanup;
   else
     Tx = TTx::Cleanup;
+  if (Cancelling) StartDrain();
 }
 
 // The other side cancelled (five CAN, ZABORT, ZCAN). Ours goes back as well: a stream that

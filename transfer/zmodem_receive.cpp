@@ -122,6 +122,7 @@ uint16_t ErrnoStatus() { return static_cast<uint16_t>(errno > 0 && errno < 9900 
 
 uint16_t TZmodem::PrepareReceive() {
   Run = TRun::Receive;
+  Draining = false;
   FileResults.clear();
   ProtocolStatus = ZStatus::Ok;
   TotalErrors = RetryCount = HandshakeCount = RepeatCount = 0;
@@ -551,6 +552,7 @@ void TZmodem::RxCollectData() {
 int TZmodem::StepReceive() {
   if (Rx == TRx::Finished) return 2;
   if (Rx == TRx::Cleanup) {
+    if (DrainLine()) return 1;
     ShowStatus(false, true);
     Rx = TRx::Finished;
     return 2;
@@ -745,6 +747,7 @@ int TZmodem::StepReceive() {
 
   if (Rx == TRx::Cleanup) {
     FlushOut(0);
+    if (DrainLine()) return 1;
     ShowStatus(false, true);
     Rx = TRx::Finished;
     return 2;
