@@ -214,7 +214,7 @@ class TZmodem {
   void RxWaitFile(TGot G);
   void RxStartFile();
   bool RxCollect(bool& Good);
-  void RxDecideFresh();
+  void RxDecideFresh(bool Replace);
   bool RxOpenFresh();
   bool RxResume();
   void RxCollectData();
