@@ -349,8 +349,6 @@ TEST_F(TransferTest, CancelledDownloadLeavesNoFileAndNothingOnTheScreen) {
   for (const TStop How : {TStop::Esc, TStop::BoardCancels}) {
     SCOPED_TRACE(int(How));
     Seen.clear();
-    fs::remove_all(Dl);
-    fs::create_directories(Dl);
     App.Console->ClearScreen(4);
     const pid_t P = StartSender({"sz", "big.bin"}, "Hi\r\n", 256 * 1024, How);
     RunUntilResult();
@@ -372,16 +370,15 @@ TEST_F(TransferTest, UploadFromTheQueueThenClearOrKeepIt) {
   const std::string A = RandomData(200000, 3), B = "second file";
   WriteFile(Src + "a.bin", A);
   WriteFile(Src + "b.txt", B);
+  WriteFile(Src + "gone.txt", "x");
+  ASSERT_TRUE(App.UploadQueue.Add(true, Src, "a.bin"));
+  ASSERT_TRUE(App.UploadQueue.Add(true, Src, "gone.txt"));
+  ASSERT_TRUE(App.UploadQueue.Add(true, Src, "b.txt"));
+  fs::remove(Src + "gone.txt");
   for (const char Answer : {'N', 'Y'}) {
     SCOPED_TRACE(Answer);
     AnswerClear = Answer;
     Seen.clear();
-    App.UploadQueue.Clear();
-    WriteFile(Src + "gone.txt", "x");
-    ASSERT_TRUE(App.UploadQueue.Add(true, Src, "a.bin"));
-    ASSERT_TRUE(App.UploadQueue.Add(true, Src, "gone.txt"));
-    ASSERT_TRUE(App.UploadQueue.Add(true, Src, "b.txt"));
-    fs::remove(Src + "gone.txt");
     const std::string Dest = TempDir + "/board" + Answer + "/";
     fs::create_directories(Dest);
     // The keys first: the pass takes ALT-T before the board's greeting.
