@@ -95,15 +95,30 @@ TZmodemStart FilterReceived(const uint8_t* Buf, size_t Length, bool AutoZmodem, 
     if (End > RunStart && Sink.Data) Sink.Data(Buf + RunStart, End - RunStart, true);
   };
   for (size_t i = 0; i < Length; ++i) {
-    if (Buf[i] != 24 || !AutoZmodem || i + 3 >= Length) continue;
+    if (Buf[i] != 24 || !AutoZmodem) continue;
+    // Five CAN or more end a transfer; with the backspaces that follow they wipe it from a
+    // plain terminal, and they are Zmodem's, not text.
+    size_t End = i;
+    while (End < Length && Buf[End] == 24) ++End;
+    if (End - i >= 5) {
+      Flush(i);
+      while (End < Length && Buf[End] == 8) ++End;
+      RunStart = End;
+      i = End - 1;
+      continue;
+    }
+    if (i + 3 >= Length) continue;
+    if (Buf[i + 1] == 'B' && Buf[i + 2] == '0' && (Buf[i + 3] == '0' || Buf[i + 3] == '1')) {
+      // The pads ("**") before the CAN are the start header's own first bytes.
+      size_t Pads = i;
+      while (Pads > RunStart && Buf[Pads - 1] == '*') --Pads;
+      Flush(Pads);
+      return {true, Buf[i + 3] == '1', i};
+    }
     Flush(i);
     RunStart = i + 1;
-    if (Buf[i + 1] == 'B' && Buf[i + 2] == '0') {
-      // The CAN of a start header never reaches the screen, whatever follows.
-      if (Buf[i + 3] == '0' || Buf[i + 3] == '1') return {true, Buf[i + 3] == '1', i};
-    } else if (Sink.Data) {
-      Sink.Data(Buf + i, 1, false);
-    }
+    // The CAN of "B0" and another digit is dropped; a lone CAN is shown but not captured.
+    if ((Buf[i + 1] != 'B' || Buf[i + 2] != '0') && Sink.Data) Sink.Data(Buf + i, 1, false);
   }
   Flush(Length);
   return {};

@@ -44,7 +44,8 @@ struct TZmodemStart {
 };
 // Scans one block for CAN "B" "0" "0" (download) and CAN "B" "0" "1" (upload). The start
 // is only recognised when the whole sequence lies in the block. The scan stops at a start;
-// the bytes before it have gone to the sink.
+// the bytes before it have gone to the sink, except the pads ("*") right before its CAN.
+// A cancel sequence (five CAN or more, and the backspaces after them) goes nowhere.
 TZmodemStart FilterReceived(const uint8_t* Buf, size_t Length, bool AutoZmodem, const TReceiveSink& Sink);
 
 // --- Idle work ------------------------------------------------------------------------

@@ -101,8 +101,13 @@ TEST(ReceiveFilter, CanCases) {
       // A start: what came before is shown, the rest of the block belongs to the transfer.
       {"hi\x18" "B00000", true, {false}, "hi", "hi", "\x18" "B00000"},
       {"\x18" "B01x\x18" "B00", true, {true}, "", "", "\x18" "B01x\x18" "B00"},
-      {"**\x18" "B00000000000000\r\x8a\x11more", true, {false}, "**", "**",
+      // The header's pads are the transfer's; stars before other text are not.
+      {"rz\r**\x18" "B00000000000000\r\x8a\x11more", true, {false}, "rz\r", "rz\r",
        "\x18" "B00000000000000\r\x8a\x11more"},
+      {"a*\x18xyz*", true, {}, "a*\x18xyz*", "a*xyz*", ""},
+      // A cancel sequence and its backspaces vanish, also at the block's end; four CAN are text.
+      {"x\x18\x18\x18\x18\x18\x18\b\b\by\x18\x18\x18\x18\x18", true, {}, "xy", "xy", ""},
+      {"\x18\x18\x18\x18" "ab", true, {}, "\x18\x18\x18\x18" "ab", "\x18" "ab", ""},
       {"\x18" "B02", true, {}, "B02", "B02", ""},                      // other digit: CAN dropped only
       {"a\x18xyzb", true, {}, "a\x18xyzb", "axyzb", ""},                // lone CAN not captured
       {"ab\x18" "B0", true, {}, "ab\x18" "B0", "ab\x18" "B0", ""},       // header cut by the block end
