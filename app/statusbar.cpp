@@ -22,35 +22,6 @@ std::string DisplayName(const lx::TPhoneRec& Entry) {
 
 namespace {
 
-// What drawing on the bar's row could disturb of the remote side's terminal: its scroll
-// region, cursor, owed wrap and colours. Put back exactly when the drawing is done, so a
-// board that keeps writing between two clock ticks never notices them.
-class TTerminalStateKeeper {
- public:
-  explicit TTerminalStateKeeper(TSDLConsole& Con)
-      : C(Con), WinX1(Con.WinX1), WinX2(Con.WinX2), WinY1(Con.WinY1), WinY2(Con.WinY2),
-        CursorX(Con.CursorX), CursorY(Con.CursorY), PendingWrap(Con.PendingWrap), TextAttr(Con.TextAttr),
-        FgMode(Con.FgMode), BgMode(Con.BgMode), Fg256(Con.Fg256), Bg256(Con.Bg256), FgRGB(Con.FgRGB),
-        BgRGB(Con.BgRGB), FgPixel(Con.FgPixel), BgPixel(Con.BgPixel) {}
-  ~TTerminalStateKeeper() {
-    C.WinX1 = WinX1, C.WinX2 = WinX2, C.WinY1 = WinY1, C.WinY2 = WinY2;
-    C.CursorX = CursorX, C.CursorY = CursorY, C.PendingWrap = PendingWrap;
-    C.TextAttr = TextAttr, C.FgMode = FgMode, C.BgMode = BgMode, C.Fg256 = Fg256, C.Bg256 = Bg256;
-    C.FgRGB = FgRGB, C.BgRGB = BgRGB, C.FgPixel = FgPixel, C.BgPixel = BgPixel;
-  }
-  TTerminalStateKeeper(const TTerminalStateKeeper&) = delete;
-  TTerminalStateKeeper& operator=(const TTerminalStateKeeper&) = delete;
-
- private:
-  TSDLConsole& C;
-  uint8_t WinX1, WinX2, WinY1, WinY2;
-  int CursorX, CursorY;
-  bool PendingWrap;
-  uint8_t TextAttr, FgMode, BgMode, Fg256, Bg256;
-  std::array<uint8_t, 3> FgRGB, BgRGB;
-  uint32_t FgPixel, BgPixel;
-};
-
 void DrawBarRow(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessionState& S, int64_t NowSeconds,
                 const std::string& Message) {
   TTerminalStateKeeper Keep(Console);

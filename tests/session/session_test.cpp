@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "net/bbs_server_process.h"
@@ -135,6 +136,20 @@ TEST_F(SessionTest, ReceivedDataReachesScreenAndCapture) {
   EXPECT_NE(Cap.find(" Start\n\x1b[2J\x1b[1;1HHelloxyzB02\n----> Capture: Disconnected\n"), std::string::npos);
   // The terminal-ready screen is back.
   EXPECT_NE(RowText(9).find("Terminal ready"), std::string::npos);
+}
+
+// A local screen over the session gives the board back its region, cursor and wrap.
+TEST_F(SessionTest, ScrollbackViewerGivesTheBoardItsRegionBack) {
+  Connect();
+  std::string Lines;
+  for (int I = 0; I < 40; ++I) Lines += "line\r\n";
+  Remote(Lines + "\x1b[3;10r\x1b[10;5H");
+  for (int I = 0; I < 20 && App.Console->CursorX != 5; ++I) Session->Pass();
+  ASSERT_GT(App.Console->ScrollbackCount, 0);
+  Keys("\x1b");
+  Session->HandleExtKey(48);  // ALT-B
+  EXPECT_EQ(std::tuple(App.Console->WinY1, App.Console->WinY2, App.Console->CursorX, App.Console->CursorY),
+            std::tuple(3, 10, 5, 10));
 }
 
 TEST_F(SessionTest, CaptureNeedsAName) {
