@@ -221,9 +221,12 @@ int32_t TSocketSSL::WaitForData(int32_t TimeoutMs, bool ForRead) {
   int N;
   {
     std::lock_guard<std::mutex> G(Ssh.Lock);
-    // Data the session has already decrypted is not on the socket any more.
+    // Data the session has already decrypted is not on the socket any more. A poll of an
+    // empty stream reads packets off the socket, for either stream: output the error
+    // stream's poll brought in is found by asking again (a stream holding data reads nothing).
     N = Ssh.ssh_channel_poll(Channel, 0);
     if (N == 0) N = Ssh.ssh_channel_poll(Channel, 1);
+    if (N == 0) N = Ssh.ssh_channel_poll(Channel, 0);
   }
   // Data, or an end of the link that ReadBuf will report.
   if (N != 0) return 1;

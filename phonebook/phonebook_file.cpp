@@ -11,6 +11,10 @@ namespace lx {
 namespace {
 int Clamp(int N) { return N < 1 ? 1 : (N > PhoneEntries ? PhoneEntries : N); }
 
+// A book holds passwords: a new one is readable by its owner only. An
+// existing book keeps the bits it has.
+constexpr mode_t NewBookMode = 0600;
+
 // Only a name that holds nothing at all may be given a new book: a file we
 // cannot read, a directory or a dangling link is the user's, and stays.
 bool NothingAt(const std::string& Path) {
@@ -41,7 +45,7 @@ bool CreatePhoneBook(const std::string& Path, const std::string& Title, const TC
   std::array<TPhoneRec, PhoneEntries> E;
   for (auto& R : E) InitPhoneRec(R, Cfg);
   std::vector<uint8_t> Buf = EncodeBook(H, E);
-  return WriteFileAtomic(Path, Buf.data(), Buf.size(), Write);
+  return WriteFileAtomic(Path, Buf.data(), Buf.size(), Write, NewBookMode);
 }
 
 bool ReadPhoneHeader(const std::string& Path, TPhoneHeader& H) {
@@ -116,7 +120,7 @@ bool TPhoneBookFile::DecodeBook(std::span<const uint8_t> Data, TPhoneBookPrompts
 bool TPhoneBookFile::SavePhoneBook() {
   if (BoundName.empty()) return false;
   std::vector<uint8_t> Buf = EncodeBook(Header, Entries);
-  return WriteFileAtomic(BoundName, Buf.data(), Buf.size(), WriteHook);
+  return WriteFileAtomic(BoundName, Buf.data(), Buf.size(), WriteHook, NewBookMode);
 }
 
 bool TPhoneBookFile::SavePhoneHeader() {

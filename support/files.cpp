@@ -3,10 +3,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <vector>
+#include <chrono>
 
 #include "support/timeutil.h"
 
@@ -19,6 +20,24 @@ std::size_t LastSep(const std::string& Path) { return Path.find_last_of("/\\"); 
 
 long PosixWrite(int Fd, const void* Buf, std::size_t N) {
   return static_cast<long>(::write(Fd, Buf, N));
+}
+
+// Creates a file of a new name starting with Prefix. open() takes the umask
+// (and a directory's default ACL) off Mode, as for any file the user makes;
+// mkstemp would fix the mode at 0600.
+int CreateTemp(const std::string& Prefix, mode_t Mode, std::string& Name) {
+  static constexpr char Digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  for (int Try = 0; Try < 100; ++Try) {
+    uint64_t R = 0;
+    if (::getrandom(&R, sizeof R, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof R))
+      R = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+          (static_cast<uint64_t>(::getpid()) << 40) ^ static_cast<uint64_t>(Try);
+    Name = Prefix;
+    for (int I = 0; I < 8; ++I, R /= 36) Name += Digits[R % 36];
+    const int Fd = ::open(Name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, Mode);
+    if (Fd >= 0 || errno != EEXIST) return Fd;
+  }
+  return -1;
 }
 }  // namespace
 
@@ -188,7 +207,8 @@ int64_t TFile::FileSize() const {
   return static_cast<int64_t>(St.st_size) / Rec;
 }
 
-bool WriteFileAtomic(const std::string& Target, const void* Data, std::size_t Size, const TWriteFn& Write) {
+bool WriteFileAtomic(const std::string& Target, const void* Data, std::size_t Size, const TWriteFn& Write,
+                     mode_t NewMode) {
   if (Target.empty()) return false;
   // Replace what a symbolic link points at, not the link itself.
   std::string Path = Target;
@@ -201,17 +221,13 @@ bool WriteFileAtomic(const std::string& Target, const void* Data, std::size_t Si
     }
   }
   std::string Dir = JustPath(Path);
-  std::string Tmp = Dir + "." + JustFileName(Path) + ".XXXXXX";
-  std::vector<char> Name(Tmp.begin(), Tmp.end());
-  Name.push_back('\0');
-  int Fd = ::mkstemp(Name.data());
-  if (Fd < 0) return false;
-  Tmp.assign(Name.data());
-
-  // Keep the permissions of the file being replaced.
   struct stat Old {};
-  mode_t Perm = ::stat(Path.c_str(), &Old) == 0 ? (Old.st_mode & 07777) : 0644;
-  bool Ok = ::fchmod(Fd, Perm) == 0;
+  const bool Replacing = ::stat(Path.c_str(), &Old) == 0;
+  // A replacement stays private until it carries the old file's bits.
+  std::string Tmp;
+  int Fd = CreateTemp(Dir + "." + JustFileName(Path) + ".", Replacing ? 0600 : NewMode, Tmp);
+  if (Fd < 0) return false;
+  bool Ok = !Replacing || ::fchmod(Fd, Old.st_mode & 07777) == 0;
 
   const auto* P = static_cast<const unsigned char*>(Data);
   std::size_t Put = 0;

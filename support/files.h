@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include <sys/types.h>
+
 namespace lx {
 
 // "/" separates paths; "\" is also recognised when taking paths apart.
@@ -78,8 +80,9 @@ using TWriteFn = std::function<long(int Fd, const void* Buf, std::size_t N)>;
 // Replaces Path with Data through a temporary file in the same directory,
 // flushed to disk and renamed into place: a crash or a full disk leaves
 // either the old file or the new one, never a truncated one. On failure the
-// old file is untouched and false is returned.
+// old file is untouched and false is returned. The file keeps the permission
+// bits of the one it replaces; a new one gets NewMode less the umask.
 bool WriteFileAtomic(const std::string& Path, const void* Data, std::size_t Size,
-                     const TWriteFn& Write = nullptr);
+                     const TWriteFn& Write = nullptr, mode_t NewMode = 0666);
 
 }  // namespace lx

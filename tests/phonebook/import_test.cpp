@@ -112,7 +112,7 @@ TEST_F(Import, RealLookingSyncTermList) {
       "Port=2222\r\n"
       "ConnectionType=SSH\r\n"
       "UserName=carol\r\n"
-      "Password=pa=ss\r\n"
+      "Password=pa=ss-full-size-20ch\r\n"  // the whole field
       "NoStatus=false\r\n"
       "[Secure]\r\n"
       "Address=tls.example.org\r\n"
@@ -150,7 +150,7 @@ TEST_F(Import, RealLookingSyncTermList) {
       {1, "Club BBS", "club.example.org:2323", "alice", "secret", 1, 0},
       {2, "Default Port", "plain.example.org", "", "", 1, 1},
       {3, "Rlogin Sys", "rl.example.org", "bob", "pw", 2, 1},
-      {4, "SSH Sys", "ssh.example.org:2222", "carol", "pa=ss", 3, 1},
+      {4, "SSH Sys", "ssh.example.org:2222", "carol", "pa=ss-full-size-20ch", 3, 1},
       {5, "Exact", Host34 + ":23456", "", "", 1},
       {6, "Last", "last.example.org", "", "", 1},
   });

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "phonebook/test_prompts.h"
+#include "support/strings.h"
 #include "support/test_tempdir.h"
 
 using namespace lx;
@@ -52,6 +53,7 @@ TEST_F(PhoneBook, MissingBookIsCreatedExactlySizedOnlyWhenTheUserAgrees) {
   ASSERT_TRUE(B.LoadPhoneBook(Book(), Cfg, Prompts));
   EXPECT_EQ(Prompts.Notices, std::vector<std::string>{"Creating phone book: lanternyx.phn"});
   EXPECT_EQ(B.FileName(), Book());
+  EXPECT_EQ(OctStr(static_cast<unsigned>(std::filesystem::status(Book()).permissions())), "600");  // passwords inside
   const TBytes Raw = ReadFileBytes(Book());
   ASSERT_EQ(Raw.size(), 72448u);
   EXPECT_EQ(TBytes(Raw.begin(), Raw.begin() + 21), (TBytes{20, 'L', 'a', 'n', 't', 'e', 'r', 'n', 'y', 'x', ' ', 'P',

@@ -78,6 +78,12 @@ TEST_F(SortBook, NonBlankEntriesComeFirstInKeyOrder) {
   EXPECT_EQ(B.Entry(2).Name, "|14Zeta");
   SortEntries(B, TSortKey::Address, true, Cfg);
   EXPECT_EQ(B.Entry(1).Address, "mid");
+
+  // A full book: the first and the last entry move like any other.
+  for (int N = 1; N <= PhoneEntries; ++N) B.Entry(N).Name = "s" + std::to_string(1000 - N);
+  M = SortEntries(B, TSortKey::Name, false, Cfg);
+  EXPECT_EQ(B.Entry(1).Name + " " + B.Entry(200).Name, "s800 s999");
+  EXPECT_EQ(M[200], 1);
 }
 
 TEST_F(SortBook, AnEmptyBookSortsToDefaults) {

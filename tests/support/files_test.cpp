@@ -4,10 +4,12 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <fstream>
 #include <iterator>
 
+#include "support/strings.h"
 #include "support/test_tempdir.h"
 
 using namespace lx;
@@ -80,6 +82,11 @@ TEST(TFile, RecordsSeekReadWrite) {
   EXPECT_FALSE(Moved.ResetRetry(D.Dir(), 1));  // a directory is not a file
 }
 
+static std::string Perms(const std::string& P) {
+  struct stat St {};
+  return ::stat(P.c_str(), &St) == 0 ? OctStr(St.st_mode & 07777) : "none";
+}
+
 static std::string Slurp(const std::string& P) {
   const TBytes B = ReadFileBytes(P);
   return std::string(B.begin(), B.end());
@@ -89,9 +96,16 @@ TEST(WriteFileAtomic, ReplacesWholeFile) {
   TTempDir D;
   std::string F = D.Path("book.phn");
   ASSERT_TRUE(WriteFileAtomic(F, "old contents", 12));
+  ASSERT_EQ(::chmod(F.c_str(), 0640), 0);
   ASSERT_TRUE(WriteFileAtomic(F, "new", 3));
   EXPECT_EQ(Slurp(F), "new");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(D.Dir()), {}), 1);  // no temporary left
+  // The replaced file's bits stay; a new file gets what the umask leaves.
+  const mode_t Mask = ::umask(027);
+  const bool Made = WriteFileAtomic(D.Path("new"), "", 0) && WriteFileAtomic(D.Path("own"), "", 0, nullptr, 0600);
+  ::umask(Mask);
+  EXPECT_TRUE(Made);
+  EXPECT_EQ(Perms(F) + " " + Perms(D.Path("new")) + " " + Perms(D.Path("own")), "640 640 600");
 }
 
 TEST(WriteFileAtomic, FailurePartWayKeepsOldFile) {
