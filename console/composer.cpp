@@ -1,6 +1,7 @@
-// Composing pixels from cells: the console's side of a frame (what is copied under its lock,
-// the overlay settings the main thread publishes) and TFrameComposer, which draws glyphs,
-// the cursor, the highlight and the blink phase into the picture.
+// Composing pixels from cells: the console's side of a frame (the overlays the main thread
+// asks for, what is copied under the lock for a frame) and TFrameComposer, which draws the
+// glyphs, the cursor, the highlight and the blink phase into the picture. The cursor and blink
+// settings reach the composer at the end of each batch (TSDLConsole::Publish, console_lock.cpp).
 #include "console/composer.h"
 
 #include "console/fonts.h"
@@ -34,19 +35,6 @@ inline bool CellBlinks(const TConsoleCell& C, bool BlinkEnabled) {
 
 // ---------------------------------------------------------------------------------------
 // The console's side: overlay settings and the hand-over of a frame
-
-// Hands the main thread's cursor and blink settings to the composer; runs under the lock.
-void TSDLConsole::Publish() {
-  if (ShownCursorX != CursorX || ShownCursorY != CursorY || ShownCursorHidden != CursorHidden ||
-      ShownBlinkEnabled != BlinkEnabled || ShownSelectionAttr != SelectionAttr) {
-    ShownSelectionAttr = SelectionAttr;
-    ShownCursorX = CursorX;
-    ShownCursorY = CursorY;
-    ShownCursorHidden = CursorHidden;
-    ShownBlinkEnabled = BlinkEnabled;
-    ChangedFlag.store(true, std::memory_order_release);
-  }
-}
 
 void TSDLConsole::DrawCursor(bool Visible) {
   THold Hold(*this);
