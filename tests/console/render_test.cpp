@@ -309,7 +309,7 @@ TEST(Render, WaitingForAKeyInsideABatchLetsFramesThrough) {
   TSDLConsole Con;
   std::atomic<bool> Composed{false};
   std::optional<TSDLConsole::TBatch> Batch(Con.Batch());
-  std::optional<TSDLConsole::TBatch> Inner(Con.Batch());   // the wait lets go of both levels
+  auto Inner = std::make_unique<TSDLConsole::TBatch>(Con);   // the wait lets go of both levels
   Con.WriteStr("prompt");
   std::thread Video([&] {
     Con.ComposeFrame();
