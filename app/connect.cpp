@@ -13,6 +13,7 @@
 #include "net/socket_ssl.h"
 #include "net/ssh_api.h"
 #include "net/ssh_hosts.h"
+#include "support/address.h"
 #include "support/strings.h"
 #include "support/timeutil.h"
 #include "ui/dialogs.h"
@@ -123,9 +124,9 @@ bool TSession::DialEntry() {
   TSocket* Raw = Sock.get();
   S().Socket = std::move(Sock);
 
-  std::string Host;
-  uint16_t Port = 23;
-  SplitAddress(E.Address, E.Protocol, Host, Port);
+  const lx::TAddress Address = lx::ReadAddress(E.Address, lx::DefaultPort(E.Protocol));
+  const std::string Host = Address.Host;
+  const uint16_t Port = Address.Port;
   auto Attempt = std::make_shared<TDialAttempt>();
   std::thread Worker([Raw, Ssl, Host, Port, Attempt] {
     const bool Ok = Raw->Connect(Host, Port, 1000, [&Attempt] { return Attempt->Cancel.load(); });
@@ -188,6 +189,7 @@ bool TSession::DialEntry() {
   S().Term->FontSwitch = Font != Initial ? 1 : 0;
   Con().BlinkEnabled = E.Colors == 0;
   if (E.Emulation != 0) S().Term->SetSocket(S().Socket.get());
+  ResetTerminal();
 
   RedrawStatus();
   Con().SetTitle("(LX) " + DisplayName(E) + " [" + E.Address + "]");
@@ -235,6 +237,8 @@ void TSession::ImmediateDial(std::string Address) {
     Address = lx::InputBox(Con(), "Immediate Dial", "Enter address to connect to:", "", 54, 255);
     if (Address.empty()) return;
   }
+  // Typed or given on the command line, a telnet:// link names the same system.
+  Address = lx::StripTelnetURL(Address);
   auto& E = S().CurrentEntry;
   E.Name = lx::Cut(Address, 40);
   E.Address = lx::Cut(Address, 40);
@@ -253,6 +257,7 @@ void TSession::ImmediateDial(std::string Address) {
 void TSession::Hangup() {
   S().Connected = false;
   S().Socket->Disconnect();
+  ResetTerminal();
   if (S().CaptureOn) {
     S().CaptureOn = false;
     S().Capture.CloseWithLine("Disconnected");

@@ -158,7 +158,8 @@ bool TLogonScript::Live() const {
 bool TLogonScript::Delay(int Ms) {
   const int64_t End = lx::TickMS() + Ms;
   for (;;) {
-    if (!Live() || Escape()) return false;
+    // Only ESC belongs to the script: what else is typed now waits for the session.
+    if (!Live() || App.Console->TakeKey(27)) return false;
     // The tick counts whole milliseconds and the start fell somewhere inside one, so the
     // pause lasts until the tick has passed the end: never shorter than asked.
     const int64_t Left = End - lx::TickMS();

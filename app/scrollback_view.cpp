@@ -168,6 +168,8 @@ void TSession::ScrollbackViewer() {
   const uint8_t Font = S().Term ? S().Term->Font : (Con().CellHeight() == 32 ? 3 : 1);
   auto Saved = std::make_unique<TConsoleImage>();
   Con().SaveScreen(1, 1, Con().Cols, Con().Rows, *Saved);
+  // The viewer needs the whole screen; the board's own region comes back with the screen.
+  TTerminalStateKeeper Keep(Con());
   Con().SetWindow(1, 1, Con().Cols, Con().Rows);
   Con().ClearScreen(4);
   Con().WheelLines = 3;

@@ -95,7 +95,7 @@ void TSession::Begin() {
   if (App.DialAddress.empty()) {
     if (App.Config.LoadBook == 1 && OpenDialingDirectory(App)) DialEntry();
   } else {
-    ImmediateDial(StripTelnetURL(App.DialAddress));
+    ImmediateDial(App.DialAddress);
   }
 }
 
@@ -110,6 +110,7 @@ bool TSession::Pass() {
   // Files dropped on the window since the last pass join the upload queue here, on the
   // thread that owns it.
   TakeDroppedFiles(App);
+  ReportMouse();
   TMouseEvent Ev;
   if (Con().ReadMouse(Ev)) HandleMouse(Ev);
 
@@ -180,6 +181,7 @@ void TSession::Show(const uint8_t* Buf, size_t Length) {
   for (int Round = 0; Round < 4; ++Round) {
     const TZmodemStart Start = FilterReceived(Buf, Length, App.Config.AutoZmodem == 1, Sink);
     if (!Start.Found) return;
+    KeepMouseLocal();
     Con().ScrollbackEnabled = false;
     After = AutoTransfer(App, Start.Upload, Buf + Start.At, Length - Start.At);
     Con().ScrollbackEnabled = true;
@@ -215,6 +217,7 @@ void TSession::HandleExtKey(uint8_t Code) {
     if (On) Send(Seq);
     return;
   }
+  KeepMouseLocal();
   switch (Code) {
     case 16: QueueEditor(App); break;
     case 18: ToggleEcho(); break;
@@ -262,17 +265,42 @@ void TSession::HandleExtKey(uint8_t Code) {
 }
 
 void TSession::HandleMouse(const TMouseEvent& Ev) {
+  // A click (kind 1) reaches here only when it stayed local: it has nothing to do.
   switch (Ev.Kind) {
-    case 1:
-      if (S().Connected && S().CurrentEntry.Mouse == 1) Send(MouseReport(Ev.X1, Ev.Y1));
+    case 2:
+      KeepMouseLocal();
+      CommandMenu(Ev.X1, Ev.Y1);
       break;
-    case 2: CommandMenu(Ev.X1, Ev.Y1); break;
     case 3:
+      KeepMouseLocal();
       S().Clipboard->SetText(SelectionText(Con(), Ev.X1, Ev.Y1, Ev.X2, Ev.Y2));
       Message("Text added to clipboard");
       break;
     default: break;
   }
+}
+
+void TSession::ReportMouse() {
+  // Only a board that asked hears the mouse, and only where the entry allows it.
+  const TMouseModes Modes = S().Connected && S().CurrentEntry.Mouse == 1 ? S().Term->Mouse : TMouseModes{};
+  const bool On = Modes.Tracking != TMouseTracking::Off;
+  Con().MouseReporting = On;
+  std::string Out;
+  TMouseInput In;
+  while (Con().MouseInputs.Pop(In))
+    if (On) Out += MouseReport(Modes, In);
+  Send(Out);
+}
+
+void TSession::KeepMouseLocal() {
+  Con().MouseReporting = false;
+  Con().MouseInputs.Clear();
+}
+
+void TSession::ResetTerminal() {
+  KeepMouseLocal();
+  S().Term->Mouse = {};
+  Con().SetWindow(1, 1, Con().Cols, S().StatusBarOn ? Con().Rows - 1 : Con().Rows);
 }
 
 void TSession::CommandMenu(int X, int Y) {

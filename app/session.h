@@ -60,6 +60,14 @@ class TSession {
   // One received block through the filter to the screen, and to a transfer it starts.
   void Show(const uint8_t* Buf, size_t Length);
   void CommandMenu(int X, int Y);
+  // Sends what the window queued for the remote side, in the mouse modes it asked for, and
+  // tells the window whether to queue more.
+  void ReportMouse();
+  // What runs next (a box, a menu, another screen) reads the mouse itself; the next pass hands
+  // it back to the remote side.
+  void KeepMouseLocal();
+  // A new connection, or none: the whole text area scrolls and the mouse is the program's.
+  void ResetTerminal();
   void RedrawStatus();
   void DialerStatus(int X, const std::string& Text);
   // Tells the connection the rows and columns the remote side may use (all but the status bar).

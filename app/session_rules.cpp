@@ -5,26 +5,7 @@
 #include "console/console.h"
 #include "support/cp437.h"
 #include "support/strings.h"
-
-std::string StripTelnetURL(const std::string& Text) {
-  const std::string Upper = lx::UpperCase(Text);
-  const size_t At = Upper.find("TELNET://");
-  if (At == std::string::npos) return Text;
-  std::string Out = Text;
-  Out.erase(At, 9);
-  if (!Out.empty() && Out.back() == '/') Out.pop_back();
-  return Out;
-}
-
-void SplitAddress(const std::string& Address, uint8_t Protocol, std::string& Host, uint16_t& Port) {
-  const size_t Colon = Address.find(':');
-  Host = lx::TrimRightChar(Address.substr(0, Colon), ' ');
-  if (Colon == std::string::npos) {
-    Port = Protocol == 2 ? 513 : Protocol == 3 ? 22 : 23;
-    return;
-  }
-  Port = static_cast<uint16_t>(lx::StrToInt(Address.substr(Colon + 1)));
-}
+#include "term/term_ansi.h"
 
 std::string KeySequence(uint8_t Code) {
   switch (Code) {
@@ -52,14 +33,33 @@ std::string KeySequence(uint8_t Code) {
   }
 }
 
-std::string MouseReport(int X, int Y) {
-  const auto Byte = [](int V) { return static_cast<char>(std::clamp(V, 1, 223) + 32); };
-  std::string R = "\x1b[M ";
-  R += Byte(X);
-  R += Byte(Y);
-  R += "\x1b[M#";
-  R += Byte(X);
-  R += Byte(Y);
+std::string MouseReport(const TMouseModes& Modes, const TMouseInput& In) {
+  using K = TMouseInput::TKind;
+  using T = TMouseTracking;
+  if (Modes.Tracking == T::Off) return {};
+  const int Button = In.Button & 3;
+  int Code = 0;
+  switch (In.Kind) {
+    case K::Press: Code = Button; break;
+    case K::Wheel: Code = 64 + (Button & 1); break;
+    case K::Release:
+      if (Modes.Tracking == T::X10) return {};
+      // The old form cannot say which button was let go.
+      Code = Modes.SGR ? Button : 3;
+      break;
+    case K::Motion:
+      if (Modes.Tracking != T::AnyEvent && (Modes.Tracking != T::ButtonEvent || Button == 3)) return {};
+      Code = 32 + Button;
+      break;
+  }
+  // X10 mode knows no modifiers.
+  if (Modes.Tracking != T::X10) Code += In.Mods & (4 | 8 | 16);
+  if (Modes.SGR)
+    return "\x1b[<" + std::to_string(Code) + ";" + std::to_string(In.X) + ";" + std::to_string(In.Y) +
+           (In.Kind == K::Release ? "m" : "M");
+  if (In.X < 1 || In.Y < 1 || In.X > 223 || In.Y > 223) return {};
+  std::string R = "\x1b[M";
+  for (int V : {Code, static_cast<int>(In.X), static_cast<int>(In.Y)}) R += static_cast<char>(32 + V);
   return R;
 }
 
@@ -95,15 +95,30 @@ TZmodemStart FilterReceived(const uint8_t* Buf, size_t Length, bool AutoZmodem, 
     if (End > RunStart && Sink.Data) Sink.Data(Buf + RunStart, End - RunStart, true);
   };
   for (size_t i = 0; i < Length; ++i) {
-    if (Buf[i] != 24 || !AutoZmodem || i + 3 >= Length) continue;
+    if (Buf[i] != 24 || !AutoZmodem) continue;
+    // Five CAN or more end a transfer; with the backspaces that follow they wipe it from a
+    // plain terminal, and they are Zmodem's, not text.
+    size_t End = i;
+    while (End < Length && Buf[End] == 24) ++End;
+    if (End - i >= 5) {
+      Flush(i);
+      while (End < Length && Buf[End] == 8) ++End;
+      RunStart = End;
+      i = End - 1;
+      continue;
+    }
+    if (i + 3 >= Length) continue;
+    if (Buf[i + 1] == 'B' && Buf[i + 2] == '0' && (Buf[i + 3] == '0' || Buf[i + 3] == '1')) {
+      // The pads ("**") before the CAN are the start header's own first bytes.
+      size_t Pads = i;
+      while (Pads > RunStart && Buf[Pads - 1] == '*') --Pads;
+      Flush(Pads);
+      return {true, Buf[i + 3] == '1', i};
+    }
     Flush(i);
     RunStart = i + 1;
-    if (Buf[i + 1] == 'B' && Buf[i + 2] == '0') {
-      // The CAN of a start header never reaches the screen, whatever follows.
-      if (Buf[i + 3] == '0' || Buf[i + 3] == '1') return {true, Buf[i + 3] == '1', i};
-    } else if (Sink.Data) {
-      Sink.Data(Buf + i, 1, false);
-    }
+    // The CAN of "B0" and another digit is dropped; a lone CAN is shown but not captured.
+    if ((Buf[i + 1] != 'B' || Buf[i + 2] != '0') && Sink.Data) Sink.Data(Buf + i, 1, false);
   }
   Flush(Length);
   return {};

@@ -1,5 +1,5 @@
 // The rules of the terminal session that need neither a window nor a connection: what a
-// key sends, how an address reads, what the mouse reports, how received bytes are sorted,
+// key sends, what the mouse reports, how received bytes are sorted,
 // and when the idle work is due.
 #pragma once
 
@@ -8,14 +8,8 @@
 #include <string>
 
 class TSDLConsole;
-
-// --- Addresses -------------------------------------------------------------------------
-// Removes a "TELNET://" prefix (any case) and then one trailing "/"; text without the
-// prefix comes back unchanged.
-std::string StripTelnetURL(const std::string& Text);
-// "host[:port]": host is the text before the first ":" without trailing spaces; the port is
-// the number after it (16 bits); without ":" 513 for rlogin, 22 for SSH, else 23.
-void SplitAddress(const std::string& Address, uint8_t Protocol, std::string& Host, uint16_t& Port);
+struct TMouseInput;
+struct TMouseModes;
 
 // --- Keys ------------------------------------------------------------------------------
 // The bytes an extended key sends to the remote side while connected (function and cursor
@@ -24,9 +18,11 @@ std::string KeySequence(uint8_t Code);
 inline bool IsMacroKey(uint8_t Code) { return Code >= 94 && Code <= 103; }
 
 // --- Mouse ----------------------------------------------------------------------------
-// X10 press and release at a 1-based cell. Cells beyond 223 can't be expressed; they are
-// clamped so the report stays one byte per coordinate.
-std::string MouseReport(int X, int Y);
+// What the remote side hears of one mouse event in the modes it asked for, as xterm sends it:
+// ESC [ M and three bytes (button code, column and row, each plus 32), or with SGR
+// CSI < code ; column ; row M (m for a release). Empty when the modes leave the event out,
+// or when the three-byte form cannot carry the cell (past 223).
+std::string MouseReport(const TMouseModes& Modes, const TMouseInput& In);
 // The text of a selected rectangle in UTF-8: rows joined by CR LF, every row without trailing
 // blanks and the first one also without leading blanks.
 std::string SelectionText(const TSDLConsole& Console, int X1, int Y1, int X2, int Y2);
@@ -48,7 +44,8 @@ struct TZmodemStart {
 };
 // Scans one block for CAN "B" "0" "0" (download) and CAN "B" "0" "1" (upload). The start
 // is only recognised when the whole sequence lies in the block. The scan stops at a start;
-// the bytes before it have gone to the sink.
+// the bytes before it have gone to the sink, except the pads ("*") right before its CAN.
+// A cancel sequence (five CAN or more, and the backspaces after them) goes nowhere.
 TZmodemStart FilterReceived(const uint8_t* Buf, size_t Length, bool AutoZmodem, const TReceiveSink& Sink);
 
 // --- Idle work ------------------------------------------------------------------------

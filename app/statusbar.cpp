@@ -1,5 +1,7 @@
 #include "app/statusbar.h"
 
+#include <array>
+
 #include "console/pictures.h"
 #include "support/strings.h"
 #include "support/timeutil.h"
@@ -18,16 +20,13 @@ std::string DisplayName(const lx::TPhoneRec& Entry) {
   return Name.empty() ? Entry.Address : Name;
 }
 
-void DrawStatusBar(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessionState& S,
-                   int64_t NowSeconds, const std::string& Message) {
+namespace {
+
+void DrawBarRow(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessionState& S, int64_t NowSeconds,
+                const std::string& Message) {
+  TTerminalStateKeeper Keep(Console);
   const int C = Console.Cols, R = Console.Rows;
-  const int OldTop = Console.WinY1;
-  auto Batch = Console.Batch();
   Console.SetWindow(1, 1, C, R);
-  if (!S.StatusBarOn) {
-    Console.StatusLine = false;
-    return;
-  }
   const int X = StatusOffset(C);
   if (!Message.empty()) {
     Console.WriteXY(1, R, Cfg.StatusColor2, lx::PadCenter(lx::Cut(Message, C), C, ' ', true));
@@ -53,7 +52,22 @@ void DrawStatusBar(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessi
     const uint8_t E = S.CurrentEntry.Emulation;
     Console.WriteXY(X + 51, R, Cfg.StatusColor4, Emulations[E <= 2 ? E : 1]);
   }
-  Console.SetWindow(1, OldTop <= R - 1 ? OldTop : 1, C, R - 1);
+}
+
+}  // namespace
+
+void DrawStatusBar(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessionState& S,
+                   int64_t NowSeconds, const std::string& Message) {
+  if (!S.StatusBarOn) {
+    Console.StatusLine = false;
+    return;
+  }
+  auto Batch = Console.Batch();
+  DrawBarRow(Console, Cfg, S, NowSeconds, Message);
+  // The remote side keeps its region; only a region reaching into the bar's row gives it up.
+  const int R = Console.Rows;
+  if (Console.WinY2 > R - 1 || Console.WinY1 > R - 1)
+    Console.SetWindow(Console.WinX1, Console.WinY1 <= R - 1 ? Console.WinY1 : 1, Console.WinX2, R - 1);
   Console.StatusLine = true;
 }
 

@@ -1,6 +1,7 @@
 // The status bar on the last screen row and the built-in full-screen pictures.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -9,6 +10,35 @@
 #include "config/config.h"
 #include "console/scrollback.h"
 #include "ui/layout.h"
+
+// What drawing over the session (the bar's row, a local screen) could disturb of the remote
+// side's terminal: its scroll region, cursor, owed wrap and colours. Put back exactly when the
+// drawing is done, so a board that keeps writing afterwards never notices.
+class TTerminalStateKeeper {
+ public:
+  explicit TTerminalStateKeeper(TSDLConsole& Con)
+      : C(Con), WinX1(Con.WinX1), WinX2(Con.WinX2), WinY1(Con.WinY1), WinY2(Con.WinY2),
+        CursorX(Con.CursorX), CursorY(Con.CursorY), PendingWrap(Con.PendingWrap), TextAttr(Con.TextAttr),
+        FgMode(Con.FgMode), BgMode(Con.BgMode), Fg256(Con.Fg256), Bg256(Con.Bg256), FgRGB(Con.FgRGB),
+        BgRGB(Con.BgRGB), FgPixel(Con.FgPixel), BgPixel(Con.BgPixel) {}
+  ~TTerminalStateKeeper() {
+    C.WinX1 = WinX1, C.WinX2 = WinX2, C.WinY1 = WinY1, C.WinY2 = WinY2;
+    C.CursorX = CursorX, C.CursorY = CursorY, C.PendingWrap = PendingWrap;
+    C.TextAttr = TextAttr, C.FgMode = FgMode, C.BgMode = BgMode, C.Fg256 = Fg256, C.Bg256 = Bg256;
+    C.FgRGB = FgRGB, C.BgRGB = BgRGB, C.FgPixel = FgPixel, C.BgPixel = BgPixel;
+  }
+  TTerminalStateKeeper(const TTerminalStateKeeper&) = delete;
+  TTerminalStateKeeper& operator=(const TTerminalStateKeeper&) = delete;
+
+ private:
+  TSDLConsole& C;
+  uint8_t WinX1, WinX2, WinY1, WinY2;
+  int CursorX, CursorY;
+  bool PendingWrap;
+  uint8_t TextAttr, FgMode, BgMode, Fg256, Bg256;
+  std::array<uint8_t, 3> FgRGB, BgRGB;
+  uint32_t FgPixel, BgPixel;
+};
 
 // Left column of an 80-column layout on this screen: the status bar's offset (0 on 80
 // columns) and the pictures' column (1 on 80 columns).

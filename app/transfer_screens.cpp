@@ -6,7 +6,6 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
-#include <set>
 #include <system_error>
 
 #include <sys/stat.h>
@@ -261,14 +260,8 @@ std::vector<uint8_t> ZmodemUpload(TAppContext& App, const uint8_t* Primed, size_
   TRunResult R = RunTransfer(App, TDirection::Upload, Primed, PrimedLength);
   if (App.Console->Terminated.load()) return {};
   Message(App, TransferSummary(true, R.Results, R.Status));
-  // Only what reached the other side leaves the queue; the rest waits for the next upload.
-  std::set<std::string> Sent;
-  for (const TFileResult& F : R.Results)
-    if (F.Outcome == TFileOutcome::Done) Sent.insert(F.Name);
-  if (!Sent.empty() && Question(App, "Clear upload queue?")) {
-    for (int I = App.UploadQueue.Count(); I >= 1; --I)
-      if (Sent.count(App.UploadQueue.Entry(I).FullPath())) App.UploadQueue.Delete(I);
-  }
+  // The user decides for the whole queue: YES empties it, NO keeps every file for next time.
+  if (Question(App, "Clear upload queue?")) App.UploadQueue.Clear();
   return std::move(R.Unread);
 }
 

@@ -33,6 +33,7 @@
 
 #include "console/console_lock.h"
 #include "console/key_queue.h"
+#include "console/mouse_input.h"
 
 class TFrameComposer;
 
@@ -254,6 +255,12 @@ class TSDLConsole {
   bool CheckFileDrop();                            // FileDropped, then cleared
   bool UseAccelerated = true;                      // try the GPU renderer first
   int LastMouseX = 0, LastMouseY = 0;
+  // Set by the session while the remote side takes mouse reports. The window then queues
+  // presses, releases, moves and wheel steps in MouseInputs instead of latching presses and
+  // turning the wheel into arrow keys; a press with Shift held stays local (as in xterm), and
+  // only such presses are seen by GetMouseCell and ReadMouse.
+  std::atomic<bool> MouseReporting{false};
+  TMouseInputQueue MouseInputs;
 
   // --- Fields --------------------------------------------------------------------------
   std::atomic<bool> Terminated{false};

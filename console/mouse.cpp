@@ -14,28 +14,34 @@ void PollPause() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
 
 }  // namespace
 
-bool TSDLConsole::GetMouseCell(int Button, int& X, int& Y) {
-  if (Terminated.load() || !Sdl.SDL_GetMouseState) return false;
-  auto* Window = dynamic_cast<TVideo*>(Video());
-  SDL_Window* Win = Window ? Window->Window() : nullptr;
-  SDL_Renderer* Ren = Window ? Window->Renderer() : nullptr;
-
+Uint32 PointerCell(SDL_Window* Win, SDL_Renderer* Ren, TMouseGeometry G, int& X, int& Y) {
   int PX = 0, PY = 0;
   const Uint32 Buttons = Sdl.SDL_GetMouseState(&PX, &PY);
-  TMouseGeometry G;
-  G.PixelWidth = G.WindowWidth = PixelWidth();
-  G.PixelHeight = G.WindowHeight = PixelHeight();
+  G.WindowWidth = G.PixelWidth;
+  G.WindowHeight = G.PixelHeight;
   if (Sdl.SDL_GetWindowSize) Sdl.SDL_GetWindowSize(Win, &G.WindowWidth, &G.WindowHeight);
-  G.CellWidth = CellWidth();
-  G.CellHeight = CellHeight();
-  G.Cols = Cols;
-  G.Rows = Rows;
-  G.Letterbox = UseLogicalSize;
   if (G.Letterbox) {
     if (Sdl.SDL_RenderGetScale) Sdl.SDL_RenderGetScale(Ren, &G.RenderScaleX, &G.RenderScaleY);
     if (Sdl.SDL_RenderGetLogicalSize) Sdl.SDL_RenderGetLogicalSize(Ren, &G.LogicalWidth, &G.LogicalHeight);
   }
   MouseToCell(G, PX, PY, X, Y);
+  return Buttons;
+}
+
+bool TSDLConsole::GetMouseCell(int Button, int& X, int& Y) {
+  if (Terminated.load() || !Sdl.SDL_GetMouseState) return false;
+  auto* Window = dynamic_cast<TVideo*>(Video());
+  TMouseGeometry G;
+  G.PixelWidth = PixelWidth();
+  G.PixelHeight = PixelHeight();
+  G.CellWidth = CellWidth();
+  G.CellHeight = CellHeight();
+  G.Cols = Cols;
+  G.Rows = Rows;
+  G.Letterbox = UseLogicalSize;
+  Uint32 Buttons = PointerCell(Window ? Window->Window() : nullptr, Window ? Window->Renderer() : nullptr, G, X, Y);
+  // While the remote side takes the mouse, a button held for it is none of ours.
+  if (MouseReporting.load()) Buttons &= Window ? Window->LocalButtons() : 0u;
   if (Button < 0 || Button > 2) return false;
   const unsigned Bit = 1u << Button;
   const bool Latched = MousePressLatch.fetch_and(~Bit) & Bit;

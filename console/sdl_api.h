@@ -24,6 +24,7 @@
   X(SDL_HasClipboardText) X(SDL_GetMouseState) X(SDL_GetRelativeMouseState)                 \
   X(SDL_GetWindowSize) X(SDL_RenderGetScale) X(SDL_GetWindowPixelFormat)                    \
   X(SDL_GetPixelFormatName) X(SDL_SetWindowBordered) X(SDL_CreateTextureFromSurface)        \
+  X(SDL_GetModState)                                                                        \
   X(SDL_LockTexture) X(SDL_UnlockTexture) X(SDL_GetWindowSurface)                           \
   X(SDL_UpdateWindowSurface) X(SDL_UpdateWindowSurfaceRects) X(SDL_UpperBlit)               \
   X(SDL_ConvertSurfaceFormat) X(SDL_FillRect) X(SDL_QueryTexture) X(SDL_GetCurrentVideoDriver)   \

@@ -68,6 +68,13 @@ bool InvisibleDriverNotAskedFor(const char* Driver) {
   return true;
 }
 
+// xterm's modifier bits of the keys held now; Shift also keeps a press local.
+constexpr uint8_t ShiftBit = 4;
+uint8_t ModBits() {
+  const SDL_Keymod M = Sdl.SDL_GetModState ? Sdl.SDL_GetModState() : KMOD_NONE;
+  return static_cast<uint8_t>(((M & KMOD_SHIFT) ? ShiftBit : 0) | ((M & KMOD_ALT) ? 8 : 0) | ((M & KMOD_CTRL) ? 16 : 0));
+}
+
 // Whether the machine has any GPU device at all. Without one, asking for the
 // accelerated renderer only loads a CPU-only GL driver (tens of megabytes of
 // LLVM that stay resident after we fall back), so we go straight to software.
@@ -417,11 +424,19 @@ void TVideo::ProcessEvent(const SDL_Event& Event) {
       break;
     }
     case SDL_MOUSEBUTTONDOWN:
-      if (Hooks_.Press && Event.button.button >= SDL_BUTTON_LEFT && Event.button.button <= SDL_BUTTON_RIGHT)
-        Hooks_.Press(Event.button.button - SDL_BUTTON_LEFT);
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEMOTION:
+      MouseEvent(Event);
       break;
     case SDL_MOUSEWHEEL: {
-      if (Event.wheel.y == 0 || !Hooks_.Keys) break;
+      if (Event.wheel.y == 0) break;
+      if (MouseToRemote() && !(ModBits() & ShiftBit)) {
+        // One report per notch, as xterm sends them; a flung wheel is not a flood.
+        for (int I = 0; I < std::min(std::abs(Event.wheel.y), 8); ++I)
+          QueueMouse(TMouseInput::TKind::Wheel, Event.wheel.y > 0 ? 0 : 1, ModBits());
+        break;
+      }
+      if (!Hooks_.Keys) break;
       const std::string Step = Event.wheel.y > 0 ? std::string{'\0', 72} : std::string{'\0', 80};
       std::string Bytes;
       const int Lines = Hooks_.WheelLines ? Hooks_.WheelLines() : 1;
@@ -440,6 +455,59 @@ void TVideo::ProcessEvent(const SDL_Event& Event) {
     default:
       break;
   }
+}
+
+void TVideo::MouseEvent(const SDL_Event& Event) {
+  const bool Remote = MouseToRemote();
+  const uint8_t Mods = ModBits();
+  if (Event.type == SDL_MOUSEMOTION) {
+    // A button let go where we did not see it (outside the window, focus lost) is let go here.
+    RemoteButtons_ &= Event.motion.state;
+    LocalButtons_ &= Event.motion.state;
+    // A local drag (Shift held at its press) is ours from press to release.
+    if (!Remote || LocalButtons_.load() != 0) return;
+    int Held = 3;
+    for (int B = 2; B >= 0; --B)
+      if (RemoteButtons_ & (1u << B)) Held = B;
+    QueueMouse(TMouseInput::TKind::Motion, Held, Mods);
+    return;
+  }
+  const int Button = Event.button.button - SDL_BUTTON_LEFT;
+  if (Button < 0 || Button > 2) return;
+  const unsigned Bit = 1u << Button;
+  if (Event.type == SDL_MOUSEBUTTONDOWN) {
+    if (Remote && !(Mods & ShiftBit)) {
+      RemoteButtons_ |= Bit;
+      QueueMouse(TMouseInput::TKind::Press, Button, Mods);
+    } else {
+      LocalButtons_ |= Bit;
+      if (Hooks_.Press) Hooks_.Press(Button);
+    }
+    return;
+  }
+  LocalButtons_ &= ~Bit;
+  if (!(RemoteButtons_ & Bit)) return;
+  RemoteButtons_ &= ~Bit;
+  // A board that turned reporting off meanwhile hears nothing more.
+  if (Remote) QueueMouse(TMouseInput::TKind::Release, Button, Mods);
+}
+
+void TVideo::QueueMouse(TMouseInput::TKind Kind, int Button, uint8_t Mods) {
+  TMouseGeometry G;
+  G.CellWidth = Params_.CellWidth;
+  G.CellHeight = Params_.CellHeight;
+  G.Cols = Params_.Cols;
+  G.Rows = Params_.Rows;
+  G.PixelWidth = Params_.Cols * Params_.CellWidth;
+  G.PixelHeight = Params_.Rows * Params_.CellHeight;
+  G.Letterbox = Params_.Letterbox;
+  int X = 1, Y = 1;
+  PointerCell(Window_, Renderer_, G, X, Y);
+  // Moves count only from one cell to another.
+  if (Kind == TMouseInput::TKind::Motion && X == ReportedX_ && Y == ReportedY_) return;
+  ReportedX_ = X;
+  ReportedY_ = Y;
+  Hooks_.MouseInput({Kind, static_cast<uint8_t>(Button), Mods, static_cast<uint16_t>(X), static_cast<uint16_t>(Y)});
 }
 
 TVideoHooks ConsoleVideoHooks(TSDLConsole& Con) {
@@ -463,6 +531,8 @@ TVideoHooks ConsoleVideoHooks(TSDLConsole& Con) {
   H.Quit = [&Con] { Con.Terminate(); };
   H.Press = [&Con](int Button) { Con.NoteMousePress(Button); };
   H.WheelLines = [&Con] { return static_cast<int>(Con.WheelLines.load()); };
+  H.MouseReporting = [&Con] { return Con.MouseReporting.load(); };
+  H.MouseInput = [&Con](const TMouseInput& In) { Con.MouseInputs.Push(In); };
   H.Drop = [&Con](const std::string& Path) {
     if (!Con.OnFileDrop) return;
     Con.OnFileDrop(Path);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "console/mouse_map.h"
 #include "console/sdl_api.h"
 #include "console/window_size.h"
 
@@ -42,7 +43,15 @@ struct TVideoHooks {
   std::function<void(int Button)> Press;
   // Arrow keys per wheel step, asked at every step; 1 when not set.
   std::function<int()> WheelLines;
+  // While this answers true, buttons, moves and wheel steps go to MouseInput (for the remote
+  // side) instead of Press and the arrow keys; a press with Shift held stays local.
+  std::function<bool()> MouseReporting;
+  std::function<void(const TMouseInput& In)> MouseInput;
 };
+
+// The cell under the pointer of Win (Ren gives the letterbox) for the picture G describes
+// (its window fields are filled in here); returns SDL's button mask.
+Uint32 PointerCell(SDL_Window* Win, SDL_Renderer* Ren, TMouseGeometry G, int& X, int& Y);
 
 // The hooks that tie a video thread to a console.
 TVideoHooks ConsoleVideoHooks(TSDLConsole& Con);
@@ -92,6 +101,8 @@ class TVideo : public TConsoleVideo {
   const TVideoParams& Params() const { return Params_; }
   double ScaleX() const { return ScaleX_.load(); }
   double ScaleY() const { return ScaleY_.load(); }
+  // Buttons held since a press that stayed local (bit 0 left, 1 middle, 2 right).
+  unsigned LocalButtons() const { return LocalButtons_.load(); }
 
  private:
   void Thread();
@@ -103,6 +114,9 @@ class TVideo : public TConsoleVideo {
   void WaitForWork(int TimeoutMs, bool Wakeable);
   void WakeThread();
   bool CopiesInPlace() const;
+  void MouseEvent(const SDL_Event& Event);
+  bool MouseToRemote() const { return Hooks_.MouseInput && Hooks_.MouseReporting && Hooks_.MouseReporting(); }
+  void QueueMouse(TMouseInput::TKind Kind, int Button, uint8_t Mods);
 
   TVideoHooks Hooks_;
   TVideoParams Params_;
@@ -126,6 +140,12 @@ class TVideo : public TConsoleVideo {
   SDL_Texture* Texture_ = nullptr;
   int PixelWidth_ = 0, PixelHeight_ = 0;
   std::atomic<double> ScaleX_{1.0}, ScaleY_{1.0};
+
+  // Mouse buttons whose press went to the remote side, and the cell last reported to it;
+  // the video thread's own. The buttons pressed locally are read by the main thread too.
+  unsigned RemoteButtons_ = 0;
+  int ReportedX_ = 0, ReportedY_ = 0;
+  std::atomic<unsigned> LocalButtons_{0};
 
   std::mutex PendingLock_;
   std::optional<std::string> PendingTitle_, PendingIcon_;

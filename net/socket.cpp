@@ -562,7 +562,8 @@ void TSocket::TelnetFilter() {
               Reply.push_back(static_cast<uint8_t>(C));
               if (static_cast<uint8_t>(C) == Telnet::IAC) Reply.push_back(Telnet::IAC);
             }
-            Reply.insert(Reply.end(), {0, Telnet::IAC, Telnet::SE});
+            // The name ends at IAC SE: a NUL after it would become part of the name.
+            Reply.insert(Reply.end(), {Telnet::IAC, Telnet::SE});
             SendAnswer(Reply.data(), static_cast<int32_t>(Reply.size()));
           }
           SubData.clear();

@@ -372,8 +372,13 @@ void TPhoneDirectory::ChangeBook() {
     Name = SelectPhoneBook(Console, UI, Books, Cfg);
   }
   const std::string Before = Book.FileName();
-  if (!Name.empty() && Book.LoadPhoneBook(ProgramDir + Name, Cfg, Prompts)) {
-    AfterLoad(Before);
+  const bool Loaded = !Name.empty() && Book.LoadPhoneBook(ProgramDir + Name, Cfg, Prompts);
+  if (Loaded) AfterLoad(Before);
+  // The rows under the question are the new book's (or the old one's once more).
+  DrawTitle();
+  ShownGauge = 0;
+  DrawList();
+  if (Loaded) {
     // A name longer than the configuration's field would be stored cut, naming another
     // file (or none), so such a book can be opened but not made the default.
     if (Name.size() <= CfgOfs::BookNameLen && Prompts.AskYesNo("Set this as your default phone book?")) {
@@ -385,9 +390,6 @@ void TPhoneDirectory::ChangeBook() {
       }
     }
   }
-  DrawTitle();
-  ShownGauge = 0;
-  DrawList();
 }
 
 void TPhoneDirectory::Find() {

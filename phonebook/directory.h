@@ -89,17 +89,20 @@ class TPhoneDirectory {
 };
 
 // Shows or hides the console's cursor for a scope: the list has its bar and
-// needs none, while screens that take typed text do.
+// needs none, while screens that take typed text do. The change is made in a
+// batch of its own, so the window follows it even when nothing is drawn after.
 class TCursorScope {
  public:
-  TCursorScope(TSDLConsole& Console, bool Hidden) : Console(Console), Was(Console.CursorHidden) {
-    Console.CursorHidden = Hidden;
-  }
-  ~TCursorScope() { Console.CursorHidden = Was; }
+  TCursorScope(TSDLConsole& Console, bool Hidden) : Console(Console), Was(Console.CursorHidden) { Set(Hidden); }
+  ~TCursorScope() { Set(Was); }
   TCursorScope(const TCursorScope&) = delete;
   TCursorScope& operator=(const TCursorScope&) = delete;
 
  private:
+  void Set(bool Hidden) {
+    auto Batch = Console.Batch();
+    Console.CursorHidden = Hidden;
+  }
   TSDLConsole& Console;
   bool Was;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "support/address.h"
 #include "support/binrec.h"
 #include "support/capread.h"
 #include "support/files.h"
@@ -121,8 +122,11 @@ void StoreSection(const TSyncSection& S, TFiller& Fill, TImportResult& R) {
   const auto& Addr = S.V[K::Address];
   if (Addr.Cut) return Fill.Skip(TSkipReason::AddressTooLong);
   if (Addr.Text.empty()) return Fill.Skip(TSkipReason::NoAddress);
-  // The connect step takes everything after the first colon as the port.
-  if (Addr.Text.find(':') != std::string::npos) return Fill.Skip(TSkipReason::ColonInAddress);
+  // Without a port the connect step uses the protocol's own one.
+  const uint16_t Default = DefaultPort(Proto);
+  const TAddress Read = ReadAddress(Addr.Text, Default);
+  // The list keeps the port on a line of its own; one in the address would be a second.
+  if (Read.HasPort) return Fill.Skip(TSkipReason::PortInAddress);
 
   std::string Address = Addr.Text;
   const auto& Port = S.V[K::Port];
@@ -130,9 +134,7 @@ void StoreSection(const TSyncSection& S, TFiller& Fill, TImportResult& R) {
   if (!Port.Text.empty()) {
     int64_t N = 0;
     if (!TryStrToInt(Port.Text, N) || N < 1 || N > 65535) return Fill.Skip(TSkipReason::BadPort);
-    // Without a port the connect step uses the protocol's own one.
-    const int64_t Default = Proto == ProtoRlogin ? 513 : Proto == ProtoSSH ? 22 : 23;
-    if (N != Default) Address += ":" + IntToStr(N);
+    if (N != Default) Address = JoinAddress(Read.Host, static_cast<uint16_t>(N));
   }
 
   const auto& User = S.V[K::UserName];

@@ -37,7 +37,7 @@ constexpr std::size_t SyncTermMaxLine = 1024;
 enum class TSkipReason : uint8_t {
   ConnectionType,  // not telnet, rlogin or SSH as we speak them
   NoAddress,
-  ColonInAddress,  // an IPv6 host: the connect step reads a colon as the port
+  PortInAddress,   // "host:port" as the address: the list gives the port apart
   BadPort,
   AddressTooLong,
   UserNameTooLong,

@@ -45,7 +45,9 @@ void EncodePhoneRec(const TPhoneRec& R, std::span<uint8_t, PhoneRecSize> Out) {
   PutU8(B, Colors, R.Colors);
   PutU8(B, IPType, R.IPType);
   PutU8(B, Protocol, R.Protocol);
-  for (std::size_t I = 0; I < 3; ++I) PutU8(B, Reserved + I, R.Reserved[I]);
+  PutU8(B, Charset, R.Charset);
+  PutU8(B, LineSpeed, R.LineSpeed);
+  PutU8(B, FontFace, R.FontFace);
   PutStr(B, ScriptFile, 25, R.ScriptFile);
   PutU8(B, ScreenSize, R.ScreenSize);
   PutI32(B, TotalCalls, R.TotalCalls);
@@ -75,7 +77,9 @@ TPhoneRec DecodePhoneRec(std::span<const uint8_t, PhoneRecSize> In) {
   R.Colors = GetU8(B, Colors);
   R.IPType = GetU8(B, IPType);
   R.Protocol = GetU8(B, Protocol);
-  for (std::size_t I = 0; I < 3; ++I) R.Reserved[I] = GetU8(B, Reserved + I);
+  R.Charset = GetU8(B, Charset);
+  R.LineSpeed = GetU8(B, LineSpeed);
+  R.FontFace = GetU8(B, FontFace);
   R.ScriptFile = GetStr(B, ScriptFile, 25);
   R.ScreenSize = GetU8(B, ScreenSize);
   R.TotalCalls = GetI32(B, TotalCalls);
@@ -108,6 +112,8 @@ void NormalisePhoneRec(TPhoneRec& R) {
   if (R.Mouse > 1) R.Mouse = 1;
   if (R.IPType > 3) R.IPType = 0;
   if (R.Protocol == 0 || R.Protocol > 3) R.Protocol = ProtoTelnet;
+  if (R.Charset > CharsetUTF8) R.Charset = CharsetCP437;
+  if (R.LineSpeed > 11) R.LineSpeed = 0;
   if (R.ScreenSize == 25) R.ScreenSize = 0;
   else if (R.ScreenSize == 50) R.ScreenSize = 1;
 }

@@ -29,6 +29,7 @@ struct TPhoneHeader {
 enum : uint8_t { ProtoTelnet = 1, ProtoRlogin = 2, ProtoSSH = 3 };
 enum : uint8_t { IPv4 = 0, IPv6 = 1, DefaultIPv4 = 2, DefaultIPv6 = 3 };
 enum : uint8_t { EchoOff = 0, EchoOn = 1, EchoAuto = 2 };
+enum : uint8_t { CharsetCP437 = 0, CharsetUTF8 = 1 };
 
 struct TPhoneRec {
   std::string Name;         // String[40]
@@ -47,7 +48,10 @@ struct TPhoneRec {
   uint8_t Colors = 0;
   uint8_t IPType = 0;
   uint8_t Protocol = 0;
-  std::array<uint8_t, 3> Reserved{};
+  // Three bytes that were reserved; zero keeps the behaviour of books written before them.
+  uint8_t Charset = 0;    // 0 code page 437, 1 UTF-8
+  uint8_t LineSpeed = 0;  // emulated line speed: 0 unlimited, 1..11 300..115200 bps
+  uint8_t FontFace = 0;   // 0 the font FontType picks, else a font number of the font list
   std::string ScriptFile;  // String[25]
   uint8_t ScreenSize = 0;
   int32_t TotalCalls = 0;
@@ -61,8 +65,8 @@ namespace PhoneOfs {
 constexpr std::size_t Title = 0, Version = 41, TopEntry = 46, BarRow = 47;
 constexpr std::size_t Name = 0, Address = 41, UserName = 82, Password = 123, Comment = 144, CaptureFile = 205,
                       StatusBar = 231, EchoMode = 232, Backspace = 233, SendCRLF = 234, Emulation = 235,
-                      FontType = 236, Mouse = 237, Colors = 238, IPType = 239, Protocol = 240, Reserved = 241,
-                      ScriptFile = 244, ScreenSize = 270, TotalCalls = 271, LastCall = 275, SysOp = 279,
+                      FontType = 236, Mouse = 237, Colors = 238, IPType = 239, Protocol = 240, Charset = 241,
+                      LineSpeed = 242, FontFace = 243, ScriptFile = 244, ScreenSize = 270, TotalCalls = 271, LastCall = 275, SysOp = 279,
                       Software = 320, Rating = 361;
 }  // namespace PhoneOfs
 

@@ -250,24 +250,8 @@ void TTermAnsi::ProcessCSI(uint8_t Ch) {
     Console.DeleteChars(Console.CursorY, Console.CursorX, std::min(N1(), Cols));
     break;
   case 'h':
-    while (MoreParams()) {
-      const int N = NextParam();
-      if (N == 25)
-        Console.CursorHidden = false;
-      else if (N == 33 || N == 35)
-        Console.BlinkEnabled = false;
-    }
-    break;
   case 'l':
-    while (MoreParams()) {
-      const int N = NextParam();
-      if (N == 25) {
-        Console.DrawCursor(false);
-        Console.CursorHidden = true;
-      } else if (N == 33 || N == 35) {
-        Console.BlinkEnabled = true;
-      }
-    }
+    SetModes(Ch == 'h');
     break;
   case 'm':
     SelectRendition();
@@ -318,6 +302,42 @@ void TTermAnsi::ProcessCSI(uint8_t Ch) {
     break;
   }
   ResetState();
+}
+
+void TTermAnsi::SetModes(bool On) {
+  // Mouse modes are private ones (CSI ? ...); ANSI modes of the same numbers mean other things.
+  const bool Private = !Params.empty() && Params[0] == '?';
+  while (MoreParams()) {
+    const int N = NextParam();
+    if (N == 25) {
+      if (!On) Console.DrawCursor(false);
+      Console.CursorHidden = !On;
+    } else if (N == 33 || N == 35) {
+      Console.BlinkEnabled = !On;
+    } else if (Private) {
+      SetMouseMode(N, On);
+    }
+  }
+}
+
+void TTermAnsi::SetMouseMode(int Mode, bool On) {
+  TMouseTracking Tracking;
+  switch (Mode) {
+  case 9: Tracking = TMouseTracking::X10; break;
+  case 1000: Tracking = TMouseTracking::Normal; break;
+  case 1002: Tracking = TMouseTracking::ButtonEvent; break;
+  case 1003: Tracking = TMouseTracking::AnyEvent; break;
+  case 1006:
+    Mouse.SGR = On;
+    return;
+  default:
+    return;
+  }
+  // The last mode asked for is the one in force; resetting another one leaves it.
+  if (On)
+    Mouse.Tracking = Tracking;
+  else if (Mouse.Tracking == Tracking)
+    Mouse.Tracking = TMouseTracking::Off;
 }
 
 void TTermAnsi::SelectRendition() {

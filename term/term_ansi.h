@@ -11,6 +11,16 @@
 class TSDLConsole;
 class TSocketBase;
 
+// Which mouse events the remote side asked to be told about (private modes 9, 1000, 1002 and
+// 1003, as xterm numbers them): none, presses only, presses and releases, those and moves
+// while a button is held, or every move.
+enum class TMouseTracking : uint8_t { Off, X10, Normal, ButtonEvent, AnyEvent };
+struct TMouseModes {
+  TMouseTracking Tracking = TMouseTracking::Off;
+  bool SGR = false;  // mode 1006: CSI < b ; x ; y M|m, for boards that read no other form
+  bool operator==(const TMouseModes&) const = default;
+};
+
 class TTermAnsi {
 public:
   explicit TTermAnsi(TSDLConsole& Console);
@@ -43,6 +53,8 @@ public:
   uint16_t SavedY = 1;
   std::string Params;       // parameter characters since ESC [, at most MaxParams
   size_t ParamPos = 0;      // where the next parameter starts in Params
+  // Set by CSI ? ... h / l; a new emulator (every connection) starts with none.
+  TMouseModes Mouse;
 
   static constexpr size_t MaxParams = 255;
   // Replies waiting for the end of a block; a block full of queries cannot grow it further.
@@ -55,6 +67,8 @@ private:
   void ResetState();
   void SelectRendition();
   void SelectFont();
+  void SetModes(bool On);
+  void SetMouseMode(int Mode, bool On);
   void MoveTo(int X, int Y);
   void SendReplies();
 

@@ -21,6 +21,9 @@ constexpr int64_t StepBudgetMs = 40;
 // can take more, so a stalled peer cannot hold a write for long.
 constexpr size_t WriteSlice = 16384;
 constexpr size_t InputSize = 16384;
+// After a cancel the line is taken until it has been quiet this long, at most DrainMaxMs.
+constexpr int64_t DrainQuietMs = 200;
+constexpr int64_t DrainMaxMs = 1000;
 
 }  // namespace
 
@@ -131,21 +134,9 @@ bool TZmodem::FlushOut(int WaitMs) {
     if (Ready <= 0) return false;
     const size_t N = std::min(WriteSlice, Out.size() - OutPos);
     const uint8_t* P = Out.data() + OutPos;
-    int32_t Want = static_cast<int32_t>(N);
-    int32_t Done;
-    if (Conn.TelnetClient) {
-      // A telnet link carries a data 255 doubled.
-      std::vector<uint8_t> T;
-      T.reserve(N + 16);
-      for (size_t I = 0; I < N; ++I) {
-        T.push_back(P[I]);
-        if (P[I] == 255) T.push_back(255);
-      }
-      Want = static_cast<int32_t>(T.size());
-      Done = Conn.WriteBuf(T.data(), Want);
-    } else {
-      Done = Conn.WriteBuf(P, Want);
-    }
+    // A telnet link doubles every 255 itself (TSocket's writes), as for every other caller.
+    const int32_t Want = static_cast<int32_t>(N);
+    const int32_t Done = Conn.WriteBuf(P, Want);
     if (Done != Want) {
       // A short or failed write leaves the other side with a hole in the stream.
       Down = true;
@@ -187,6 +178,31 @@ void TZmodem::SendCancelSequence() {
   for (int I = 0; I < 8; ++I) W.Raw(ZDLE);
   for (int I = 0; I < 10; ++I) W.Raw(8);
   FlushOut(StepWaitMs);
+}
+
+// After a cancel the line still carries what the other side sent before it saw ours (the rest
+// of a stream, whatever it had buffered) and its own cancel sequence, whose backspaces would
+// wipe the screen: all of it belongs to the run. Everything is taken until the line has been
+// quiet for a moment, or the time is up.
+void TZmodem::StartDrain() {
+  Draining = true;
+  const int64_t Now = lx::TickMS();
+  DrainQuiet = Now + DrainQuietMs;
+  DrainEnd = Now + DrainMaxMs;
+}
+
+bool TZmodem::DrainLine() {
+  if (!Draining) return false;
+  const int64_t Start = lx::TickMS();
+  while (LinkUp() && lx::TickMS() < DrainEnd) {
+    Consume(Avail());
+    const int64_t Left = DrainQuiet - lx::TickMS();
+    if (Left <= 0) break;
+    if (Pull(static_cast<int>(std::min<int64_t>(Left, StepWaitMs)))) DrainQuiet = lx::TickMS() + DrainQuietMs;
+    if (OverBudget(Start)) return true;
+  }
+  Draining = false;
+  return false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -247,7 +263,8 @@ void TZmodem::AddResult(TFileOutcome Outcome, uint16_t Status, const std::string
 }
 
 void TZmodem::Fail(uint16_t Status, const std::string& Reason, bool SendCancel) {
-  if (SendCancel && LinkUp()) SendCancelSequence();
+  const bool Cancelling = SendCancel && LinkUp();
+  if (Cancelling) SendCancelSequence();
   ProtocolStatus = Status;
   if (FileOpen) {
     if (Run == TRun::Receive) {
@@ -267,6 +284,7 @@ void TZmodem::Fail(uint16_t Status, const std::string& Reason, bool SendCancel) 
     Rx = TRx::Cleanup;
   else
     Tx = TTx::Cleanup;
+  if (Cancelling) StartDrain();
 }
 
 // The other side cancelled (five CAN, ZABORT, ZCAN). Ours goes back as well: a stream that

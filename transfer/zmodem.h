@@ -186,6 +186,10 @@ class TZmodem {
   void SendHex(uint8_t Type, uint32_t Pos);
   void SendHexFlags(uint8_t Type, const std::array<uint8_t, 4>& P);
   void SendCancelSequence();
+  // After a cancel: takes what the other side still sends as part of the run (true while
+  // more may come).
+  void StartDrain();
+  bool DrainLine();
   bool LinkUp() const;
 
   void SetTimer(int64_t Ms);
@@ -210,7 +214,7 @@ class TZmodem {
   void RxWaitFile(TGot G);
   void RxStartFile();
   bool RxCollect(bool& Good);
-  void RxDecideFresh();
+  void RxDecideFresh(bool Replace);
   bool RxOpenFresh();
   bool RxResume();
   void RxCollectData();
@@ -246,6 +250,8 @@ class TZmodem {
   TTx Tx = TTx::Finished;
   bool Down = false;        // the link is gone: nothing more is sent
   bool CancelSeen = false;  // five CAN from the other side
+  bool Draining = false;    // taking the line's bytes after a cancel
+  int64_t DrainQuiet = 0, DrainEnd = 0;
 
   std::vector<uint8_t> In;
   size_t InPos = 0, InLen = 0;

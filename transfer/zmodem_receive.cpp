@@ -122,6 +122,7 @@ uint16_t ErrnoStatus() { return static_cast<uint16_t>(errno > 0 && errno < 9900 
 
 uint16_t TZmodem::PrepareReceive() {
   Run = TRun::Receive;
+  Draining = false;
   FileResults.clear();
   ProtocolStatus = ZStatus::Ok;
   TotalErrors = RetryCount = HandshakeCount = RepeatCount = 0;
@@ -208,9 +209,11 @@ bool TZmodem::RxOpenFresh() {
   return false;
 }
 
-void TZmodem::RxDecideFresh() {
+// Replace: our partial copy is not the start of this file; the new data takes its name.
+void TZmodem::RxDecideFresh(bool Replace) {
   if (CrcFd >= 0) ::close(CrcFd);
   CrcFd = -1;
+  if (Replace) ::unlink(CrcPath.c_str());
   if (!RxOpenFresh()) {
     Fail(ErrnoStatus(), "cannot create the file", true);
     return;
@@ -284,18 +287,22 @@ void TZmodem::RxStartFile() {
   StartTime = lx::SecondsToday();
   ShowStatus(false, false);
 
-  // Resume only when the sender asks for it, and only onto a true prefix: the sender is asked
-  // for the CRC of as many bytes as we hold, which must match ours.
+  // Resume only onto a true prefix: the sender is asked for the CRC of as many bytes as we
+  // hold, which must match ours. Our own partial file is always tried; a short copy under the
+  // real name only when the sender asks for a resume.
   const bool Special = MgmtOverride && (Opt == ZMAPND || Opt == ZMCLOB);
   CrcPath.clear();
-  if (RxConv == ZCRESUM && RxHasSize && !Special) {
+  if (!Special) {
     int64_t L = 0;
     const std::string Part = Dest + Variant(RxName, 0, PartSuffix);
-    if (IsRegular(Part, L) && L > 0 && L <= FileSize)
+    if (IsRegular(Part, L)) {
       CrcPath = Part;
-    else if (IsRegular(Real, L) && L > 0 && L <= FileSize)
+      // Empty, or longer than the file: it cannot be the start of this one.
+      if (L == 0 || (RxHasSize && L > FileSize)) return RxDecideFresh(true);
+    } else if (RxConv == ZCRESUM && IsRegular(Real, L) && L > 0) {
       CrcPath = Real;
-    if (!CrcPath.empty() && L <= int64_t{std::numeric_limits<uint32_t>::max()}) {
+    }
+    if (!CrcPath.empty() && RxHasSize && L <= FileSize && L <= int64_t{std::numeric_limits<uint32_t>::max()}) {
       CrcFd = ::open(CrcPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
       if (CrcFd >= 0) {
         CrcLen = L;
@@ -307,7 +314,7 @@ void TZmodem::RxStartFile() {
       }
     }
   }
-  RxDecideFresh();
+  RxDecideFresh(false);
 }
 
 // ZEOF at our position: the data is complete; give it its name.
@@ -371,6 +378,10 @@ bool TZmodem::RxFinishFile() {
     AddResult(TFileOutcome::Failed, ErrnoStatus(), "cannot give the file its name");
     return true;
   }
+  // A partial copy of this file left by an earlier attempt is of no use any more.
+  const std::string Part = Dest + Variant(RxName, 0, PartSuffix);
+  int64_t PartSize = 0;
+  if (Part != TempPath && IsRegular(Part, PartSize)) ::unlink(Part.c_str());
   TempPath = Final;
   Log(TTransferEvent::FileReceived);
   AddResult(TFileOutcome::Done, ZStatus::Ok, "");
@@ -551,6 +562,7 @@ void TZmodem::RxCollectData() {
 int TZmodem::StepReceive() {
   if (Rx == TRx::Finished) return 2;
   if (Rx == TRx::Cleanup) {
+    if (DrainLine()) return 1;
     ShowStatus(false, true);
     Rx = TRx::Finished;
     return 2;
@@ -632,7 +644,7 @@ int TZmodem::StepReceive() {
         Slice += R;
       }
       if (Slice == 0 && CrcDone < CrcLen) {
-        RxDecideFresh();  // the file shrank or cannot be read: no resume
+        RxDecideFresh(false);  // the file shrank or cannot be read: no resume
       } else if (CrcDone == CrcLen) {
         CrcValue = ~CrcValue;
         SendHex(ZCRC, static_cast<uint32_t>(CrcLen));
@@ -649,18 +661,19 @@ int TZmodem::StepReceive() {
       } else if (G == TGot::Lost) {
         Fail(ZStatus::LinkFailed, "link lost", false);
       } else if (G == TGot::Nothing || (RxHdr.Type != ZCRC && RxHdr.Type != ZFILE && RxHdr.Type != ZNAK)) {
-        if (TimerUp()) RxDecideFresh();  // a sender without ZCRC: start from the beginning
+        if (TimerUp()) RxDecideFresh(false);  // a sender without ZCRC: start from the beginning
         Result = 1;
       } else if (RxHdr.Type == ZCRC) {
-        if (RxHdr.Pos() == CrcValue && RxResume())
+        const bool Match = RxHdr.Pos() == CrcValue;
+        if (Match && RxResume())
           Rx = TRx::SendRpos;
         else
-          RxDecideFresh();
+          RxDecideFresh(!Match && CrcPath != Dest + RxName);
       } else if (RxHdr.Type == ZFILE && ++RepeatCount < 2) {
         SendHex(ZCRC, static_cast<uint32_t>(CrcLen));
         SetTimer(HeaderWaitMs);
       } else if (RxHdr.Type == ZFILE || RxHdr.Type == ZNAK) {
-        RxDecideFresh();
+        RxDecideFresh(false);
       }
       break;
     }
@@ -745,6 +758,7 @@ int TZmodem::StepReceive() {
 
   if (Rx == TRx::Cleanup) {
     FlushOut(0);
+    if (DrainLine()) return 1;
     ShowStatus(false, true);
     Rx = TRx::Finished;
     return 2;

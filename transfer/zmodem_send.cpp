@@ -47,6 +47,7 @@ uint16_t ErrnoStatus() { return static_cast<uint16_t>(errno > 0 && errno < 9900 
 
 uint16_t TZmodem::PrepareTransmit() {
   Run = TRun::Transmit;
+  Draining = false;
   FileResults.clear();
   ListIndex = 0;
   ProtocolStatus = ZStatus::Ok;
@@ -476,6 +477,7 @@ int TZmodem::StepTransmit() {
   }
 
   if (Tx == TTx::Cleanup) {
+    if (DrainLine()) return 1;
     // Files the run never reached are reported too, so every listed file has a result.
     if (ProtocolStatus != ZStatus::Ok) {
       while (ListIndex < List.size()) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/strings.h"
+#include "ui/layout.h"
 #include "ui/menuform.h"
 #include "ui/menuinput.h"
 #include "ui/ui_console.h"
@@ -168,7 +169,8 @@ std::string InputBox(TSDLConsole& Console, const std::string& Title, const std::
   // Box, prompt and field are all kept on the screen; a wider request is narrowed.
   const int W = std::clamp(std::max(FieldWidth, static_cast<int>(Prompt.size())), 1, Cols - 3);
   const int F = std::clamp(FieldWidth, 1, W);
-  int X1 = (82 - W) / 2;
+  // Centred over the 80-column screens it is opened from, wherever they sit.
+  int X1 = LeftColumn(Cols) - 1 + (82 - W) / 2;
   if (X1 + W + 2 > Cols) X1 = Cols - W - 2;
   X1 = std::max(X1, 1);
 

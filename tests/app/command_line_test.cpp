@@ -24,7 +24,9 @@ TEST(CommandLine, ActionsAddressesAndMessages) {
       {{"--version"}, A::Version, ""},
       {{"-v"}, A::Version, ""},
       {{"--verbose"}, A::Error, "unknown option '--verbose'"},
-      {{"a", "b"}, A::Error, "one address at most"},
+      {{"a", "b"}, A::Run, "a"},  // a launcher's further arguments are ignored
+      {{"telnet://[::1]:2323/"}, A::Run, "telnet://[::1]:2323/"},
+      {{"[bbs.example]"}, A::Error, "not an IPv6"},
       {{"ssh://bbs.example.org"}, A::Error, "only telnet://"},
       {{":23"}, A::Error, "no host"},
       {{""}, A::Error, "no host"},

@@ -7,6 +7,7 @@
 #include "console/mouse_map.h"
 #include "console/scrollback.h"
 #include "console/sdl_api.h"
+#include "console/video.h"
 
 namespace {
 
@@ -195,6 +196,53 @@ TEST(MouseOnlyPointerFaked, MapsAtScaleOne) {
   int X = 0, Y = 0;
   EXPECT_TRUE(Con.GetMouseCell(0, X, Y));
   EXPECT_EQ(std::make_pair(X, Y), std::make_pair(33, 7));
+}
+
+SDL_Keymod Mods = KMOD_NONE;
+SDL_Keymod FakeMods() { return Mods; }
+
+// What the window thread makes of button, move and wheel events, with and without a board
+// that takes the mouse; Shift keeps a press local.
+TEST_F(Mouse, WindowSendsTheBoardOnlyWhatItAskedFor) {
+  TSDLEntrySwap S5(Sdl.SDL_GetModState, &FakeMods);
+  bool Reporting = false;
+  std::string Log;  // B kind button mods @x,y: queued for the board; L: a local press; K: keys
+  TVideoHooks H;
+  H.MouseReporting = [&] { return Reporting; };
+  H.MouseInput = [&](const TMouseInput& In) {
+    Log += "B" + std::to_string(int(In.Kind)) + std::to_string(In.Button) + std::to_string(In.Mods) + "@" +
+           std::to_string(In.X) + "," + std::to_string(In.Y) + " ";
+  };
+  H.Press = [&](int B) { Log += "L" + std::to_string(B) + " "; };
+  H.Keys = [&](const std::string& K) { Log += "K" + std::to_string(K[1]) + " "; };
+  TVideo Video(H);
+  constexpr Uint32 Down = SDL_MOUSEBUTTONDOWN, Up = SDL_MOUSEBUTTONUP, Move = SDL_MOUSEMOTION, Wheel = SDL_MOUSEWHEEL;
+  struct TStep { bool Reporting; SDL_Keymod Mods; Uint32 Type; int Button; TPointer P; };  // Button: a wheel's steps
+  const std::vector<TStep> Steps = {
+      {false, KMOD_NONE, Down, 1, At(10, 5, Left)}, {false, KMOD_NONE, Up, 1, At(10, 5, 0)},
+      {false, KMOD_NONE, Wheel, 1, At(10, 5, 0)},   {true, KMOD_NONE, Down, 1, At(10, 5, Left)},
+      {true, KMOD_NONE, Move, 0, At(11, 5, Left)},  {true, KMOD_NONE, Move, 0, At(11, 5, Left)},
+      {true, KMOD_NONE, Up, 1, At(11, 6, 0)},       {true, KMOD_NONE, Move, 0, At(12, 6, 0)},
+      {true, KMOD_LCTRL, Wheel, -1, At(12, 6, 0)},  {true, KMOD_LSHIFT, Down, 3, At(3, 3, Right)},
+      {true, KMOD_NONE, Move, 0, At(4, 3, Right)},  {true, KMOD_NONE, Up, 3, At(4, 3, 0)}};
+  for (const TStep& S : Steps) {
+    Reporting = S.Reporting;
+    Mods = S.Mods;
+    Script = TScript{{S.P}};
+    SDL_Event E{};
+    E.type = S.Type;
+    E.button.button = static_cast<Uint8>(S.Button);
+    if (S.Type == Move) E.motion.state = S.P.Buttons;
+    if (S.Type == Wheel) E.wheel.y = S.Button;
+    Video.ProcessEvent(E);
+  }
+  EXPECT_EQ(Log, "L0 K72 B000@10,5 B200@11,5 B100@11,6 B230@12,6 B3116@12,6 L2 ");
+  // Held for the board, the left button is none of ReadMouse's business.
+  Con.MouseReporting = true;
+  Script = TScript{{At(2, 3, Left), At(2, 3, 0)}};
+  TMouseEvent Ev;
+  Con.ReadMouse(Ev);
+  EXPECT_NE(Ev.Kind, 1);
 }
 
 TEST_F(Mouse, HitTestIncludesTheEdges) {

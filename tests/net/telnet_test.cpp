@@ -8,7 +8,7 @@
 
 namespace {
 
-const std::string TType = Bytes({255, 250, 24, 0}) + "ANSI-256COLOR-RGB" + Bytes({0, 255, 240});
+const std::string TType = Bytes({255, 250, 24, 0}) + "ANSI-256COLOR-RGB" + Bytes({255, 240});
 const std::string Naws8024 = Bytes({255, 250, 31, 0, 80, 0, 24, 255, 240});
 
 struct TTelnet {
@@ -31,7 +31,7 @@ TEST(Telnet, NegotiationsByteForByte) {
   std::string LongSub = "raw ff fa 18";
   for (int I = 0; I < 300; ++I) LongSub += " 41";
   const TCase Cases[] = {
-      {"terminal type", "raw ff fd 18\nexpecthex ff fb 18\nraw ff fa 18 01 ff f0\nexpect \\xff\\xfa\\x18\\x00ANSI-256COLOR-RGB\\x00\\xff\\xf0\nsend OK\n",
+      {"terminal type", "raw ff fd 18\nexpecthex ff fb 18\nraw ff fa 18 01 ff f0\nexpect \\xff\\xfa\\x18\\x00ANSI-256COLOR-RGB\\xff\\xf0\nsend OK\n",
        "OK", Bytes({255, 251, 24}) + TType},
       // DO NAWS is agreed to with WILL before the size; asked again, only the size is sent.
       {"window size", "raw ff fd 1f\nexpecthex ff f0\nraw ff fd 1f\nexpecthex ff f0\nsend OK\n", "OK",

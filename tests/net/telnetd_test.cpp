@@ -99,7 +99,8 @@ TEST(Telnetd, ShellStartsWithTheWindowSizeAndTerminalType) {
   EXPECT_NE(Got.find("RESIZED 30 100 END"), std::string::npos) << Got;
   const size_t Term = Got.find("TERM=");
   ASSERT_NE(Term, std::string::npos) << Got;
-  std::string Name = Got.substr(Term + 5, 17);
+  // Exactly the name, nothing after it.
+  std::string Name = Got.substr(Term + 5, Got.find(" END", Term) - Term - 5);
   for (char& C : Name) C = static_cast<char>(toupper(static_cast<unsigned char>(C)));
   EXPECT_EQ(Name, "ANSI-256COLOR-RGB") << Got;
 }

@@ -30,7 +30,7 @@ struct TFakeHost : TDirectoryHost {
 };
 
 constexpr int Esc = 27, Enter = 13, Home = -71, Up = -72, PgUp = -73, End = -79, Down = -80, PgDn = -81,
-              Ins = -82, Del = -83, AltE = -18, AltS = -31, AltF = -33;
+              Ins = -82, Del = -83, AltE = -18, AltS = -31, AltF = -33, AltB = -48;
 
 class Directory : public UITest {
  protected:
@@ -274,6 +274,22 @@ TEST_F(Directory, EditorSavesDeclinesAndSteps) {
   Prompts.Answers = {true};
   Drive({AltE, 'y', 'Q', Enter, Esc});
   EXPECT_EQ(Prompts.Notices, std::vector<std::string>{"Unable to save phone book"});
+}
+
+// What stays on the screen after a question: no text cursor once the editor is gone, the
+// new book's rows under "Set this as your default phone book?".
+TEST_F(Directory, ScreenAfterEditingAndChangingBooks) {
+  MakeBook(3);
+  Prompts.Answers = {true};
+  Drive({AltE, 'y', 'X', Enter, Esc}, [&] {
+    C().ComposeFrame();
+    EXPECT_FALSE(C().BlinkWanted()) << "the cursor shows";
+  });
+  ASSERT_TRUE(CreatePhoneBook(Dir.Path("other.phn"), "Other Book", Cfg));  // no systems in it
+  std::string Shown;
+  Prompts.OnAsk = [&](const std::string& Q) { Shown = Q + "|" + Text(L() + 2, L() + 11, Status()) + "|" + Text(L() + 2, L() + 9, 10); };
+  Drive({AltB, 'o', 't', 'h', Enter});
+  EXPECT_EQ(Shown, "Set this as your default phone book?|Other Book|        ");
 }
 
 TEST_F(Directory, SortKeepsTheBarTagsAndLiveEntryOnTheirSystems) {

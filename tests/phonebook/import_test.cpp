@@ -126,8 +126,8 @@ TEST_F(Import, RealLookingSyncTermList) {
       "[Long Password]\r\n"
       "Address=lp.example.org\r\n"
       "Password=123456789012345678901\r\n"
-      "[Six]\r\n"
-      "Address=2001:db8::1\r\n"
+      "[Own Port]\r\n"
+      "Address=own.example.org:2323\r\n"
       "[Exact]\r\n"
       "Address=" + Host34 + "\r\n"
       "Port=23456\r\n"
@@ -142,7 +142,7 @@ TEST_F(Import, RealLookingSyncTermList) {
   EXPECT_EQ(R.Skips(TSkipReason::ConnectionType), 3);
   EXPECT_EQ(R.SkippedTypes, (std::vector<std::string>{"TelnetS", "SSHNA", "RLoginReversed"}));
   EXPECT_EQ(R.Skips(TSkipReason::PasswordTooLong), 1);
-  EXPECT_EQ(R.Skips(TSkipReason::ColonInAddress), 1);
+  EXPECT_EQ(R.Skips(TSkipReason::PortInAddress), 1);
   EXPECT_EQ(R.Skips(TSkipReason::AddressTooLong), 1);
   EXPECT_EQ(R.SkippedTotal(), 6);
   EXPECT_EQ(R.NotFitted, 0);
@@ -170,6 +170,11 @@ TEST_F(Import, SyncTermSectionCases) {
       {"[A]\nAddress=h\nPort=23\n", "h"},
       {"[A]\nAddress=h\nPort=\n", "h"},
       {"[A]\nAddress=h\nPort=0024\n", "h:24"},
+      // IPv6 literals: brackets where a port follows.
+      {"[A]\nAddress=2001:db8::1\nPort=2323\n", "[2001:db8::1]:2323"},
+      {"[A]\nAddress=::1\nPort=23\n", "::1"},
+      {"[A]\nAddress=[::1]\nPort=24\n", "[::1]:24"},
+      {"[A]\nAddress=h:2323\n", "", TSkipReason::PortInAddress},
       {"[A]\nAddress=h\nConnectionType=RLogin\nPort=23\n", "h:23", TSkipReason::Count, "A", "", 2},
       {"[A]\nAddress=h\nConnectionType=ssh\n", "h", TSkipReason::Count, "A", "", 3},
       {"[A]\nADDRESS=h\nusername = u \n", "h", TSkipReason::Count, "A", "u"},

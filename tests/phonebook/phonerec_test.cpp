@@ -10,7 +10,7 @@ TPhoneRec Sample() {
   R.Name = "|14Lantern BBS"; R.Address = "bbs.example.org:2323"; R.UserName = "sysop"; R.Password = "secret";
   R.Comment = "comment"; R.CaptureFile = "cap.txt"; R.ScriptFile = "login.scr"; R.SysOp = "op"; R.Software = "sw";
   R.StatusBar = 1; R.EchoMode = 2; R.Backspace = 1; R.SendCRLF = 1; R.Emulation = 2; R.FontType = 2;
-  R.Mouse = 1; R.Colors = 1; R.IPType = 3; R.Protocol = 3; R.Reserved = {4, 5, 6};
+  R.Mouse = 1; R.Colors = 1; R.IPType = 3; R.Protocol = 3; R.Charset = 1; R.LineSpeed = 5; R.FontFace = 6;
   R.ScreenSize = 1; R.TotalCalls = -7; R.LastCall = 0xDEADBEEF; R.Rating = 9;
   return R;
 }
@@ -28,7 +28,7 @@ TEST(PhoneRec, FieldsLandAtFixedOffsetsAndRoundTrip) {
   const std::pair<std::size_t, uint8_t> Want[] = {
       {0, 14},   {1, '|'},   {41, 20},   {42, 'b'},  {82, 5},    {123, 6},   {144, 7},   {205, 7},
       {206, 'c'}, {231, 1},  {232, 2},   {233, 1},   {234, 1},   {235, 2},   {236, 2},   {237, 1},
-      {238, 1},  {239, 3},   {240, 3},   {241, 4},   {243, 6},   {244, 9},   {270, 1},   {271, 0xF9},
+      {238, 1},  {239, 3},   {240, 3},   {241, 1},   {242, 5},   {243, 6},   {244, 9},   {270, 1},   {271, 0xF9},
       {274, 0xFF}, {275, 0xEF}, {278, 0xDE}, {279, 2}, {280, 'o'}, {320, 2},  {321, 's'}, {361, 9}};
   for (auto [Off, Byte] : Want) EXPECT_EQ(B[Off], Byte) << "offset " << Off;
 
@@ -67,7 +67,7 @@ TEST(PhoneRec, DefaultsFollowTheConfiguration) {
   const std::array<uint8_t, 8> Got{R.StatusBar, R.EchoMode, R.Backspace, R.SendCRLF,
                                    R.Emulation, R.FontType, R.Mouse, R.Protocol};
   EXPECT_EQ(Got, (std::array<uint8_t, 8>{1, 2, 2, 0, 2, 1, 1, 1}));
-  EXPECT_EQ(R.Reserved, (std::array<uint8_t, 3>{0, 0, 0}));
+  EXPECT_EQ((std::array<uint8_t, 3>{R.Charset, R.LineSpeed, R.FontFace}), (std::array<uint8_t, 3>{0, 0, 0}));
   EXPECT_EQ((std::array<int, 3>{R.ScreenSize, R.TotalCalls, R.Rating}), (std::array<int, 3>{1, 0, 1}));
   EXPECT_TRUE(IsBlankEntry(R));
   R.LastCall = 1;
@@ -81,7 +81,9 @@ TEST(PhoneRec, NormalisationRepairsOnlyOutOfRangeValues) {
       {&TPhoneRec::FontType, 3, 1},   {&TPhoneRec::FontType, 2, 2},   {&TPhoneRec::Mouse, 7, 1},
       {&TPhoneRec::Mouse, 0, 0},      {&TPhoneRec::IPType, 4, 0},     {&TPhoneRec::IPType, 3, 3},
       {&TPhoneRec::Protocol, 0, 1},   {&TPhoneRec::Protocol, 4, 1},   {&TPhoneRec::Protocol, 3, 3},
-      {&TPhoneRec::ScreenSize, 50, 1}, {&TPhoneRec::ScreenSize, 25, 0}, {&TPhoneRec::ScreenSize, 7, 7}};
+      {&TPhoneRec::ScreenSize, 50, 1}, {&TPhoneRec::ScreenSize, 25, 0}, {&TPhoneRec::ScreenSize, 7, 7},
+      {&TPhoneRec::Charset, 2, 0},    {&TPhoneRec::Charset, 1, 1},    {&TPhoneRec::LineSpeed, 12, 0},
+      {&TPhoneRec::LineSpeed, 11, 11}};
   for (const TCase& C : Cases) {
     TPhoneRec R;  // all zero, as a deleted entry is stored
     R.*C.Field = C.In;

@@ -3,6 +3,7 @@
 // the next queued answer, or Answer once the queue is empty.
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,10 @@ struct TScriptedPrompts : lx::TPhoneBookPrompts {
   std::deque<bool> Answers;
   std::vector<std::string> Asked;
   std::vector<std::string> Notices;
+  std::function<void(const std::string&)> OnAsk;  // sees the screen the question is asked over
   bool AskYesNo(const std::string& Text) override {
     Asked.push_back(Text);
+    if (OnAsk) OnAsk(Text);
     if (Answers.empty()) return Answer;
     const bool A = Answers.front();
     Answers.pop_front();

@@ -5,36 +5,9 @@
 
 #include "app/session_rules.h"
 #include "console/console.h"
+#include "term/term_ansi.h"
 
 namespace {
-
-TEST(Addresses, TelnetPrefixAndTrailingSlash) {
-  EXPECT_EQ(StripTelnetURL("telnet://bbs.example:23/"), "bbs.example:23");
-  EXPECT_EQ(StripTelnetURL("TELNET://bbs.example"), "bbs.example");
-  EXPECT_EQ(StripTelnetURL("TeLnEt://Host.Example/"), "Host.Example");
-  // Without the prefix the slash stays.
-  EXPECT_EQ(StripTelnetURL("bbs.example/"), "bbs.example/");
-  EXPECT_EQ(StripTelnetURL("bbs.example"), "bbs.example");
-}
-
-TEST(Addresses, HostAndPortByProtocol) {
-  std::string Host;
-  uint16_t Port = 0;
-  SplitAddress("bbs.example", 1, Host, Port);
-  EXPECT_EQ(Host, "bbs.example");
-  EXPECT_EQ(Port, 23);
-  SplitAddress("bbs.example", 2, Host, Port);
-  EXPECT_EQ(Port, 513);
-  SplitAddress("bbs.example", 3, Host, Port);
-  EXPECT_EQ(Port, 22);
-  SplitAddress("bbs.example  :2323", 3, Host, Port);
-  EXPECT_EQ(Host, "bbs.example");
-  EXPECT_EQ(Port, 2323);
-  SplitAddress("h:70000", 1, Host, Port);  // 16 bits
-  EXPECT_EQ(Port, static_cast<uint16_t>(70000));
-  SplitAddress("h:junk", 1, Host, Port);
-  EXPECT_EQ(Port, 0);
-}
 
 TEST(Keys, FunctionAndCursorKeys) {
   const std::vector<std::pair<uint8_t, std::string>> Table = {
@@ -50,12 +23,27 @@ TEST(Keys, FunctionAndCursorKeys) {
   EXPECT_FALSE(IsMacroKey(104));
 }
 
-TEST(Mouse, X10PressAndRelease) {
-  EXPECT_EQ(MouseReport(1, 1), std::string("\x1b[M !!\x1b[M#!!"));
-  EXPECT_EQ(MouseReport(80, 25), std::string("\x1b[M p9\x1b[M#p9"));
-  // Beyond the one-byte range the report stays six bytes per event.
-  EXPECT_EQ(MouseReport(300, 2).size(), 12u);
-  EXPECT_EQ(static_cast<uint8_t>(MouseReport(300, 2)[4]), 255);
+TEST(Mouse, ReportsByModeAndEncoding) {
+  using K = TMouseInput::TKind;
+  using T = TMouseTracking;
+  const TMouseModes Off{}, X10{T::X10}, Normal{T::Normal}, Button{T::ButtonEvent}, Any{T::AnyEvent};
+  const auto Sgr = [](TMouseModes M) { return M.SGR = true, M; };
+  struct TRow { TMouseModes Modes; TMouseInput In; std::string Out; };
+  const std::vector<TRow> Rows = {
+      {Off, {K::Press, 0, 0, 10, 5}, ""},                    {Sgr(Off), {K::Press, 0, 0, 10, 5}, ""},
+      {X10, {K::Press, 0, 16, 10, 5}, "\x1b[M *%"},          {X10, {K::Release, 0, 0, 10, 5}, ""},
+      {X10, {K::Wheel, 0, 8, 1, 1}, "\x1b[M`!!"},            {X10, {K::Motion, 0, 0, 1, 1}, ""},
+      {Normal, {K::Press, 2, 0, 80, 25}, "\x1b[M\"p9"},      {Normal, {K::Press, 1, 24, 1, 1}, "\x1b[M9!!"},
+      {Normal, {K::Release, 2, 0, 80, 25}, "\x1b[M#p9"},     {Normal, {K::Motion, 0, 0, 3, 3}, ""},
+      {Normal, {K::Wheel, 1, 0, 2, 2}, "\x1b[Ma\"\""},       {Button, {K::Motion, 0, 0, 3, 4}, "\x1b[M@#$"},
+      {Button, {K::Motion, 3, 0, 3, 4}, ""},                 {Any, {K::Motion, 3, 0, 3, 4}, "\x1b[MC#$"},
+      {Normal, {K::Press, 0, 0, 223, 223}, "\x1b[M \xff\xff"}, {Normal, {K::Press, 0, 0, 224, 5}, ""},
+      {Normal, {K::Press, 0, 0, 5, 224}, ""},                {Sgr(Normal), {K::Press, 0, 0, 12, 7}, "\x1b[<0;12;7M"},
+      {Sgr(Normal), {K::Release, 2, 0, 12, 7}, "\x1b[<2;12;7m"},
+      {Sgr(Normal), {K::Press, 0, 0, 300, 240}, "\x1b[<0;300;240M"},
+      {Sgr(Any), {K::Motion, 3, 16, 1, 2}, "\x1b[<51;1;2M"}, {Sgr(X10), {K::Release, 0, 0, 1, 1}, ""},
+      {Sgr(Normal), {K::Wheel, 0, 0, 5, 6}, "\x1b[<64;5;6M"}};
+  for (size_t I = 0; I < Rows.size(); ++I) EXPECT_EQ(MouseReport(Rows[I].Modes, Rows[I].In), Rows[I].Out) << "row " << I;
 }
 
 TEST(Mouse, CommandMenuByState) {
@@ -113,8 +101,13 @@ TEST(ReceiveFilter, CanCases) {
       // A start: what came before is shown, the rest of the block belongs to the transfer.
       {"hi\x18" "B00000", true, {false}, "hi", "hi", "\x18" "B00000"},
       {"\x18" "B01x\x18" "B00", true, {true}, "", "", "\x18" "B01x\x18" "B00"},
-      {"**\x18" "B00000000000000\r\x8a\x11more", true, {false}, "**", "**",
+      // The header's pads are the transfer's; stars before other text are not.
+      {"rz\r**\x18" "B00000000000000\r\x8a\x11more", true, {false}, "rz\r", "rz\r",
        "\x18" "B00000000000000\r\x8a\x11more"},
+      {"a*\x18xyz*", true, {}, "a*\x18xyz*", "a*xyz*", ""},
+      // A cancel sequence and its backspaces vanish, also at the block's end; four CAN are text.
+      {"x\x18\x18\x18\x18\x18\x18\b\b\by\x18\x18\x18\x18\x18", true, {}, "xy", "xy", ""},
+      {"\x18\x18\x18\x18" "ab", true, {}, "\x18\x18\x18\x18" "ab", "\x18" "ab", ""},
       {"\x18" "B02", true, {}, "B02", "B02", ""},                      // other digit: CAN dropped only
       {"a\x18xyzb", true, {}, "a\x18xyzb", "axyzb", ""},                // lone CAN not captured
       {"ab\x18" "B0", true, {}, "ab\x18" "B0", "ab\x18" "B0", ""},       // header cut by the block end

@@ -206,20 +206,36 @@ class Session(unittest.TestCase):
         prog.proc.wait(12)
         self.assertLess(time.monotonic() - started, 8.0)
 
-    def test_mouse_report_selection_menu_and_paste(self):
-        srv, prog = self.connected("send  hello mouse   \\r\\n second line\\r\\n\nhold\n")
+    def test_mouse_reports_only_when_asked_and_shift_keeps_copy_and_menu(self):
+        srv, prog = self.connected("send  hello mouse   \\r\\n second line\\r\\n\nexpect m\n"
+                                   "send \\e[?1000h\\e[?1006h\nhold\n")
         srv.wait_for(WILL_TTYPE)
         time.sleep(0.3)
-        slow_click(prog, *cell(10, 5))
-        srv.wait_for(b"\x1b[M *%\x1b[M#*%")
-        # Drag over the two lines the server sent, then paste through the menu.
+        # Three clicks, the first of them on the empty column 39 a board once took for "G".
+        for x in (39, 10, 60):
+            slow_click(prog, *cell(x, 5))
+        prog.type("m")
+        srv.wait_for(b"m")
+        self.assertNotIn(b"\x1b", srv.received())
+        time.sleep(0.3)  # the board's answer turns the reports on
+        slow_click(prog, *cell(12, 7))
+        srv.wait_for(b"\x1b[<0;12;7M\x1b[<0;12;7m")
+        slow_click(prog, *cell(40, 10), button=3)
+        srv.wait_for(b"\x1b[<2;40;10M\x1b[<2;40;10m")
+        # With Shift held the mouse stays ours: drag over the two lines, paste from the menu.
+        prog.focus()
+        prog.xdotool("keydown", "shift")
         prog.drag(*cell(1, 1), *cell(20, 2))
+        prog.xdotool("keyup", "shift")
         self.shot(prog, "session-copied")
         prog.key("Return")
+        prog.xdotool("keydown", "shift")
         slow_click(prog, *cell(40, 10), button=3)
+        prog.xdotool("keyup", "shift")
         self.shot(prog, "session-command-menu")
         prog.key("p")
         srv.wait_for(b"hello mouse\r\n second line")
+        self.assertEqual(srv.received().count(b"\x1b[<"), 4)
 
     def test_scrollback_status_bar_help_and_exit_questions(self):
         lines = "".join(f"send line {i:03d} of the scrollback test\\r\\n\n" for i in range(120))

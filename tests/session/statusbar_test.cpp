@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/statusbar.h"
+#include "tests/term/term_fixture.h"
 
 namespace {
 
@@ -117,6 +120,25 @@ TEST_F(StatusBarTest, ToggleOffBlanksRowAndWidensWindow) {
   EXPECT_EQ(Con.WinY2, 25);
   EXPECT_EQ(Text(1, 80, 25), std::string(80, ' '));
   EXPECT_EQ(Attr(40, 25), 7);
+}
+
+// The minute tick redraws the bar while a board writes in its own scroll region.
+TEST_F(StatusBarTest, RedrawLeavesTheBoardsRegionCursorColoursAndWrapAlone) {
+  Open(80, 25);
+  S.StatusBarOn = true;
+  DrawStatusBar(Con, Cfg, S, 0);
+  TTermAnsi Term(Con);
+  Feed(Term, "\x1b[1;10r\x1b[1;33;38;5;196;48;2;1;2;3m\x1b[10;1H" + std::string(80, 'x'));
+  const auto State = [this] {
+    return std::tuple(Con.WinX1, Con.WinY1, Con.WinX2, Con.WinY2, Con.CursorX, Con.CursorY, Con.PendingWrap,
+                      Con.TextAttr, Con.FgMode, Con.BgMode, Con.Fg256, Con.BgRGB, Con.FgPixel, Con.BgPixel);
+  };
+  const auto Before = State();
+  DrawStatusBar(Con, Cfg, S, 60);
+  EXPECT_EQ(State(), Before);
+  EXPECT_TRUE(Con.PendingWrap);
+  Feed(Term, "\r\nnew\r\nline");
+  EXPECT_EQ(Text(1, 4, 9) + Text(1, 4, 10) + Text(1, 80, 11), "new line" + std::string(80, ' '));
 }
 
 TEST_F(StatusBarTest, TerminalReadyInBothLooks) {

@@ -102,16 +102,20 @@ class TransferTest : public SessionTest {
     SessionTest::TearDown();
   }
 
+  // How a transfer is stopped part way: ESC, the window's close button, or the board (its sz
+  // is told to end, and cancels).
+  enum class TStop : uint8_t { Esc, CloseWindow, BoardCancels };
+
   // sz's output reaches the session through this thread: the first piece goes out in one
   // write behind Prefix, so the start arrives in the same block as text for the screen.
-  // Presses ESC once EscAfter bytes have passed.
-  pid_t StartSender(const std::vector<std::string>& Args, const std::string& Prefix, int64_t EscAfter = -1,
-                    bool CloseInstead = false) {
+  // Stops the transfer once StopAfter bytes have passed.
+  pid_t StartSender(const std::vector<std::string>& Args, const std::string& Prefix, int64_t StopAfter = -1,
+                    TStop How = TStop::Esc) {
     int Pipe[2];
     EXPECT_EQ(pipe(Pipe), 0);
     const pid_t P = Spawn(Args, Src, PeerFd, Pipe[1]);
     close(Pipe[1]);
-    Relay = std::thread([this, Fd = Pipe[0], Prefix, EscAfter, CloseInstead]() mutable {
+    Relay = std::thread([this, Fd = Pipe[0], Prefix, StopAfter, How, P]() mutable {
       std::string Out = Prefix;
       int64_t Total = 0;
       char Buf[16384];
@@ -131,12 +135,14 @@ class TransferTest : public SessionTest {
         }
         Out.clear();
         Total += N;
-        if (EscAfter >= 0 && Total >= EscAfter) {
-          if (CloseInstead)
-            App.Console->Terminate();  // the window's close button
+        if (StopAfter >= 0 && Total >= StopAfter) {
+          if (How == TStop::CloseWindow)
+            App.Console->Terminate();
+          else if (How == TStop::BoardCancels)
+            kill(P, SIGTERM);
           else
             App.Console->PushKey(27);
-          EscAfter = -1;
+          StopAfter = -1;
         }
       }
       close(Fd);
@@ -326,29 +332,40 @@ TEST_F(TransferTest, AutoStartDownloadsTwoFiles) {
   EXPECT_EQ(Seen[0], "Download complete: 2 done");
   EXPECT_EQ(ReadFileText(Dl + "a.bin"), A);
   EXPECT_EQ(ReadFileText(Dl + "b.txt"), B);
-  // The text before the start is on the screen (sz's "rz" CR and the header's pad "**" are
-  // ordinary text); nothing after it is.
+  // The text before the start is on the screen (sz's "rz" CR is ordinary text, the header's
+  // pads "**" are not); nothing after it is.
   EXPECT_EQ(RowText(1), "Welcome to the board");
-  EXPECT_EQ(RowText(2), "**");
+  EXPECT_EQ(RowText(2), "rz");
   EXPECT_EQ(RowText(3), "");
   EXPECT_TRUE(DropsOffSeen);
   EXPECT_TRUE(App.Drops.Accepting());
 }
 
-TEST_F(TransferTest, EscCancelsADownloadAndLeavesNoFileUnderItsName) {
+// ESC, or the board's own cancel: no file under its name, and nothing of the transfer on the
+// screen: not the header's pads, the rest of the stream, nor the cancel sequence.
+TEST_F(TransferTest, CancelledDownloadLeavesNoFileAndNothingOnTheScreen) {
   Connect();
   WriteFile(Src + "big.bin", RandomData(4 << 20, 2));
-  const pid_t P = StartSender({"sz", "big.bin"}, "", 256 * 1024);
-  RunUntilResult();
-  const int Exit = Reap(P, 10000, ClientFd());
-  EXPECT_NE(Exit, 0);   // sz saw the cancel sequence and gave up
-  EXPECT_NE(Exit, -1);  // ... by itself, not by the watchdog
-  ASSERT_EQ(Seen.size(), 1u);
-  EXPECT_EQ(Seen[0].rfind("Download cancelled", 0), 0u) << Seen[0];
-  EXPECT_FALSE(fs::exists(Dl + "big.bin"));
+  for (const TStop How : {TStop::Esc, TStop::BoardCancels}) {
+    SCOPED_TRACE(int(How));
+    Seen.clear();
+    App.Console->ClearScreen(4);
+    const pid_t P = StartSender({"sz", "big.bin"}, "Hi\r\n", 256 * 1024, How);
+    RunUntilResult();
+    const int Exit = Reap(P, 10000);
+    Relay.join();
+    for (int I = 0; I < 10; ++I) Session->Pass();  // what the board sent after it, if anything
+    EXPECT_NE(Exit, 0);   // sz saw the cancel sequence, or was told to end
+    EXPECT_NE(Exit, -1);  // ... and ended by itself, not by the watchdog
+    ASSERT_EQ(Seen.size(), 1u);
+    EXPECT_EQ(Seen[0].rfind("Download cancelled", 0), 0u) << Seen[0];
+    EXPECT_FALSE(fs::exists(Dl + "big.bin"));
+    EXPECT_EQ(RowText(1) + "|" + RowText(2) + "|" + RowText(3), "Hi|rz|");
+  }
 }
 
-TEST_F(TransferTest, UploadFromTheQueueClearsOnlyWhatWasSent) {
+// After an upload the whole queue is cleared (YES) or kept whole, sent files too (NO).
+TEST_F(TransferTest, UploadFromTheQueueThenClearOrKeepIt) {
   Connect();
   const std::string A = RandomData(200000, 3), B = "second file";
   WriteFile(Src + "a.bin", A);
@@ -358,21 +375,25 @@ TEST_F(TransferTest, UploadFromTheQueueClearsOnlyWhatWasSent) {
   ASSERT_TRUE(App.UploadQueue.Add(true, Src, "gone.txt"));
   ASSERT_TRUE(App.UploadQueue.Add(true, Src, "b.txt"));
   fs::remove(Src + "gone.txt");
-  const std::string Dest = TempDir + "/board/";
-  fs::create_directories(Dest);
-  // The keys first: the pass takes ALT-T before the board's greeting.
-  Ext(20);
-  Keys("\r");  // "Zmodem: Upload"
-  const pid_t P = Spawn({"rz"}, Dest, PeerFd, PeerFd);
-  RunUntilResult();
-  EXPECT_EQ(Reap(P, 10000), 0);
-  ASSERT_EQ(Seen.size(), 2u);
-  EXPECT_EQ(Seen[0].rfind("Upload failed: 2 done, 1 failed (gone.txt: ", 0), 0u) << Seen[0];
-  EXPECT_EQ(Seen[1], "Clear upload queue?");
-  EXPECT_EQ(ReadFileText(Dest + "a.bin"), A);
-  EXPECT_EQ(ReadFileText(Dest + "b.txt"), B);
-  ASSERT_EQ(App.UploadQueue.Count(), 1);
-  EXPECT_EQ(App.UploadQueue.Entry(1).FileName, "gone.txt");
+  for (const char Answer : {'N', 'Y'}) {
+    SCOPED_TRACE(Answer);
+    AnswerClear = Answer;
+    Seen.clear();
+    const std::string Dest = TempDir + "/board" + Answer + "/";
+    fs::create_directories(Dest);
+    // The keys first: the pass takes ALT-T before the board's greeting.
+    Ext(20);
+    Keys("\r");  // "Zmodem: Upload"
+    const pid_t P = Spawn({"rz"}, Dest, PeerFd, PeerFd);
+    RunUntilResult();
+    EXPECT_EQ(Reap(P, 10000), 0);
+    ASSERT_EQ(Seen.size(), 2u);
+    EXPECT_EQ(Seen[0].rfind("Upload failed: 2 done, 1 failed (gone.txt: ", 0), 0u) << Seen[0];
+    EXPECT_EQ(Seen[1], "Clear upload queue?");
+    EXPECT_EQ(ReadFileText(Dest + "a.bin"), A);
+    EXPECT_EQ(ReadFileText(Dest + "b.txt"), B);
+    EXPECT_EQ(App.UploadQueue.Count(), Answer == 'Y' ? 0 : 3);
+  }
 }
 
 TEST_F(TransferTest, BoardAskingForFilesWithAnEmptyQueueIsToldNo) {
@@ -391,7 +412,7 @@ TEST_F(TransferTest, BoardAskingForFilesWithAnEmptyQueueIsToldNo) {
 TEST_F(TransferTest, ClosingTheWindowEndsTheTransferCleanlyAndThenTheSession) {
   Connect();
   WriteFile(Src + "big.bin", RandomData(4 << 20, 4));
-  const pid_t P = StartSender({"sz", "big.bin"}, "", 256 * 1024, true);
+  const pid_t P = StartSender({"sz", "big.bin"}, "", 256 * 1024, TStop::CloseWindow);
   const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (Session->Pass() && std::chrono::steady_clock::now() < End) {
   }
@@ -421,7 +442,7 @@ TEST_F(TransferTest, TheRestOfTheStartBlockGoesToTheTransfer) {
   EXPECT_EQ(Seen[0], "Download complete: no files");
   EXPECT_NE(Sent().find("\x18" "B08"), std::string::npos);  // our end of the batch
   EXPECT_EQ(RowText(1), "Hi");
-  EXPECT_EQ(RowText(2), "**");
+  EXPECT_EQ(RowText(2), "");
 }
 
 TEST_F(TransferTest, MenuAndKeysOpenTheTransferScreens) {

@@ -182,6 +182,21 @@ TEST_F(TermTest, ModesAndControlBytesDrawnAsGlyphs) {
   }
 }
 
+TEST_F(TermTest, MouseModesFollowPrivateSetAndReset) {
+  using T = TMouseTracking;
+  const std::vector<std::pair<std::string, TMouseModes>> Rows = {
+      {"\x1b[?9h", {T::X10, false}},           {"\x1b[?1000h\x1b[?1006h", {T::Normal, true}},
+      {"\x1b[?1003h", {T::AnyEvent, false}},   {"\x1b[?1000;1002;1006h", {T::ButtonEvent, true}},
+      {"\x1b[?9h\x1b[?9l", {T::Off, false}},   {"\x1b[?1000;1006h\x1b[?1000;1006l", {T::Off, false}},
+      {"\x1b[?1002h\x1b[?1000l", {T::ButtonEvent, false}},  // another mode's reset leaves it
+      {"\x1b[1000h\x1b[1006h", {T::Off, false}}};           // ANSI modes, not the private ones
+  for (const auto& [In, Modes] : Rows) {
+    Term->Mouse = {};
+    Send(In);
+    EXPECT_TRUE(Term->Mouse == Modes) << In.substr(1);
+  }
+}
+
 TEST_F(TermTest, FontSelectionNeedsFontSwitchAndKeepsTheCellSize) {
   Send("\x1b[0;38 Da");
   EXPECT_EQ(At(1, 1).Font, 1);

@@ -34,6 +34,7 @@ struct TLocal {
   std::string Name;
   size_t PrefixOf = 0;  // that many bytes of the offered file of the same seed; 0: unrelated
   size_t Size = 0;
+  bool Replaced = false;  // an unrelated partial file of ours: gone after the download
 };
 
 struct TDownloadCase {
@@ -85,6 +86,10 @@ const TDownloadCase DownloadCases[] = {
      {"-r"},
      {{"a.bin", 100000, TKind::Done, "a.bin.1"}},
      {{"a.bin", 0, 150000}}},
+    // Our own partial file is checked and resumed unasked; one of other data starts over.
+    {"resume our own part unasked", {}, {{"a.bin", 200000, TKind::Done, "a.bin", 120000}}, {{"a.bin.part", 120000}}},
+    {"our part of other data", {}, {{"a.bin", 100000, TKind::Done, "a.bin"}}, {{"a.bin.part", 0, 40000, true}}},
+    {"our part longer than the file", {"-r"}, {{"a.bin", 100000, TKind::Done, "a.bin"}}, {{"a.bin.part", 0, 150000, true}}},
     {"existing file kept", {}, {{"a.bin", 30000, TKind::Done, "a.bin.1"}}, {{"a.bin", 0, 30000}}},
     {"auto-started", {}, {{"a.bin", 50000, TKind::Done, "a.bin"}}, {}, true},
     {"hostile names",
@@ -117,6 +122,8 @@ TEST_P(Download, FromSz) {
     if (L.PrefixOf) {
       const size_t Index = L.Name.rfind("a.bin", 0) == 0 ? 0 : 1;
       WriteFileBytes(Path, TBytes(Data[Index].begin(), Data[Index].begin() + static_cast<long>(L.PrefixOf)));
+    } else if (L.Replaced) {
+      Put(Path, L.Size, 99);
     } else {
       Kept[L.Name] = Put(Path, L.Size, 99);
     }
@@ -235,6 +242,34 @@ INSTANTIATE_TEST_SUITE_P(Rz, Upload, ::testing::ValuesIn(UploadCases),
                            return N;
                          });
 
+// A download cut off by the link is taken up where it stopped by the next one, whether or not
+// the sender asks for a resume; afterwards no partial file remains. A partial file that is not
+// the start of this one is replaced by the new one, so that this stays resumable.
+TEST_F(ZmodemLrzsz, InterruptedDownloadResumes) {
+  const TBytes Data = Put(Peer + "/a.bin", 400000, 1);
+  for (const bool AskResume : {false, true}) {
+    SCOPED_TRACE(AskResume);
+    Put(Dl + "/a.bin.part", AskResume ? 500000 : 30000, 99);  // longer than the file, or not its start
+    TRunOptions O;
+    O.PeerArgs = {"sz", "-q", "a.bin"};
+    O.PeerDir = Peer;
+    O.DownloadDir = Dl;
+    O.Fault = {TFault::TKind::Close, true, 150000};
+    ASSERT_EQ(RunWithPeer(O).Status, ZStatus::LinkFailed);
+    const int64_t Had = int64_t(fs::file_size(Dl + "/a.bin.part"));
+    ASSERT_GT(Had, 0);
+    O.Fault = {};
+    if (AskResume) O.PeerArgs.insert(O.PeerArgs.begin() + 1, "-r");
+    const TRunResult R = RunWithPeer(O);
+    ASSERT_EQ(R.Results.size(), 1u);
+    EXPECT_EQ(R.Results[0].Outcome, TKind::Done) << R.Results[0].Reason;
+    EXPECT_EQ(R.Results[0].StartPos, Had);  // only the rest came over the link
+    EXPECT_TRUE(ReadFileBytes(Dl + "/a.bin") == Data);
+    EXPECT_FALSE(fs::exists(Dl + "/a.bin.part"));
+    fs::remove(Dl + "/a.bin");
+  }
+}
+
 // The receiver dies mid-file: the run ends as a link failure, the files after it unsent.
 TEST_F(ZmodemLrzsz, UploadToKilledRz) {
   Put(T.Path("src/a.bin"), 4 << 20, 1);
@@ -285,6 +320,7 @@ TEST_F(ZmodemLrzsz, DownloadAppendAndReplaceOptions) {
   for (const uint8_t Opt : {ZMAPND, ZMCLOB}) {
     SCOPED_TRACE(int(Opt));
     const TBytes Old = Put(Dl + "/a.bin", 40000, 9);
+    Put(Dl + "/a.bin.part", 1000, 8);  // not checked with these options; stale once it is done
     TRunOptions O;
     O.PeerArgs = {"sz", "-q", "a.bin"};
     O.PeerDir = Peer;

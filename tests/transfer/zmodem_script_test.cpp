@@ -161,44 +161,48 @@ TEST(ZmodemScript, ReceiverAnswersAndRefuses) {
 
 // A hex ZSINIT brings an attention string (its subpacket in CRC-16, as the header); errors
 // are answered with it and ZRPOS at our position; a ZEOF behind our position is not believed,
-// and not forever.
+// and not forever. On a telnet link its 255 goes out doubled once.
 TEST(ZmodemScript, ReceiverErrorsAttentionAndLimits) {
-  TTempDir T;
-  TScript S;
-  TZmodem Z(S.Sock, 1);
-  Z.SetDestDir(T.Dir());
-  Z.PrepareReceive();
-  S.Want(Z, ZRINIT);
-  S.W.HexHeader(THeader::Flags(ZSINIT, 0, 0, 0, 0));
-  S.W.Subpacket(reinterpret_cast<const uint8_t*>("ATTN!\0"), 6, ZCRCW, false);
-  S.Send();
-  S.Want(Z, ZACK);
-  S.Bin(THeader::Flags(ZFILE, 0, 0, 0, ZCBIN), Info("a.bin", 10));
-  S.Want(Z, ZRPOS, 0);
-  // A damaged subpacket.
-  S.W.BinHeader(THeader::At(ZDATA, 0), true);
-  const size_t Mark = S.W.Out.size();
-  S.W.Subpacket(reinterpret_cast<const uint8_t*>("hello"), 5, ZCRCG, true);
-  S.W.Out[Mark] ^= 1;
-  S.Send();
-  S.Raw.clear();
-  S.Want(Z, ZRPOS, 0);
-  EXPECT_NE(std::string(S.Raw.begin(), S.Raw.end()).find("ATTN!"), std::string::npos);
-  // Data at a position we do not hold.
-  S.Bin(THeader::At(ZDATA, 3), "lo");
-  S.Want(Z, ZRPOS, 0);
-  S.Bin(THeader::At(ZDATA, 0), "hello", ZCRCE);
-  for (int I = 0; I < 30 && !Z.Finished(); ++I) {
-    S.Bin(THeader::At(ZEOF, 3));
-    THeader H;
-    if (!S.Expect(Z, H)) break;
+  for (const bool Telnet : {false, true}) {
+    SCOPED_TRACE(Telnet);
+    TTempDir T;
+    TScript S;
+    S.Sock.TelnetClient = Telnet;
+    TZmodem Z(S.Sock, 1);
+    Z.SetDestDir(T.Dir());
+    Z.PrepareReceive();
+    S.Want(Z, ZRINIT);
+    S.W.HexHeader(THeader::Flags(ZSINIT, 0, 0, 0, 0));
+    S.W.Subpacket(reinterpret_cast<const uint8_t*>("ATTN\xff!\0"), 7, ZCRCW, false);
+    S.Send();
+    S.Want(Z, ZACK);
+    S.Bin(THeader::Flags(ZFILE, 0, 0, 0, ZCBIN), Info("a.bin", 10));
+    S.Want(Z, ZRPOS, 0);
+    // A damaged subpacket.
+    S.W.BinHeader(THeader::At(ZDATA, 0), true);
+    const size_t Mark = S.W.Out.size();
+    S.W.Subpacket(reinterpret_cast<const uint8_t*>("hello"), 5, ZCRCG, true);
+    S.W.Out[Mark] ^= 1;
+    S.Send();
+    S.Raw.clear();
+    S.Want(Z, ZRPOS, 0);
+    EXPECT_NE(std::string(S.Raw.begin(), S.Raw.end()).find(Telnet ? "ATTN\xff\xff!" : "ATTN\xff!"), std::string::npos);
+    // Data at a position we do not hold.
+    S.Bin(THeader::At(ZDATA, 3), "lo");
+    S.Want(Z, ZRPOS, 0);
+    S.Bin(THeader::At(ZDATA, 0), "hello", ZCRCE);
+    for (int I = 0; I < 30 && !Z.Finished(); ++I) {
+      S.Bin(THeader::At(ZEOF, 3));
+      THeader H;
+      if (!S.Expect(Z, H)) break;
+    }
+    S.Finish(Z);
+    EXPECT_EQ(Z.ProtocolStatus, ZStatus::TooManyErrors);
+    ASSERT_EQ(Z.Results().size(), 1u);
+    EXPECT_EQ(Z.Results()[0].Outcome, TFileOutcome::Failed);
+    EXPECT_FALSE(fs::exists(T.Path("a.bin")));
+    EXPECT_EQ(ReadFileBytes(T.Path("a.bin.part")), (TBytes{'h', 'e', 'l', 'l', 'o'}));
   }
-  S.Finish(Z);
-  EXPECT_EQ(Z.ProtocolStatus, ZStatus::TooManyErrors);
-  ASSERT_EQ(Z.Results().size(), 1u);
-  EXPECT_EQ(Z.Results()[0].Outcome, TFileOutcome::Failed);
-  EXPECT_FALSE(fs::exists(T.Path("a.bin")));
-  EXPECT_EQ(ReadFileBytes(T.Path("a.bin.part")), (TBytes{'h', 'e', 'l', 'l', 'o'}));
 }
 
 // Over telnet a command can arrive in a read of its own, with no data around it: it must not

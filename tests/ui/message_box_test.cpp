@@ -1,3 +1,7 @@
+#include <chrono>
+#include <mutex>
+#include <thread>
+
 #include "ui/dialogs.h"
 #include "ui_test_util.h"
 
@@ -102,6 +106,20 @@ TEST_F(Messages, InputBoxEditsTheDefaultAndFitsTheScreen) {
   const std::string Long(100, 'k');
   Keys(Long + "\r");
   EXPECT_EQ(InputBox(C(), std::string(200, 't'), std::string(150, 'p'), "", 200, 255), Long);
+  // On a wider screen it sits over the centred 80 columns, 26 - 1 further right. The line
+  // editor reads no mouse, so the box is watched from a second thread, as the window would.
+  Open(132, 25);
+  size_t TitleAt = 0;
+  std::thread Watch([&] {
+    for (int I = 0; I < 200 && TitleAt == 0; ++I, std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+      std::lock_guard<std::mutex> Lock(C().FrameMutex());
+      TitleAt = Text(1, 132, 10).find(" Import X ") + 1;
+    }
+    Key(27);
+  });
+  Run();
+  Watch.join();
+  EXPECT_EQ(TitleAt, 37u + 25);
   Close();
   EXPECT_EQ(Run(), "");
 }
