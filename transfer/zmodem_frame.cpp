@@ -435,13 +435,4 @@ std::vector<uint8_t> BuildFileInfo(const std::string& Name, int64_t Size, int64_
   return {S.begin(), S.end()};
 }
 
-bool SafeReceiveName(const std::string& Remote, std::string& Name) {
-  const size_t Cut = Remote.find_last_of("/\\");
-  Name = Cut == std::string::npos ? Remote : Remote.substr(Cut + 1);
-  if (Name.empty() || Name == "." || Name == ".." || Name.size() > 255) return false;
-  for (unsigned char C : Name)
-    if (C < 32 || C == 127) return false;
-  return true;
-}
-
 }  // namespace zm
