@@ -1,10 +1,14 @@
 // Xmodem and Ymodem against lrzsz (sx, sb, rx, rb), plain and through a damaging relay: every
 // run ends with identical files (Xmodem keeps the sender's padding) or with a clean, reported
 // failure that leaves nothing under the real name.
+#include <sys/socket.h>
+
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
+#include "net/socket.h"
+#include "support/timeutil.h"
 #include "transfer/zmodem_harness.h"
 
 namespace fs = std::filesystem;
@@ -133,3 +137,39 @@ TEST_P(XYLrzsz, EndsWholeOrCleanly) {
 INSTANTIATE_TEST_SUITE_P(Peer, XYLrzsz, ::testing::ValuesIn(Cases), [](const auto& I) { return I.param.Title; });
 
 }  // namespace
+
+// lrzsz's rb never asks for Ymodem-G: our sender streams to our own receiver (which streams
+// from sb above), and a batch holding a program file's name gets that file dropped.
+TEST(XYModem, YmodemGUploadAndRefusedName) {
+  TTempDir T;
+  const std::string Dl = T.Path("dl");
+  fs::create_directories(Dl);
+  const TBytes A = TestData(150000, 1), B = TestData(2000, 2);
+  WriteFileBytes(T.Path("a.bin"), A);
+  WriteFileBytes(T.Path("lanternyx.cfg"), B);
+  WriteFileBytes(T.Path("b.bin"), B);
+  int Fd[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, Fd), 0);
+  TSocket SendSock, RecvSock;
+  SendSock.AttachHandle(Fd[0]);
+  RecvSock.AttachHandle(Fd[1]);
+  TXYModem Tx(SendSock, P::YmodemG), Rx(RecvSock, P::YmodemG);
+  Tx.SetFileList({T.Path("a.bin"), T.Path("lanternyx.cfg"), T.Path("b.bin")});
+  Rx.SetDestDir(Dl);
+  Tx.PrepareTransmit();
+  Rx.PrepareReceive();
+  const int64_t Deadline = lx::TickMS() + 10000;
+  bool TxOn = true, RxOn = true;
+  while ((TxOn || RxOn) && lx::TickMS() < Deadline) {
+    if (TxOn) TxOn = Tx.Step();
+    if (RxOn) RxOn = Rx.Step();
+  }
+  ASSERT_FALSE(TxOn || RxOn) << "the run did not end";
+  EXPECT_EQ(Tx.ProtocolStatus, 0);
+  EXPECT_EQ(Rx.ProtocolStatus, 0);
+  ASSERT_EQ(Rx.Results().size(), 3u);
+  EXPECT_EQ(Rx.Results()[1].Outcome, TFileOutcome::Skipped);
+  EXPECT_TRUE(ReadFileBytes(Dl + "/a.bin") == A);
+  EXPECT_TRUE(ReadFileBytes(Dl + "/b.bin") == B);
+  EXPECT_FALSE(fs::exists(Dl + "/lanternyx.cfg"));
+}
