@@ -271,7 +271,7 @@ TTransferChoice TransferTypeMenu(TAppContext& App) {
     List.Add(std::string(TransferProtocolName(P)) + ": Upload", 0);
     List.Add(std::string(TransferProtocolName(P)) + ": Download", 0);
   }
-  List.Run(X + 30, 7, X + 51, 18);
+  List.Run(X + 29, 7, X + 52, 18);
   List.CloseBox();
   if (List.ExitCode == Esc || Con.Terminated.load() || List.Picked < 1) return {};
   return {List.Picked % 2 == 1 ? 1 : 2, MenuProtocols[std::min(4, (List.Picked - 1) / 2)]};
