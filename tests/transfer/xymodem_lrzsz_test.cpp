@@ -84,6 +84,7 @@ TEST_P(XYLrzsz, EndsWholeOrCleanly) {
   O.PeerDir = C.Upload ? Peer : Src;
   O.DownloadDir = Dl;
   O.XName = "f0.bin";
+  O.DeadlineMs = 20000;
   if (C.Fault.Kind == K::Stall) O.BlockWaitMs = BlockWaitMs;
   for (size_t I = 0; I < C.Sizes.size(); ++I) {
     Names.push_back(C.Sizes[I] ? "f" + std::to_string(I) + ".bin" : "empty");
