@@ -60,6 +60,10 @@ const char* XYProtocolName(TXYProtocol P) {
 
 TXYModem::TXYModem(TSocketBase& C, TXYProtocol P) : Conn(C), Proto(P), In(InputSize) {}
 
+TXYModem::~TXYModem() {
+  if (Fd >= 0) ::close(Fd);
+}
+
 void TXYModem::SetDestDir(const std::string& Dir) { Dest = Dir.empty() ? Dir : lx::AddSlash(Dir); }
 
 std::vector<uint8_t> TXYModem::TakeUnread() {

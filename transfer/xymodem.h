@@ -33,6 +33,7 @@ using TXYStatusProc = std::function<void(const TXYModem&, const TTransferProgres
 class TXYModem {
  public:
   TXYModem(TSocketBase& Conn, TXYProtocol Protocol);
+  ~TXYModem();
   TXYModem(const TXYModem&) = delete;
   TXYModem& operator=(const TXYModem&) = delete;
 

@@ -40,6 +40,8 @@ const TFault Cans{K::CanBurst, true, 40000};
 const TFault CansOut{K::CanBurst, false, 40000};
 const TFault Telnet{K::Telnet};
 
+// A stall longer than the block bound makes both sides repeat themselves, and Xmodem's ACK
+// names no block: the run may end whole, or cleanly failed when a side loses count.
 const TXYCase Cases[] = {
     {"sx", {"sx"}, false, P::Xmodem, {100000}, 128, None, TWant::Whole},
     {"sx_k", {"sx", "-k"}, false, P::Xmodem1K, {100000}, 128, None, TWant::Whole},
@@ -54,9 +56,9 @@ const TXYCase Cases[] = {
     {"sb_g_flips", {"sb"}, false, P::YmodemG, {100000}, 0, Flips, TWant::Failed},
     {"rx_c_flips", {"rx", "-c", "f0.bin"}, true, P::Xmodem, {60000}, 128, FlipsOut, TWant::Whole},
     {"rb_flips", {"rb"}, true, P::Ymodem, {60000}, 0, FlipsOut, TWant::Whole},
-    {"sb_stall", {"sb"}, false, P::Ymodem, {100000}, 0, Stall, TWant::Whole},
+    {"sb_stall", {"sb"}, false, P::Ymodem, {100000}, 0, Stall, TWant::WholeOrFailed},
     {"sb_g_stall", {"sb"}, false, P::YmodemG, {100000}, 0, Stall, TWant::Failed},
-    {"rb_stall", {"rb"}, true, P::Ymodem, {100000}, 0, StallOut, TWant::Whole},
+    {"rb_stall", {"rb"}, true, P::Ymodem, {100000}, 0, StallOut, TWant::WholeOrFailed},
     {"sb_cans", {"sb"}, false, P::Ymodem, {100000}, 0, Cans, TWant::WholeOrFailed},
     {"sx_cans", {"sx"}, false, P::Xmodem, {100000}, 128, Cans, TWant::WholeOrFailed},
     {"rb_cans", {"rb"}, true, P::Ymodem, {100000}, 0, CansOut, TWant::Failed},
