@@ -42,6 +42,8 @@ struct TSessionState {
   bool StatusBarOn = false;
   int64_t ConnectTime = 0;  // seconds since midnight when the session began
   std::string Version = "2.00 BETA 22";
+  // The name the last Xmodem download was saved as: the next one proposes it.
+  std::string LastXmodemName;
   // Sees the text of every message box the transfer screens open, before it opens (tests
   // answer the box here).
   std::function<void(const std::string&)> MessageSeen;

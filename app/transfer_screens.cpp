@@ -73,7 +73,8 @@ std::string StatusText(uint16_t Status) {
 
 // Drives one prepared run to its end. The engine never waits long in a step, so ESC and the
 // window's closing are seen within about a tenth of a second.
-void Drive(TAppContext& App, TZmodem& Z) {
+template <class TEngine>
+void Drive(TAppContext& App, TEngine& Z) {
   TSDLConsole& Con = *App.Console;
   while (Z.Step()) {
     if (Con.Terminated.load()) {
@@ -100,7 +101,10 @@ struct TRunResult {
   std::vector<uint8_t> Unread;
 };
 
-TRunResult RunTransfer(TAppContext& App, TDirection Dir, const uint8_t* Primed, size_t PrimedLength) {
+// Runs a prepared engine (Zmodem or Xmodem/Ymodem: the same step interface) over the transfer
+// picture. Setup configures the engine and prepares its run.
+template <class TEngine, class TSetup>
+TRunResult RunTransfer(TAppContext& App, TDirection Dir, const std::string& Protocol, TEngine& Z, TSetup Setup) {
   TSDLConsoleScrollback& Con = *App.Console;
   const bool Upload = Dir == TDirection::Upload;
   TDropsOff DropsOff(App.Drops);
@@ -114,30 +118,32 @@ TRunResult RunTransfer(TAppContext& App, TDirection Dir, const uint8_t* Primed, 
     Con.SetTextAttr(7);
     Con.ClearScreen(4);
     Con.DisplayCrunched(FindPicture("transfer"), View.X0 + 1, 1, PictureFont(Con));
-    Con.WriteXY(View.X0 + 23, 14, 15, Upload ? "Zmodem Upload" : "Zmodem Download");
+    Con.WriteXY(View.X0 + 23, 14, 15, Protocol + (Upload ? " Upload" : " Download"));
   }
 
   TRunResult R;
-  {
-    TZmodem Z(*App.Session.Socket, Upload ? 0 : 1);
-    if (Upload) Z.SetFileList(App.UploadQueue.FileList());
-    Z.SetDestDir(App.Config.DownloadPath);
-    Z.StatusInterval = 25;
-    Z.StatusProc = [&](const TZmodem&, const TTransferProgress& P) {
-      DrawTransferStatus(Con, View, P, lx::SecondsToday());
-    };
-    if (Primed && PrimedLength > 0) Z.Prime(Primed, PrimedLength);
-    if (Upload)
-      Z.PrepareTransmit();
-    else
-      Z.PrepareReceive();
-    Drive(App, Z);
-    R.Results = Z.Results();
-    R.Status = Z.ProtocolStatus;
-    R.Unread = Z.TakeUnread();
-  }
+  if (Upload) Z.SetFileList(App.UploadQueue.FileList());
+  Z.SetDestDir(App.Config.DownloadPath);
+  Z.StatusInterval = 25;
+  Z.StatusProc = [&](const auto&, const TTransferProgress& P) { DrawTransferStatus(Con, View, P, lx::SecondsToday()); };
+  Setup(Z);
+  Drive(App, Z);
+  R.Results = Z.Results();
+  R.Status = Z.ProtocolStatus;
+  R.Unread = Z.TakeUnread();
   Con.RestoreScreen(*Saved);
   return R;
+}
+
+TRunResult RunZmodem(TAppContext& App, TDirection Dir, const uint8_t* Primed, size_t PrimedLength) {
+  TZmodem Z(*App.Session.Socket, Dir == TDirection::Upload ? 0 : 1);
+  return RunTransfer(App, Dir, "Zmodem", Z, [&](TZmodem& E) {
+    if (Primed && PrimedLength > 0) E.Prime(Primed, PrimedLength);
+    if (Dir == TDirection::Upload)
+      E.PrepareTransmit();
+    else
+      E.PrepareReceive();
+  });
 }
 
 bool DownloadDirReady(TAppContext& App) {
@@ -193,8 +199,10 @@ void DrawTransferStatus(TSDLConsole& Con, TTransferView& View, const TTransferPr
   Con.WriteXY(X + 55, 21, 15, lx::PadLeft(std::to_string(Percent), 3));
 }
 
-std::string TransferSummary(bool Upload, const std::vector<TFileResult>& Results, uint16_t Status) {
-  const std::string Head = Upload ? "Upload" : "Download";
+std::string TransferSummary(bool Upload, const std::vector<TFileResult>& Results, uint16_t Status,
+                            const std::string& Protocol) {
+  const std::string Head =
+      Protocol.empty() ? (Upload ? "Upload" : "Download") : Protocol + (Upload ? " upload" : " download");
   int Done = 0, Skipped = 0, Failed = 0;
   const TFileResult* Why = nullptr;
   for (const TFileResult& R : Results) {
@@ -222,7 +230,33 @@ std::string TransferSummary(bool Upload, const std::vector<TFileResult>& Results
   return Text;
 }
 
-int TransferTypeMenu(TAppContext& App) {
+const char* TransferProtocolName(TTransferProtocol P) {
+  switch (P) {
+    case TTransferProtocol::Zmodem: return "Zmodem";
+    case TTransferProtocol::Ymodem: return "Ymodem";
+    case TTransferProtocol::YmodemG: return "Ymodem-G";
+    case TTransferProtocol::Xmodem1K: return "Xmodem-1K";
+    case TTransferProtocol::Xmodem: return "Xmodem";
+  }
+  return "";
+}
+
+namespace {
+constexpr TTransferProtocol MenuProtocols[] = {TTransferProtocol::Zmodem, TTransferProtocol::Ymodem,
+                                               TTransferProtocol::YmodemG, TTransferProtocol::Xmodem1K,
+                                               TTransferProtocol::Xmodem};
+
+TXYProtocol EngineProtocol(TTransferProtocol P) {
+  switch (P) {
+    case TTransferProtocol::Ymodem: return TXYProtocol::Ymodem;
+    case TTransferProtocol::YmodemG: return TXYProtocol::YmodemG;
+    case TTransferProtocol::Xmodem1K: return TXYProtocol::Xmodem1K;
+    default: return TXYProtocol::Xmodem;
+  }
+}
+}  // namespace
+
+TTransferChoice TransferTypeMenu(TAppContext& App) {
   TSDLConsole& Con = *App.Console;
   const int X = LayoutOffset(Con);
   lx::TListBox List(Con);
@@ -233,33 +267,35 @@ int TransferTypeMenu(TAppContext& App) {
   List.Box.FrameType = 6;
   List.Box.Shadow = true;
   List.Box.Title = " Transfer Type ";
-  List.Add("Zmodem: Upload", 0);
-  List.Add("Zmodem: Download", 0);
-  List.Run(X + 30, 11, X + 51, 14);
+  for (TTransferProtocol P : MenuProtocols) {
+    List.Add(std::string(TransferProtocolName(P)) + ": Upload", 0);
+    List.Add(std::string(TransferProtocolName(P)) + ": Download", 0);
+  }
+  List.Run(X + 29, 7, X + 52, 18);
   List.CloseBox();
-  if (List.ExitCode == Esc || Con.Terminated.load()) return 0;
-  return List.Picked == 1 ? 1 : 2;
+  if (List.ExitCode == Esc || Con.Terminated.load() || List.Picked < 1) return {};
+  return {List.Picked % 2 == 1 ? 1 : 2, MenuProtocols[std::min(4, (List.Picked - 1) / 2)]};
 }
 
 void RunTransferMenu(TAppContext& App) {
   std::vector<uint8_t> Unread;
-  switch (TransferTypeMenu(App)) {
-    case 1:
-      if (App.UploadQueue.Count() == 0)
-        Message(App, "No files in upload queue");
-      else
-        Unread = ZmodemUpload(App);
-      break;
-    case 2: Unread = ZmodemDownload(App); break;
-    default: return;
+  const TTransferChoice C = TransferTypeMenu(App);
+  if (C.Direction == 0) return;
+  if (C.Direction == 1 && App.UploadQueue.Count() == 0) {
+    Message(App, "No files in upload queue");
+    return;
   }
+  if (C.Protocol == TTransferProtocol::Zmodem)
+    Unread = C.Direction == 1 ? ZmodemUpload(App) : ZmodemDownload(App);
+  else
+    Unread = C.Direction == 1 ? XYUpload(App, EngineProtocol(C.Protocol)) : XYDownload(App, EngineProtocol(C.Protocol));
   if (!Unread.empty() && App.Session.Term) App.Session.Term->ProcessBuf(Unread.data(), Unread.size());
 }
 
 std::vector<uint8_t> ZmodemUpload(TAppContext& App, const uint8_t* Primed, size_t PrimedLength) {
-  TRunResult R = RunTransfer(App, TDirection::Upload, Primed, PrimedLength);
+  TRunResult R = RunZmodem(App, TDirection::Upload, Primed, PrimedLength);
   if (App.Console->Terminated.load()) return {};
-  Message(App, TransferSummary(true, R.Results, R.Status));
+  Message(App, TransferSummary(true, R.Results, R.Status, "Zmodem"));
   // The user decides for the whole queue: YES empties it, NO keeps every file for next time.
   if (Question(App, "Clear upload queue?")) App.UploadQueue.Clear();
   return std::move(R.Unread);
@@ -270,9 +306,42 @@ std::vector<uint8_t> ZmodemDownload(TAppContext& App, const uint8_t* Primed, siz
     if (Primed) RefuseRemote(App);
     return {};
   }
-  TRunResult R = RunTransfer(App, TDirection::Download, Primed, PrimedLength);
+  TRunResult R = RunZmodem(App, TDirection::Download, Primed, PrimedLength);
   if (App.Console->Terminated.load()) return {};
-  Message(App, TransferSummary(false, R.Results, R.Status));
+  Message(App, TransferSummary(false, R.Results, R.Status, "Zmodem"));
+  return std::move(R.Unread);
+}
+
+std::vector<uint8_t> XYUpload(TAppContext& App, TXYProtocol P) {
+  TXYModem X(*App.Session.Socket, P);
+  TRunResult R = RunTransfer(App, TDirection::Upload, XYProtocolName(P), X, [](TXYModem& E) { E.PrepareTransmit(); });
+  if (App.Console->Terminated.load()) return {};
+  Message(App, TransferSummary(true, R.Results, R.Status, XYProtocolName(P)));
+  if (Question(App, "Clear upload queue?")) App.UploadQueue.Clear();
+  return std::move(R.Unread);
+}
+
+std::vector<uint8_t> XYDownload(TAppContext& App, TXYProtocol P) {
+  if (!DownloadDirReady(App)) return {};
+  std::string Name;
+  if (P == TXYProtocol::Xmodem || P == TXYProtocol::Xmodem1K) {
+    // Xmodem carries no name: the user gives one, checked like a name from the wire.
+    const std::string Typed = lx::InputBox(*App.Console, std::string(XYProtocolName(P)) + " Download",
+                                           "Save the file as:", App.Session.LastXmodemName, 40, 255);
+    if (Typed.empty() || App.Console->Terminated.load()) return {};
+    if (!SafeReceiveName(Typed, Name) || IsProgramFileName(Name)) {
+      Message(App, "Not a usable file name: " + lx::StripControl(Typed));
+      return {};
+    }
+    App.Session.LastXmodemName = Name;
+  }
+  TXYModem X(*App.Session.Socket, P);
+  TRunResult R = RunTransfer(App, TDirection::Download, XYProtocolName(P), X, [&](TXYModem& E) {
+    E.SetReceiveName(Name);
+    E.PrepareReceive();
+  });
+  if (App.Console->Terminated.load()) return {};
+  Message(App, TransferSummary(false, R.Results, R.Status, XYProtocolName(P)));
   return std::move(R.Unread);
 }
 

@@ -1,5 +1,6 @@
 // 50 MB of random data over a socket pair: the engine receiving from sz and sending to rz,
-// each beside lrzsz's own sz to rz in the same run. Every run checks the file it produced.
+// each beside lrzsz's own sz to rz in the same run; and Ymodem-1K from sb to the engine beside
+// sb to rb. Every run checks the file it produced.
 #include <benchmark/benchmark.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -7,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 
 #include "transfer/zmodem_harness.h"
 
@@ -56,30 +58,34 @@ pid_t Spawn(const std::vector<std::string>& Args, const std::string& Dir, int Fd
   _exit(127);
 }
 
-void BM_LrzszPair(benchmark::State& State) {
+void Pair(benchmark::State& State, const std::vector<std::string>& Send, const std::vector<std::string>& Receive) {
   for (auto _ : State) {
     const std::string Out = Fresh("rz");
     const auto T0 = std::chrono::steady_clock::now();
     int Fds[2];
     socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, Fds);
-    const pid_t S = Spawn({"sz", "-q", "big.bin"}, Setup().T.Path("src"), Fds[0]);
-    const pid_t R = Spawn({"rz", "-q"}, Out, Fds[1]);
+    const pid_t S = Spawn(Send, Setup().T.Path("src"), Fds[0]);
+    const pid_t R = Spawn(Receive, Out, Fds[1]);
     close(Fds[0]);
     close(Fds[1]);
     int St1 = 0, St2 = 0;
     waitpid(S, &St1, 0);
     waitpid(R, &St2, 0);
     State.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - T0).count());
-    if (St1 != 0 || St2 != 0) State.SkipWithError("sz or rz failed");
+    if (St1 != 0 || St2 != 0) State.SkipWithError("the sender or the receiver failed");
     if (!Check(State, Out + "/big.bin")) return;
   }
   State.SetBytesProcessed(int64_t(State.iterations()) * int64_t(FileBytes));
 }
 
-void BM_EngineFromSz(benchmark::State& State) {
+void BM_LrzszPair(benchmark::State& State) { Pair(State, {"sz", "-q", "big.bin"}, {"rz", "-q"}); }
+void BM_SbRbPair(benchmark::State& State) { Pair(State, {"sb", "-q", "-k", "big.bin"}, {"rb", "-q"}); }
+
+void Receive(benchmark::State& State, const std::vector<std::string>& Peer, std::optional<TXYProtocol> XY) {
   for (auto _ : State) {
     TRunOptions O;
-    O.PeerArgs = {"sz", "-q", "big.bin"};
+    O.PeerArgs = Peer;
+    O.XY = XY;
     O.PeerDir = Setup().T.Path("src");
     O.DownloadDir = Fresh("dl");
     O.DeadlineMs = 120000;
@@ -92,6 +98,9 @@ void BM_EngineFromSz(benchmark::State& State) {
   }
   State.SetBytesProcessed(int64_t(State.iterations()) * int64_t(FileBytes));
 }
+
+void BM_EngineFromSz(benchmark::State& State) { Receive(State, {"sz", "-q", "big.bin"}, std::nullopt); }
+void BM_EngineFromSb(benchmark::State& State) { Receive(State, {"sb", "-q", "-k", "big.bin"}, TXYProtocol::Ymodem); }
 
 void BM_EngineToRz(benchmark::State& State) {
   for (auto _ : State) {
@@ -115,5 +124,7 @@ void BM_EngineToRz(benchmark::State& State) {
 BENCHMARK(BM_LrzszPair)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
 BENCHMARK(BM_EngineFromSz)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
 BENCHMARK(BM_EngineToRz)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+BENCHMARK(BM_SbRbPair)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+BENCHMARK(BM_EngineFromSb)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "transfer/receive_file.h"
 #include "transfer/zmodem_frame.h"
 
 using namespace zm;

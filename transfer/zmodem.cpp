@@ -27,28 +27,14 @@ constexpr int64_t DrainMaxMs = 1000;
 
 }  // namespace
 
-bool IsProgramFileName(const std::string& Name) {
-  const std::string L = lx::LowerCase(Name);
-  auto Ends = [&L](const char* Ext) {
-    const std::string E(Ext);
-    return L.size() > E.size() && L.compare(L.size() - E.size(), E.size(), E) == 0;
-  };
-  return L == "lanternyx.cfg" || L == "lanternyx.ini" || L == "lanternyx.hosts" || L == "lanternyx.icn" ||
-         Ends(".phn") || Ends(".scr");
-}
-
 TZmodem::TZmodem(TSocketBase& Conn_, uint8_t BlockMode_) : Conn(Conn_), BlockMode(BlockMode_ ? 1 : 0) {
   BlockLen = BlockMode ? 8192 : 1024;
   In.resize(InputSize);
-  WBuf.resize(32768);
   RBuf.resize(32768);
 }
 
 TZmodem::~TZmodem() {
-  if (Fd >= 0) {
-    RxFlushWrite();
-    ::close(Fd);
-  }
+  if (Fd >= 0) ::close(Fd);
   if (CrcFd >= 0) ::close(CrcFd);
 }
 

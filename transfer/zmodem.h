@@ -20,80 +20,15 @@
 #include <vector>
 
 #include "net/socket_base.h"
+#include "transfer/receive_file.h"
+#include "transfer/transfer_types.h"
 #include "transfer/zmodem_frame.h"
-
-// Status codes (ProtocolStatus); the screens show them. Values below 9900 that are not listed
-// are operating system error numbers from a file operation.
-namespace ZStatus {
-inline constexpr uint16_t Ok = 0;
-inline constexpr uint16_t NoFileName = 2;
-inline constexpr uint16_t SendTimeout = 2921;     // sender: no reply within TransTimeout
-inline constexpr uint16_t HeaderTimeout = 2923;   // no header in time
-inline constexpr uint16_t Cancelled = 9902;       // cancel sequence received or sent
-inline constexpr uint16_t BlockTooLong = 9907;
-inline constexpr uint16_t EndOfFile = 9908;
-inline constexpr uint16_t CrcError = 9915;
-inline constexpr uint16_t TooManyErrors = 9920;
-inline constexpr uint16_t BadSubpackets = 9929;
-inline constexpr uint16_t SkipRequested = 9930;   // the receiver skipped the file
-inline constexpr uint16_t NotLocal = 9932;        // refused: not present locally (ZMSKNOLOC)
-inline constexpr uint16_t Refused = 9933;         // refused by name, option or AcceptFileFunc
-inline constexpr uint16_t TooManyRetries = 9934;
-inline constexpr uint16_t LinkFailed = 9939;      // the link went away or a write fell short
-}  // namespace ZStatus
-
-// Per-file events for LogProc (numbers kept from the program's older interface).
-enum class TTransferEvent : uint8_t {
-  FileInfo = 0,           // file information received
-  FileReceived = 1,       // file received completely
-  ReceiveFailed = 2,      // reception ended without success
-  FileRefused = 3,        // refused by this side
-  SendingFile = 4,        // about to send
-  FileSent = 5,
-  SendFailed = 6,
-  SkippedByReceiver = 7,  // the other side asked to skip it
-};
-
-enum class TFileOutcome : uint8_t { Done, Skipped, Failed };
-
-// What became of one file, for the screen's "done, skipped, failed, and why".
-struct TFileResult {
-  std::string Name;       // name as offered (download) or path from the list (upload)
-  std::string LocalPath;  // download: where the data is (final name, or the partial file)
-  int64_t Size = 0;       // announced (download) or local (upload) size
-  int64_t Bytes = 0;      // position reached
-  int64_t StartPos = 0;   // where the data began (resume point)
-  uint16_t Errors = 0;    // errors met and recovered from
-  TFileOutcome Outcome = TFileOutcome::Failed;
-  uint16_t Status = 0;
-  std::string Reason;     // a few words; empty when done
-};
-
-// What the progress display draws.
-struct TTransferProgress {
-  std::string FileName;  // with its path
-  int64_t FileSize = 0;
-  int64_t BytesTransferred = 0;
-  uint16_t TotalErrors = 0;
-  uint16_t BlockLen = 0;
-  int64_t StartTime = 0;  // seconds since midnight when the file's data began
-  bool NewFile = false;   // first call for this file
-  bool Starting = false;  // first call of the run
-  bool Ending = false;    // last call of the run
-  uint16_t Status = 0;
-};
 
 class TZmodem;
 using TStatusProc = std::function<void(const TZmodem&, const TTransferProgress&)>;
 using TLogProc = std::function<void(const TZmodem&, TTransferEvent)>;
 // Asked before a received file is opened (name without directory, announced size).
 using TAcceptFileFunc = std::function<bool(const std::string& Name, int64_t Size)>;
-// True for names the program keeps for itself, which a download must never create.
-using TReservedNameFunc = std::function<bool(const std::string& Name)>;
-
-// The program's own files: "lanternyx.cfg", "lanternyx.ini", "lanternyx.hosts",
-// "lanternyx.icn", phone books "*.phn" and scripts "*.scr" (letter case ignored).
-bool IsProgramFileName(const std::string& Name);
 
 class TZmodem {
  public:
@@ -220,8 +155,6 @@ class TZmodem {
   void RxCollectData();
   void RxWaitData(TGot G);
   void RxRetry();
-  bool RxWrite(const uint8_t* Data, size_t N);
-  bool RxFlushWrite();
   void RxCloseFile();
   bool RxFinishFile();
   void RxRefuse(uint16_t Status, const std::string& Reason);
@@ -285,14 +218,11 @@ class TZmodem {
   std::string ResumeFrom; // a complete-named file moved aside to be resumed
   uint8_t RxConv = 0, RxMgmt = 0;
   bool RxHasSize = false;
-  int Fd = -1;
+  int Fd = -1;            // the file being sent
+  TReceiveFile Out;       // the file being received
   int64_t Pos = 0;       // position in the current file
   int64_t StartPos = 0;  // where its data began
   int64_t RxLimit = 0;   // no data is written past this position
-  int64_t NextSpaceCheck = 0;
-  std::vector<uint8_t> WBuf;
-  size_t WLen = 0;
-  int64_t WStart = 0;
   // Resume check: the candidate's CRC-32, computed a slice per step.
   std::string CrcPath;
   int CrcFd = -1;

@@ -173,8 +173,4 @@ TFileInfo ParseFileInfo(const uint8_t* P, size_t N);
 // Name (the last path component is used), NUL, size, space, octal time, NUL.
 std::vector<uint8_t> BuildFileInfo(const std::string& Name, int64_t Size, int64_t ModTime);
 
-// The part of a remote file name after its last "/" or "\"; false (refuse) when that is
-// empty, ".", "..", longer than 255 bytes, or holds a control byte.
-bool SafeReceiveName(const std::string& Remote, std::string& Name);
-
 }  // namespace zm

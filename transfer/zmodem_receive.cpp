@@ -15,6 +15,7 @@
 
 #include "support/files.h"
 #include "support/timeutil.h"
+#include "transfer/receive_file.h"
 #include "transfer/zmodem.h"
 
 using namespace zm;
@@ -28,95 +29,17 @@ constexpr uint16_t RepeatLimit = 20;
 constexpr int64_t CrcSlice = 4 << 20;  // resume check: bytes hashed per step
 constexpr int MaxFreeNames = 1000;
 constexpr auto TricklePause = std::chrono::microseconds(250);
-constexpr const char* PartSuffix = ".part";
 // A sender may send a little more than it announced (a file that grew while it was sent),
 // never without end: past the announced size plus an eighth plus this margin the file fails.
 constexpr int64_t SizeMargin = 1 << 20;
-// Whatever the sender says, a download stops while this much room is still left on the disk;
-// the free space is looked at every SpaceCheckEvery bytes.
-constexpr int64_t DiskReserve = 64 << 20;
-constexpr int64_t SpaceCheckEvery = 16 << 20;
-
-// What a name looks like in the results: control bytes shown as "?", at most 255 bytes.
-std::string Printable(const std::string& S) {
-  std::string R = S.substr(0, 255);
-  for (char& C : R)
-    if (static_cast<unsigned char>(C) < 32 || C == 127) C = '?';
-  return R;
-}
-
-// Name + Suffix in at most 255 bytes (the longest file name), cutting the name when needed.
-std::string Fit(const std::string& Name, const std::string& Suffix) {
-  const size_t Room = 255 - std::min<size_t>(Suffix.size(), 255);
-  return Name.substr(0, std::min(Name.size(), Room)) + Suffix;
-}
-
-// The N-th choice of a name: "name", "name.1", "name.2", ... each followed by Suffix.
-std::string Variant(const std::string& Name, int N, const std::string& Suffix) {
-  return N == 0 ? Fit(Name, Suffix) : Fit(Name, "." + std::to_string(N) + Suffix);
-}
-
-// lstat: a symbolic link counts as existing and is never followed.
-bool Exists(const std::string& Path, struct stat* St = nullptr) {
-  struct stat S;
-  if (::lstat(Path.c_str(), &S) != 0) return false;
-  if (St) *St = S;
-  return true;
-}
-
-bool IsRegular(const std::string& Path, int64_t& Size) {
-  struct stat S;
-  if (!Exists(Path, &S) || !S_ISREG(S.st_mode)) return false;
-  Size = S.st_size;
-  return true;
-}
-
-// Moves From to To unless To exists. False with errno EEXIST when it does.
-bool RenameNoReplace(const std::string& From, const std::string& To) {
-  if (::renameat2(AT_FDCWD, From.c_str(), AT_FDCWD, To.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // File systems without the flag: a hard link fails on an existing name, as wanted.
-  if (::link(From.c_str(), To.c_str()) != 0) return false;
-  ::unlink(From.c_str());
-  return true;
-}
-
-bool WriteAll(int Fd, const uint8_t* P, size_t N, int64_t At) {
-  while (N > 0) {
-    const ssize_t W = ::pwrite(Fd, P, N, At);
-    if (W < 0 && errno == EINTR) continue;
-    if (W <= 0) {
-      if (W == 0) errno = ENOSPC;
-      return false;
-    }
-    P += W;
-    N -= static_cast<size_t>(W);
-    At += W;
-  }
-  return true;
-}
 
 uint32_t FreeSpace(const std::string& Dir) {
-  struct statvfs V;
-  if (::statvfs(Dir.empty() ? "." : Dir.c_str(), &V) != 0) return 0;
-  const unsigned __int128 Bytes = static_cast<unsigned __int128>(V.f_bavail) * V.f_frsize;
-  return Bytes > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
-                                                       : static_cast<uint32_t>(Bytes);
-}
-
-int64_t FreeBytes(const std::string& Dir) {
-  struct statvfs V;
-  if (::statvfs(Dir.empty() ? "." : Dir.c_str(), &V) != 0) return std::numeric_limits<int64_t>::max();
-  const unsigned __int128 Bytes = static_cast<unsigned __int128>(V.f_bavail) * V.f_frsize;
-  return Bytes > static_cast<unsigned __int128>(std::numeric_limits<int64_t>::max()) ? std::numeric_limits<int64_t>::max()
-                                                                                   : static_cast<int64_t>(Bytes);
+  return static_cast<uint32_t>(std::min<int64_t>(FreeDiskBytes(Dir), std::numeric_limits<uint32_t>::max()));
 }
 
 int64_t SatAdd(int64_t A, int64_t B) {
   return A > std::numeric_limits<int64_t>::max() - B ? std::numeric_limits<int64_t>::max() : A + B;
 }
-
-uint16_t ErrnoStatus() { return static_cast<uint16_t>(errno > 0 && errno < 9900 ? errno : EIO); }
 
 }  // namespace
 
@@ -158,55 +81,18 @@ void TZmodem::RxRetry() {
   Rx = AttnString.empty() ? TRx::SendRpos : TRx::SendAttn;
 }
 
-bool TZmodem::RxFlushWrite() {
-  if (WLen == 0 || Fd < 0) return true;
-  if (!WriteAll(Fd, WBuf.data(), WLen, WStart)) return false;
-  WStart += static_cast<int64_t>(WLen);
-  WLen = 0;
-  return true;
-}
-
-bool TZmodem::RxWrite(const uint8_t* Data, size_t N) {
-  if (WLen + N > WBuf.size()) {
-    if (!RxFlushWrite()) return false;
-    if (N > WBuf.size()) {
-      if (!WriteAll(Fd, Data, N, WStart)) return false;
-      WStart += static_cast<int64_t>(N);
-      return true;
-    }
-  }
-  std::copy(Data, Data + N, WBuf.begin() + static_cast<long>(WLen));
-  WLen += N;
-  return true;
-}
-
 // After a failure: what was received and checked is written out; the partial file stays under
 // its temporary name for a later resume.
 void TZmodem::RxCloseFile() {
-  if (Fd >= 0) {
-    RxFlushWrite();
-    ::close(Fd);
-    Fd = -1;
-  }
-  WLen = 0;
+  Out.Close();
   FileOpen = false;
 }
 
 bool TZmodem::RxOpenFresh() {
-  for (int N = 0; N < MaxFreeNames; ++N) {
-    const std::string Path = Dest + Variant(RxName, N, PartSuffix);
-    const int F = ::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (F >= 0) {
-      Fd = F;
-      TempPath = Path;
-      Pos = StartPos = WStart = 0;
-      WLen = 0;
-      return true;
-    }
-    if (errno != EEXIST) return false;
-  }
-  errno = EEXIST;
-  return false;
+  if (!Out.Open(Dest, RxName)) return false;
+  TempPath = Out.Path();
+  Pos = StartPos = 0;
+  return true;
 }
 
 // Replace: our partial copy is not the start of this file; the new data takes its name.
@@ -231,7 +117,7 @@ bool TZmodem::RxResume() {
   if (CrcPath == Dest + RxName) {
     int N = 0;
     for (; N < MaxFreeNames; ++N) {
-      Path = Dest + Variant(RxName, N, PartSuffix);
+      Path = Dest + NameVariant(RxName, N, PartSuffix);
       if (RenameNoReplace(CrcPath, Path)) break;
       if (errno != EEXIST) return false;
     }
@@ -244,23 +130,21 @@ bool TZmodem::RxResume() {
     if (F >= 0) ::close(F);
     return false;
   }
-  Fd = F;
+  Out.Adopt(F, Path, CrcLen);
   TempPath = Path;
-  Pos = StartPos = WStart = CrcLen;
-  WLen = 0;
+  Pos = StartPos = CrcLen;
   BytesTransferred = Pos;
   return true;
 }
 
 void TZmodem::RxStartFile() {
   const TFileInfo Info = ParseFileInfo(SP.Data(), SP.Length());
-  RxOffered = Printable(Info.Name);
+  RxOffered = PrintableName(Info.Name);
   FileSize = Info.Size;
   RxHasSize = Info.HasSize;
   BytesRemaining = FileSize;
   BytesTransferred = Pos = StartPos = 0;
   RxLimit = RxHasSize ? SatAdd(SatAdd(FileSize, FileSize / 8), SizeMargin) : std::numeric_limits<int64_t>::max();
-  NextSpaceCheck = 0;
   TotalErrors = RetryCount = RepeatCount = HandshakeCount = 0;
   TempPath.clear();
   ResumeFrom.clear();
@@ -276,7 +160,7 @@ void TZmodem::RxStartFile() {
   const uint8_t Opt = Mgmt & ZMMASK;
   const std::string Real = Dest + RxName;
   struct stat RealSt;
-  const bool RealExists = Exists(Real, &RealSt);
+  const bool RealExists = PathExists(Real, &RealSt);
   if ((Mgmt & ZMSKNOLOC) && !RealExists) return RxRefuse(ZStatus::NotLocal, "not present here");
   if (Opt == ZMPROT && RealExists) return RxRefuse(ZStatus::Refused, "exists (protected)");
   if (Opt == ZMDIFF && RealExists && RxHasSize && RealSt.st_size == FileSize)
@@ -294,12 +178,12 @@ void TZmodem::RxStartFile() {
   CrcPath.clear();
   if (!Special) {
     int64_t L = 0;
-    const std::string Part = Dest + Variant(RxName, 0, PartSuffix);
-    if (IsRegular(Part, L)) {
+    const std::string Part = Dest + NameVariant(RxName, 0, PartSuffix);
+    if (IsRegularFile(Part, L)) {
       CrcPath = Part;
       // Empty, or longer than the file: it cannot be the start of this one.
       if (L == 0 || (RxHasSize && L > FileSize)) return RxDecideFresh(true);
-    } else if (RxConv == ZCRESUM && IsRegular(Real, L) && L > 0) {
+    } else if (RxConv == ZCRESUM && IsRegularFile(Real, L) && L > 0) {
       CrcPath = Real;
     }
     if (!CrcPath.empty() && RxHasSize && L <= FileSize && L <= int64_t{std::numeric_limits<uint32_t>::max()}) {
@@ -319,21 +203,15 @@ void TZmodem::RxStartFile() {
 
 // ZEOF at our position: the data is complete; give it its name.
 bool TZmodem::RxFinishFile() {
-  if (!RxFlushWrite() || ::ftruncate(Fd, Pos) != 0) {
-    Fail(ErrnoStatus(), "cannot write the file", true);
-    return false;
-  }
-  const int F = Fd;
-  Fd = -1;
-  if (::close(F) != 0) {
-    Fail(ErrnoStatus(), "cannot write the file", true);
-    return false;
-  }
   const uint8_t Opt = FileMgmtOpt & ZMMASK;
+  if (!Out.CloseForRename()) {
+    Fail(ErrnoStatus(), "cannot write the file", true);
+    return false;
+  }
   const std::string Real = Dest + RxName;
   std::string Final;
   int64_t RealSize = 0;
-  if (MgmtOverride && Opt == ZMAPND && IsRegular(Real, RealSize)) {
+  if (MgmtOverride && Opt == ZMAPND && IsRegularFile(Real, RealSize)) {
     // Append: the existing file is touched only now, with data that is known to be whole.
     const int Src = ::open(TempPath.c_str(), O_RDONLY | O_CLOEXEC);
     const int Dst = ::open(Real.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
@@ -364,13 +242,7 @@ bool TZmodem::RxFinishFile() {
   } else if (MgmtOverride && Opt == ZMCLOB && ::rename(TempPath.c_str(), Real.c_str()) == 0) {
     Final = Real;
   } else {
-    for (int N = 0; N < MaxFreeNames && Final.empty(); ++N) {
-      const std::string Path = Dest + Variant(RxName, N, "");
-      if (RenameNoReplace(TempPath, Path))
-        Final = Path;
-      else if (errno != EEXIST)
-        break;
-    }
+    Final = GiveFreeName(Dest, RxName, TempPath);
   }
   FileOpen = false;
   if (Final.empty()) {
@@ -378,10 +250,7 @@ bool TZmodem::RxFinishFile() {
     AddResult(TFileOutcome::Failed, ErrnoStatus(), "cannot give the file its name");
     return true;
   }
-  // A partial copy of this file left by an earlier attempt is of no use any more.
-  const std::string Part = Dest + Variant(RxName, 0, PartSuffix);
-  int64_t PartSize = 0;
-  if (Part != TempPath && IsRegular(Part, PartSize)) ::unlink(Part.c_str());
+  RemoveStalePart(Dest, RxName, TempPath);
   TempPath = Final;
   Log(TTransferEvent::FileReceived);
   AddResult(TFileOutcome::Done, ZStatus::Ok, "");
@@ -533,14 +402,9 @@ void TZmodem::RxCollectData() {
     }
     const int64_t NewPos = Pos + static_cast<int64_t>(SP.Length());
     if (NewPos > RxLimit) return Fail(ZStatus::BlockTooLong, "more data than the file's size", true);
-    if (NewPos >= NextSpaceCheck) {
-      if (FreeBytes(Dest) < DiskReserve + static_cast<int64_t>(WLen + SP.Length())) {
-        errno = ENOSPC;
-        return Fail(ErrnoStatus(), "the disk is nearly full", true);
-      }
-      NextSpaceCheck = NewPos + SpaceCheckEvery;
+    if (!Out.Write(SP.Data(), SP.Length())) {
+      return Fail(ErrnoStatus(), errno == ENOSPC ? "the disk is nearly full" : "cannot write the file", true);
     }
-    if (!RxWrite(SP.Data(), SP.Length())) return Fail(ErrnoStatus(), "cannot write the file", true);
     Pos += static_cast<int64_t>(SP.Length());
     BytesTransferred = Pos;
     BytesRemaining = std::max<int64_t>(0, FileSize - Pos);

@@ -41,8 +41,6 @@ int64_t Widen(uint32_t WirePos, int64_t Near) {
   return P;
 }
 
-uint16_t ErrnoStatus() { return static_cast<uint16_t>(errno > 0 && errno < 9900 ? errno : EIO); }
-
 }  // namespace
 
 uint16_t TZmodem::PrepareTransmit() {

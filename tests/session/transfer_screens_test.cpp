@@ -329,7 +329,7 @@ TEST_F(TransferTest, AutoStartDownloadsTwoFiles) {
   RunUntilResult();
   EXPECT_EQ(Reap(P, 10000), 0);
   ASSERT_EQ(Seen.size(), 1u);
-  EXPECT_EQ(Seen[0], "Download complete: 2 done");
+  EXPECT_EQ(Seen[0], "Zmodem download complete: 2 done");
   EXPECT_EQ(ReadFileText(Dl + "a.bin"), A);
   EXPECT_EQ(ReadFileText(Dl + "b.txt"), B);
   // The text before the start is on the screen (sz's "rz" CR is ordinary text, the header's
@@ -358,7 +358,7 @@ TEST_F(TransferTest, CancelledDownloadLeavesNoFileAndNothingOnTheScreen) {
     EXPECT_NE(Exit, 0);   // sz saw the cancel sequence, or was told to end
     EXPECT_NE(Exit, -1);  // ... and ended by itself, not by the watchdog
     ASSERT_EQ(Seen.size(), 1u);
-    EXPECT_EQ(Seen[0].rfind("Download cancelled", 0), 0u) << Seen[0];
+    EXPECT_EQ(Seen[0].rfind("Zmodem download cancelled", 0), 0u) << Seen[0];
     EXPECT_FALSE(fs::exists(Dl + "big.bin"));
     EXPECT_EQ(RowText(1) + "|" + RowText(2) + "|" + RowText(3), "Hi|rz|");
   }
@@ -388,7 +388,7 @@ TEST_F(TransferTest, UploadFromTheQueueThenClearOrKeepIt) {
     RunUntilResult();
     EXPECT_EQ(Reap(P, 10000), 0);
     ASSERT_EQ(Seen.size(), 2u);
-    EXPECT_EQ(Seen[0].rfind("Upload failed: 2 done, 1 failed (gone.txt: ", 0), 0u) << Seen[0];
+    EXPECT_EQ(Seen[0].rfind("Zmodem upload failed: 2 done, 1 failed (gone.txt: ", 0), 0u) << Seen[0];
     EXPECT_EQ(Seen[1], "Clear upload queue?");
     EXPECT_EQ(ReadFileText(Dest + "a.bin"), A);
     EXPECT_EQ(ReadFileText(Dest + "b.txt"), B);
@@ -439,7 +439,7 @@ TEST_F(TransferTest, TheRestOfTheStartBlockGoesToTheTransfer) {
   Over = true;
   Guard.join();
   ASSERT_EQ(Seen.size(), 1u);
-  EXPECT_EQ(Seen[0], "Download complete: no files");
+  EXPECT_EQ(Seen[0], "Zmodem download complete: no files");
   EXPECT_NE(Sent().find("\x18" "B08"), std::string::npos);  // our end of the batch
   EXPECT_EQ(RowText(1), "Hi");
   EXPECT_EQ(RowText(2), "");

@@ -261,45 +261,55 @@ TRunResult RunWithPeer(const TRunOptions& O) {
     TSocket Sock;
     Sock.AttachHandle(A[0]);
     Sock.TelnetClient = O.Fault.Kind == TFault::TKind::Telnet;
-    TZmodem Z(Sock, O.BlockMode);
-    Z.SetDestDir(O.DownloadDir);
-    Z.SetFileList(O.Files);
-    Z.StatusInterval = 25;
     bool Killed = false;
     int64_t NextDiskCheck = 0;
-    Z.StatusProc = [&](const TZmodem&, const TTransferProgress& G) {
-      R.HookStarts += G.Starting;
-      R.HookEnds += G.Ending;
-    };
-    Z.LogProc = [&](const TZmodem&, TTransferEvent Ev) { R.Events.push_back(Ev); };
-    if (O.Setup) O.Setup(Z);
-    Z.Prime(Primed.data(), Primed.size());
-    if (O.Upload)
-      Z.PrepareTransmit();
-    else
-      Z.PrepareReceive();
-    while (Z.Step()) {
-      if (O.KillPeerAt >= 0 && !Killed && Z.BytesTransferred >= O.KillPeerAt) {
-        kill(Pid, SIGKILL);
-        Killed = true;
-      }
-      // A run that writes without end must not fill the disk: the peer goes, the run ends.
-      if (MsSince(T0) >= NextDiskCheck) {
-        NextDiskCheck = MsSince(T0) + 100;
-        if (DirBytes(O.DownloadDir) + DirBytes(O.PeerDir) > O.MaxDiskBytes) {
-          R.DiskOverran = R.EngineOverran = true;
+    auto Drive = [&](auto& Z) {
+      Z.SetDestDir(O.DownloadDir);
+      Z.SetFileList(O.Files);
+      Z.StatusInterval = 25;
+      Z.StatusProc = [&](const auto&, const TTransferProgress& G) {
+        R.HookStarts += G.Starting;
+        R.HookEnds += G.Ending;
+      };
+      if (O.Upload)
+        Z.PrepareTransmit();
+      else
+        Z.PrepareReceive();
+      while (Z.Step()) {
+        if (O.KillPeerAt >= 0 && !Killed && Z.BytesTransferred >= O.KillPeerAt) {
           kill(Pid, SIGKILL);
+          Killed = true;
+        }
+        // A run that writes without end must not fill the disk: the peer goes, the run ends.
+        if (MsSince(T0) >= NextDiskCheck) {
+          NextDiskCheck = MsSince(T0) + 100;
+          if (DirBytes(O.DownloadDir) + DirBytes(O.PeerDir) > O.MaxDiskBytes) {
+            R.DiskOverran = R.EngineOverran = true;
+            kill(Pid, SIGKILL);
+            Z.Cancel();
+          }
+        }
+        if (MsSince(T0) > O.DeadlineMs) {
+          R.EngineOverran = true;
           Z.Cancel();
         }
       }
-      if (MsSince(T0) > O.DeadlineMs) {
-        R.EngineOverran = true;
-        Z.Cancel();
-      }
+      R.EndMs = MsSince(T0);
+      R.Status = Z.ProtocolStatus;
+      R.Results = Z.Results();
+    };
+    if (O.XY) {
+      TXYModem X(Sock, *O.XY);
+      X.SetReceiveName(O.XName);
+      X.BlockWaitMs = O.BlockWaitMs;
+      Drive(X);
+    } else {
+      TZmodem Z(Sock, O.BlockMode);
+      Z.LogProc = [&](const TZmodem&, TTransferEvent Ev) { R.Events.push_back(Ev); };
+      if (O.Setup) O.Setup(Z);
+      Z.Prime(Primed.data(), Primed.size());
+      Drive(Z);
     }
-    R.EndMs = MsSince(T0);
-    R.Status = Z.ProtocolStatus;
-    R.Results = Z.Results();
   }
   R.PeerExit = WaitPeer(Pid, 15000);
   if (Relay) R.FaultMs = Relay->FaultMs();

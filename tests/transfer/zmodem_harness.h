@@ -1,4 +1,4 @@
-// Runs the engine against a real lrzsz peer (sz or rz) over a socket pair, optionally through
+// Runs an engine against a real lrzsz peer (sz, rz, sx, rx, sb, rb) over a socket pair, optionally through
 // an in-process relay that damages the stream. Every wait has a limit: the peer is killed and
 // the engine cancelled when a run overstays its deadline.
 #pragma once
@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "support/test_tempdir.h"
+#include <optional>
+
+#include "transfer/xymodem.h"
 #include "transfer/zmodem.h"
 
 // A fault the relay applies to the bytes flowing in one direction.
@@ -53,6 +56,10 @@ struct TRunOptions {
   int64_t KillPeerAt = -1;               // kill the peer once this many bytes are done
   bool PrimeStart = false;               // read the start up to its ZDLE first, then Prime()
   std::function<void(TZmodem&)> Setup;   // extra engine settings
+  // Xmodem / Ymodem instead of Zmodem; Xmodem downloads are saved as XName.
+  std::optional<TXYProtocol> XY;
+  std::string XName;
+  int BlockWaitMs = 10000;
 };
 
 TRunResult RunWithPeer(const TRunOptions& O);

@@ -32,6 +32,11 @@ Usage: bbsserver.py [options]
                     extra options for sz or rz, split at spaces (e.g. "-f" or "-r")
   --zmodem-status PATH
                     append "sz CODE" or "rz CODE" (and a newline) to PATH as each one ends
+  --protocol NAME   zmodem (default), ymodem or xmodem: the Zmodem modes then run lrzsz's sb and
+                    rb, or sx and rx (sx sends the first file; rx saves as --xmodem-name)
+  --xmodem-name NAME
+                    the name rx saves an Xmodem upload as, in the receive directory
+                    (default "upload.bin")
   --once            serve one connection, then exit
   --quiet           say nothing on standard error
 
@@ -282,10 +287,14 @@ class Session:
                 return
         if zmodem:
             # A board's download, then its upload, as a caller would pick them in turn.
+            send, receive = {"zmodem": ("sz", "rz"), "ymodem": ("sb", "rb"), "xmodem": ("sx", "rx")}[self.args.protocol]
+            opts = self.args.zmodem_opts.split()
             if self.args.zmodem_send:
-                self.zmodem(["sz"] + self.args.zmodem_opts.split() + list(self.args.zmodem_send), None)
+                files = list(self.args.zmodem_send)[:1 if send == "sx" else None]
+                self.zmodem([send] + opts + files, None)
             if self.args.zmodem_receive and not self.closed:
-                self.zmodem(["rz"] + self.args.zmodem_opts.split(), self.args.zmodem_receive)
+                name = [self.args.xmodem_name] if receive == "rx" else []
+                self.zmodem([receive] + opts + name, self.args.zmodem_receive)
             self.linger()
             return
         if self.args.script:
@@ -549,6 +558,9 @@ def main():
     p.add_argument("--zmodem-receive", help="directory rz receives into")
     p.add_argument("--zmodem-opts", default="", help="extra options for sz or rz")
     p.add_argument("--zmodem-status", help="file receiving the exit code of sz or rz")
+    p.add_argument("--protocol", choices=["zmodem", "ymodem", "xmodem"], default="zmodem",
+                   help="lrzsz's sz/rz, sb/rb or sx/rx for the Zmodem modes")
+    p.add_argument("--xmodem-name", default="upload.bin", help="the name rx saves an upload as")
     p.add_argument("--once", action="store_true", help="serve one connection, then exit")
     p.add_argument("--quiet", action="store_true")
     args = p.parse_args()

@@ -27,7 +27,7 @@ def transfer():
     draw_logo_blocks(cv, (WIDTH - 62) // 2 + 1, 2)
     cv.hline(1, WIDTH, 8, 196, 8)
     cv.centre(8, " File Transfer ", 15)
-    cv.centre(9, "Zmodem batch transfer over the open connection", 7)
+    cv.centre(9, "Zmodem, Ymodem and Xmodem over the open connection", 7)
 
     x1, x2, top, bottom = 19, 62, 12, 23
     for y in range(top, bottom + 1):
@@ -38,7 +38,7 @@ def transfer():
     for y in range(top, bottom + 1):
         cv.put(x1, y, 219, 0x0F)
         cv.put(x2, y, 219, 0x08)
-    # Title band: the program writes "Zmodem Upload" / "Zmodem Download" at column 23.
+    # Title band: the program writes the protocol and "Upload" or "Download" at column 23.
     cv.hline(21, 60, 14, 32, 0x0F)
     cv.put(21, 14, 254, 0x0E)
 
