@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/later_screens.h"
+#include "app/logon_script.h"
 #include "app/session.h"
 #include "app/statusbar.h"
 #include "net/socket.h"
@@ -370,7 +370,7 @@ bool TSession::DialEntry() {
     }
   }
 
-  if (!E.ScriptFile.empty()) RunLogonScript(App, E.ScriptFile);
+  if (!E.ScriptFile.empty()) TLogonScript(App).Run(E.ScriptFile);
   return true;
 }
 

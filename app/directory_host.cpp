@@ -2,7 +2,7 @@
 // directory's questions, and the book it shares with the connect step's call counters.
 #include <memory>
 
-#include "app/later_screens.h"
+#include "app/directory_host.h"
 #include "app/session.h"
 #include "app/statusbar.h"
 #include "phonebook/directory.h"

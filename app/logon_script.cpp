@@ -8,11 +8,11 @@
 #include <cerrno>
 
 #include "app/context.h"
-#include "app/later_screens.h"
 #include "app/macros.h"
 #include "app/script_reader.h"
 #include "app/session_rules.h"
 #include "app/statusbar.h"
+#include "app/transfer_screens.h"
 #include "support/files.h"
 #include "support/strings.h"
 #include "support/timeutil.h"
@@ -263,7 +263,7 @@ size_t TLogonScript::Show(const uint8_t* Buf, size_t Length, TMatch* Match) {
   // A transfer runs once the block is on the screen and the console lock is free; what the
   // board sends after it is read as if it had just arrived.
   if (Start.Found && !Done) {
-    std::vector<uint8_t> After = StartZmodemFromRemote(App, Start.Upload, Buf + Start.At, Length - Start.At);
+    std::vector<uint8_t> After = AutoTransfer(App, Start.Upload, Buf + Start.At, Length - Start.At);
     Unread.insert(Unread.end(), After.begin(), After.end());
   }
   return Used;

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <chrono>
 
+#include "app/directory_host.h"
 #include "app/file_drop.h"
-#include "app/later_screens.h"
 #include "app/macros.h"
+#include "app/settings_editor.h"
 #include "app/statusbar.h"
+#include "app/transfer_screens.h"
+#include "app/video_menus.h"
 #include "console/sdl_api.h"
 #include "net/socket.h"
 #include "support/cp437.h"
@@ -180,7 +183,7 @@ void TSession::Show(const uint8_t* Buf, size_t Length) {
     if (!Start.Found) return;
     KeepMouseLocal();
     Con().ScrollbackEnabled = false;
-    After = StartZmodemFromRemote(App, Start.Upload, Buf + Start.At, Length - Start.At);
+    After = AutoTransfer(App, Start.Upload, Buf + Start.At, Length - Start.At);
     Con().ScrollbackEnabled = true;
     Buf = After.data();
     Length = After.size();
@@ -216,16 +219,16 @@ void TSession::HandleExtKey(uint8_t Code) {
   }
   KeepMouseLocal();
   switch (Code) {
-    case 16: OpenUploadQueueEditor(App); break;
+    case 16: QueueEditor(App); break;
     case 18: ToggleEcho(); break;
     case 20:
       if (!On)
         Message("You are not connected!");
       else
-        OpenTransferMenu(App);
+        RunTransferMenu(App);
       break;
     case 23: ImmediateDial(""); break;
-    case 24: OpenSettingsEditor(App); break;
+    case 24: RunSettingsEditor(App); break;
     case 25: ToggleCapture(); break;
     case 30: Message("Lanternyx Version " + S().Version); break;
     case 31:
@@ -236,7 +239,7 @@ void TSession::HandleExtKey(uint8_t Code) {
     case 32:
       if (OpenDialingDirectory(App)) DialEntry();
       break;
-    case 33: OpenFontMenu(App); break;
+    case 33: TVideoMenus(App).FontAndFilter(); break;
     case 35:
       if (!On)
         Message("You are not connected!");
@@ -256,7 +259,7 @@ void TSession::HandleExtKey(uint8_t Code) {
       Con().ClearScreen(4);
       break;
     case 48: ScrollbackViewer(); break;
-    case 50: OpenScreenSizeMenu(App); break;
+    case 50: TVideoMenus(App).ScreenSize(); break;
     default: break;
   }
 }
@@ -312,17 +315,17 @@ void TSession::RunMenuCommand(uint8_t Letter) {
     case 'D':
       if (OpenDialingDirectory(App)) DialEntry();
       break;
-    case 'F': OpenFontMenu(App); break;
+    case 'F': TVideoMenus(App).FontAndFilter(); break;
     case 'H':
       if (S().Connected && Question("Disconnect?")) Hangup();
       break;
-    case 'O': OpenSettingsEditor(App); break;
+    case 'O': RunSettingsEditor(App); break;
     case 'P': Paste(); break;
-    case 'S': OpenScreenSizeMenu(App); break;
+    case 'S': TVideoMenus(App).ScreenSize(); break;
     case 'T':
-      if (S().Connected) OpenTransferMenu(App);
+      if (S().Connected) RunTransferMenu(App);
       break;
-    case 'U': OpenUploadQueueEditor(App); break;
+    case 'U': QueueEditor(App); break;
     case 'X': Exit(); break;
     case 'Z': ShowHelp(Con()); break;
     default: break;

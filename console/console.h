@@ -10,6 +10,11 @@
 // The plain fields (`CursorX`, `TextAttr`, `CursorHidden`, ...) belong to the main thread;
 // the picture picks up the cursor and blink settings whenever the lock is released by the
 // main thread (at the end of every operation or batch).
+//
+// Where each job lives: console_lock.* the lock and its owner checks; cells.cpp the cell
+// model (writes, scrolls, clears, saved screens, colour state); composer.* the pixels composed
+// from the cells (glyphs, cursor, highlight, blink, changed rows); key_queue.* the key and
+// mouse-press queue and the waits on it; console.cpp the screen's set-up and its window.
 #pragma once
 
 #include <algorithm>
@@ -26,7 +31,11 @@
 #include <thread>
 #include <vector>
 
+#include "console/console_lock.h"
+#include "console/key_queue.h"
 #include "console/mouse_input.h"
+
+class TFrameComposer;
 
 inline constexpr int ConsoleMaxCols = 160;
 inline constexpr int ConsoleMaxRows = 60;
@@ -220,9 +229,9 @@ class TSDLConsole {
   // timer has nothing to do while this is false. Up to date after each compose.
   bool BlinkWanted() const { return BlinkWantedFlag.load(std::memory_order_relaxed); }
   // The picture as last composed (ARGB8888), and its size; for the composing thread.
-  const uint32_t* Pixels() const { return PixelBuf.data(); }
-  int ComposedWidth() const { return BufWidth; }
-  int ComposedHeight() const { return BufHeight; }
+  const uint32_t* Pixels() const;
+  int ComposedWidth() const;
+  int ComposedHeight() const;
   int PixelWidth() const { return PixWidth; }
   int PixelHeight() const { return PixHeight; }
   int PixelPitch() const { return PixWidth * 4; }       // bytes per pixel row
@@ -232,7 +241,7 @@ class TSDLConsole {
   void BlinkRedraw(bool Phase);
   bool BlinkPhase() const { return BlinkOn.load(std::memory_order_relaxed); }
   void Invalidate();                                     // e.g. after the window was exposed
-  std::mutex& FrameMutex() { return Mutex; }
+  std::mutex& FrameMutex() { return Lock.Mutex(); }
 
   // --- Window and mouse (console/video.cpp, console/mouse.cpp) -----------------------
   // OpenScreen, then the video thread with its window; false when the window could not be
@@ -298,8 +307,10 @@ class TSDLConsole {
    private:
     TSDLConsole& C;
   };
-  void Acquire();
-  void Release();
+  void Acquire() { Lock.Enter(); }
+  void Release() {
+    if (Lock.Leave()) EndBatch();
+  }
   // Lets the picture go on while the calling thread sleeps inside a batch.
   class TWaitOutsideLock {
    public:
@@ -331,56 +342,28 @@ class TSDLConsole {
   void PutGlyphSpan(int Y, int X, const uint8_t* Chars, int N, bool Same, uint8_t CharFont);
 
  private:
+  void EndBatch();                                      // the outermost Release
   void Publish();
-  void WakeKeyWaiters();
-  template <typename Pred>
-  bool WaitInput(int Milliseconds, Pred Done);
   void FillBlankRow(int Y);
-  // Drawing happens on the composer's own copy of the cells (see ComposeFrame).
-  void DrawCellPixels(int X, int Y, const TConsoleCell& Cell, uint8_t AttrOverride, bool UseOverride);
-  void DrawCharPixels(int X, int Y, uint8_t Ch, uint8_t CellFont, uint32_t Fg, uint32_t Bg);
+
+  TConsoleLock Lock;
 
   // Cell storage; RowMap makes a scroll a rotation of row numbers instead of a copy.
   std::unique_ptr<TConsoleGrid> StoragePtr;
   TConsoleGrid& Storage;
   std::array<uint8_t, ConsoleMaxRows> RowMap{};
-
-  // Lock: owner and depth make it re-entrant on the holding thread. The owner is a per-thread
-  // address, so the check is a compare, not a library call.
-  mutable std::mutex Mutex;
-  std::atomic<const void*> Owner{nullptr};
-  int Depth = 0;
-  bool HeldByMe() const;
   // A blank row in BlankRowFont, copied whole where a row is cleared by a scroll.
   TConsoleRow BlankRow{};
   uint8_t BlankRowFont = 0;
 
-  // Picture state under the lock: the screen size the cells are shown at, what changed.
+  // Picture state under the lock: the screen size the cells are shown at, what changed, and
+  // the overlays as last published for the composer.
   int PixWidth = 0, PixHeight = 0, CellW = 8, CellH = 16;
   uint8_t ShownRows = 0, ShownCols = 0;
   std::array<uint8_t, ConsoleMaxRows> RowDirty{};
   std::atomic<bool> ChangedFlag{true};
   std::atomic<bool> BlinkOn{true};
   std::atomic<bool> BlinkWantedFlag{false};
-  // The composer's own state (ComposeMutex): the pixels, its copy of the cells it draws,
-  // and where it drew blinking cells and overlays last time (a column span per row,
-  // 1-based, empty when X1 > X2).
-  struct TSpan {
-    uint8_t X1 = 255, X2 = 0;
-    bool Empty() const { return X1 > X2; }
-    void Add(int A, int B) {
-      X1 = static_cast<uint8_t>(std::min<int>(X1, A));
-      X2 = static_cast<uint8_t>(std::max<int>(X2, B));
-    }
-  };
-  std::mutex ComposeMutex;
-  std::vector<uint32_t> PixelBuf;
-  int BufWidth = 0, BufHeight = 0, BufCellW = 0, BufCellH = 0;
-  std::unique_ptr<TConsoleGrid> SnapshotPtr;
-  std::array<TSpan, ConsoleMaxRows> RowBlinkSpan{};    // blinking cells drawn on the row
-  std::array<TSpan, ConsoleMaxRows> RowOverlaySpan{};  // overlay drawn on the row
-  bool ComposedBlink = true;
-  bool ComposedBlinkEnabled = false;
   int ShownCursorX = 1, ShownCursorY = 1;
   bool ShownCursorHidden = false;
   bool ShownBlinkEnabled = false;
@@ -388,16 +371,10 @@ class TSDLConsole {
   bool CursorShown = true;
   bool SelectionOn = false;
   int SelX1 = 0, SelY1 = 0, SelX2 = 0, SelY2 = 0;
+  // The pixels and everything the composing thread keeps between frames.
+  std::unique_ptr<TFrameComposer> Composer;
 
-  // Key ring: monotonically counting positions; ResetAt marks the first byte still valid.
-  std::array<std::atomic<uint8_t>, 128> KeyBuf{};
-  std::atomic<uint32_t> KeyWrite{0};
-  std::atomic<uint32_t> KeyRead{0};
-  std::atomic<uint32_t> KeyResetAt{0};
-  // Sleepers in the key waits; the producer signals only when there are some.
-  std::mutex KeyWaitMutex;
-  std::condition_variable KeySignal;
-  std::atomic<int> KeyWaiters{0};
+  TKeyQueue Keys;
 
   std::unique_ptr<TConsoleVideo> VideoPtr;
 };

@@ -42,6 +42,8 @@ dpkg-deb -x "$deb" "$work/root"
 desktop=$(echo "$work"/root/usr/share/applications/*.desktop)
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
+grep -q "^Format: .*copyright-format/1.0/" "$work/root/usr/share/doc/lanternyx/copyright" \
+  || fail "no machine-readable /usr/share/doc/lanternyx/copyright"
 for s in 16 22 24 32 48 64 128 256; do
   [ "$(identify -format '%w %h' "$work/root/usr/share/icons/hicolor/${s}x${s}/apps/lanternyx.png")" = "$s $s" ] \
     || fail "icon ${s}x${s}"

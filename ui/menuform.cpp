@@ -18,147 +18,124 @@ void TMenuForm::Clear() {
   Changed = false;
 }
 
-TFormItem* TMenuForm::NewItem(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
-                              uint8_t Kind, int FieldWidth, int MaxLen) {
-  if (Count() >= MaxItems) return nullptr;
-  auto It = std::make_unique<TFormItem>();
-  It->Key = Key;
-  It->Label = Label.substr(0, 60);
-  It->Help = Help.substr(0, 120);
-  It->LabelX = At.LabelX;
-  It->LabelY = At.LabelY;
-  It->LabelWidth = At.LabelWidth;
-  It->FieldX = At.FieldX ? At.FieldX : At.LabelX;
-  It->FieldY = At.FieldY ? At.FieldY : At.LabelY;
-  It->FieldWidth = FieldWidth;
-  It->MaxLen = static_cast<uint8_t>(std::clamp(MaxLen, 0, 255));
-  It->Kind = Kind;
-  Items.push_back(std::move(It));
-  return Items.back().get();
+namespace {
+
+// One callable from several lambdas, for std::visit.
+template <typename... F>
+struct TOverload : F... {
+  using F::operator()...;
+};
+
+}  // namespace
+
+bool TMenuForm::NewItem(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        int FieldWidth, int MaxLen, TFormItem::TValue Value) {
+  if (Count() >= MaxItems) return false;
+  Items.push_back(std::make_unique<TFormItem>(TFormItem{
+      .Key = Key,
+      .Label = Label.substr(0, 60),
+      .Help = Help.substr(0, 120),
+      .LabelX = At.LabelX,
+      .LabelY = At.LabelY,
+      .LabelWidth = At.LabelWidth,
+      .FieldX = At.FieldX ? At.FieldX : At.LabelX,
+      .FieldY = At.FieldY ? At.FieldY : At.LabelY,
+      .FieldWidth = FieldWidth,
+      .MaxLen = static_cast<uint8_t>(std::clamp(MaxLen, 0, 255)),
+      .Value = std::move(Value),
+  }));
+  return true;
 }
 
-TFormItem* TMenuForm::NewText(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
-                              uint8_t Kind, std::string& Value) {
-  TFormItem* It = NewItem(Key, Label, At, Help, Kind, At.FieldWidth, At.MaxLen);
-  if (It) It->Str = &Value;
-  return It;
+bool TMenuForm::NewText(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+                        TFormItem::TTextStyle Style, std::string& Value) {
+  return NewItem(Key, Label, At, Help, At.FieldWidth, At.MaxLen, TFormItem::TText{Value, Style});
 }
 
 bool TMenuForm::AddAction(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help) {
-  return NewItem(Key, Label, At, Help, TFormItem::KindAction, 0, 0) != nullptr;
+  return NewItem(Key, Label, At, Help, 0, 0, TFormItem::TAction{});
 }
 
 bool TMenuForm::AddString(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                           std::string& Value) {
-  return NewText(Key, Label, At, Help, TFormItem::KindString, Value) != nullptr;
+  return NewText(Key, Label, At, Help, TFormItem::TTextStyle::Plain, Value);
 }
 
 bool TMenuForm::AddPipeString(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                               std::string& Value) {
-  return NewText(Key, Label, At, Help, TFormItem::KindPipeString, Value) != nullptr;
+  return NewText(Key, Label, At, Help, TFormItem::TTextStyle::PipeCodes, Value);
 }
 
 bool TMenuForm::AddPassword(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                             std::string& Value) {
-  return NewText(Key, Label, At, Help, TFormItem::KindPassword, Value) != nullptr;
+  return NewText(Key, Label, At, Help, TFormItem::TTextStyle::Password, Value);
 }
 
 bool TMenuForm::AddPath(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                         std::string& Value) {
-  return NewText(Key, Label, At, Help, TFormItem::KindPath, Value) != nullptr;
+  return NewText(Key, Label, At, Help, TFormItem::TTextStyle::Path, Value);
 }
 
 bool TMenuForm::AddUpper(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                          std::string& Value) {
-  return NewText(Key, Label, At, Help, TFormItem::KindUpper, Value) != nullptr;
+  return NewText(Key, Label, At, Help, TFormItem::TTextStyle::Upper, Value);
 }
 
 bool TMenuForm::AddDate(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                         std::string& Value) {
-  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindDate, 8, 8);  // MM/DD/YY
-  if (It) It->Str = &Value;
-  return It != nullptr;
+  return NewItem(Key, Label, At, Help, 8, 8, TFormItem::TText{Value, TFormItem::TTextStyle::Date});  // MM/DD/YY
 }
 
 bool TMenuForm::AddToggle(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                           uint8_t Min, uint8_t Max, const std::string& Choices, uint8_t& Value) {
-  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindToggle, At.FieldWidth, Max);
-  if (!It) return false;
-  It->Min = Min;
-  It->Choices = Choices.substr(0, 68);
-  It->Byte = &Value;
+  if (!NewItem(Key, Label, At, Help, At.FieldWidth, 0, TFormItem::TToggle{Value, Min, Max, Choices.substr(0, 68)}))
+    return false;
   if (Value < Min || Value > Max) Value = Min;
   return true;
 }
 
 bool TMenuForm::AddYesNo(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                          uint8_t& Value) {
-  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindYesNo, 3, 0);
-  if (It) It->Byte = &Value;
-  return It != nullptr;
+  return NewItem(Key, Label, At, Help, 3, 0, TFormItem::TYesNo{Value});
 }
 
 // Number items take as many characters as their widest value has.
 bool TMenuForm::AddByte(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                         uint8_t Min, uint8_t Max, uint8_t& Value) {
-  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindByte, At.FieldWidth, 3);
-  if (!It) return false;
-  It->Min = Min;
-  It->Max = Max;
-  It->Byte = &Value;
-  return true;
+  return NewItem(Key, Label, At, Help, At.FieldWidth, 3, TFormItem::TNumber<uint8_t>{Value, Min, Max});
 }
 
 bool TMenuForm::AddWord(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                         uint16_t Min, uint16_t Max, uint16_t& Value) {
-  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindWord, At.FieldWidth, 5);
-  if (!It) return false;
-  It->Min = Min;
-  It->Max = Max;
-  It->Word = &Value;
-  return true;
+  return NewItem(Key, Label, At, Help, At.FieldWidth, 5, TFormItem::TNumber<uint16_t>{Value, Min, Max});
 }
 
 bool TMenuForm::AddLong(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                         int32_t Min, int32_t Max, int32_t& Value) {
-  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindLong, At.FieldWidth, 11);
-  if (!It) return false;
-  It->Min = Min;
-  It->Max = Max;
-  It->Int = &Value;
-  return true;
+  return NewItem(Key, Label, At, Help, At.FieldWidth, 11, TFormItem::TNumber<int32_t>{Value, Min, Max});
 }
 
 bool TMenuForm::AddBits(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                         uint32_t Mask, uint32_t& Value) {
-  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindBits, 3, 0);
-  if (!It) return false;
-  It->Max = static_cast<int32_t>(Mask);
-  It->Bits = &Value;
-  return true;
+  return NewItem(Key, Label, At, Help, 3, 0, TFormItem::TBits{Value, Mask});
 }
 
 bool TMenuForm::AddChar(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                         char& Value) {
-  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindChar, 1, 0);
-  if (It) It->Ch = &Value;
-  return It != nullptr;
+  return NewItem(Key, Label, At, Help, 1, 0, TFormItem::TChar{Value});
 }
 
 bool TMenuForm::AddColor(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
                          uint8_t& Value) {
-  TFormItem* It = NewItem(Key, Label, At, Help, TFormItem::KindColor, 8, 0);  // " Sample "
-  if (It) It->Byte = &Value;
-  return It != nullptr;
+  return NewItem(Key, Label, At, Help, 8, 0, TFormItem::TColor{Value});  // " Sample "
 }
 
 bool TMenuForm::AddZone(char Key, int X, int Y, int Width) {
-  return NewItem(Key, "", {.LabelX = X, .LabelY = Y, .LabelWidth = Width}, "", TFormItem::KindZone, 0, 0) != nullptr;
+  return NewItem(Key, "", {.LabelX = X, .LabelY = Y, .LabelWidth = Width}, "", 0, 0, TFormItem::TZone{});
 }
 
 bool TMenuForm::AddHoverZone(char Key, int X, int Y, int Width) {
-  return NewItem(Key, "", {.LabelX = X, .LabelY = Y, .LabelWidth = Width}, "", TFormItem::KindHoverZone, 0, 0) !=
-         nullptr;
+  return NewItem(Key, "", {.LabelX = X, .LabelY = Y, .LabelWidth = Width}, "", 0, 0, TFormItem::THoverZone{});
 }
 
 void TMenuForm::DrawLabel(int N, bool High) {
@@ -174,51 +151,40 @@ void TMenuForm::DrawLabel(int N, bool High) {
 }
 
 void TMenuForm::DrawValue(int N) {
+  using T = TFormItem;
+  using TShown = std::optional<std::string>;
   const TFormItem& It = Item(N);
-  std::string Shown;
-  switch (It.Kind) {
-    case TFormItem::KindString:
-    case TFormItem::KindPath:
-    case TFormItem::KindDate:
-    case TFormItem::KindUpper:
-      Shown = *It.Str;
-      break;
-    case TFormItem::KindPassword:
-    case TFormItem::KindPassword2:
-      Shown = std::string(It.Str->size(), '*');
-      break;
-    case TFormItem::KindPipeString:
-      UIWriteXYPipe(Console, It.FieldX, It.FieldY, 7, It.FieldWidth, *It.Str);
-      return;
-    case TFormItem::KindYesNo:
-      Shown = *It.Byte ? "Yes" : "No";
-      break;
-    case TFormItem::KindByte:
-      Shown = std::to_string(*It.Byte);
-      break;
-    case TFormItem::KindWord:
-      Shown = std::to_string(*It.Word);
-      break;
-    case TFormItem::KindLong:
-      Shown = std::to_string(*It.Int);
-      break;
-    case TFormItem::KindToggle:
-      Shown = WordGet(*It.Byte - It.Min + 1, It.Choices, ' ');
-      std::replace(Shown.begin(), Shown.end(), '_', ' ');
-      break;
-    case TFormItem::KindChar:
-      Shown = std::string(1, *It.Ch);
-      break;
-    case TFormItem::KindColor:
-      UIWriteXY(Console, It.FieldX, It.FieldY, *It.Byte, " Sample ");
-      return;
-    case TFormItem::KindBits:
-      Shown = (*It.Bits & static_cast<uint32_t>(It.Max)) ? "Yes" : "No";
-      break;
-    default:
-      return;
-  }
-  UIWriteXY(Console, It.FieldX, It.FieldY, ValueAttr, PadRight(Shown, It.FieldWidth));
+  // The text for the field in ValueAttr; pipe-coded text and the colour sample draw
+  // themselves, actions and mouse areas show nothing.
+  const TShown Shown = std::visit(
+      TOverload{
+          [](const T::TAction&) -> TShown { return std::nullopt; },
+          [](const T::TZone&) -> TShown { return std::nullopt; },
+          [](const T::THoverZone&) -> TShown { return std::nullopt; },
+          [&](const T::TText& V) -> TShown {
+            if (V.Style == T::TTextStyle::PipeCodes) {
+              UIWriteXYPipe(Console, It.FieldX, It.FieldY, 7, It.FieldWidth, V.Value);
+              return std::nullopt;
+            }
+            if (V.Style == T::TTextStyle::Password) return std::string(V.Value.size(), '*');
+            return V.Value;
+          },
+          [](const T::TYesNo& V) -> TShown { return V.Value ? "Yes" : "No"; },
+          []<typename U>(const T::TNumber<U>& V) -> TShown { return std::to_string(V.Value); },
+          [](const T::TToggle& V) -> TShown {
+            std::string Word = WordGet(V.Value - V.Min + 1, V.Choices, ' ');
+            std::replace(Word.begin(), Word.end(), '_', ' ');
+            return Word;
+          },
+          [](const T::TChar& V) -> TShown { return std::string(1, V.Value); },
+          [&](const T::TColor& V) -> TShown {
+            UIWriteXY(Console, It.FieldX, It.FieldY, V.Value, " Sample ");
+            return std::nullopt;
+          },
+          [](const T::TBits& V) -> TShown { return (V.Value & V.Mask) ? "Yes" : "No"; },
+      },
+      It.Value);
+  if (Shown) UIWriteXY(Console, It.FieldX, It.FieldY, ValueAttr, PadRight(*Shown, It.FieldWidth));
 }
 
 void TMenuForm::ShowHelp() {
@@ -254,85 +220,58 @@ int TMenuForm::LastNavigable() const {
 }
 
 bool TMenuForm::EditItem(int N) {
+  using T = TFormItem;
   TFormItem& It = Item(N);
-  auto EditText = [&](uint8_t Mode) {
-    const std::string Old = *It.Str;
-    std::string S = Input.GetStr(It.FieldX, It.FieldY, It.FieldWidth, It.MaxLen, Mode, Old);
-    // Nothing typed leaves the value exactly as it was, slash or not.
-    if (UITerminated(Console) || !Input.Changed) return;
-    // A directory ends in a separator, but only where the field has room for it.
-    if (It.Kind == TFormItem::KindPath && (S.empty() || (S.back() != '/' && S.back() != '\\')) &&
-        S.size() < It.MaxLen)
-      S += '/';
-    *It.Str = S;
-    if (S != Old) Changed = true;
-  };
-  auto EditNumber = [&](int32_t Value) {
-    return Input.GetNum(It.FieldX, It.FieldY, It.FieldWidth, It.MaxLen, It.Min, It.Max, Value);
-  };
-  switch (It.Kind) {
-    case TFormItem::KindString:
-    case TFormItem::KindPath:
-    case TFormItem::KindPassword:
-    case TFormItem::KindPassword2:
-    case TFormItem::KindPipeString:
-      EditText(TMenuInput::ModeText);
-      break;
-    case TFormItem::KindDate:
-      EditText(TMenuInput::ModeDate);
-      break;
-    case TFormItem::KindUpper:
-      EditText(TMenuInput::ModeUpper);
-      break;
-    case TFormItem::KindYesNo:
-      *It.Byte = *It.Byte ? 0 : 1;
-      Changed = true;
-      break;
-    case TFormItem::KindByte: {
-      const int32_t V = EditNumber(*It.Byte);
-      if (UITerminated(Console)) break;
-      if (V != *It.Byte) Changed = true;
-      *It.Byte = static_cast<uint8_t>(V);
-      break;
-    }
-    case TFormItem::KindWord: {
-      const int32_t V = EditNumber(*It.Word);
-      if (UITerminated(Console)) break;
-      if (V != *It.Word) Changed = true;
-      *It.Word = static_cast<uint16_t>(V);
-      break;
-    }
-    case TFormItem::KindLong: {
-      const int32_t V = EditNumber(*It.Int);
-      if (UITerminated(Console)) break;
-      if (V != *It.Int) Changed = true;
-      *It.Int = V;
-      break;
-    }
-    case TFormItem::KindToggle:
-      *It.Byte = (*It.Byte >= It.MaxLen || *It.Byte < It.Min) ? static_cast<uint8_t>(It.Min)
-                                                                : static_cast<uint8_t>(*It.Byte + 1);
-      Changed = true;
-      break;
-    case TFormItem::KindChar: {
-      const char Old = *It.Ch;
-      PickChar(*It.Ch);
-      if (*It.Ch != Old) Changed = true;
-      break;
-    }
-    case TFormItem::KindColor: {
-      const uint8_t New = PickColor(*It.Byte);
-      if (New != *It.Byte) Changed = true;
-      *It.Byte = New;
-      break;
-    }
-    case TFormItem::KindBits:
-      *It.Bits ^= static_cast<uint32_t>(It.Max);
-      Changed = true;
-      break;
-    default:
-      break;
-  }
+  std::visit(
+      TOverload{
+          [](const T::TAction&) {},
+          [](const T::TZone&) {},
+          [](const T::THoverZone&) {},
+          [&](T::TText& V) {
+            const uint8_t Mode = V.Style == T::TTextStyle::Date    ? TMenuInput::ModeDate
+                                 : V.Style == T::TTextStyle::Upper ? TMenuInput::ModeUpper
+                                                                   : TMenuInput::ModeText;
+            const std::string Old = V.Value;
+            std::string S = Input.GetStr(It.FieldX, It.FieldY, It.FieldWidth, It.MaxLen, Mode, Old);
+            // Nothing typed leaves the value exactly as it was, slash or not.
+            if (UITerminated(Console) || !Input.Changed) return;
+            // A directory ends in a separator, but only where the field has room for it.
+            if (V.Style == T::TTextStyle::Path && (S.empty() || (S.back() != '/' && S.back() != '\\')) &&
+                S.size() < It.MaxLen)
+              S += '/';
+            V.Value = S;
+            if (S != Old) Changed = true;
+          },
+          [&](T::TYesNo& V) {
+            V.Value = V.Value ? 0 : 1;
+            Changed = true;
+          },
+          [&]<typename U>(T::TNumber<U>& V) {
+            const int32_t New = Input.GetNum(It.FieldX, It.FieldY, It.FieldWidth, It.MaxLen, V.Min, V.Max, V.Value);
+            if (UITerminated(Console)) return;
+            if (New != V.Value) Changed = true;
+            V.Value = static_cast<U>(New);
+          },
+          [&](T::TToggle& V) {
+            V.Value = (V.Value >= V.Max || V.Value < V.Min) ? V.Min : static_cast<uint8_t>(V.Value + 1);
+            Changed = true;
+          },
+          [&](T::TChar& V) {
+            const char Old = V.Value;
+            PickChar(V.Value);
+            if (V.Value != Old) Changed = true;
+          },
+          [&](T::TColor& V) {
+            const uint8_t New = PickColor(V.Value);
+            if (New != V.Value) Changed = true;
+            V.Value = New;
+          },
+          [&](T::TBits& V) {
+            V.Value ^= V.Mask;
+            Changed = true;
+          },
+      },
+      It.Value);
   DrawValue(N);
   return !UITerminated(Console);
 }
@@ -344,27 +283,29 @@ uint8_t TMenuForm::Run() {
 
   // The labels' rectangle, widened by 2, decides what counts as a click outside.
   int RX1 = INT_MAX, RY1 = INT_MAX, RX2 = INT_MIN, RY2 = INT_MIN;
-  std::optional<TSDLConsole::TBatch> Batch(std::in_place, Console);
-  for (int N = 1; N <= Count(); ++N) {
-    const TFormItem& It = Item(N);
-    RX1 = std::min(RX1, It.LabelX);
-    RY1 = std::min(RY1, It.LabelY);
-    RX2 = std::max(RX2, It.LabelX + It.LabelWidth - 1);
-    RY2 = std::max(RY2, It.LabelY);
-    DrawLabel(N, false);
-    DrawValue(N);
+  {
+    // Drawn under one batch; the lock is never held while waiting for input.
+    auto Batch = Console.Batch();
+    for (int N = 1; N <= Count(); ++N) {
+      const TFormItem& It = Item(N);
+      RX1 = std::min(RX1, It.LabelX);
+      RY1 = std::min(RY1, It.LabelY);
+      RX2 = std::max(RX2, It.LabelX + It.LabelWidth - 1);
+      RY2 = std::max(RY2, It.LabelY);
+      DrawLabel(N, false);
+      DrawValue(N);
+    }
+    if (Current < 1 || Current > Count() || Item(Current).IsMouseArea()) Current = std::max(FirstNavigable(), 1);
+    if (Current <= Count() && FirstNavigable()) {
+      DrawLabel(Current, true);
+      ShowHelp();
+    }
   }
   RX1 -= 2;
   RY1 -= 2;
   RX2 += 2;
   RY2 += 2;
-  if (Current < 1 || Current > Count() || Item(Current).IsMouseArea()) Current = std::max(FirstNavigable(), 1);
-  if (Current <= Count() && FirstNavigable()) {
-    DrawLabel(Current, true);
-    ShowHelp();
-  }
   const bool HaveItem = FirstNavigable() != 0;
-  Batch.reset();  // never hold the lock while waiting for input
 
   for (;;) {
     TMouseEvent Ev{};
@@ -386,11 +327,11 @@ uint8_t TMenuForm::Run() {
       if (Ev.Kind == 1) {
         if (Hit) {
           TFormItem& It = Item(Hit);
-          if (It.Kind == TFormItem::KindAction || It.Kind == TFormItem::KindZone) {
+          if (It.IsAction() || std::holds_alternative<TFormItem::TZone>(It.Value)) {
             SetCurrent(Hit);
             return static_cast<uint8_t>(It.Key);
           }
-          if (It.Kind != TFormItem::KindHoverZone) {
+          if (!std::holds_alternative<TFormItem::THoverZone>(It.Value)) {
             SetCurrent(Hit);
             if (!EditItem(Hit)) return 27;
           }
@@ -398,7 +339,7 @@ uint8_t TMenuForm::Run() {
           return 27;
         }
       } else if (Hit) {
-        if (Item(Hit).Kind == TFormItem::KindHoverZone) {
+        if (std::holds_alternative<TFormItem::THoverZone>(Item(Hit).Value)) {
           ExitedByKey = true;
           return static_cast<uint8_t>(Item(Hit).Key);
         }
@@ -483,7 +424,7 @@ uint8_t TMenuForm::Run() {
     if (Ch == 27) return 27;
     if (Ch == 13) {
       if (!HaveItem) continue;
-      if (Item(Current).Kind == TFormItem::KindAction) return static_cast<uint8_t>(Item(Current).Key);
+      if (Item(Current).IsAction()) return static_cast<uint8_t>(Item(Current).Key);
       if (!EditItem(Current)) return 27;
       continue;
     }
@@ -494,7 +435,7 @@ uint8_t TMenuForm::Run() {
       TFormItem& It = Item(N);
       if (It.IsMouseArea() || It.Key == 0 || UpCase(It.Key) != Up) continue;
       SetCurrent(N);
-      if (It.Kind == TFormItem::KindAction) return static_cast<uint8_t>(It.Key);
+      if (It.IsAction()) return static_cast<uint8_t>(It.Key);
       if (!EditItem(N)) return 27;
     }
   }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "console/console.h"
@@ -12,48 +13,70 @@
 namespace lx {
 
 // One item of a form: a label somewhere on the screen and a value somewhere
-// else, bound to a variable of the caller.
+// else, bound to a variable of the caller. The binding is one alternative of
+// Value, holding the variable with its own type: an item cannot be read as a
+// kind it is not, nor lack its variable.
 struct TFormItem {
-  enum : uint8_t {
-    KindAction = 0,
-    KindString = 1,
-    KindYesNo = 2,
-    KindByte = 3,
-    KindWord = 4,
-    KindLong = 5,
-    KindToggle = 6,
-    KindPath = 7,
-    KindChar = 8,
-    KindColor = 9,
-    KindDate = 11,
-    KindPassword = 12,
-    KindPassword2 = 13,
-    KindPipeString = 14,
-    KindUpper = 15,
-    KindBits = 16,
-    KindZone = 18,
-    KindHoverZone = 19,
+  // Ends the form with Key.
+  struct TAction {};
+  // Mouse areas, never drawn: a left click on a TZone, or the pointer moving
+  // onto a THoverZone, ends the form with Key.
+  struct TZone {};
+  struct THoverZone {};
+  // Text, cut or padded to FieldWidth and edited up to MaxLen characters.
+  enum class TTextStyle : uint8_t {
+    Plain,
+    Path,       // an edit adds the trailing "/" when the field has room
+    Date,       // edited as MM/DD/YY
+    Password,   // shown as one "*" per character
+    PipeCodes,  // shown with its pipe colour codes applied
+    Upper,      // edited in upper case
   };
+  struct TText {
+    std::string& Value;
+    TTextStyle Style;
+  };
+  struct TYesNo {
+    uint8_t& Value;
+  };
+  // Edited within Min..Max, in up to MaxLen digits.
+  template <typename T>
+  struct TNumber {
+    T& Value;
+    int32_t Min, Max;
+  };
+  // Steps through Min..Max, shown as the words of Choices.
+  struct TToggle {
+    uint8_t& Value;
+    uint8_t Min, Max;
+    std::string Choices;
+  };
+  struct TChar {
+    char& Value;
+  };
+  struct TColor {
+    uint8_t& Value;
+  };
+  // "Yes" while Value shares a bit with Mask.
+  struct TBits {
+    uint32_t& Value;
+    uint32_t Mask;
+  };
+  using TValue = std::variant<TAction, TZone, THoverZone, TText, TYesNo, TNumber<uint8_t>, TNumber<uint16_t>,
+                              TNumber<int32_t>, TToggle, TChar, TColor, TBits>;
 
   char Key = 0;
   std::string Label;
   std::string Help;
   int LabelX = 0, LabelY = 0, LabelWidth = 0;
   int FieldX = 0, FieldY = 0, FieldWidth = 0;
-  uint8_t Kind = KindAction;
-  uint8_t MaxLen = 0;  // text length; highest value of a toggle
-  int32_t Min = 0, Max = 0;
-  std::string Choices;  // toggle words separated by spaces
+  uint8_t MaxLen = 0;  // longest text; digits of a number
+  TValue Value;
 
-  // The bound variable; which one is used depends on Kind.
-  std::string* Str = nullptr;
-  uint8_t* Byte = nullptr;
-  uint16_t* Word = nullptr;
-  int32_t* Int = nullptr;
-  uint32_t* Bits = nullptr;
-  char* Ch = nullptr;
-
-  bool IsMouseArea() const { return Kind == KindZone || Kind == KindHoverZone; }
+  bool IsAction() const { return std::holds_alternative<TAction>(Value); }
+  bool IsMouseArea() const {
+    return std::holds_alternative<TZone>(Value) || std::holds_alternative<THoverZone>(Value);
+  }
 };
 
 // Where a form item sits, in 1-based screen cells. Callers name the fields,
@@ -152,10 +175,10 @@ class TMenuForm {
  private:
   std::vector<std::unique_ptr<TFormItem>> Items;
 
-  TFormItem* NewItem(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, uint8_t Kind,
-                     int FieldWidth, int MaxLen);
-  TFormItem* NewText(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, uint8_t Kind,
-                     std::string& Value);
+  bool NewItem(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help, int FieldWidth,
+               int MaxLen, TFormItem::TValue Value);
+  bool NewText(char Key, const std::string& Label, const TFormPlace& At, const std::string& Help,
+               TFormItem::TTextStyle Style, std::string& Value);
   void DrawLabel(int N, bool High);
   void DrawValue(int N);
   void ShowHelp();

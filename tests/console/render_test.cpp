@@ -309,6 +309,7 @@ TEST(Render, WaitingForAKeyInsideABatchLetsFramesThrough) {
   TSDLConsole Con;
   std::atomic<bool> Composed{false};
   std::optional<TSDLConsole::TBatch> Batch(Con.Batch());
+  auto Inner = std::make_unique<TSDLConsole::TBatch>(Con);   // the wait lets go of both levels
   Con.WriteStr("prompt");
   std::thread Video([&] {
     Con.ComposeFrame();
@@ -318,6 +319,7 @@ TEST(Render, WaitingForAKeyInsideABatchLetsFramesThrough) {
   const int Key = ReadKeyWithin(Con);
   EXPECT_EQ(Key, 'y');
   if (Key == 'y') Con.WriteStr(" yes");   // the batch is held again
+  Inner.reset();
   Batch.reset();                          // a video thread still blocked can now finish
   Video.join();
   EXPECT_TRUE(Composed.load());

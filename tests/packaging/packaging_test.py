@@ -98,6 +98,8 @@ class ShippedFiles(unittest.TestCase):
         self.assertEqual(meta, [desktop[0][:-len(".desktop")] + ".metainfo.xml"])
         with open(os.path.join(pkg, desktop[0])) as f:
             self.assertIn("Icon=lanternyx\n", f.read())
+        with open(os.path.join(pkg, meta[0])) as f:
+            self.assertIn("<project_license>MIT</project_license>", f.read())
         for tool, args in (("desktop-file-validate", [desktop[0]]),
                            ("appstreamcli", ["validate", "--no-net", meta[0]])):
             if not shutil.which(tool):
