@@ -265,12 +265,17 @@ bool TSocketSSL::CheckHostKey(const std::string& Host_, uint16_t Port) {
 }
 
 int TSocketSSL::TryKeyFile(const std::string& File) {
-  struct stat St {};
-  if (stat(File.c_str(), &St) != 0 || !S_ISREG(St.st_mode)) return SSH_AUTH_DENIED;
+  // Only plain files are opened: a pipe or device in their place would hold the login up.
+  auto IsFile = [](const std::string& Name) {
+    struct stat St {};
+    return stat(Name.c_str(), &St) == 0 && S_ISREG(St.st_mode);
+  };
+  if (!IsFile(File)) return SSH_AUTH_DENIED;
   // The public half (beside the key, or in a key of OpenSSH's own format) is offered first,
   // so that no passphrase is asked for a key the server would not take.
   TKey Public;
-  if (Ssh.ssh_pki_import_pubkey_file((File + ".pub").c_str(), &Public.K) != SSH_OK &&
+  const std::string PublicFile = File + ".pub";
+  if (!(IsFile(PublicFile) && Ssh.ssh_pki_import_pubkey_file(PublicFile.c_str(), &Public.K) == SSH_OK) &&
       Ssh.ssh_pki_import_pubkey_file(File.c_str(), &Public.K) != SSH_OK)
     Public.K = nullptr;
   if (Public.K) {
