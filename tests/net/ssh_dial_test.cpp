@@ -108,7 +108,8 @@ TEST_F(SshDial, KeysBeforePasswordsAndSecretsTyped) {
   struct TCase {
     const char* What;
     bool KeysOnly;         // else keys and passwords
-    const char* Key;       // where the authorized key is: "agent", "setting" or a name in the key directory
+    const char* Key;       // where the key is: "agent", "setting" or a name in the key directory
+    bool Listed;           // in the server's authorized keys
     const char* Passphrase;
     std::string EntryPassword;
     std::deque<std::string> Typed;  // into the boxes, in turn
@@ -116,15 +117,16 @@ TEST_F(SshDial, KeysBeforePasswordsAndSecretsTyped) {
     const char* Accepted;
   };
   const TCase Cases[] = {
-      {"agent", true, "agent", "", "", {}, {}, "publickey"},
-      {"own key before the entry's password", false, "id_ed25519", "", Pw, {}, {}, "publickey"},
-      {"settings key, passphrase", true, "setting", "secret", "", {"secret\r"}, {"Passphrase for bbs_key:"},
+      {"agent", true, "agent", true, "", "", {}, {}, "publickey"},
+      {"own key before the entry's password", false, "id_ed25519", true, "", Pw, {}, {}, "publickey"},
+      {"settings key, passphrase", true, "setting", true, "secret", "", {"secret\r"}, {"Passphrase for bbs_key:"},
        "publickey"},
-      {"wrong passphrase, then the entry's password", false, "id_ecdsa", "secret", Pw, {"wrong\r"},
+      {"wrong passphrase, then the entry's password", false, "id_ecdsa", true, "secret", Pw, {"wrong\r"},
        {"Passphrase for id_ecdsa:"}, "password"},
-      {"ESC skips the key, a password is asked", false, "id_ed25519", "secret", "", {"\x1b", Pw + "\r"},
+      {"ESC skips the key, a password is asked", false, "id_ed25519", true, "secret", "", {"\x1b", Pw + "\r"},
        {"Passphrase for id_ed25519:", "Password for " + Server.User + "@127.0.0.1:"}, "password"},
-      {"no key: a password is asked", false, "", "", "", {Pw + "\r"}, {"Password for "}, "password"},
+      {"a key not taken is not opened", false, "id_ed25519", false, "secret", "", {Pw + "\r"}, {"Password for "},
+       "password"},
   };
   int N = 0;
   for (const TCase& C : Cases) {
@@ -135,8 +137,7 @@ TEST_F(SshDial, KeysBeforePasswordsAndSecretsTyped) {
     const std::string Path = K == "agent" ? Server.Dir + "/agent_key" : Keys + (K == "setting" ? "bbs_key" : K);
     if (!K.empty()) {
       ASSERT_TRUE(TSshServer::MakeKey(Path, C.Passphrase, K == "id_ecdsa" ? "ecdsa" : "ed25519"));
-      std::filesystem::copy_file(Path + ".pub", Server.AuthorizedKeys(),
-                                 std::filesystem::copy_options::overwrite_existing);
+      std::ofstream(Server.AuthorizedKeys()) << (C.Listed ? TSshServer::ReadFile(Path + ".pub") : "");
       if (K == "agent") {
         ASSERT_TRUE(Agent.Add(Path));
       }
