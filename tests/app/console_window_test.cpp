@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -25,6 +26,7 @@ class DummySDL : public ::testing::Test {
     std::ostringstream Out;
     if (!LoadSDL({"libSDL2-2.0.so.0", "libSDL2.so"}, Out)) GTEST_SKIP() << "no SDL2 run-time library";
     PushEvent = reinterpret_cast<decltype(&SDL_PushEvent)>(dlsym(Sdl.Handle, "SDL_PushEvent"));
+    PeepEvents = reinterpret_cast<decltype(&SDL_PeepEvents)>(dlsym(Sdl.Handle, "SDL_PeepEvents"));
     StrDup = reinterpret_cast<decltype(&SDL_strdup)>(dlsym(Sdl.Handle, "SDL_strdup"));
     ASSERT_NE(PushEvent, nullptr);
   }
@@ -38,6 +40,21 @@ class DummySDL : public ::testing::Test {
     E.key.keysym.mod = Mod;
     Push(E);
   }
+  // One key press as SDL queues it: the key event, then (in one go) the text it typed, if any;
+  // Between puts an event of another thread in the middle.
+  void Press(SDL_Keycode Sym, Uint16 Mod, const char* Text, Uint32 Between = 0) {
+    std::vector<SDL_Event> E(1);
+    E[0].type = SDL_KEYDOWN;
+    E[0].key.keysym.sym = Sym;
+    E[0].key.keysym.mod = Mod;
+    if (Between) E.push_back(SDL_Event{Between});
+    if (Sym == 0) E.clear();
+    if (*Text) {
+      E.push_back(SDL_Event{SDL_TEXTINPUT});
+      std::strncpy(E.back().text.text, Text, sizeof E.back().text.text - 1);
+    }
+    ASSERT_EQ(PeepEvents(E.data(), static_cast<int>(E.size()), SDL_ADDEVENT, 0, 0), static_cast<int>(E.size()));
+  }
   void Event(Uint32 Type, const char* Dropped = nullptr) {
     SDL_Event E{};
     E.type = Type;
@@ -46,6 +63,7 @@ class DummySDL : public ::testing::Test {
   }
 
   decltype(&SDL_PushEvent) PushEvent = nullptr;
+  decltype(&SDL_PeepEvents) PeepEvents = nullptr;
   decltype(&SDL_strdup) StrDup = nullptr;
 };
 
@@ -68,20 +86,27 @@ class ConsoleWindow : public DummySDL {
   std::unique_ptr<TSDLConsoleScrollback> Con = std::make_unique<TSDLConsoleScrollback>();
 };
 
-TEST_F(ConsoleWindow, KeysAndWheelArriveAsBytes) {
+// Every press sends its key or its text, never both; typed text reads as code page 437.
+TEST_F(ConsoleWindow, KeysTextAndWheelArriveAsBytes) {
   ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 1));
-  Key('c', KMOD_LCTRL | KMOD_LALT);
-  Key('c', KMOD_LALT);
-  Key('c', KMOD_LSHIFT | KMOD_CAPS);
-  Key(SDLK_KP_7);
-  Key(SDLK_KP_7, KMOD_NUM);
-  Key(SDLK_F12, KMOD_RALT);
+  const struct {
+    SDL_Keycode Sym;
+    Uint16 Mod;
+    const char* Text;
+    Uint32 Between = 0;
+  } Presses[] = {
+      {'c', KMOD_LCTRL | KMOD_LALT, ""}, {'c', KMOD_LALT, "c"}, {'c', KMOD_LSHIFT | KMOD_CAPS, "C"},
+      {SDLK_KP_7, 0, ""}, {SDLK_KP_7, KMOD_NUM, "7"}, {SDLK_F12, KMOD_RALT, ""},
+      {'q', KMOD_RALT, "@"}, {'7', KMOD_LSHIFT, "/", SDL_USEREVENT},  // AltGr; a wake-up between
+      {0x40000000, 0, ""}, {'e', 0, "\u00ea"}, {0, 0, "\u00e9\u20ac"},  // dead key; compose result
+      {'q', KMOD_RALT, "q", SDL_USEREVENT}};                          // Right Alt of a US layout
+  for (const auto& P : Presses) Press(P.Sym, P.Mod, P.Text, P.Between);
   SDL_Event Wheel{};
   Wheel.type = SDL_MOUSEWHEEL;
   Wheel.wheel.y = 1;
   Push(Wheel);
-  EXPECT_EQ(Read(11), std::string("\x03\0\x2e" "C\0\x47" "7\0\x8c\0\x48", 11));
-  EXPECT_FALSE(Con->KeyPressed());
+  EXPECT_EQ(Read(18), std::string("\x03\0\x2e" "C\0\x47" "7\0\x8c" "@/\x88\x82?\0\x10\0\x48", 18));
+  EXPECT_FALSE(Con->KeyWait(100));
 }
 
 // The scrollback viewer sets three lines per step while the window is already open.

@@ -17,6 +17,7 @@ TEST(CP437, TableCasesBothWays) {
       {"\xb0\xb1\xb2\xdb\xdc\xdf\xdd\xde", "░▒▓█▄▀▌▐"},
       {"Caf\x82 na\x8bve \x9c" "5 \xe1\xf8", "Café naïve £5 ß°"},
       {"\xe0\xe3\xec\xfb\xfd\xfe\xff", "απ∞√²■\u00a0"},
+      {"@/\x94\xe1 \x82&\x85", "@/öß é&à"},
   };
   for (const TCase& C : Cases) {
     EXPECT_EQ(lx::CP437ToUTF8(C.CP437), C.UTF8);
@@ -36,6 +37,24 @@ TEST(CP437, ScreenPicturesAndWhatTheCodePageLacks) {
   // Characters outside the code page, then malformed UTF-8: one "?" per bad byte.
   EXPECT_EQ(lx::UTF8ToCP437("€😀x"), "??x");
   EXPECT_EQ(lx::UTF8ToCP437("\xff\xc0\xaf\xed\xa0\x80" "a\xc3"), "??????a?");
+}
+
+// One typed character: its code page 437 byte (or "?") and its UTF-8, decoded back.
+TEST(CP437, TypedCharacters) {
+  const struct {
+    char32_t C;
+    char Byte;
+    std::string UTF8;
+  } Rows[] = {{U'ö', '\x94', "ö"}, {U'╬', '\xce', "╬"}, {U'€', '?', "\xe2\x82\xac"}, {U'😀', '?', "\xf0\x9f\x98\x80"}};
+  for (const auto& R : Rows) {
+    std::string U;
+    lx::AppendUTF8(U, R.C);
+    char32_t Back = 0;
+    EXPECT_EQ(lx::CharToCP437(R.C), R.Byte);
+    EXPECT_EQ(U, R.UTF8);
+    EXPECT_EQ(lx::DecodeUTF8(U, 0, Back), U.size());
+    EXPECT_EQ(Back, R.C);
+  }
 }
 
 }  // namespace
