@@ -5,6 +5,7 @@ screenshots under --shots (kept for a person to look at) when given.
 """
 
 import os
+import shutil
 import socket
 import subprocess
 import sys
@@ -253,6 +254,8 @@ class Session(unittest.TestCase):
 
     def test_keyboard_layouts(self):
         """Typed as a user of each layout would, with its own keys (xdotool key, not type)."""
+        if not shutil.which("setxkbmap"):
+            self.skipTest("setxkbmap (x11-xkb-utils) missing")
         srv, prog = self.connected("hold\n")
         srv.wait_for(WILL_TTYPE)
 
