@@ -42,13 +42,13 @@ TEST_F(SessionTest, KeysGoOutOnlyWhileConnected) {
 // Typed characters and a paste go out in the entry's character set.
 TEST_F(SessionTest, TypedAndPastedTextInTheEntrysCharacterSet) {
   Connect();
-  const std::u32string Typed = U"M\u00fcller@\u00e9\u20ac";
-  for (const auto& [Charset, Out] : {std::pair<uint8_t, std::string>{lx::CharsetCP437, "M\x81ller@\x82?"},
-                                     {lx::CharsetUTF8, "M\u00fcller@\u00e9\u20ac"}}) {
+  const std::string Text = "M\u00fcller@\u00e9\u20ac\U0001F600";
+  for (const auto& [Charset, Out] : {std::pair<uint8_t, std::string>{lx::CharsetCP437, "M\x81ller@\x82??"},
+                                     {lx::CharsetUTF8, Text}}) {
     App.Session.CurrentEntry.Charset = Charset;
-    for (char32_t Ch : Typed) App.Console->PushText(Ch);
+    for (char32_t Ch : std::u32string(U"M\u00fcller@\u00e9\u20ac\U0001F600")) App.Console->PushText(Ch);
     while (App.Console->KeyPressed()) Session->Pass();
-    Clip->Text = "M\u00fcller@\u00e9\u20ac";
+    Clip->Text = Text;
     Session->RunMenuCommand('P');
     EXPECT_EQ(Sent(), Out + Out);
   }

@@ -39,22 +39,4 @@ TEST(CP437, ScreenPicturesAndWhatTheCodePageLacks) {
   EXPECT_EQ(lx::UTF8ToCP437("\xff\xc0\xaf\xed\xa0\x80" "a\xc3"), "??????a?");
 }
 
-// One typed character: its code page 437 byte (or "?") and its UTF-8, decoded back.
-TEST(CP437, TypedCharacters) {
-  const struct {
-    char32_t C;
-    char Byte;
-    std::string UTF8;
-  } Rows[] = {{U'ö', '\x94', "ö"}, {U'╬', '\xce', "╬"}, {U'€', '?', "\xe2\x82\xac"}, {U'😀', '?', "\xf0\x9f\x98\x80"}};
-  for (const auto& R : Rows) {
-    std::string U;
-    lx::AppendUTF8(U, R.C);
-    char32_t Back = 0;
-    EXPECT_EQ(lx::CharToCP437(R.C), R.Byte);
-    EXPECT_EQ(U, R.UTF8);
-    EXPECT_EQ(lx::DecodeUTF8(U, 0, Back), U.size());
-    EXPECT_EQ(Back, R.C);
-  }
-}
-
 }  // namespace
