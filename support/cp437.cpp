@@ -43,21 +43,29 @@ constexpr std::array<char16_t, 256> Glyphs = {
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
 };
 
+}  // namespace
+
 void AppendUTF8(std::string& Out, char32_t C) {
+  if (C > 0x10FFFF || (C >= 0xD800 && C <= 0xDFFF)) C = 0xFFFD;
   if (C < 0x80) {
     Out += static_cast<char>(C);
   } else if (C < 0x800) {
     Out += static_cast<char>(0xC0 | (C >> 6));
     Out += static_cast<char>(0x80 | (C & 0x3F));
-  } else {
+  } else if (C < 0x10000) {
     Out += static_cast<char>(0xE0 | (C >> 12));
+    Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+    Out += static_cast<char>(0x80 | (C & 0x3F));
+  } else {
+    Out += static_cast<char>(0xF0 | (C >> 18));
+    Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
     Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
     Out += static_cast<char>(0x80 | (C & 0x3F));
   }
 }
 
-// Decodes one character at Text[Pos]; returns its length, 0 for a malformed sequence.
 size_t DecodeUTF8(std::string_view Text, size_t Pos, char32_t& C) {
+  if (Pos >= Text.size()) return 0;
   const auto B = [&](size_t I) { return static_cast<uint8_t>(Text[Pos + I]); };
   const uint8_t Lead = B(0);
   size_t Len;
@@ -83,7 +91,12 @@ size_t DecodeUTF8(std::string_view Text, size_t Pos, char32_t& C) {
   return Len;
 }
 
-}  // namespace
+char CharToCP437(char32_t C) {
+  if (C < 0x80) return static_cast<char>(C);
+  for (int Ch = 128; Ch < 256; ++Ch)
+    if (Glyphs[static_cast<size_t>(Ch)] == C) return static_cast<char>(Ch);
+  return '?';
+}
 
 std::string CP437ToUTF8(std::string_view Text, bool Pictures) {
   std::string Out;
@@ -110,18 +123,7 @@ std::string UTF8ToCP437(std::string_view Text) {
       continue;
     }
     Pos += Len;
-    if (C < 0x80) {
-      Out += static_cast<char>(C);
-      continue;
-    }
-    char Found = '?';
-    for (int Ch = 128; Ch < 256; ++Ch) {
-      if (Glyphs[static_cast<size_t>(Ch)] == C) {
-        Found = static_cast<char>(Ch);
-        break;
-      }
-    }
-    Out += Found;
+    Out += CharToCP437(C);
   }
   return Out;
 }

@@ -271,6 +271,13 @@ TEST_F(Directory, EditorSavesDeclinesAndSteps) {
   EXPECT_EQ(File()[O + PhoneOfs::IPType], IPv6);
   EXPECT_EQ(File()[O + PhoneOfs::Backspace], 0);
 
+  // Typed text is stored as code page 437: ü is 0x81.
+  Prompts.Answers = {true};
+  Press({AltE, 'y', 25});
+  for (char32_t Ch : std::u32string(U"M\u00fcller")) Con->PushText(Ch);
+  Drive({Enter, Esc});
+  EXPECT_EQ(FileName(200), "M\x81ller");
+
   Book.SetWriteHook([](int, const void*, std::size_t) -> long { return -1; });
   Prompts.Answers = {true};
   Drive({AltE, 'y', 'Q', Enter, Esc});

@@ -17,6 +17,7 @@ TEST(CP437, TableCasesBothWays) {
       {"\xb0\xb1\xb2\xdb\xdc\xdf\xdd\xde", "░▒▓█▄▀▌▐"},
       {"Caf\x82 na\x8bve \x9c" "5 \xe1\xf8", "Café naïve £5 ß°"},
       {"\xe0\xe3\xec\xfb\xfd\xfe\xff", "απ∞√²■\u00a0"},
+      {"@/\x94\xe1 \x82&\x85", "@/öß é&à"},
   };
   for (const TCase& C : Cases) {
     EXPECT_EQ(lx::CP437ToUTF8(C.CP437), C.UTF8);
