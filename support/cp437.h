@@ -17,4 +17,9 @@ std::string CP437ToUTF8(std::string_view Text, bool Pictures = false);
 // bad byte), and the pictures of 1-31 and 127 too, so that a pasted arrow never sends ESC.
 std::string UTF8ToCP437(std::string_view Text);
 
+// The byte whose glyph shows character C on the screen: the pictures of 1-31 and 127 count,
+// so do letters drawn alike (Greek beta as sharp s, micro as mu), and typographic quotes and
+// dashes show as their ASCII forms. 0 when the code page has no such glyph.
+uint8_t CP437Glyph(char32_t C);
+
 }  // namespace lx
