@@ -63,6 +63,14 @@ void TTermAnsi::ProcessBuf(const uint8_t* Data, size_t Length) {
         I = End;
         continue;
       }
+      if (Ch == 27 && State == TParseState::Ground && I + 1 < Length && Data[I + 1] == '[') {
+        // The start of a CSI sequence, the commonest thing after text.
+        ResetState();
+        State = TParseState::Csi;
+        Printed = 0;
+        I += 2;
+        continue;
+      }
       if (State == TParseState::Csi && IsCommonParam(Ch)) {
         // Parameter characters of a sequence, appended together (cut at MaxParams).
         size_t End = I + 1;
@@ -71,6 +79,7 @@ void TTermAnsi::ProcessBuf(const uint8_t* Data, size_t Length) {
         Params.append(reinterpret_cast<const char*>(Data + I), std::min(End - I, Room));
         Printed = 0;
         I = End;
+        if (I < Length && Data[I] >= 0x40 && Data[I] <= 117) DispatchCsi(Data[I++]);  // its final byte
         continue;
       }
       ProcessChar(Data[I++]);
@@ -82,6 +91,12 @@ void TTermAnsi::ProcessBuf(const uint8_t* Data, size_t Length) {
 
 void TTermAnsi::ProcessChar(uint8_t Ch) {
   Printed = 0;
+  if (State == TParseState::Ground && Kinds[Ch] == TByteKind::Glyph) {
+    // Text first: most bytes are.
+    PutGlyphs(&Ch, 1);
+    Printed = 1;
+    return;
+  }
   if (Ch < 0x20 && VT() && State != TParseState::Ground && State != TParseState::Utf8) {
     InSequenceControl(Ch);
   } else {
@@ -98,7 +113,7 @@ void TTermAnsi::ProcessChar(uint8_t Ch) {
     case TParseState::CsiIntermediate: CsiIntermediateByte(Ch); break;
     }
   }
-  if (!InBlock) SendReplies();
+  if (!InBlock && !PendingReply.empty()) SendReplies();
 }
 
 void TTermAnsi::SendReplies() {
@@ -157,8 +172,8 @@ void TTermAnsi::InSequenceControl(uint8_t Ch) {
 
 void TTermAnsi::Escape(uint8_t Ch) {
   // Most escapes are complete with this byte: back to text before the function runs, so a
-  // full reset leaves a clean parser too.
-  ResetState();
+  // full reset leaves a clean parser too (ESC left the parameters empty).
+  State = TParseState::Ground;
   switch (Ch) {
   case '[': State = TParseState::Csi; break;
   case '#': State = TParseState::EscHash; break;
@@ -672,6 +687,8 @@ void TTermAnsi::SetPrivateMode(int Mode, bool On) {
   case 3:
     // 80 or 132 columns: the width stays as the window has it, but what the switch does
     // besides, a cleared screen with full margins and the cursor home, programs rely on.
+    // (DOS screen-mode codes look alike: the ANSI-BBS screen leaves its art alone.)
+    if (!VT()) break;
     WrapFlag = false;
     Console.SetWindow(1, 1, Console.Cols, LastRow());
     Console.ClearScreen(2);

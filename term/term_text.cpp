@@ -145,8 +145,11 @@ void TTermAnsi::PutGlyphs(const uint8_t* Glyphs, size_t N) {
     PutGlyphsVT(Glyphs, N);
   } else if (InsertMode) {
     PutGlyphsAnsiInsert(Glyphs, N);
+  } else if (N == 1 && Glyphs[0] != 8 && Glyphs[0] != 10 && Glyphs[0] != 13) {
+    // The ANSI-BBS wrap is the console's own. (The glyphs of BS, LF and CR, which UTF-8 text
+    // can ask for, must not be taken for those controls.)
+    Console.WriteCharFont(Glyphs[0], Font);
   } else {
-    // The ANSI-BBS wrap is the console's own.
     Console.WriteRun(Glyphs, N, Font);
   }
 }

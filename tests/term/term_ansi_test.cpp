@@ -105,6 +105,7 @@ TEST_F(TermTest, SequencesGiveTheSameScreenHoweverTheyAreCut) {
       // received text by the character set: two code page 437 glyphs, or one UTF-8 character
       {"\xc2\xbb", {{1, 1, 0xC2}, {2, 1, 0xBB}}},
       {"\xc2\xbb\xe2\x94\x80", {{1, 1, 0xAF}, {2, 1, 0xC4}, {3, 1, ' '}}, 80, 25, false, VT, TCharset::UTF8},
+      {"\xe2\x97\x98 \xe2\x99\xaa", {{1, 1, 8}, {2, 1, ' '}, {3, 1, 13}}, 80, 25, false, {}, TCharset::UTF8},
   };
   for (const TCase& C : Cases) {
     Make(C.Cols, C.Rows, C.Status);

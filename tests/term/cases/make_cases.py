@@ -219,7 +219,8 @@ put_bytes("utf8_board",
     "é─█» ┌──┐ Ωβμ ’quotes’ — dash\r\n".encode()
     # zero-width marks vanish, wide characters take two cells
     + "e\u0301 漢字 😀|\r\n".encode()
-    # one replacement per bad sequence: stray continuation, overlong, surrogate, past U+10FFFF,
-    # a lead cut by ASCII, by ESC and at the end of the text
-    + b"[\x80][\xc0\xaf][\xed\xa0\x80][\xf4\x90\x80\x80][\xe2\x94A][\xc3\x1b[1mB]\x1b[0m\r\n"
+    # one replacement per bad sequence: stray continuation, overlong (two, three and four
+    # bytes), surrogate, past U+10FFFF, a lead cut by ASCII, by ESC and at the end of the text
+    + b"[\x80][\xc0\xaf][\xe0\x80\xaf][\xf0\x80\x80\xaf][\xed\xa0\x80][\xf4\x90\x80\x80]"
+    + b"[\xe2\x94A][\xc3\x1b[1mB]\x1b[0m\r\n"
     + b"\x01\x7f" + "€±".encode() + b"\xe2\x94")
