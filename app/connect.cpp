@@ -330,6 +330,9 @@ bool TSession::DialEntry() {
   TellWindowSize();
 
   S().Term = std::make_unique<TTermAnsi>(Con());
+  // Emulation 0 (NONE) draws as ANSI-RGB does; it only sends no replies (below).
+  S().Term->SetMode(E.Emulation == 2 ? TEmulation::VT102 : TEmulation::AnsiBbs,
+                    E.Charset == lx::CharsetUTF8 ? TCharset::UTF8 : TCharset::CP437);
   const uint8_t Initial = S().Term->Font;
   uint8_t Font = Initial;
   const int H = Con().CellHeight();

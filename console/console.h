@@ -157,6 +157,10 @@ class TSDLConsole {
   void WriteStr(std::string_view Text);       // WriteChar of every byte, under one batch
   void ClearLinePart(int X1, int X2);
   virtual void ClearScreen(uint8_t Mode);
+  // Glyphs from column X of row Y in the current colours, for a writer that keeps its own
+  // wrap rules: the cursor does not move, nothing wraps or scrolls, and what passes the last
+  // column is dropped.
+  void WriteAt(int X, int Y, const uint8_t* Text, size_t Length, uint8_t CharFont);
 
   // --- Scrolling and editing -----------------------------------------------------------
   virtual void ScrollUp();

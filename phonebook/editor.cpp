@@ -44,6 +44,7 @@ void AddItems(TMenuForm& F, TPhoneRec& R, int L) {
   F.AddString('I', " Script", Right(18, 25, 25), "", R.ScriptFile);
   F.AddString('C', " Capture", Right(19, 25, 25), "", R.CaptureFile);
   F.AddToggle('G', " Rating", Left(21), "", 0, 9, "0 1 2 3 4 5 6 7 8 9", R.Rating);
+  F.AddToggle('H', " Charset", Right(21), "", 0, 1, "CP437 UTF-8", R.Charset);
   F.AddPipeString('M', " Comment", Left(22, 60, 60), "", R.Comment);
   F.AddZone(27, L + 2, 24, 9);  // "ESC Done" in the legend
 }

@@ -264,12 +264,16 @@ TEST_F(Directory, EditorSavesDeclinesAndSteps) {
   });
   EXPECT_TRUE(Prompts.Asked.empty());
 
-  // P is the hot key of both " IP Type" and " Backspace": one press steps both.
+  // P is the hot key of both " IP Type" and " Backspace": one press steps both. H: charset.
   Prompts.Answers = {true};
-  Drive({AltE, 'p', Esc});
+  Drive({AltE, 'p', 'h'}, [&] {
+    EXPECT_EQ(Text(L() + 40, L() + 56, 21), " Charset    UTF-8");
+    Key(Esc);
+  });
   const std::size_t O = PhoneEntryOffset(200);
   EXPECT_EQ(File()[O + PhoneOfs::IPType], IPv6);
   EXPECT_EQ(File()[O + PhoneOfs::Backspace], 0);
+  EXPECT_EQ(File()[O + PhoneOfs::Charset], CharsetUTF8);
 
   // Typed text is stored as code page 437: ü is 0x81.
   Prompts.Answers = {true};
