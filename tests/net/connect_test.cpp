@@ -17,13 +17,13 @@ namespace {
 constexpr int32_t ShortLimit = 300;   // hundredths: enough for a loopback connect
 constexpr int32_t Forever = 1000000;  // reaching it means the attempt was not ended
 
-// A loopback port: with Fillers > 0 it listens with a full queue, so attempts get no answer at
-// all (the stand-in for a host that does not respond); with none it is closed again (refused).
+// A loopback port that does not answer (a full listening queue: the stand-in for a host that
+// does not respond), or with Refuse one that refuses.
 class TLocalPort {
  public:
-  explicit TLocalPort(int Fillers) : Listener(LoopbackSocket(Port, Fillers ? 0 : -1)) {
-    if (Fillers == 0) close(std::exchange(Listener, -1));
-    for (int I = 0; I < Fillers; ++I) Fds.push_back(LoopbackConnect(Port, SOCK_STREAM | SOCK_NONBLOCK));
+  explicit TLocalPort(bool Refuse) : Listener(LoopbackSocket(Port, Refuse ? -1 : 0)) {
+    for (int I = 0; I < 4 && !Refuse; ++I) Fds.push_back(LoopbackConnect(Port, SOCK_STREAM | SOCK_NONBLOCK));
+    if (Refuse) close(std::exchange(Listener, -1));
   }
   ~TLocalPort() {
     for (int F : Fds) close(F);
@@ -65,7 +65,7 @@ TEST(Connect, FamilyFollowsIPType) {
 }
 
 TEST(Connect, FailuresEndCleanly) {
-  TLocalPort Refusing(0), Silent(4);
+  TLocalPort Refusing(true), Silent(false);
   int Calls = 0;
   struct TCase { std::string Host; uint16_t Port; int32_t Limit; TAbortCheck Abort; };
   const TCase Cases[] = {
@@ -89,7 +89,7 @@ TEST(Connect, FailuresEndCleanly) {
 TEST(Connect, CloseHandleFromAnotherThreadEndsConnect) {
   // The dialer's ESC, at any moment: before the attempt, while the name is looked up, while
   // waiting for an answer that never comes.
-  TLocalPort Silent(4);
+  TLocalPort Silent(false);
   for (int Delay : {-1, 0, 1, 5, 100}) {
     SCOPED_TRACE(Delay);
     TSocket S;

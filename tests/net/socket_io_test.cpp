@@ -56,23 +56,53 @@ class SocketPairTest : public ::testing::Test {
   int Peer = -1;
 };
 
-TEST_F(SocketPairTest, EveryCutOfATelnetStreamGivesTheSameResult) {
-  // IAC IAC, a one-byte command, TERMINAL-TYPE, NAWS, and IAC DO IAC WILL 1 (the second IAC restarts).
-  const std::string Stream = "Hi" + Bytes({255, 255, 255, 253, 24, 255, 241, 255, 250, 24, 1, 255, 240}) + "x" +
-                             Bytes({255, 253, 31, 255, 253, 255, 251, 1, 255, 253, 255, 253, 3}) + "end";
-  const std::string WantReply = Bytes({255, 251, 24, 255, 250, 24, 0}) + "ANSI-256COLOR-RGB" +
-                                Bytes({255, 240, 255, 251, 31, 255, 250, 31, 0, 80, 0, 24, 255, 240, 255, 253, 1, 255, 251, 3});
-  for (size_t Cut = 0; Cut < Stream.size(); ++Cut) {
-    Pair(S);
-    S.WinWidth = 80;
-    S.WinHeight = 24;
-    std::string Data;
-    Send(Stream.substr(0, Cut));
-    if (Cut > 0) Data += ReadOnce();
-    Send(Stream.substr(Cut));
-    Data += ReadOnce();
-    EXPECT_EQ(Data, "Hi\xffxend") << "cut at " << Cut;
-    EXPECT_EQ(Received(), WantReply) << "cut at " << Cut;
+const std::string TType = Bytes({255, 250, 24, 0}) + "ANSI-256COLOR-RGB" + Bytes({255, 240});
+const std::string Naws8024 = Bytes({255, 250, 31, 0, 80, 0, 24, 255, 240});
+
+// What the board sends, cut in two at every byte: the data that comes through and what the
+// client answered must not depend on the cut.
+TEST_F(SocketPairTest, TelnetNegotiationsHoweverTheStreamIsCut) {
+  struct TCase {
+    const char* Name;
+    std::string Stream, Data, Reply;
+    bool EchoAfter = true;
+    uint8_t Width = 80, Height = 24;
+  };
+  const TCase Cases[] = {
+      // IAC IAC, DO TERMINAL-TYPE, NOP, the type asked for, DO NAWS, and IAC DO IAC WILL 1 (the
+      // second IAC restarts), DO DO 3.
+      {"mixed", "Hi" + Bytes({255, 255, 255, 253, 24, 255, 241, 255, 250, 24, 1, 255, 240}) + "x" +
+                    Bytes({255, 253, 31, 255, 253, 255, 251, 1, 255, 253, 255, 253, 3}) + "end",
+       "Hi\xffxend", Bytes({255, 251, 24}) + TType + Bytes({255, 251, 31}) + Naws8024 + Bytes({255, 253, 1, 255, 251, 3}),
+       false},
+      // DO NAWS is agreed to with WILL before the size; asked again, only the size is sent.
+      {"window size", Bytes({255, 253, 31, 255, 253, 31}), "", Bytes({255, 251, 31}) + Naws8024 + Naws8024},
+      {"window size asked by WILL", Bytes({255, 251, 31}), "", Bytes({255, 254, 31})},
+      {"window size unset", Bytes({255, 253, 31, 255, 251, 31}), "", Bytes({255, 252, 31, 255, 254, 31}), true, 0, 0},
+      // WONT and DONT get no answer; every WILL and DO does; WILL ECHO hands echoing to the peer.
+      {"options", Bytes({255, 251, 1, 255, 253, 5, 255, 251, 5, 255, 253, 0, 255, 251, 3, 255, 254, 24, 255, 254, 31, 255, 252, 1}),
+       "", Bytes({255, 253, 1, 255, 252, 5, 255, 254, 5, 255, 251, 0, 255, 253, 3}), false},
+      {"asked to echo too", Bytes({255, 253, 1}), "", Bytes({255, 251, 1}), false},
+      // NOP, data mark, break, GA and an unknown one-byte command.
+      {"one-byte commands", Bytes({65, 255, 255, 66, 255, 241, 67, 255, 242, 255, 243, 68, 255, 249, 255, 5, 69}), "A\xff" "BCDE", ""},
+      {"long subnegotiation", Bytes({255, 250, 24}) + std::string(300, 'A') + Bytes({255, 240}) + "Z", "Z", TType},
+  };
+  for (const TCase& C : Cases) {
+    for (size_t Cut = 0; Cut < C.Stream.size(); ++Cut) {
+      SCOPED_TRACE(std::string(C.Name) + ", cut at " + std::to_string(Cut));
+      Pair(S);
+      S.Echo = true;
+      S.WinWidth = C.Width;
+      S.WinHeight = C.Height;
+      std::string Data;
+      Send(C.Stream.substr(0, Cut));
+      if (Cut > 0) Data += ReadOnce();
+      Send(C.Stream.substr(Cut));
+      Data += ReadOnce();
+      EXPECT_EQ(Data, C.Data);
+      EXPECT_EQ(Received(), C.Reply);
+      ASSERT_EQ(S.Echo, C.EchoAfter);
+    }
   }
 }
 
@@ -122,7 +152,7 @@ TEST_F(SocketPairTest, LargeWritesToASlowReaderArriveWhole) {
   EXPECT_EQ(Got, Big + std::string(2 * 16384, '\xff'));
 }
 
-TEST_F(SocketPairTest, ReadingWaitingAndPurging) {
+TEST_F(SocketPairTest, ReadingWaitingPurgingAndBufferedWrites) {
   EXPECT_EQ(S.WaitForData(10, true), 0);
   EXPECT_EQ(S.WaitForData(250, false), 1);
   Send("abcdef");
@@ -138,9 +168,7 @@ TEST_F(SocketPairTest, ReadingWaitingAndPurging) {
   EXPECT_FALSE(S.DataWaiting(0));
   Send("k");
   EXPECT_EQ(S.ReadChar(), 'k');
-}
-
-TEST_F(SocketPairTest, BufferedWritesGoOutWhenFullOrFlushed) {
+  // Buffered writes go out when the buffer is full or flushed, and not after a purge.
   TSocket Small(16, 16);
   Pair(Small, false);
   for (char C : std::string("0123456789ABCDEFxyz")) Small.BufWriteChar(static_cast<uint8_t>(C));

@@ -1,7 +1,8 @@
-// Shared set-up for the emulator tests: a headless console and a connection
-// that records what the emulator sends back.
+// Shared set-up for the emulator tests: a headless console, a connection that records what
+// the emulator sends back, and readable screen dumps.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -40,3 +41,10 @@ void ResetConsole(TSDLConsoleScrollback& Con, bool StatusLine = false);
 inline void Feed(TTermAnsi& Term, std::string_view Bytes) {
   Term.ProcessBuf(reinterpret_cast<const uint8_t*>(Bytes.data()), Bytes.size());
 }
+
+// The screen as the .screen files of the reference cases show it: size, cursor, window and
+// colour state, then a glyph grid (code page 437 shown as Unicode), a foreground and a
+// background grid, and the runs of cells in 256-colour or RGB modes or other fonts.
+std::string DumpScreen(const TSDLConsoleScrollback& Con);
+// A colour as the dump shows it: "attr", "256:N" or "rgb:R,G,B".
+std::string Colour(uint8_t Mode, const std::array<uint8_t, 3>& Bytes);
