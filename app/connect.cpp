@@ -8,6 +8,8 @@
 
 #include "app/logon_script.h"
 #include "app/session.h"
+
+#include "console/fonts.h"
 #include "app/statusbar.h"
 #include "net/socket.h"
 #include "net/socket_ssl.h"
@@ -179,12 +181,15 @@ bool TSession::DialEntry() {
   Con().WriteXY(1, Con().Rows, 7, std::string(Con().Cols, ' '));
   TellWindowSize();
 
+  S().Pacer.Clear();
+  S().Pacer.SetSpeed(E.LineSpeed, MicrosNow());
   S().Term = std::make_unique<TTermAnsi>(Con());
+  HookTerminal();
   const uint8_t Initial = S().Term->Font;
   uint8_t Font = Initial;
-  const int H = Con().CellHeight();
-  if (H == 16) Font = E.FontType == 2 ? 2 : 1;
-  if (H == 32) Font = E.FontType == 2 ? 4 : 3;
+  // The entry's own face when it names one, else its font type's; at the console's size.
+  const uint8_t Face = E.FontFace != 0 ? E.FontFace : (E.FontType == 2 ? 2 : 1);
+  if (Con().CellHeight() == 16 || Con().CellHeight() == 32) Font = FontForHeight(Face, Con().CellHeight());
   S().Term->Font = Font;
   S().Term->FontSwitch = Font != Initial ? 1 : 0;
   Con().BlinkEnabled = E.Colors == 0;
@@ -247,6 +252,8 @@ void TSession::ImmediateDial(std::string Address) {
   E.Mouse = 1;
   E.Emulation = App.Config.DefEmulation;
   E.FontType = 1;
+  E.FontFace = 0;
+  E.LineSpeed = 0;
   E.Colors = 0;
   E.IPType = lx::DefaultIPv4;
   E.Protocol = lx::ProtoTelnet;
@@ -257,6 +264,7 @@ void TSession::ImmediateDial(std::string Address) {
 void TSession::Hangup() {
   S().Connected = false;
   S().Socket->Disconnect();
+  S().Pacer.Clear();
   ResetTerminal();
   if (S().CaptureOn) {
     S().CaptureOn = false;

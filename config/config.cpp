@@ -52,6 +52,7 @@ void EncodeConfig(const TConfigRec& C, std::span<uint8_t, ConfigRecSize> Out) {
   PutU8(B, StatusColor1, C.StatusColor1);
   PutBytes(B, Reserved2010, C.Reserved2010);
   PutBytes(B, Reserved2018, C.Reserved2018);
+  PutU8(B, Bell, C.Bell);
 }
 
 TConfigRec DecodeConfig(std::span<const uint8_t, ConfigRecSize> In) {
@@ -83,6 +84,7 @@ TConfigRec DecodeConfig(std::span<const uint8_t, ConfigRecSize> In) {
   C.StatusColor1 = GetU8(B, StatusColor1);
   GetBytes(B, Reserved2010, C.Reserved2010);
   GetBytes(B, Reserved2018, C.Reserved2018);
+  C.Bell = GetU8(B, Bell);
   return C;
 }
 

@@ -66,6 +66,7 @@ TEST_F(ConfigFile, LoadAndRewriteIsByteExactAndBoundsStrings) {
   EXPECT_EQ(C.BookName, "other.phn");
   EXPECT_EQ(C.Macros[9], "macro9");
   EXPECT_EQ(C.StatusColor1, Raw[2009]);
+  EXPECT_EQ(C.Bell, Raw[3041]);  // the record's last byte
   ASSERT_TRUE(F.Save(C));
   EXPECT_EQ(ReadFileBytes(Dir + "lanternyx.cfg"), Raw);
 

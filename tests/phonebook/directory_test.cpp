@@ -263,12 +263,20 @@ TEST_F(Directory, EditorSavesDeclinesAndSteps) {
   });
   EXPECT_TRUE(Prompts.Asked.empty());
 
-  // P is the hot key of both " IP Type" and " Backspace": one press steps both.
+  // P is the hot key of both " IP Type" and " Backspace": one press steps both. D steps the
+  // line speed; N picks the font from a list (the second face, Topaz) and comes back.
   Prompts.Answers = {true};
-  Drive({AltE, 'p', Esc});
+  Drive({AltE, 'p', 'd', 'n', Down, Down, Enter}, [&] {
+    EXPECT_EQ(Text(L() + 1, L() + 78, 22),
+              " Speed       300                        Font       Amiga Topaz                ");
+    Key(Esc);
+  });
   const std::size_t O = PhoneEntryOffset(200);
   EXPECT_EQ(File()[O + PhoneOfs::IPType], IPv6);
   EXPECT_EQ(File()[O + PhoneOfs::Backspace], 0);
+  EXPECT_EQ(File()[O + PhoneOfs::LineSpeed], 1);
+  EXPECT_EQ(File()[O + PhoneOfs::FontFace], 2);
+  Drive({}, [&] { EXPECT_EQ(Text(L() + 43, L() + 54, Status()), "     300 bps"); });
 
   Book.SetWriteHook([](int, const void*, std::size_t) -> long { return -1; });
   Prompts.Answers = {true};
