@@ -171,13 +171,17 @@ void TSession::IdleWork(int Passes) {
   if (W.SendKeepAlive) S().Socket->WriteTelnetCommand(Telnet::NOP);
 }
 
+namespace {
+constexpr int FrameMs = 16;  // the window's frame time
+}  // namespace
+
 void TSession::PacedPass() {
   const int64_t Begin = MicrosNow();
   ShowPaced();
   const int64_t Next = S().Pacer.UsUntilNext(MicrosNow());
-  // Woken for the next byte, never later than a tenth of the blink: the screen fills byte by
-  // byte, and the clock's work goes on.
-  const int Ms = Next < 0 ? 0 : static_cast<int>(std::clamp<int64_t>((Next + 999) / 1000, 0, 10));
+  // One release a video frame: each frame shows its own share of the line, the window draws
+  // once for it, and a key waits at most a frame.
+  const int Ms = Next <= 0 ? 0 : FrameMs;
   if (S().Socket->Connected.load()) {
     if (S().Socket->DataWaiting(Ms)) Receive();
   } else if (Ms > 0) {

@@ -282,22 +282,25 @@ def pace_once(binary, display, secs):
         prog.key("Return")
         srv.ready.wait(30)
         time.sleep(0.5)              # negotiation settles
-        c0 = prog.cpu_seconds()
+        c0, p0 = prog.cpu_seconds(), thread_cpu(prog.proc.pid)
         srv.go.set()
         srv.thread.join(secs * 2 + 60)
-        used = prog.cpu_seconds() - c0
+        used, p1 = prog.cpu_seconds() - c0, thread_cpu(prog.proc.pid)
         prog.stop()
     if srv.elapsed is None:
-        return None, None
-    return 100 * (srv.elapsed - secs) / secs, 100 * used / srv.elapsed
+        return None, None, {}
+    threads = {n: 100 * (v - p0.get(n, 0)) / srv.elapsed for n, v in p1.items()}
+    return 100 * (srv.elapsed - secs) / secs, 100 * used / srv.elapsed, threads
 
 
 def pace(binaries, secs, repeat):
     with gh.Display(*DISPLAY) as display:
         for binary in binaries:
-            errors, cpus = [], []
+            errors, cpus, split = [], [], {}
             for _ in range(repeat):
-                e, c = pace_once(binary, display, secs)
+                e, c, threads = pace_once(binary, display, secs)
+                for n, v in threads.items():
+                    split[n] = split.get(n, 0) + v / repeat
                 if e is None:
                     print(f"no answer to the cursor position request [{binary}]", flush=True)
                     continue
@@ -306,8 +309,10 @@ def pace(binaries, secs, repeat):
             if errors:
                 who = f" [{binary}]" if len(binaries) > 1 else ""
                 runs = ", ".join(f"{e:+.2f}%/{c:.2f}%" for e, c in zip(errors, cpus))
+                by = ", ".join(f"{n} {v:.2f}" for n, v in sorted(split.items()) if v > 0)
                 print(f"9600 bps for {secs:g} s{who}: pacing error {median(errors):+.2f}%, CPU "
-                      f"{median(cpus):.2f}% of one core (median; runs error/CPU {runs})", flush=True)
+                      f"{median(cpus):.2f}% of one core (median; runs error/CPU {runs}; mean by thread: {by})",
+                      flush=True)
 
 
 def rss(binary):

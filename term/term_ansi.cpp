@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "console/console.h"
+#include "console/font_faces.h"
 #include "net/socket_base.h"
 
 namespace {
@@ -23,8 +24,12 @@ constexpr std::array<bool, 256> RunGlyphs = [] {
 inline bool IsRunGlyph(uint8_t Ch) { return RunGlyphs[Ch]; }
 inline bool IsParamChar(uint8_t Ch) { return (Ch >= '0' && Ch <= '9') || Ch == ';' || Ch == '?'; }
 
-// Fonts 1-2 are 16 pixels high, 3-4 are 32; the remote side picks only the face.
-constexpr bool IsTallFont(uint8_t Font) { return Font >= 3; }
+// The Amiga faces of the font-selection identifiers 37-42; every other one is CP437. The
+// remote side picks only the face: the size stays the one in use.
+int FaceOfFontId(int Id) {
+  constexpr std::array<int, 6> Amiga = {22, 23, 21, 17, 20, 2};  // P0T-NOoDLE .. Topaz
+  return Id >= 37 && Id <= 42 ? Amiga[Id - 37] : 1;
+}
 
 // Remote counts are untrusted: clamp them into a range the console can take.
 int ClampInt(long long Value, int Lo, int Hi) {
@@ -114,8 +119,10 @@ void TTermAnsi::ProcessChar(uint8_t Ch) {
   case 0:
     switch (Ch) {
     case 0:
+      break;
     case 7:
-      break; // no bell
+      if (OnBell) OnBell();
+      break;
     case 9:
       // No tab stops: eight columns right, stopping at the right edge.
       MoveTo(ClampInt(static_cast<long long>(Console.CursorX) + 8, 1, Console.Cols), Console.CursorY);
@@ -149,7 +156,11 @@ void TTermAnsi::ProcessChar(uint8_t Ch) {
     ProcessCSI(Ch);
     break;
   default:
-    if (Ch == 'D' && FontSwitch) SelectFont();
+    if (State == 3 && Ch == 'D' && FontSwitch) SelectFont();
+    if (State == 4 && Ch == 'r' && OnLineSpeed) {
+      NextParam();  // Ps1, not used
+      OnLineSpeed(NextParam());
+    }
     ResetState();
     break;
   }
@@ -158,13 +169,7 @@ void TTermAnsi::ProcessChar(uint8_t Ch) {
 
 void TTermAnsi::SelectFont() {
   NextParam(); // the font slot, not used
-  const int Id = NextParam();
-  // Identifiers 37-42 are the Amiga Topaz faces; everything else is CP437.
-  const bool Topaz = Id >= 37 && Id <= 42;
-  if (IsTallFont(Font))
-    Font = Topaz ? 4 : 3;
-  else
-    Font = Topaz ? 2 : 1;
+  Font = FontNumber(FaceOfFontId(NextParam()), IsLargeFont(Font));
 }
 
 void TTermAnsi::ProcessCSI(uint8_t Ch) {
@@ -178,6 +183,10 @@ void TTermAnsi::ProcessCSI(uint8_t Ch) {
   }
   if (Ch == ' ') {
     State = 3;
+    return;
+  }
+  if (Ch == '*') {
+    State = 4;
     return;
   }
 

@@ -53,7 +53,7 @@ public:
   uint8_t Font = 1;         // font number 1-4 for every glyph written
   uint8_t FontSwitch = 0;   // the remote side may switch Font (CSI ... space D)
   TSocketBase* Socket = nullptr;
-  uint8_t State = 0;        // 0 text, 1 after ESC, 2 inside CSI, 3 after a space in CSI
+  uint8_t State = 0;        // 0 text, 1 after ESC, 2 inside CSI, 3 after a space, 4 after "*"
   uint16_t SavedX = 1;      // CSI u before any CSI s goes home, never to row 0
   uint16_t SavedY = 1;
   std::string Params;       // parameter characters since ESC [, at most MaxParams
