@@ -140,6 +140,7 @@ void TVideoMenus::FontAndFilter() {
   // Item N is font N: the numbers the README lists and phone-book entries store.
   for (int N = 1; N <= FontCount; ++N) FontList.Add(FontMenuText(static_cast<uint8_t>(N)), 0);
   FontList.Picked = Old >= 1 && Old <= FontCount ? Old : 1;
+  FontList.Top = std::max(1, FontList.Picked - 11);  // the font in use on the list's page of 12
   FontList.Run(X + 16, 6, X + 63, 19);
   if (FontList.ExitCode == 27 || Con.Terminated.load() || FontList.Picked < 1 || FontList.Picked > FontCount) {
     FontList.CloseBox();

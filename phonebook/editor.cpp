@@ -1,5 +1,6 @@
 #include "phonebook/editor.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "console/font_faces.h"
@@ -33,6 +34,7 @@ uint8_t PickEntryFont(TPhoneDirectory& D, uint8_t Font) {
   List.Add(EntryFontName(0), 0);
   for (int F = 1; F <= FontFaceCount; ++F) List.Add(FontFaces[F - 1].Name, 0);
   List.Picked = FontFaceOf(Font) + 1;
+  List.Top = std::max(1, List.Picked - 12);  // the entry's font on the list's page of 13
   List.Run(X + 26, 6, X + 53, 20);
   List.CloseBox();
   if (List.ExitCode == 27 || UITerminated(D.Console) || List.Picked < 1 || List.Picked > FontFaceCount + 1)
@@ -90,6 +92,8 @@ bool EditPhoneEntry(TPhoneDirectory& D) {
   {
     auto Batch = C.Batch();
     C.DisplayCrunched(FindPicture("phone-editor"), L, 1, C.Font >= 3 ? 3 : 1);
+    // The cursor rests after the legend until a field is edited.
+    C.GotoXY(L + 62, 25);
   }
 
   TMenuForm Form(C);
