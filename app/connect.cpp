@@ -264,7 +264,9 @@ void TSession::ImmediateDial(std::string Address) {
 void TSession::Hangup() {
   S().Connected = false;
   S().Socket->Disconnect();
+  // What the line still held goes with it; the next call sets its own speed.
   S().Pacer.Clear();
+  S().Pacer.SetSpeed(0, MicrosNow());
   ResetTerminal();
   if (S().CaptureOn) {
     S().CaptureOn = false;
