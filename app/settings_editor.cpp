@@ -35,6 +35,11 @@ void AddDirectories(lx::TMenuForm& Form, lx::TConfigRec& Cfg) {
                  {.LabelX = 3, .LabelY = 15 + I, .FieldX = 19, .LabelWidth = 13, .FieldWidth = 58,
                   .MaxLen = static_cast<int>(lx::CfgOfs::PathLen)},
                  Rows[I].Help, *Rows[I].Value);
+  // A file, not a directory: no slash is added.
+  Form.AddString('6', " <SSH Key> ",
+                 {.LabelX = 3, .LabelY = 20, .FieldX = 19, .LabelWidth = 13, .FieldWidth = 58,
+                  .MaxLen = static_cast<int>(lx::CfgOfs::KeyPathLen)},
+                 "Private key file tried after your own keys for SSH logins", Cfg.SshKeyPath);
 }
 
 void AddMacros(lx::TMenuForm& Form, lx::TConfigRec& Cfg) {
@@ -64,6 +69,8 @@ void AddStartup(lx::TMenuForm& Form, lx::TConfigRec& Cfg) {
                  Cfg.DefStatusBar);
   Form.AddToggle('5', " <Screen Size> ", Left(19, 8), "Default screen size to use on startup", 0, 1,
                  "80x25 80x50", Cfg.DefScreenSize);
+  Form.AddToggle('0', " <Ask New Host> ", Left(20, 3), "Ask before trusting the key of an SSH host never called",
+                 0, 1, "NO YES", Cfg.AskNewHost);
   struct TColour {
     const char* Label;
     uint8_t* Value;
@@ -79,7 +86,7 @@ void AddStartup(lx::TMenuForm& Form, lx::TConfigRec& Cfg) {
     Form.AddColor(static_cast<char>('6' + I), Colours[I].Label,
                   {.LabelX = 45, .LabelY = 15 + I, .FieldX = 65, .LabelWidth = 18}, Colours[I].Help,
                   *Colours[I].Value);
-  Form.AddToggle('0', " <Bell>", {.LabelX = 45, .LabelY = 19, .FieldX = 65, .LabelWidth = 18, .FieldWidth = 5},
+  Form.AddToggle('B', " <Bell>", {.LabelX = 45, .LabelY = 19, .FieldX = 65, .LabelWidth = 18, .FieldWidth = 5},
                  "What a bell from the board does: beep, flash the status bar, or nothing", 0, 2,
                  "BEEP FLASH OFF", Cfg.Bell);
 }

@@ -147,7 +147,9 @@ bool TPhoneDirectory::TryDial() {
     Prompts.Notice("You are already connected");
     return false;
   }
-  if ((R.Protocol == ProtoRlogin || R.Protocol == ProtoSSH) && (R.UserName.empty() || R.Password.empty())) {
+  // SSH may log in with a key, or ask for the password when the server wants one.
+  if ((R.Protocol == ProtoRlogin && (R.UserName.empty() || R.Password.empty())) ||
+      (R.Protocol == ProtoSSH && R.UserName.empty())) {
     Prompts.Notice("Set username/pass to use this connection type");
     return false;
   }

@@ -173,6 +173,7 @@ TEST_F(Directory, DialRefusalsKeepTheDirectoryOpen) {
       {false, ProtoSSH, "", "pw", true, "Set username/pass to use this connection type"},
       {false, ProtoSSH, "me", "pw", false, "Cannot use SSH; libssh not found"},
       {false, ProtoSSH, "me", "pw", true, nullptr},
+      {false, ProtoSSH, "me", "", true, nullptr},
   };
   for (const auto& T : Cases) {
     MakeBook(2);
