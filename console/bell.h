@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 enum class TBellMode : uint8_t { Beep = 0, Flash = 1, Off = 2 };
@@ -24,6 +25,10 @@ class TBell {
   // than MinGapMs ago; otherwise true, after starting the tone in Beep mode. The caller
   // flashes in Flash mode.
   bool Ring(TBellMode Mode, int64_t NowMs);
+
+  // Whether the machine has sound at all (a sound card or a sound server); asked before SDL's
+  // audio is started, whose ALSA back end would otherwise print errors without one.
+  std::function<bool()> HasSound;
 
  private:
   void Beep();
