@@ -445,12 +445,14 @@ void TSession::RingBell() {
   BellPending = false;
   const auto Mode = static_cast<TBellMode>(App.Config.Bell <= 2 ? App.Config.Bell : 0);
   if (!S().Bell.Ring(Mode, lx::TickMS()) || Mode != TBellMode::Flash || !S().StatusBarOn) return;
-  // The bar in inverse video for a moment; the loop puts it back.
+  // The bar in white on red for a moment (a bright background would blink); the loop puts
+  // it back.
   auto Batch = Con().Batch();
   const int R = Con().Rows;
   for (int X = 1; X <= Con().Cols; ++X) {
     TConsoleCell Cell = Con().Cell(X, R);
-    Cell.Attr = static_cast<uint8_t>((Cell.Attr << 4) | (Cell.Attr >> 4));
+    Cell.Attr = 79;
+    Cell.FgMode = Cell.BgMode = 0;
     Con().PutCell(X, R, Cell, Cell.Font);
   }
   FlashUntil = lx::TickMS() + 150;
