@@ -335,6 +335,9 @@ bool TSession::DialEntry() {
   S().Pacer.SetSpeed(E.LineSpeed, MicrosNow());
   S().Term = std::make_unique<TTermAnsi>(Con());
   HookTerminal();
+  // Emulation 0 (NONE) draws as ANSI-RGB does; it only sends no replies (below).
+  S().Term->SetMode(E.Emulation == 2 ? TEmulation::VT102 : TEmulation::AnsiBbs,
+                    E.Charset == lx::CharsetUTF8 ? TCharset::UTF8 : TCharset::CP437);
   const uint8_t Initial = S().Term->Font;
   uint8_t Font = Initial;
   // The entry's own face when it names one, else its font type's; at the console's size.

@@ -148,9 +148,11 @@ bool TSession::Pass() {
       IdleWork(Passes);
     }
   } else {
-    const uint8_t Ch = Con().ReadKey();
-    if (Ch != 0)
-      HandleKey(Ch);
+    const auto Key = Con().ReadKeyOrText();
+    if (Key.Text != 0)
+      HandleText(Key.Text);
+    else if (Key.Key != 0)
+      HandleKey(Key.Key);
     else
       HandleExtKey(Con().ReadKey());
   }
@@ -272,13 +274,24 @@ void TSession::Show(const uint8_t* Buf, size_t Length) {
 }
 
 void TSession::HandleKey(uint8_t Ch) {
-  S().Socket->WriteBuf(&Ch, 1);
-  const uint8_t Mode = S().CurrentEntry.EchoMode;
-  if (Mode == lx::EchoOn || (Mode == lx::EchoAuto && S().Socket->Echo.load())) S().Term->ProcessChar(Ch);
+  SendTyped(std::string(1, static_cast<char>(Ch)));
   if (Ch == 13 && S().CurrentEntry.SendCRLF == 1) {
     const uint8_t LF = 10;
     S().Socket->WriteBuf(&LF, 1);
   }
+}
+
+void TSession::HandleText(char32_t C) {
+  std::string Text;
+  lx::AppendUTF8(Text, C);
+  SendTyped(TextForRemote(Text, S().CurrentEntry.Charset));
+}
+
+void TSession::SendTyped(const std::string& Bytes) {
+  const auto* Data = reinterpret_cast<const uint8_t*>(Bytes.data());
+  S().Socket->WriteBuf(Data, static_cast<int32_t>(Bytes.size()));
+  const uint8_t Mode = S().CurrentEntry.EchoMode;
+  if (Mode == lx::EchoOn || (Mode == lx::EchoAuto && S().Socket->Echo.load())) S().Term->ProcessBuf(Data, Bytes.size());
   NoteKeySent(Idle, MinuteOfDay());
 }
 
@@ -484,8 +497,9 @@ void TSession::ToggleEcho() {
 
 void TSession::Paste() {
   if (!S().Connected || !S().Clipboard->HasText()) return;
-  // The clipboard holds UTF-8; the remote side reads code page 437.
-  for (char Ch : lx::UTF8ToCP437(S().Clipboard->GetText())) S().Socket->BufWriteChar(static_cast<uint8_t>(Ch));
+  // The clipboard holds UTF-8; the remote side reads the entry's character set.
+  for (char Ch : TextForRemote(S().Clipboard->GetText(), S().CurrentEntry.Charset))
+    S().Socket->BufWriteChar(static_cast<uint8_t>(Ch));
   S().Socket->BufFlush();
 }
 

@@ -23,6 +23,8 @@ class TSession {
 
   // Commands, also reachable from the mouse menu.
   void HandleKey(uint8_t Ch);
+  // A typed character, sent in the entry's character set.
+  void HandleText(char32_t C);
   void HandleExtKey(uint8_t Code);
   void HandleMouse(const TMouseEvent& Ev);
   void RunMenuCommand(uint8_t Letter);
@@ -58,6 +60,8 @@ class TSession {
   void Message(const std::string& Text);
   bool Question(const std::string& Text);
   void Send(std::string_view Text);
+  // What the user typed: sent as one write and echoed by the echo mode.
+  void SendTyped(const std::string& Bytes);
   void Receive();
   // One received block through the filter to the screen (through the line pacer when it
   // paces), and to a transfer it starts.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "console/console.h"
+#include "phonebook/phonerec.h"
 #include "support/cp437.h"
 #include "support/strings.h"
 #include "term/term_ansi.h"
@@ -31,6 +32,10 @@ std::string KeySequence(uint8_t Code) {
     case 83: return "\x7f";
     default: return {};
   }
+}
+
+std::string TextForRemote(std::string_view Text, uint8_t Charset) {
+  return Charset == lx::CharsetUTF8 ? std::string(Text) : lx::UTF8ToCP437(Text);
 }
 
 std::string MouseReport(const TMouseModes& Modes, const TMouseInput& In) {

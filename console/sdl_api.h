@@ -28,7 +28,7 @@
   X(SDL_LockTexture) X(SDL_UnlockTexture) X(SDL_GetWindowSurface)                           \
   X(SDL_UpdateWindowSurface) X(SDL_UpdateWindowSurfaceRects) X(SDL_UpperBlit)               \
   X(SDL_ConvertSurfaceFormat) X(SDL_FillRect) X(SDL_QueryTexture) X(SDL_GetCurrentVideoDriver)   \
-  X(SDL_AllocFormat)
+  X(SDL_AllocFormat) X(SDL_StartTextInput) X(SDL_PeepEvents)
 
 // Looked up as well but allowed to be missing (older SDL2 versions lack them). Without the
 // audio ones the bell is silent.

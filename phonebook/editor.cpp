@@ -72,6 +72,7 @@ void AddItems(TMenuForm& F, TPhoneRec& R, int L) {
   F.AddString('I', " Script", Right(18, 25, 25), "", R.ScriptFile);
   F.AddString('C', " Capture", Right(19, 25, 25), "", R.CaptureFile);
   F.AddToggle('G', " Rating", Left(21), "", 0, 9, "0 1 2 3 4 5 6 7 8 9", R.Rating);
+  F.AddToggle('H', " Charset", Right(21), "", 0, 1, "CP437 UTF-8", R.Charset);
   F.AddToggle('D', " Speed", Left(22), "", 0, 11, "Unlimited 300 600 1200 2400 4800 9600 19200 38400 57600 76800 115200",
               R.LineSpeed);
   F.AddAction(FontKey, " Font", Right(22), "");

@@ -39,6 +39,21 @@ TEST_F(SessionTest, KeysGoOutOnlyWhileConnected) {
   EXPECT_EQ(App.Console->CursorY, 5);
 }
 
+// Typed characters and a paste go out in the entry's character set.
+TEST_F(SessionTest, TypedAndPastedTextInTheEntrysCharacterSet) {
+  Connect();
+  const std::string Text = "M\u00fcller@\u00e9\u20ac\U0001F600";
+  for (const auto& [Charset, Out] : {std::pair<uint8_t, std::string>{lx::CharsetCP437, "M\x81ller@\x82??"},
+                                     {lx::CharsetUTF8, Text}}) {
+    App.Session.CurrentEntry.Charset = Charset;
+    for (char32_t Ch : std::u32string(U"M\u00fcller@\u00e9\u20ac\U0001F600")) App.Console->PushText(Ch);
+    while (App.Console->KeyPressed()) Session->Pass();
+    Clip->Text = Text;
+    Session->RunMenuCommand('P');
+    EXPECT_EQ(Sent(), Out + Out);
+  }
+}
+
 // Offline the loop sleeps longer between passes (keys and clicks end the wait); the status
 // bar is still redrawn when the minute changes, each 10 ms waited counting as one pass.
 TEST_F(SessionTest, OfflineStatusBarFollowsTheMinuteWithFewerPasses) {
