@@ -11,6 +11,8 @@
 
 #include "app/logon_script.h"
 #include "app/session.h"
+
+#include "console/fonts.h"
 #include "app/statusbar.h"
 #include "net/socket.h"
 #include "net/socket_ssl.h"
@@ -329,15 +331,18 @@ bool TSession::DialEntry() {
   Con().WriteXY(1, Con().Rows, 7, std::string(Con().Cols, ' '));
   TellWindowSize();
 
+  S().Pacer.Clear();
+  S().Pacer.SetSpeed(E.LineSpeed, MicrosNow());
   S().Term = std::make_unique<TTermAnsi>(Con());
+  HookTerminal();
   // Emulation 0 (NONE) draws as ANSI-RGB does; it only sends no replies (below).
   S().Term->SetMode(E.Emulation == 2 ? TEmulation::VT102 : TEmulation::AnsiBbs,
                     E.Charset == lx::CharsetUTF8 ? TCharset::UTF8 : TCharset::CP437);
   const uint8_t Initial = S().Term->Font;
   uint8_t Font = Initial;
-  const int H = Con().CellHeight();
-  if (H == 16) Font = E.FontType == 2 ? 2 : 1;
-  if (H == 32) Font = E.FontType == 2 ? 4 : 3;
+  // The entry's own face when it names one, else its font type's; at the console's size.
+  const uint8_t Face = E.FontFace != 0 ? E.FontFace : (E.FontType == 2 ? 2 : 1);
+  if (Con().CellHeight() == 16 || Con().CellHeight() == 32) Font = FontForHeight(Face, Con().CellHeight());
   S().Term->Font = Font;
   S().Term->FontSwitch = Font != Initial ? 1 : 0;
   Con().BlinkEnabled = E.Colors == 0;
@@ -400,6 +405,8 @@ void TSession::ImmediateDial(std::string Address) {
   E.Mouse = 1;
   E.Emulation = App.Config.DefEmulation;
   E.FontType = 1;
+  E.FontFace = 0;
+  E.LineSpeed = 0;
   E.Colors = 0;
   E.IPType = lx::DefaultIPv4;
   E.Protocol = lx::ProtoTelnet;
@@ -410,6 +417,9 @@ void TSession::ImmediateDial(std::string Address) {
 void TSession::Hangup() {
   S().Connected = false;
   S().Socket->Disconnect();
+  // What the line still held goes with it; the next call sets its own speed.
+  S().Pacer.Clear();
+  S().Pacer.SetSpeed(0, MicrosNow());
   ResetTerminal();
   if (S().CaptureOn) {
     S().CaptureOn = false;

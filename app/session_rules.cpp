@@ -87,7 +87,7 @@ std::string CommandMenuText(bool ClipboardHasText, bool Connected, int Scrollbac
   std::string Menu;
   if (ClipboardHasText) Menu += "P-Paste Clipboard|C-Clear Clipboard|";
   // The transfer menu is one click away while a board is on the line.
-  if (Connected) Menu += "H-Hangup|T-Transfer Files|";
+  if (Connected) Menu += "H-Hangup|T-Transfer Files|L-Line Speed|";
   if (ScrollbackCount > 0) Menu += "B-Scrollback|";
   Menu +=
       "D-Directory|U-Upload Queue|F-Font and Filtering|S-Screen Size|O-Options|Z-Show Help|X-Exit|";

@@ -86,6 +86,9 @@ void AddStartup(lx::TMenuForm& Form, lx::TConfigRec& Cfg) {
     Form.AddColor(static_cast<char>('6' + I), Colours[I].Label,
                   {.LabelX = 45, .LabelY = 15 + I, .FieldX = 65, .LabelWidth = 18}, Colours[I].Help,
                   *Colours[I].Value);
+  Form.AddToggle('B', " <Bell>", {.LabelX = 45, .LabelY = 19, .FieldX = 65, .LabelWidth = 18, .FieldWidth = 5},
+                 "What a bell from the board does: beep, flash the status bar, or nothing", 0, 2,
+                 "BEEP FLASH OFF", Cfg.Bell);
 }
 
 // The page a key that ended the form leads to; 0 leaves the editor.
@@ -112,7 +115,7 @@ void TSettingsEditor::ShowPage(int Page) {
   Con.WriteXY(74, 10, 8, std::string(5, static_cast<char>(220)));
   Con.WriteXY(74, 11, 120, "\xDD x \xDE");
   if (Page == PageStartup)
-    for (int Y = 15; Y <= 18; ++Y) Con.WriteXY(63, Y, 112, "\xB3");
+    for (int Y = 15; Y <= 19; ++Y) Con.WriteXY(63, Y, 112, "\xB3");
 }
 
 void TSettingsEditor::Run() {

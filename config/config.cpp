@@ -54,6 +54,7 @@ void EncodeConfig(const TConfigRec& C, std::span<uint8_t, ConfigRecSize> Out) {
   PutStr(B, SshKeyPath, KeyPathLen, C.SshKeyPath);
   PutU8(B, AskNewHost, C.AskNewHost);
   PutBytes(B, Reserved2275, C.Reserved2275);
+  PutU8(B, Bell, C.Bell);
 }
 
 TConfigRec DecodeConfig(std::span<const uint8_t, ConfigRecSize> In) {
@@ -87,6 +88,7 @@ TConfigRec DecodeConfig(std::span<const uint8_t, ConfigRecSize> In) {
   C.SshKeyPath = GetStr(B, SshKeyPath, KeyPathLen);
   C.AskNewHost = GetU8(B, AskNewHost);
   GetBytes(B, Reserved2275, C.Reserved2275);
+  C.Bell = GetU8(B, Bell);
   return C;
 }
 

@@ -35,7 +35,8 @@ const std::vector<TKeyRow>& KeyTable() {
         {SDLK_BACKSLASH, "\\", "|", "\\", "\\"},
         {SDLK_BACKQUOTE, "`", "~", "`", "`"},
         {SDLK_MINUS, "-", "_", "-", "-"},
-        {SDLK_EQUALS, "=", "+", "=", "="},
+        // ALT-= is the PC scan code 131, as ALT-letters are theirs.
+        {SDLK_EQUALS, "=", "+", Ext(131), "="},
     };
     const char* Shifted = "!@#$%^&*()";
     for (int I = 0; I < 10; ++I) {

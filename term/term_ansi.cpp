@@ -3,9 +3,11 @@
 #include "term/term_ansi.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 
+#include "console/font_faces.h"
 #include "net/socket_base.h"
 
 namespace {
@@ -17,8 +19,12 @@ constexpr uint8_t AnsiToAttr[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 // take them.
 inline bool IsCommonParam(uint8_t Ch) { return (Ch >= '0' && Ch <= '9') || Ch == ';' || Ch == '?'; }
 
-// Fonts 1-2 are 16 pixels high, 3-4 are 32; the remote side picks only the face.
-constexpr bool IsTallFont(uint8_t Font) { return Font >= 3; }
+// The Amiga faces of the font-selection identifiers 37-42; every other one is CP437. The
+// remote side picks only the face: the size stays the one in use.
+int FaceOfFontId(int Id) {
+  constexpr std::array<int, 6> Amiga = {22, 23, 21, 17, 20, 2};  // P0T-NOoDLE .. Topaz
+  return Id >= 37 && Id <= 42 ? Amiga[Id - 37] : 1;
+}
 
 // Remote counts are untrusted: clamp them into a range the console can take.
 int ClampInt(long long Value, int Lo, int Hi) { return static_cast<int>(std::clamp<long long>(Value, Lo, Hi)); }
@@ -233,7 +239,8 @@ void TTermAnsi::CsiByte(uint8_t Ch) {
     if (Params.size() < MaxParams) Params.push_back(static_cast<char>(Ch));
     return;
   }
-  if (Ch == ' ' || (VT() && Ch > ' ' && Ch <= 0x2F)) {
+  // Both dialects know the space (font selection) and "*" (the line speed, CSI Ps1;Ps2 * r).
+  if (Ch == ' ' || Ch == '*' || (VT() && Ch > ' ' && Ch <= 0x2F)) {
     Intermediate = static_cast<char>(Ch);
     State = TParseState::CsiIntermediate;
     return;
@@ -249,6 +256,10 @@ void TTermAnsi::CsiByte(uint8_t Ch) {
 void TTermAnsi::CsiIntermediateByte(uint8_t Ch) {
   if (VT() && (Ch <= 0x3F || Ch == 0x7F)) return;
   if (Intermediate == ' ' && Ch == 'D' && FontSwitch) SelectFont();
+  if (Intermediate == '*' && Ch == 'r' && OnLineSpeed) {
+    NextParam();  // Ps1, not used
+    OnLineSpeed(NextParam());
+  }
   ResetState();
 }
 
@@ -280,7 +291,10 @@ void TTermAnsi::Execute(uint8_t Ch) {
   case 14: ShiftTo(1); break;
   case 15: ShiftTo(0); break;
   case 27: EnterEscape(); break;
-  default: break;  // NUL, BEL (no bell), ENQ, XON, XOFF and the rest
+  case 7:
+    if (OnBell) OnBell();
+    break;
+  default: break;  // NUL, ENQ, XON, XOFF and the rest
   }
 }
 
@@ -818,11 +832,5 @@ void TTermAnsi::Reverse(bool On) {
 
 void TTermAnsi::SelectFont() {
   NextParam(); // the font slot, not used
-  const int Id = NextParam();
-  // Identifiers 37-42 are the Amiga Topaz faces; everything else is CP437.
-  const bool Topaz = Id >= 37 && Id <= 42;
-  if (IsTallFont(Font))
-    Font = Topaz ? 4 : 3;
-  else
-    Font = Topaz ? 2 : 1;
+  Font = FontNumber(FaceOfFontId(NextParam()), IsLargeFont(Font));
 }

@@ -79,6 +79,11 @@ public:
 
   // Resize request CSI 8 ; rows ; cols t. The program installs none.
   std::function<void(uint8_t Cols, uint8_t Rows)> OnScreenSize;
+  // The bell (byte 7 in text).
+  std::function<void()> OnBell;
+  // CSI Ps1 ; Ps2 * r: the board asks for an emulated line speed (Ps2: 0 unlimited, 1..11
+  // 300..115200 bps; the session ignores other values).
+  std::function<void(int Code)> OnLineSpeed;
 
   TSDLConsole& Console;
   uint8_t Printed = 0;      // 1 when the last ProcessChar drew a glyph

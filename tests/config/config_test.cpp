@@ -69,6 +69,7 @@ TEST_F(ConfigFile, LoadAndRewriteIsByteExactAndBoundsStrings) {
   EXPECT_EQ(C.StatusColor1, Raw[2009]);
   EXPECT_EQ(C.SshKeyPath, "/keys/id_bbs");
   EXPECT_EQ(C.AskNewHost, Raw[2274]);
+  EXPECT_EQ(C.Bell, Raw[3041]);  // the record's last byte
   ASSERT_TRUE(F.Save(C));
   EXPECT_EQ(ReadFileBytes(Dir + "lanternyx.cfg"), Raw);
 

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "console/fonts.h"
 #include "console/helpers.h"
 #include "console/scrollback.h"
 
@@ -306,7 +307,7 @@ TEST_F(ConsoleModel, ScreenSizesRowsAndTermination) {
   EXPECT_EQ(std::make_pair(Con.PixelWidth(), Con.PixelHeight()), std::make_pair(132 * 16, 37 * 32));
   EXPECT_EQ(Con.WinX2 * 100 + Con.WinY2, 13237);
   EXPECT_EQ(Con.Cell(160, 60).Font, 3);
-  EXPECT_FALSE(Con.OpenScreen(80, 25, 5));
+  EXPECT_FALSE(Con.OpenScreen(80, 25, FontCount + 1));
   EXPECT_TRUE(Con.OpenScreen(10, 500, 1));
   EXPECT_EQ(Con.Cols * 100 + Con.Rows, 8060);
   // A saved row is shown in the given font, cut to the screen.

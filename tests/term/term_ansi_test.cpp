@@ -190,10 +190,28 @@ TEST_F(TermTest, FontSelectionNeedsFontSwitchAndKeepsTheCellSize) {
   Send("\x1b[0;38 Da");
   Term->FontSwitch = 1;
   Send("\x1b[0;38 Db\x1b[0;43 Dc");
-  EXPECT_EQ(std::tuple(At(1, 1).Font, At(2, 1).Font, At(3, 1).Font), std::tuple(1, 2, 1));
+  EXPECT_EQ(std::tuple(At(1, 1).Font, At(2, 1).Font, At(3, 1).Font), std::tuple(1, 45, 1));  // 45: mO'sOul
   Term->Font = 3;  // a 16x32 screen: the large sibling
-  Send("\x1b[0;42 D");
-  EXPECT_EQ(Term->Font, 4);
+  for (auto [In, Font] : std::initializer_list<std::pair<const char*, int>>{
+           {"\x1b[0;42 D", 4}, {"\x1b[0;0 D", 3}, {"\x1b[0;37 E", 3}, {"\x1b[0;37 D", 44}, {"\x1b[0;39 D", 42},
+           {"\x1b[0;40 D", 34}, {"\x1b[0;41 D", 40}}) {
+    Send(In);
+    EXPECT_EQ(Term->Font, Font) << In;
+  }
+  EXPECT_EQ(Term->State, TParseState::Ground);
+  Term->ProcessBuf(nullptr, 0);  // an empty block is harmless
+}
+
+TEST_F(TermTest, BellAndLineSpeedGoToTheSession) {
+  int Bells = 0;
+  std::vector<int> Speeds;
+  Term->OnBell = [&] { ++Bells; };
+  Term->OnLineSpeed = [&](int Code) { Speeds.push_back(Code); };
+  Send("\a\x1b[0;6*rX\x1b[1;12*r\x1b[*sY\a");
+  EXPECT_EQ(Bells, 2);
+  EXPECT_EQ(Speeds, (std::vector<int>{6, 12}));
+  EXPECT_EQ(At(1, 1).Ch, 'X');
+  EXPECT_EQ(At(2, 1).Ch, 'Y');
 }
 
 // Received blocks take a faster path (text as runs, parameters appended together) than single
