@@ -87,19 +87,6 @@ TEST(Render, InkAndPaperOfEachColourMode) {
   }
 }
 
-TEST(Render, LargeFontCellsAre16By32) {
-  TSDLConsole Con;
-  Con.OpenScreen(80, 25, 3);
-  Con.DrawCursor(false);
-  Con.WriteXY(80, 25, 0x0F, "\xDB");
-  Con.ComposeFrame();
-  EXPECT_EQ(std::make_pair(Con.PixelWidth(), Con.PixelHeight()), std::make_pair(1280, 800));
-  EXPECT_EQ(std::make_tuple(CellPixel(Con, 80, 25, 0, 0), CellPixel(Con, 80, 25, 15, 31), CellPixel(Con, 79, 25, 15, 31)),
-            std::make_tuple(White, White, Black));
-  Con.WriteCharFont('/', 1);  // an 8x16 font number on a 16x32 screen draws its large sibling
-  Con.ComposeFrame();
-}
-
 TEST(Render, BlinkingCellShowsThenHides) {
   TSDLConsole Con;
   Con.DrawCursor(false);
@@ -159,6 +146,7 @@ TEST(Render, CursorUnderlineOnTheBottomRowsOfTheCell) {
   EXPECT_EQ(UnderRows(Con, 1, 1), Plain);
   { auto Batch = Con.Batch(); Con.CursorHidden = false; }
   Con.OpenScreen(80, 25, 4);
+  Con.WriteCharFont('/', 1);  // an 8x16 font number on a 16x32 screen draws its large sibling
   Con.GotoXY(2, 2);
   Con.DrawCursor(true);
   Con.ComposeFrame();

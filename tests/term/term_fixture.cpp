@@ -36,11 +36,9 @@ std::string Colour(uint8_t Mode, const std::array<uint8_t, 3>& Bytes) {
 }
 
 std::string DumpScreen(const TSDLConsoleScrollback& Con) {
-  const std::string Ruler = [&] {
-    std::string R = "  |";
-    for (int X = 1; X <= Con.Cols; ++X) R += X % 10 == 0 ? static_cast<char>('0' + (X / 10) % 10) : '.';
-    return R + "|\n";
-  }();
+  std::string Ruler = "  |";
+  for (int X = 1; X <= Con.Cols; ++X) Ruler += X % 10 == 0 ? static_cast<char>('0' + (X / 10) % 10) : '.';
+  Ruler += "|\n";
   auto Colours = [](uint8_t Mode, uint8_t Index, const std::array<uint8_t, 3>& RGB) {
     return Colour(Mode, Mode == 1 ? std::array<uint8_t, 3>{Index, 0, 0} : RGB);
   };
@@ -71,13 +69,12 @@ std::string DumpScreen(const TSDLConsoleScrollback& Con) {
     return S;
   };
   O << "colours\n";
-  for (int Y = 1; Y <= Con.Rows; ++Y) {
+  for (int Y = 1; Y <= Con.Rows; ++Y)
     for (int X = 1, End; X <= Con.Cols; X = End + 1) {
       const std::string E = Extras(X, Y);
       for (End = X; End < Con.Cols && Extras(End + 1, Y) == E;) ++End;
       if (!E.empty()) O << "row " << Y << " col " << X << (End > X ? "-" + std::to_string(End) : "") << E << "\n";
     }
-  }
   O << "end\n";
   return O.str();
 }
@@ -85,25 +82,16 @@ std::string DumpScreen(const TSDLConsoleScrollback& Con) {
 void ResetConsole(TSDLConsoleScrollback& Con, bool StatusLine) {
   // Blanking the visible screen is enough: nothing the emulator does brings cells
   // from past Cols or Rows into view.
-  Con.StatusLine = false;
-  Con.ScrollbackEnabled = false;
-  Con.PendingWrap = false;
-  Con.CursorHidden = false;
-  Con.BlinkEnabled = false;
+  Con.StatusLine = Con.ScrollbackEnabled = Con.PendingWrap = Con.CursorHidden = Con.BlinkEnabled = false;
   Con.SetWindow(1, 1, Con.Cols, Con.Rows);
   Con.SetTextAttr(7, true);
-  Con.Fg256 = 7;
-  Con.Bg256 = 0;
-  Con.FgRGB = {192, 192, 192};
-  Con.BgRGB = {0, 0, 0};
+  Con.Fg256 = 7, Con.Bg256 = 0;
+  Con.FgRGB = {192, 192, 192}, Con.BgRGB = {0, 0, 0};
   Con.ClearScreen(2);
   Con.ScrollbackCount = 0;
   Con.ScrollbackEnabled = true;
-  if (StatusLine) {
-    // As the session sets it up: the text window stops above the status bar.
-    Con.SetWindow(1, 1, Con.Cols, Con.Rows - 1);
-    Con.StatusLine = true;
-  }
+  // As the session sets it up: the text window stops above the status bar.
+  if (StatusLine) Con.SetWindow(1, 1, Con.Cols, Con.Rows - 1), Con.StatusLine = true;
 }
 
 std::unique_ptr<TSDLConsoleScrollback> MakeConsole(int Cols, int Rows, bool StatusLine) {
