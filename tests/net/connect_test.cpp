@@ -64,6 +64,22 @@ TEST(Connect, FamilyFollowsIPType) {
   }
 }
 
+// The board's own opening: every option it offers is answered, and the size and type asked
+// for are sent.
+TEST(Connect, TheBoardsTelnetOpeningIsAnswered) {
+  TBbsServerProcess Server;
+  ASSERT_TRUE(Server.Start({}, "expect ANSI-256COLOR-RGB\nsend OK\n"));
+  TSocket S;
+  S.TelnetClient = S.Echo = true;
+  S.TermType = "ANSI-256COLOR-RGB";
+  S.SetWindowSize(80, 24);
+  ASSERT_TRUE(S.Connect("127.0.0.1", Server.Port, 500));
+  EXPECT_EQ(ReadUntil(S, "OK"), "OK");
+  EXPECT_EQ(Server.Record(), Bytes({255, 251, 24, 255, 251, 31, 255, 250, 31, 0, 80, 0, 24, 255, 240, 255, 253, 1, 255,
+                                    253, 3, 255, 250, 24, 0}) + "ANSI-256COLOR-RGB" + Bytes({255, 240}));
+  EXPECT_FALSE(S.Echo);
+}
+
 TEST(Connect, FailuresEndCleanly) {
   TLocalPort Refusing(true), Silent(false);
   int Calls = 0;

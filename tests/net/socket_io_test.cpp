@@ -106,6 +106,39 @@ TEST_F(SocketPairTest, TelnetNegotiationsHoweverTheStreamIsCut) {
   }
 }
 
+// A 255 the user types or pastes is data: in telnet mode every write path doubles it, and
+// only a command written as one is sent as IAC. Without telnet, bytes pass as they are.
+TEST_F(SocketPairTest, EveryWritePathDoublesIACWithTelnetOnAndCommandsGoAsTheyAre) {
+  for (bool On : {true, false}) {
+    SCOPED_TRACE(On);
+    Pair(S, On);
+    S.BufWriteStr("a\xff" "b");
+    S.BufFlush();
+    EXPECT_EQ(S.WriteStr("c\xff" "d"), 3);
+    const uint8_t Typed[] = {'e', 255};
+    EXPECT_EQ(S.WriteBuf(Typed, 2), 2);
+    EXPECT_EQ(S.WriteTelnetCommand(Telnet::NOP), On ? 2 : 0);
+    EXPECT_EQ(Received(), On ? "a\xff\xff" "bc\xff\xff" "de\xff\xff\xff\xf1" : "a\xff" "bc\xff" "de\xff");
+    Send("A\xff\xff" "B");
+    EXPECT_EQ(ReadOnce(), On ? "A\xff" "B" : "A\xff\xff" "B");
+  }
+}
+
+// Once agreed, a new size is sent as it changes (a 255 in it doubled); after DONT
+// (acknowledged) no more sizes.
+TEST_F(SocketPairTest, WindowSizeChangesReachThePeerUntilItSaysDont) {
+  S.WinWidth = 80, S.WinHeight = 24;
+  S.SetWindowSize(100, 30);  // nothing agreed yet: kept, not sent
+  Send(Bytes({255, 253, 31}));
+  ReadOnce();
+  S.SetWindowSize(255, 37);
+  Send(Bytes({255, 254, 31}));
+  ReadOnce();
+  S.SetWindowSize(80, 25);
+  EXPECT_EQ(Received(), Bytes({255, 251, 31, 255, 250, 31, 0, 100, 0, 30, 255, 240}) +
+                            Bytes({255, 250, 31, 0, 255, 255, 0, 37, 255, 240, 255, 252, 31}));
+}
+
 TEST_F(SocketPairTest, SubnegotiationAndTerminalTypeAreBounded) {
   Send(Bytes({255, 250, 99}) + std::string(500, 'q'));
   EXPECT_EQ(ReadOnce(), "");
@@ -179,6 +212,17 @@ TEST_F(SocketPairTest, ReadingWaitingPurgingAndBufferedWrites) {
   Small.PurgeOutput();
   Small.BufFlush();
   EXPECT_EQ(Received(), "");
+}
+
+TEST_F(SocketPairTest, PeerCloseGivesThirtyEmptyReadsThenFailure) {
+  Send("BYE");
+  close(std::exchange(Peer, -1));
+  EXPECT_EQ(ReadOnce(), "BYE");
+  uint8_t B[16];
+  for (int I = 0; I < 30; ++I) ASSERT_EQ(S.ReadBuf(B, sizeof B), 0) << "read " << I;
+  EXPECT_TRUE(S.Connected);
+  EXPECT_EQ(S.ReadBuf(B, sizeof B), -1);
+  EXPECT_FALSE(S.Connected);
 }
 
 TEST_F(SocketPairTest, GonePeerOrClosedLinkFailsEveryCallQuietly) {

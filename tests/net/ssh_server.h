@@ -14,7 +14,6 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -22,10 +21,12 @@
 
 #include "net/net_test_util.h"
 
-// Runs a tool again while it fails with exit code 10 (another test holds the password file).
-inline int RunUserTool(const std::string& Command) {
-  int R = 10;
-  for (int I = 0; I < 50 && (R = RunTool(Command)) == 10; ++I) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+// Runs a tool again while it fails with exit code 10 (another test holds the password file),
+// or with AnyFailure while it fails at all; five seconds at most.
+inline int RunUntil(const std::string& Command, bool AnyFailure = false) {
+  int R = -1;
+  for (int I = 0; I < 50 && (R = RunTool(Command)) != 0 && (AnyFailure || R == 10); ++I)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   return R;
 }
 
@@ -39,7 +40,7 @@ class TSshServer {
   }
   ~TSshServer() {
     Sshd.Stop();
-    if (UserMade) RunUserTool("userdel -f " + User);
+    if (UserMade) RunUntil("userdel -f " + User);
   }
 
   // Starts sshd with Options ("Name=value", added with -o) on the same port each time; a new
@@ -64,8 +65,7 @@ class TSshServer {
     const bool Started = L >= 0 && Sshd.Start(Args, {-1, -1, L});
     if (L >= 0) close(L);
     // Ready once it says it listens; it may also die at once on a bad option.
-    const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (Started && !Sshd.Exited() && std::chrono::steady_clock::now() < End) {
+    for (int I = 0; I < 500 && Started && !Sshd.Exited(); ++I) {
       if (Log().find("Server listening") != std::string::npos) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -99,24 +99,18 @@ class TSshServer {
   TTempDir Temp;
 
  public:
-  std::string Dir;
-  std::string User;
-  std::string Password = "Lantern-Pass-7";
+  std::string Dir, User, Password = "Lantern-Pass-7";
   uint16_t Port = 0;
 
  private:
   bool MakeUser() {
     if (UserMade) return true;
     const std::string Home = Dir + "/home";
-    if (RunUserTool("useradd -M -d " + Home + " -s /bin/sh " + User) != 0) return false;
+    if (RunUntil("useradd -M -d " + Home + " -s /bin/sh " + User) != 0) return false;
     UserMade = true;
     std::filesystem::create_directory(Home);
     RunTool("chown " + User + " " + Home);
-    for (int I = 0; I < 50; ++I) {
-      if (RunTool("echo " + User + ":" + Password + " | chpasswd") == 0) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
+    return RunUntil("echo " + User + ":" + Password + " | chpasswd", true) == 0;
   }
 
   bool UserMade = false;
