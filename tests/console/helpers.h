@@ -22,6 +22,30 @@ inline std::string RowTextTrimmed(const TSDLConsole& Con, int Y) {
   return S;
 }
 
+// Each row that is not blank as "row:text" without trailing spaces, a run of equal rows as
+// "first-last:text"; Shown puts the cursor first ("+" when a wrap is owed).
+inline std::string ScreenText(const TSDLConsole& Con) {
+  std::string S;
+  for (int Y = 1, E = 1; Y <= Con.Rows; Y = E + 1) {
+    const std::string T = RowTextTrimmed(Con, Y);
+    for (E = Y; E < Con.Rows && RowTextTrimmed(Con, E + 1) == T;) ++E;
+    if (!T.empty()) S += " " + std::to_string(Y) + (E > Y ? "-" + std::to_string(E) : "") + ":" + T;
+  }
+  return S.empty() ? S : S.substr(1);
+}
+inline std::string Shown(const TSDLConsole& Con) {
+  const std::string Rows = ScreenText(Con);
+  return std::to_string(Con.CursorX) + "," + std::to_string(Con.CursorY) + (Con.PendingWrap ? "+" : "") +
+         (Rows.empty() ? "" : " " + Rows);
+}
+
+// The characters of column X, rows 1..Rows.
+inline std::string ColumnText(const TSDLConsole& Con, int X) {
+  std::string S;
+  for (int Y = 1; Y <= Con.Rows; ++Y) S += static_cast<char>(Con.Cell(X, Y).Ch);
+  return S;
+}
+
 // The attributes of row Y, columns X1..X2.
 inline std::vector<uint8_t> RowAttrs(const TSDLConsole& Con, int Y, int X1, int X2) {
   std::vector<uint8_t> A;

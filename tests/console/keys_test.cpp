@@ -1,4 +1,4 @@
-// The key buffer: order, extended keys, the reset on overflow, and one producer thread.
+// The key buffer: order, typed text, the reset on overflow, waits, and one producer thread.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,40 +10,52 @@
 
 namespace {
 
-TEST(Keys, BytesComeOutInOrder) {
-  TSDLConsole Con;
-  EXPECT_FALSE(Con.KeyPressed());
-  Con.PushKey('a');
-  Con.PushExtKey(59);
-  Con.PushKeyString("xy");
-  Con.PushKeyString("z");
-  Con.PushKeyString("");
-  EXPECT_TRUE(Con.KeyPressed());
-  for (uint8_t Expected : {uint8_t('a'), uint8_t(0), uint8_t(59), uint8_t('x'), uint8_t('y'), uint8_t('z')})
-    EXPECT_EQ(ReadKeyWithin(Con), Expected);
-  EXPECT_FALSE(Con.KeyPressed());
+// Every waiting entry: a key byte as itself, a typed character as "<hex>".
+std::string Drain(TSDLConsole& Con) {
+  std::string S;
+  char Hex[16];
+  while (Con.KeyPressed()) {
+    const auto K = Con.ReadKeyOrText();
+    snprintf(Hex, sizeof Hex, "<%x>", static_cast<unsigned>(K.Text));
+    S += K.Text ? std::string(Hex) : std::string(1, static_cast<char>(K.Key));
+  }
+  return S;
 }
 
-TEST(Keys, The129thUnreadByteIsLeftAlone) {
+TEST(Keys, EntriesComeOutInOrder) {
+  TSDLConsole Con;
+  Con.PushKey('a');
+  Con.PushExtKey(59);
+  Con.PushKeyString("xyz");  // the first two bytes
+  Con.PushKeyString("z");
+  Con.PushKeyString("");
+  // Control characters, C1 ones included, and what is no character are not text.
+  for (char32_t C : {U'\u00e9', U'\x1f', U'\x7f', U'\x9f', U'\u00a0', U'\U0001F600', char32_t(0x110000)}) Con.PushText(C);
+  EXPECT_EQ(Drain(Con), std::string("a\0;xyz", 6) + "<e9><a0><1f600>");
+  // ReadKey gives a character's code page 437 byte, "?" where it has none.
+  Con.PushText(U'\u00e9');
+  Con.PushText(U'\u20ac');
+  EXPECT_EQ(ReadKeyWithin(Con), 0x82);
+  EXPECT_EQ(ReadKeyWithin(Con), '?');
+}
+
+TEST(Keys, The129thUnreadEntryEmptiesTheQueue) {
   TSDLConsole Con;
   for (int i = 0; i < 128; ++i) Con.PushKey(static_cast<uint8_t>(i));
   EXPECT_EQ(ReadKeyWithin(Con), 0);
-  Con.PushKey(200);   // 128 unread again: still fits
-  EXPECT_EQ(ReadKeyWithin(Con), 1);
-  for (int i = 2; i < 128; ++i) ReadKeyWithin(Con);
-  EXPECT_EQ(ReadKeyWithin(Con), 200);
-  EXPECT_FALSE(Con.KeyPressed());
-
+  Con.PushKey(200);  // 128 unread again: still fits
+  std::string Want;
+  for (int i = 1; i < 128; ++i) Want += static_cast<char>(i);
+  EXPECT_EQ(Drain(Con), Want + "\xc8");
   for (int i = 0; i < 128; ++i) Con.PushKey('q');
-  Con.PushKey('!');
-  EXPECT_EQ(ReadKeyWithin(Con), '!');
-  EXPECT_FALSE(Con.KeyPressed());
+  Con.PushText(U'!');
+  EXPECT_EQ(Drain(Con), "<21>");
   // The buffer goes on working after a reset, around its end many times.
   for (int i = 0; i < 1000; ++i) {
     Con.PushKey(static_cast<uint8_t>(i));
     Con.PushKey(static_cast<uint8_t>(i + 1));
-    EXPECT_EQ(ReadKeyWithin(Con), static_cast<uint8_t>(i));
-    EXPECT_EQ(ReadKeyWithin(Con), static_cast<uint8_t>(i + 1));
+    ASSERT_EQ(ReadKeyWithin(Con), static_cast<uint8_t>(i));
+    ASSERT_EQ(ReadKeyWithin(Con), static_cast<uint8_t>(i + 1));
   }
 }
 
@@ -64,40 +76,12 @@ TEST(Keys, TakeKeyReadsUpToThePlainKeyOrNothing) {
     TSDLConsole Con;
     for (char Ch : C.Queued) Con.PushKey(static_cast<uint8_t>(Ch));
     EXPECT_EQ(Con.TakeKey(27), C.Taken);
-    std::string Left;
-    while (Con.KeyPressed()) Left += static_cast<char>(Con.ReadKey());
-    EXPECT_EQ(Left, C.Left);
+    EXPECT_EQ(Drain(Con), C.Left);
   }
 }
 
-TEST(Keys, WaitsEndWhenTheWindowCloses) {
-  TSDLConsole Con;
-  EXPECT_FALSE(Con.KeyWait(5));
-  std::thread Closer([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    Con.Terminated = true;
-  });
-  EXPECT_EQ(Bounded(Con, [&] { return Con.ReadKey(); }), 1);
-  Closer.join();
-  EXPECT_FALSE(Bounded(Con, [&] { return Con.KeyWait(100000); }));
-  EXPECT_EQ(Bounded(Con, [&] { return Con.ReadKeyWait(); }), 1);
-}
-
-TEST(Keys, ProducerThreadAndConsumerAgree) {
-  TSDLConsole Con;
-  constexpr int Count = 5000;
-  std::thread Producer([&] {
-    for (int i = 0; i < Count; ++i) {
-      while (Con.KeyPressed() && (i % 64) == 0) std::this_thread::yield();   // never overflow
-      Con.PushKey(static_cast<uint8_t>(i));
-    }
-  });
-  for (int i = 0; i < Count; ++i) ASSERT_EQ(ReadKeyWithin(Con), static_cast<uint8_t>(i)) << i;
-  Producer.join();
-}
-
 // A wait for input ends with a key or a click (true), or when the window closes (false).
-TEST(Keys, InputWaitEndsOnAKeyAClickOrTermination) {
+TEST(Keys, WaitsEndOnAKeyAClickOrTermination) {
   struct TCase {
     const char* Name;
     std::function<void(TSDLConsole&)> Act;
@@ -118,10 +102,32 @@ TEST(Keys, InputWaitEndsOnAKeyAClickOrTermination) {
     Other.join();
   }
   TSDLConsole Con;
-  Con.NoteMousePress(7);   // no such button: nothing latched
+  Con.NoteMousePress(7);  // no such button: nothing latched
   EXPECT_EQ(Con.MousePressLatch.load(), 0u);
   EXPECT_FALSE(Con.InputWait(1));
+  EXPECT_FALSE(Con.KeyWait(5));
+  // A closed window ends every key wait, and ReadKey then gives 1.
+  std::thread Closer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Con.Terminated = true;
+  });
+  EXPECT_EQ(Bounded(Con, [&] { return Con.ReadKey(); }), 1);
+  Closer.join();
+  EXPECT_FALSE(Bounded(Con, [&] { return Con.KeyWait(100000); }));
+  EXPECT_EQ(Bounded(Con, [&] { return Con.ReadKeyWait(); }), 1);
+}
+
+TEST(Keys, ProducerThreadAndConsumerAgree) {
+  TSDLConsole Con;
+  constexpr int Count = 5000;
+  std::thread Producer([&] {
+    for (int i = 0; i < Count; ++i) {
+      while (Con.KeyPressed() && (i % 64) == 0) std::this_thread::yield();  // never overflow
+      Con.PushKey(static_cast<uint8_t>(i));
+    }
+  });
+  for (int i = 0; i < Count; ++i) ASSERT_EQ(ReadKeyWithin(Con), static_cast<uint8_t>(i)) << i;
+  Producer.join();
 }
 
 }  // namespace
-

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "console/fonts.h"
@@ -17,188 +18,97 @@ namespace {
 struct ConsoleModel : ::testing::Test {
   TSDLConsole Con;
   void Type(std::string_view S) { Con.WriteStr(S); }
+  void Letters() {
+    for (int Y = 1; Y <= 25; ++Y) Con.WriteXY(1, Y, 7, std::string(1, static_cast<char>('A' + Y - 1)));
+  }
+  std::string Cursor() const { return std::to_string(Con.CursorX) + "," + std::to_string(Con.CursorY); }
 };
 
-TEST_F(ConsoleModel, BottomRightCellIsWrittenWithoutScrollingUntilTheNextCharacter) {
+const std::string A80(80, 'a'), H80(80, '#');
+
+// The owed wrap of the bottom-right cell, the right edge of other rows and control bytes.
+TEST_F(ConsoleModel, TeletypeOutput) {
   Con.GotoXY(1, 24);
   Type("above");
   Con.GotoXY(1, 25);
-  Type(std::string(80, 'a'));
-  EXPECT_EQ(Con.CursorX, 1);
-  EXPECT_EQ(Con.CursorY, 25);
-  EXPECT_TRUE(Con.PendingWrap);
-  EXPECT_EQ(RowTextTrimmed(Con, 24), "above");
-  EXPECT_EQ(RowText(Con, 25), std::string(80, 'a'));
-
+  Type(A80);
+  EXPECT_EQ(Shown(Con), "1,25+ 24:above 25:" + A80);  // written, not scrolled yet
   Type("Z");
-  EXPECT_FALSE(Con.PendingWrap);
-  EXPECT_EQ(RowText(Con, 24), std::string(80, 'a'));
-  EXPECT_EQ(RowTextTrimmed(Con, 23), "above");
-  EXPECT_EQ(RowTextTrimmed(Con, 25), "Z");
-  EXPECT_EQ(Con.CursorX, 2);
-  EXPECT_EQ(Con.CursorY, 25);
-}
-
-TEST_F(ConsoleModel, MovingTheCursorCancelsTheOwedWrap) {
+  EXPECT_EQ(Shown(Con), "2,25 23:above 24:" + A80 + " 25:Z");
+  // Drawing elsewhere, or a move to where the cursor already is, keeps the owed wrap.
   Con.GotoXY(80, 25);
   Type("x");
-  ASSERT_TRUE(Con.PendingWrap);
-  Con.WriteXYPipe(1, 25, 7, 0, "status");   // drawing elsewhere keeps it
-  Con.GotoXY(1, 25);                         // the cursor is already there: kept
-  EXPECT_TRUE(Con.PendingWrap);
-  Con.GotoXY(1, 1);
+  Con.WriteXYPipe(2, 25, 7, 0, "st");
+  Con.GotoXY(1, 25);
+  const std::string Row25 = "Zst" + std::string(76, ' ') + "x";
+  EXPECT_EQ(Shown(Con), "1,25+ 23:above 24:" + A80 + " 25:" + Row25);
+  Con.GotoXY(1, 1);  // a move elsewhere drops it: no scroll
   Type("y");
-  EXPECT_EQ(Con.Cell(1, 1).Ch, 'y');
-  EXPECT_EQ(Con.Cell(80, 25).Ch, 'x');       // no scroll happened
+  EXPECT_EQ(Shown(Con), "2,1 1:y 23:above 24:" + A80 + " 25:" + Row25);
   Con.GotoXY(80, 25);
   Type("z");
-  Con.ClearScreen(2);
+  Con.ClearScreen(2);  // and so does clearing
   Type("w");
-  EXPECT_EQ(Con.Cell(1, 1).Ch, 'w');
-  EXPECT_EQ(Con.CursorY, 1);
-}
-
-TEST_F(ConsoleModel, RightEdgeOfOtherRowsWrapsAtOnceToTheWindowLeft) {
+  EXPECT_EQ(Shown(Con), "2,1 1:w");
+  // Any other row wraps at once, to the window's left edge.
   Con.SetWindow(5, 1, 80, 25);
   Con.GotoXY(80, 5);
   Type("x");
-  EXPECT_EQ(Con.CursorX, 5);
-  EXPECT_EQ(Con.CursorY, 6);
-  EXPECT_FALSE(Con.PendingWrap);
-}
-
-TEST_F(ConsoleModel, ControlBytesMoveTheCursorAndOthersAreGlyphs) {
+  EXPECT_EQ(Shown(Con), "5,6 1:w 5:" + std::string(79, ' ') + "x");
+  // BS, CR and LF move; other control bytes are glyphs; BS stops at the left edge.
+  Con.SetWindow(1, 1, 80, 25);
+  Con.ClearScreen(2);
   Con.GotoXY(10, 3);
-  Type("ab\b\bX\r\n");
-  EXPECT_EQ(RowTextTrimmed(Con, 3), std::string(9, ' ') + "Xb");
-  EXPECT_EQ(Con.CursorX, 1);
-  EXPECT_EQ(Con.CursorY, 4);
-  Type("\x07\x1b");
-  EXPECT_EQ(Con.Cell(1, 4).Ch, 7);
-  EXPECT_EQ(Con.Cell(2, 4).Ch, 27);
-  // Backspace stops at the window's left edge and erases nothing.
+  Type("ab\b\bX\r\n\x07\x1b");
   Con.GotoXY(1, 4);
   Type("\b");
-  EXPECT_EQ(Con.CursorX, 1);
-  EXPECT_EQ(Con.Cell(1, 4).Ch, 7);
+  EXPECT_EQ(Shown(Con), "1,4 3:         Xb 4:\x07\x1b");
 }
 
-TEST_F(ConsoleModel, LineFeedInAScrollRegionMovesOnlyItsRows) {
-  for (int Y = 1; Y <= 25; ++Y) Con.WriteXY(1, Y, 7, std::string(1, static_cast<char>('A' + Y - 1)));
-  Con.SetWindow(1, 5, 80, 20);
-  Con.GotoXY(7, 20);
-  Con.WriteChar(10);
-  for (int Y = 1; Y <= 4; ++Y) EXPECT_EQ(Con.Cell(1, Y).Ch, 'A' + Y - 1) << Y;
-  for (int Y = 5; Y <= 19; ++Y) EXPECT_EQ(Con.Cell(1, Y).Ch, 'A' + Y) << Y;
-  EXPECT_EQ(RowTextTrimmed(Con, 20), "");
-  for (int Y = 21; Y <= 25; ++Y) EXPECT_EQ(Con.Cell(1, Y).Ch, 'A' + Y - 1) << Y;
-  EXPECT_EQ(Con.CursorX, 7);
-  EXPECT_EQ(Con.CursorY, 20);
-}
-
-TEST_F(ConsoleModel, ScrollFillsTheNewRowWithAttribute7WhateverTheColours) {
-  Con.SetBgRGB(1, 2, 3);
-  Con.GotoXY(1, 25);
-  Con.WriteChar(10);
-  const TConsoleCell& C = Con.Cell(10, 25);
-  EXPECT_EQ(C.Ch, 32);
-  EXPECT_EQ(C.Attr, 7);
-  EXPECT_EQ(C.BgMode, 0);
-  EXPECT_EQ(Con.BgMode, 2);   // the colour state survives the scroll
-}
-
-void FillScreen(TSDLConsole& Con) {
-  for (int Y = 1; Y <= Con.Rows; ++Y) Con.WriteXY(1, Y, 7, std::string(Con.Cols, '#'));
-}
-
-TEST_F(ConsoleModel, ClearScreenModesRespectTheStatusLine) {
-  Con.StatusLine = true;
-  FillScreen(Con);
-  Con.GotoXY(5, 5);
-  Con.ClearScreen(2);
-  for (int Y = 1; Y <= 24; ++Y) EXPECT_EQ(RowTextTrimmed(Con, Y), "") << Y;
-  EXPECT_EQ(RowText(Con, 25), std::string(80, '#'));
-  EXPECT_EQ(Con.CursorX, 1);
-  EXPECT_EQ(Con.CursorY, 1);
-
-  FillScreen(Con);
-  Con.GotoXY(10, 3);
-  Con.ClearScreen(0);
-  EXPECT_EQ(RowText(Con, 2), std::string(80, '#'));
-  EXPECT_EQ(RowTextTrimmed(Con, 3), std::string(9, '#'));
-  EXPECT_EQ(RowTextTrimmed(Con, 24), "");
-  EXPECT_EQ(RowText(Con, 25), std::string(80, '#'));
-
-  FillScreen(Con);
-  Con.GotoXY(10, 3);
-  Con.ClearScreen(1);
-  EXPECT_EQ(RowTextTrimmed(Con, 1), "");
-  EXPECT_EQ(RowText(Con, 3), std::string(10, ' ') + std::string(70, '#'));
-  EXPECT_EQ(RowText(Con, 4), std::string(80, '#'));
-
-  FillScreen(Con);
-  Con.SetWindow(3, 4, 10, 6);
-  Con.GotoXY(20, 20);
-  Con.ClearScreen(4);
-  EXPECT_EQ(RowText(Con, 5), "##" + std::string(8, ' ') + std::string(70, '#'));
-  EXPECT_EQ(RowText(Con, 7), std::string(80, '#'));
-  EXPECT_EQ(Con.CursorX, 3);
-  EXPECT_EQ(Con.CursorY, 4);
-
-  FillScreen(Con);
-  Con.ClearScreen(3);
-  Con.ClearScreen(9);
-  for (int Y = 1; Y <= 25; ++Y) EXPECT_EQ(RowText(Con, Y), std::string(80, '#'));
-}
-
-TEST_F(ConsoleModel, ClearingUsesTheCurrentColours) {
-  Con.SetTextAttr(0x1E);
-  Con.SetBg256(99);
-  Con.GotoXY(1, 1);
-  Con.ClearLinePart(3, 200);
-  EXPECT_EQ(Con.Cell(2, 1).BgMode, 0);
-  const TConsoleCell& C = Con.Cell(3, 1);
-  EXPECT_EQ(C.Attr, 0x1E);
-  EXPECT_EQ(C.BgMode, 1);
-  EXPECT_EQ(C.Bg[0], 99);
-  EXPECT_EQ(Con.Cell(80, 1).BgMode, 1);
-}
-
-TEST_F(ConsoleModel, GotoXYStopsAtTheLastRowOrAboveTheStatusBar) {
+TEST_F(ConsoleModel, CursorAndWindowStayOnTheScreen) {
   Con.GotoXY(200, 200);
-  EXPECT_EQ(Con.CursorX, 80);
-  EXPECT_EQ(Con.CursorY, 25);
+  EXPECT_EQ(Cursor(), "80,25");
   Con.StatusLine = true;
   Con.GotoXY(3, 25);
-  EXPECT_EQ(Con.CursorY, 24);
-}
-
-TEST_F(ConsoleModel, SetWindowRejectsInvalidRectangles) {
-  Con.SetWindow(1, 5, 80, 20);
+  EXPECT_EQ(Cursor(), "3,24");
+  Con.SetWindow(1, 5, 80, 25);
   Con.SetWindow(10, 5, 9, 20);
   Con.SetWindow(1, 5, 81, 20);
   Con.SetWindow(1, 21, 80, 20);
   Con.SetWindow(0, 0, 80, 20);
-  EXPECT_EQ(Con.WinX1, 1);
-  EXPECT_EQ(Con.WinY1, 5);
-  EXPECT_EQ(Con.WinX2, 80);
-  EXPECT_EQ(Con.WinY2, 20);
+  EXPECT_EQ((std::array<int, 4>{Con.WinX1, Con.WinY1, Con.WinX2, Con.WinY2}), (std::array<int, 4>{1, 5, 80, 25}));
+}
+
+TEST_F(ConsoleModel, LineFeedScrollsOnlyTheRegionAndFillsWithAttribute7) {
+  Letters();
+  Con.SetWindow(1, 5, 80, 20);
+  Con.SetBgRGB(1, 2, 3);
+  Con.GotoXY(7, 20);
+  Con.WriteChar(10);
+  EXPECT_EQ(ColumnText(Con, 1), "ABCDFGHIJKLMNOPQRST UVWXY");
+  EXPECT_EQ(Cursor(), "7,20");
+  EXPECT_EQ(Con.Cell(10, 20), TConsoleCell{});
+  EXPECT_EQ(Con.BgMode, 2);  // the colour state survives the scroll
+}
+
+TEST_F(ConsoleModel, ClearScreenModesKeepTheStatusLine) {
+  Con.StatusLine = true;
+  const auto Clear = [&](int X, int Y, uint8_t Mode) {
+    for (int R = 1; R <= 25; ++R) Con.WriteXY(1, R, 7, H80);
+    Con.GotoXY(X, Y);
+    Con.ClearScreen(Mode);
+    return Shown(Con);
+  };
+  EXPECT_EQ(Clear(5, 5, 2), "1,1 25:" + H80);
+  EXPECT_EQ(Clear(10, 3, 0), "10,3 1-2:" + H80 + " 3:######### 25:" + H80);
+  EXPECT_EQ(Clear(10, 3, 1), "10,3 3:" + std::string(10, ' ') + std::string(70, '#') + " 4-25:" + H80);
+  EXPECT_EQ(Clear(10, 3, 3), "10,3 1-25:" + H80);
+  EXPECT_EQ(Clear(10, 3, 9), "10,3 1-25:" + H80);
+  Con.SetWindow(3, 4, 10, 6);
+  EXPECT_EQ(Clear(20, 20, 4), "3,4 1-3:" + H80 + " 4-6:##" + std::string(8, ' ') + std::string(70, '#') + " 7-25:" + H80);
 }
 
 // --- pipe codes -------------------------------------------------------------------------
-
-TEST_F(ConsoleModel, PipeCodeColoursTheTextAndPadsToTheWidth) {
-  Con.GotoXY(40, 12);
-  Con.SetTextAttr(0x1F);
-  Con.WriteXYPipe(1, 1, 7, 5, "|14Hi|");
-  EXPECT_EQ(RowText(Con, 1).substr(0, 6), "Hi|   ");
-  for (int X = 1; X <= 5; ++X) EXPECT_EQ(Con.Cell(X, 1).Attr, 14) << X;
-  EXPECT_EQ(Con.Cell(6, 1).Attr, 7);   // untouched
-  // Cursor and colours come back.
-  EXPECT_EQ(Con.CursorX, 40);
-  EXPECT_EQ(Con.CursorY, 12);
-  EXPECT_EQ(Con.TextAttr, 0x1F);
-}
 
 TEST(ConsolePipe, CodesWidthsAndPlainBars) {
   struct TCase {
@@ -210,8 +120,9 @@ TEST(ConsolePipe, CodesWidthsAndPlainBars) {
       {1, 0, "|1&x|$1|&1|32|", "|1&x|$1|&1|32|", std::vector<uint8_t>(14, 7)},
       {1, 0, "|9||12A", "|9|A", {7, 7, 7, 12}},
       {1, 0, "x|1", "x|1", {7, 7, 7}},
-      // Foreground and background nibbles.
+      // Foreground and background nibbles; the width pads in the last colour.
       {1, 0, "a|20b|31c|00d|15e|16f| 9g", "abcdefg", {0x07, 0x47, 0xF7, 0xF0, 0xFF, 0x0F, 0x09}},
+      {1, 5, "|14Hi|", "Hi|", {14, 14, 14, 14, 14, 7}},
       // The width cuts the text; the right edge drops the rest without a wrap.
       {1, 3, "|04Hello", "Hel", {4, 4, 4}},
       {78, 10, "abcdef", "abc", {7, 7, 7}},
@@ -219,56 +130,51 @@ TEST(ConsolePipe, CodesWidthsAndPlainBars) {
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.In);
     TSDLConsole Con;
+    Con.GotoXY(40, 12);
+    Con.SetTextAttr(0x1F);
     Con.WriteXYPipe(C.X, 1, 7, C.Width, C.In);
-    EXPECT_EQ(RowTextTrimmed(Con, 1).substr(C.X - 1), C.Text);
-    for (size_t I = 0; I < C.Attrs.size(); ++I) EXPECT_EQ(Con.Cell(C.X + int(I), 1).Attr, C.Attrs[I]) << I;
-    EXPECT_EQ(RowTextTrimmed(Con, 2), "");
+    EXPECT_EQ(ScreenText(Con), "1:" + std::string(C.X - 1, ' ') + C.Text);
+    EXPECT_EQ(RowAttrs(Con, 1, C.X, C.X + int(C.Attrs.size()) - 1), C.Attrs);
+    // Cursor and colours come back.
+    EXPECT_EQ(Con.CursorX * 100 + Con.CursorY, 4012);
+    EXPECT_EQ(Con.TextAttr, 0x1F);
   }
 }
 
 // --- colour state -------------------------------------------------------------------------
 
-TEST_F(ConsoleModel, SetTextAttrKeepsExtendedModesUnlessItsNibbleChanges) {
+TEST_F(ConsoleModel, ExtendedColoursLastUntilTheirNibbleChanges) {
   Con.SetTextAttr(7, true);
   Con.SetFg256(200);
   Con.SetBgRGB(10, 20, 30);
   Con.SetTextAttr(7, false);
-  EXPECT_EQ(Con.FgMode, 1);
-  EXPECT_EQ(Con.BgMode, 2);
-  Con.SetTextAttr(0x0F, false);   // foreground nibble changes, background does not
-  EXPECT_EQ(Con.FgMode, 0);
-  EXPECT_EQ(Con.BgMode, 2);
+  EXPECT_EQ(Con.FgMode * 10 + Con.BgMode, 12);
+  Con.SetTextAttr(0x0F, false);  // foreground nibble changes, background does not
+  EXPECT_EQ(Con.FgMode * 10 + Con.BgMode, 2);
   Con.SetTextAttr(0x0F, true);
   EXPECT_EQ(Con.BgMode, 0);
   EXPECT_EQ(Con.BgPixel, 0xFF000000u);
-}
-
-TEST_F(ConsoleModel, RgbForegroundAndPaletteBackgroundShareNoByte) {
+  // An RGB foreground and a palette background share no byte; clearing uses both.
   Con.SetFgRGB(1, 2, 3);
   Con.SetBg256(77);
   Con.WriteCharXY(1, 1, 'x');
-  const TConsoleCell C = Con.Cell(1, 1);
-  EXPECT_EQ(C.Fg, (std::array<uint8_t, 3>{1, 2, 3}));
-  EXPECT_EQ(C.Bg[0], 77);
+  Con.ClearLinePart(3, 200);
   TSDLConsole Other;
-  Other.SetColors(C);
+  Other.SetColors(Con.Cell(1, 1));
   EXPECT_EQ(Other.FgRGB, (std::array<uint8_t, 3>{1, 2, 3}));
-  EXPECT_EQ(Other.Bg256, 77);
-  EXPECT_EQ(Other.BgMode, 1);
+  EXPECT_EQ(Other.Bg256 * 10 + Other.BgMode, 771);
+  EXPECT_EQ(Con.Cell(2, 1), TConsoleCell{});
+  TConsoleCell Cleared{' ', 0x0F, {1, 2, 3}, {77, 0, 0}, 1, 2, 1};
+  EXPECT_EQ(Con.Cell(3, 1), Cleared);
+  EXPECT_EQ(Con.Cell(80, 1), Cleared);
 }
 
 // Drawing chrome or a box over the session and taking it away again must hand the session
 // back exactly the colours it had, extended modes included.
 TEST_F(ConsoleModel, DrawingOverTheSessionKeepsItsColourState) {
-  struct TState {
-    uint8_t Attr, FgMode, BgMode, Fg256, Bg256;
-    std::array<uint8_t, 3> FgRGB, BgRGB;
-    uint32_t FgPixel, BgPixel;
-    bool operator==(const TState&) const = default;
-  };
-  auto State = [&] {
-    return TState{Con.TextAttr, Con.FgMode, Con.BgMode, Con.Fg256, Con.Bg256,
-                  Con.FgRGB,    Con.BgRGB,  Con.FgPixel, Con.BgPixel};
+  const auto State = [&] {
+    return std::tuple(Con.TextAttr, Con.FgMode, Con.BgMode, Con.Fg256, Con.Bg256, Con.FgRGB, Con.BgRGB, Con.FgPixel,
+                      Con.BgPixel);
   };
   const std::vector<std::function<void()>> Sessions = {
       [&] { Con.SetTextAttr(7, true); Con.SetFg256(196); },
@@ -293,73 +199,54 @@ TEST_F(ConsoleModel, DrawingOverTheSessionKeepsItsColourState) {
   };
   for (size_t I = 0; I < Sessions.size(); ++I) {
     for (size_t J = 0; J < Overdraws.size(); ++J) {
-      SCOPED_TRACE(testing::Message() << "session " << I << ", overdraw " << J);
       Sessions[I]();
-      const TState Before = State();
+      const auto Before = State();
       Overdraws[J]();
-      EXPECT_TRUE(State() == Before);
+      EXPECT_EQ(State(), Before) << "session " << I << ", overdraw " << J;
     }
   }
 }
 
 // --- editing -------------------------------------------------------------------------------
 
-TEST_F(ConsoleModel, InsertAndDeleteAtTheRightEdgeTouchOnlyTheLastColumn) {
+TEST_F(ConsoleModel, InsertAndDeleteCharsShiftCellsWithTheirColours) {
   Con.WriteXY(1, 1, 7, std::string(80, 'x'));
   Con.InsertChars(1, 80, 1);
-  EXPECT_EQ(RowText(Con, 1), std::string(79, 'x') + " ");
   Con.WriteXY(1, 2, 7, std::string(80, 'y'));
   Con.DeleteChars(2, 80, 5);
-  EXPECT_EQ(RowText(Con, 2), std::string(79, 'y') + " ");
-}
-
-TEST_F(ConsoleModel, InsertAndDeleteCharsShiftCellsWithTheirColours) {
-  Con.WriteXY(1, 1, 0x1E, "abcdef");
+  Con.WriteXY(1, 3, 0x1E, "abcdef");
   Con.SetFg256(123);
-  Con.WriteCharXY(3, 1, 'C');
-  Con.InsertChars(1, 2, 2);
-  EXPECT_EQ(RowTextTrimmed(Con, 1), "a  bCdef");
-  EXPECT_EQ(Con.Cell(2, 1).Attr, 0x1E);   // the gap keeps the colours of the cell it opened at
-  EXPECT_EQ(Con.Cell(5, 1).FgMode, 1);
-  EXPECT_EQ(Con.Cell(5, 1).Fg[0], 123);
-  Con.DeleteChars(1, 1, 3);
-  EXPECT_EQ(RowTextTrimmed(Con, 1), "bCdef");
-  EXPECT_EQ(Con.Cell(2, 1).FgMode, 1);
+  Con.WriteCharXY(3, 3, 'C');
+  Con.InsertChars(3, 2, 2);
+  EXPECT_EQ(ScreenText(Con), "1:" + std::string(79, 'x') + " 2:" + std::string(79, 'y') + " 3:a  bCdef");
+  EXPECT_EQ(Con.Cell(2, 3).Attr, 0x1E);  // the gap keeps the colours of the cell it opened at
+  EXPECT_EQ(Con.Cell(5, 3).Fg[0], 123);
+  Con.DeleteChars(3, 1, 3);
+  EXPECT_EQ(RowTextTrimmed(Con, 3), "bCdef");
+  EXPECT_EQ(Con.Cell(2, 3).FgMode, 1);
   // Counts larger than the row and positions off the screen are harmless.
-  Con.InsertChars(1, 1, 100000);
-  EXPECT_EQ(RowTextTrimmed(Con, 1), "");
+  Con.InsertChars(3, 1, 100000);
   Con.DeleteChars(26, 1, 1);
   Con.InsertChars(1, 81, 1);
   Con.InsertChars(1, 0, 1);
+  EXPECT_EQ(RowTextTrimmed(Con, 3), "");
 }
 
 TEST_F(ConsoleModel, InsertAndDeleteLinesStayInsideTheirRange) {
-  for (int Y = 1; Y <= 25; ++Y) Con.WriteXY(1, Y, 7, std::string(1, static_cast<char>('A' + Y - 1)));
+  Letters();
   Con.SetTextAttr(0x17);
   Con.DeleteLines(3, 2, 6);
-  EXPECT_EQ(Con.Cell(1, 2).Ch, 'B');
-  EXPECT_EQ(Con.Cell(1, 3).Ch, 'E');
-  EXPECT_EQ(Con.Cell(1, 4).Ch, 'F');
-  EXPECT_EQ(Con.Cell(1, 5).Ch, ' ');
+  EXPECT_EQ(ColumnText(Con, 1), "ABEF  GHIJKLMNOPQRSTUVWXY");
   EXPECT_EQ(Con.Cell(1, 5).Attr, 0x17);
-  EXPECT_EQ(Con.Cell(1, 7).Ch, 'G');
-
   Con.SetBg256(50);
   Con.InsertLines(10, 3, 12);
-  EXPECT_EQ(Con.Cell(1, 9).Ch, 'I');
-  for (int Y = 10; Y <= 12; ++Y) {
-    EXPECT_EQ(Con.Cell(1, Y).Ch, ' ');
-    EXPECT_EQ(Con.Cell(1, Y).BgMode, 1);
-    EXPECT_EQ(Con.Cell(1, Y).Bg[0], 50);
-  }
-  EXPECT_EQ(Con.Cell(1, 13).Ch, 'M');
-
   Con.InsertLines(20, 1, 25);
-  EXPECT_EQ(Con.Cell(1, 21).Ch, 'T');
-  EXPECT_EQ(Con.Cell(1, 25).Ch, 'X');
+  EXPECT_EQ(ColumnText(Con, 1), "ABEF  GHI   MNOPQRS TUVWX");
+  EXPECT_EQ(Con.Cell(1, 12).Bg[0] * 10 + Con.Cell(1, 12).BgMode, 501);
+  Con.DeleteLines(9, 1, 8);  // top below bottom: nothing
+  EXPECT_EQ(ColumnText(Con, 1), "ABEF  GHI   MNOPQRS TUVWX");
   Con.DeleteLines(1, 70000, 25);
-  for (int Y = 1; Y <= 25; ++Y) EXPECT_EQ(RowTextTrimmed(Con, Y), "") << Y;
-  Con.DeleteLines(9, 1, 8);   // top below bottom: nothing
+  EXPECT_EQ(ScreenText(Con), "");
 }
 
 // --- saving and pictures ----------------------------------------------------------------
@@ -371,104 +258,70 @@ TEST_F(ConsoleModel, RestoreScreenBringsBackCellsCursorAndColours) {
   Con.SetBg256(33);
   auto Image = std::make_unique<TConsoleImage>();
   Con.SaveScreen(1, 2, 3, 4, *Image);
-  EXPECT_EQ(Image->BoxX1, 1);
-  EXPECT_EQ(Image->BoxX2, 3);
-  EXPECT_EQ(Image->BoxY1, 2);
-  EXPECT_EQ(Image->BoxY2, 4);
-
+  EXPECT_EQ((std::array<int, 4>{Image->BoxX1, Image->BoxY1, Image->BoxX2, Image->BoxY2}),
+            (std::array<int, 4>{1, 2, 3, 4}));
   Con.SetTextAttr(7, true);
   Con.ClearScreen(2);
   Con.RestoreScreen(*Image);
-  EXPECT_EQ(RowTextTrimmed(Con, 4), "  saved");
+  EXPECT_EQ(Shown(Con), "7,8 4:  saved");
   EXPECT_EQ(Con.Cell(3, 4).Attr, 0x4E);
-  EXPECT_EQ(Con.CursorX, 7);
-  EXPECT_EQ(Con.CursorY, 8);
-  EXPECT_EQ(Con.FgMode, 2);
   EXPECT_EQ(Con.FgRGB, (std::array<uint8_t, 3>{9, 8, 7}));
-  EXPECT_EQ(Con.BgMode, 1);
-  EXPECT_EQ(Con.Bg256, 33);
+  EXPECT_EQ(Con.FgMode * 1000 + Con.BgMode * 100 + Con.Bg256, 2133);
 }
 
-TEST_F(ConsoleModel, CrunchedRunOfSpacesThenAGlyph) {
-  const std::vector<uint8_t> Data{1, 25, 3, 65};
-  Con.WriteXY(1, 1, 0x1F, "old text");
-  Con.DisplayCrunched(Data, 3, 2, 1);
-  for (int X = 3; X <= 6; ++X) {
-    EXPECT_EQ(Con.Cell(X, 2).Ch, ' ');
-    EXPECT_EQ(Con.Cell(X, 2).Attr, 1);
+TEST_F(ConsoleModel, CrunchedPictures) {
+  std::vector<uint8_t> Tall;
+  for (int Row = 0; Row < 70; ++Row) Tall.insert(Tall.end(), {26, 255, 'w', 26, 255, 'w', 24});
+  struct TCase {
+    std::vector<uint8_t> Data;
+    int X, Y;
+    std::string Screen;
+  } Cases[] = {
+      {{1, 25, 3, 65}, 3, 2, "2:      A"},  // colour 1, four spaces, 'A'; the rest is blanked
+      {{'a', 24, 18, 26, 2, '*', 28, 'b'}, 1, 1, "1:a 2:***b"},  // next row, background 2, a repeat
+      // Data cut inside a run stops at its end.
+      {{'x', 25}, 1, 1, "1:x"}, {{'x', 26}, 1, 1, "1:x"}, {{'x', 26, 5}, 1, 1, "1:x"},
+      // Larger than the screen: cut.
+      {Tall, 1, 1, "1-25:" + std::string(80, 'w')}, {Tall, 150, 50, ""},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Screen);
+    Con.WriteXY(1, 1, 0x1F, "old text");
+    // Each picture in a buffer of its exact size, so a read past it is caught.
+    auto Exact = std::make_unique<uint8_t[]>(C.Data.size());
+    std::copy(C.Data.begin(), C.Data.end(), Exact.get());
+    Con.DisplayCrunched(std::span<const uint8_t>(Exact.get(), C.Data.size()), C.X, C.Y, 2);
+    EXPECT_EQ(ScreenText(Con), C.Screen);
+    EXPECT_EQ(Con.Cell(50, 20).Font, 2);
   }
-  EXPECT_EQ(Con.Cell(7, 2).Ch, 'A');
-  EXPECT_EQ(Con.Cell(7, 2).Attr, 1);
-  for (int Y = 1; Y <= 25; ++Y)
-    for (int X = 1; X <= 80; ++X) {
-      if (Y == 2 && X >= 3 && X <= 7) continue;
-      ASSERT_EQ(Con.Cell(X, Y), TConsoleCell{}) << X << "," << Y;
-    }
+  Con.DisplayCrunched(Cases[0].Data, 3, 2, 1);
+  EXPECT_EQ(RowAttrs(Con, 2, 2, 8), (std::vector<uint8_t>{7, 1, 1, 1, 1, 1, 7}));
+  EXPECT_EQ(Con.Cell(1, 1), TConsoleCell{});
   EXPECT_EQ(Con.TextAttr, 1);
+  Con.DisplayCrunched(Cases[1].Data, 1, 1, 1);
+  EXPECT_EQ(RowAttrs(Con, 2, 1, 4), std::vector<uint8_t>(4, 0x27));
 }
 
-TEST_F(ConsoleModel, CrunchedCodesForRowsRepeatsAndBackgrounds) {
-  const std::vector<uint8_t> Data{'a', 24, 18, 26, 2, '*', 28, 'b'};
-  Con.DisplayCrunched(Data, 1, 1, 2);
-  EXPECT_EQ(RowTextTrimmed(Con, 1), "a");
-  EXPECT_EQ(RowTextTrimmed(Con, 2), "***b");
-  EXPECT_EQ(Con.Cell(1, 2).Attr, 0x27);
-  EXPECT_EQ(Con.Cell(1, 2).Font, 2);
-  EXPECT_EQ(Con.Cell(50, 20).Font, 2);
-}
-
-TEST_F(ConsoleModel, CrunchedDataCutInsideARunStopsAtItsEnd) {
-  // Each picture is copied into a buffer of its exact size so a read past it is caught.
-  for (const std::vector<uint8_t>& Data :
-       {std::vector<uint8_t>{'x', 25}, std::vector<uint8_t>{'x', 26}, std::vector<uint8_t>{'x', 26, 5}}) {
-    auto Exact = std::make_unique<uint8_t[]>(Data.size());
-    std::copy(Data.begin(), Data.end(), Exact.get());
-    Con.DisplayCrunched(std::span<const uint8_t>(Exact.get(), Data.size()), 1, 1, 1);
-    EXPECT_EQ(RowTextTrimmed(Con, 1), "x");
-  }
-}
-
-TEST_F(ConsoleModel, CrunchedPictureLargerThanTheScreenIsCut) {
-  std::vector<uint8_t> Data;
-  for (int Row = 0; Row < 70; ++Row) {
-    Data.insert(Data.end(), {26, 255, 'w', 26, 255, 'w', 24});
-  }
-  Con.DisplayCrunched(Data, 1, 1, 1);
-  EXPECT_EQ(Con.Cell(80, 25).Ch, 'w');
-  Con.DisplayCrunched(Data, 150, 50, 1);
-  EXPECT_EQ(Con.Cell(80, 25).Ch, ' ');
-}
-
-TEST_F(ConsoleModel, WritesAfterTerminationAreDropped) {
+TEST_F(ConsoleModel, ScreenSizesRowsAndTermination) {
+  EXPECT_TRUE(Con.OpenScreen(132, 37, 3));
+  EXPECT_EQ(std::make_pair(Con.PixelWidth(), Con.PixelHeight()), std::make_pair(132 * 16, 37 * 32));
+  EXPECT_EQ(Con.WinX2 * 100 + Con.WinY2, 13237);
+  EXPECT_EQ(Con.Cell(160, 60).Font, 3);
+  EXPECT_FALSE(Con.OpenScreen(80, 25, FontCount + 1));
+  EXPECT_TRUE(Con.OpenScreen(10, 500, 1));
+  EXPECT_EQ(Con.Cols * 100 + Con.Rows, 8060);
+  // A saved row is shown in the given font, cut to the screen.
+  TConsoleRow Saved;
+  Saved.fill(TConsoleCell{'r', 0x2A, {}, {}, 1, 0, 0});
+  Con.DrawRow(3, Saved, 2);
+  EXPECT_EQ(ScreenText(Con), "3:" + std::string(80, 'r'));
+  EXPECT_EQ(Con.Cell(80, 3).Font * 1000 + Con.Cell(81, 3).Ch, 2032);
+  // Writes after the window closed are dropped.
   Con.Terminated = true;
   Con.WriteStr("gone");
   Con.WriteXY(1, 2, 7, "gone");
   Con.PutCell(1, 3, TConsoleCell{'g'}, 1);
-  EXPECT_EQ(RowTextTrimmed(Con, 1), "");
-  EXPECT_EQ(RowTextTrimmed(Con, 2), "");
-  EXPECT_EQ(RowTextTrimmed(Con, 3), "");
-}
-
-TEST_F(ConsoleModel, OpenScreenSizesAndBlanksInTheNewFont) {
-  EXPECT_TRUE(Con.OpenScreen(132, 37, 3));
-  EXPECT_EQ(Con.PixelWidth(), 132 * 16);
-  EXPECT_EQ(Con.PixelHeight(), 37 * 32);
-  EXPECT_EQ(Con.WinX2, 132);
-  EXPECT_EQ(Con.WinY2, 37);
-  EXPECT_EQ(Con.Cell(160, 60).Font, 3);
-  EXPECT_FALSE(Con.OpenScreen(80, 25, FontCount + 1));
-  EXPECT_TRUE(Con.OpenScreen(10, 500, 1));
-  EXPECT_EQ(Con.Cols, 80);
-  EXPECT_EQ(Con.Rows, 60);
-}
-
-TEST_F(ConsoleModel, DrawRowShowsASavedRowInTheGivenFont) {
-  TConsoleRow Saved;
-  Saved.fill(TConsoleCell{'r', 0x2A, {}, {}, 1, 0, 0});
-  Con.DrawRow(3, Saved, 2);
-  EXPECT_EQ(RowText(Con, 3), std::string(80, 'r'));
-  EXPECT_EQ(Con.Cell(80, 3).Font, 2);
-  EXPECT_EQ(Con.Cell(81, 3).Ch, ' ');
+  EXPECT_EQ(ScreenText(Con), "3:" + std::string(80, 'r'));
 }
 
 // A run of glyphs written at once must do what writing them one by one does, whatever the
@@ -501,9 +354,8 @@ TEST(ConsoleRuns, RunEqualsGlyphByGlyph) {
       Run.WriteRun(Text.data(), Text.size(), Font);
       for (uint8_t Ch : Text) One.WriteCharFont(Ch, Font);
     }
-    ASSERT_EQ(Run.CursorX, One.CursorX) << Step;
-    ASSERT_EQ(Run.CursorY, One.CursorY) << Step;
-    ASSERT_EQ(Run.PendingWrap, One.PendingWrap) << Step;
+    ASSERT_EQ(std::tuple(Run.CursorX, Run.CursorY, Run.PendingWrap), std::tuple(One.CursorX, One.CursorY, One.PendingWrap))
+        << Step;
   }
   for (int Y = 1; Y <= ConsoleMaxRows; ++Y) EXPECT_TRUE(Run.Row(Y) == One.Row(Y)) << "row " << Y;
   ASSERT_EQ(Run.ScrollbackCount, One.ScrollbackCount);

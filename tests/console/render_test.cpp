@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "console/fonts.h"
@@ -86,147 +87,88 @@ TEST(Render, InkAndPaperOfEachColourMode) {
   }
 }
 
-TEST(Render, LargeFontCellsAre16By32) {
-  TSDLConsole Con;
-  Con.OpenScreen(80, 25, 3);
-  Con.DrawCursor(false);
-  Con.WriteXY(80, 25, 0x0F, "\xDB");
-  Con.ComposeFrame();
-  EXPECT_EQ(Con.PixelWidth(), 1280);
-  EXPECT_EQ(Con.PixelHeight(), 800);
-  EXPECT_EQ(CellPixel(Con, 80, 25, 0, 0), White);
-  EXPECT_EQ(CellPixel(Con, 80, 25, 15, 31), White);
-  EXPECT_EQ(CellPixel(Con, 79, 25, 15, 31), Black);
-  // An 8x16 font number on a 16x32 screen draws its large sibling.
-  Con.WriteCharFont('/', 1);
-  Con.ComposeFrame();
-  EXPECT_EQ(Con.Cell(1, 1).Font, 1);
-}
-
 TEST(Render, BlinkingCellShowsThenHides) {
   TSDLConsole Con;
   Con.DrawCursor(false);
   Con.BlinkEnabled = true;
   Con.WriteXY(1, 1, 143, "A");
-  Con.BlinkRedraw(true);
-  Con.ComposeFrame();
-  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), White);
-  EXPECT_EQ(CellPixel(Con, 1, 1, PaperX, PaperY), Black);
-  Con.BlinkRedraw(false);
-  ASSERT_TRUE(Con.NeedsCompose());
-  Con.ComposeFrame();
-  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), Black);
-  EXPECT_EQ(CellPixel(Con, 1, 1, PaperX, PaperY), Black);
-  Con.BlinkRedraw(true);
-  Con.ComposeFrame();
-  EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), White);
+  // Ink and paper after a frame in the given phase.
+  const auto Frame = [&](bool Phase) {
+    Con.BlinkRedraw(Phase);
+    EXPECT_TRUE(Con.NeedsCompose());
+    Con.ComposeFrame();
+    return std::make_pair(CellPixel(Con, 1, 1, InkX, InkY), CellPixel(Con, 1, 1, PaperX, PaperY));
+  };
+  EXPECT_EQ(Frame(true), std::make_pair(White, Black));
+  EXPECT_EQ(Frame(false), std::make_pair(Black, Black));
+  EXPECT_EQ(Frame(true), std::make_pair(White, Black));
   // Switching blink off and on again redraws the cell at once.
   { auto Batch = Con.Batch(); Con.BlinkEnabled = false; }
-  Con.BlinkRedraw(false);
-  Con.ComposeFrame();
-  EXPECT_EQ(CellPixel(Con, 1, 1, PaperX, PaperY), MapRGB(85, 85, 85));
+  EXPECT_EQ(Frame(false), std::make_pair(White, MapRGB(85, 85, 85)));
   { auto Batch = Con.Batch(); Con.BlinkEnabled = true; }
   Con.ComposeFrame();
   EXPECT_EQ(CellPixel(Con, 1, 1, InkX, InkY), Black);
 }
 
-uint32_t RowOfCell(const TSDLConsole& Con, int X, int Y, int Py) {
-  // Gives the common colour of a pixel row of the cell, or 0 when it is mixed.
-  const uint32_t First = CellPixel(Con, X, Y, 0, Py);
-  for (int Px = 1; Px < Con.CellWidth(); ++Px)
-    if (CellPixel(Con, X, Y, Px, Py) != First) return 0;
-  return First;
+// The pixel rows 12-15 (8x16) or 27-31 (16x32) of the cell: one colour each, or 0 when mixed.
+std::vector<uint32_t> UnderRows(const TSDLConsole& Con, int X, int Y) {
+  std::vector<uint32_t> Rows;
+  for (int Py = Con.CellHeight() == 16 ? 12 : 27; Py < Con.CellHeight(); ++Py) {
+    uint32_t First = CellPixel(Con, X, Y, 0, Py);
+    for (int Px = 1; Px < Con.CellWidth(); ++Px)
+      if (CellPixel(Con, X, Y, Px, Py) != First) First = 0;
+    Rows.push_back(First);
+  }
+  return Rows;
 }
 
 TEST(Render, CursorUnderlineOnTheBottomRowsOfTheCell) {
+  const std::vector<uint32_t> Plain(4, Black), Under = {Black, Grey, Grey, Grey};
   TSDLConsole Con;
   Con.GotoXY(5, 6);
   Con.DrawCursor(true);
   Con.ComposeFrame();
-  EXPECT_EQ(RowOfCell(Con, 5, 6, 12), Black);
-  for (int r = 13; r <= 15; ++r) EXPECT_EQ(RowOfCell(Con, 5, 6, r), Grey) << r;
-  EXPECT_EQ(RowOfCell(Con, 6, 6, 14), Black);
-
-  // Moving the cursor takes the underline along.
+  EXPECT_EQ(UnderRows(Con, 5, 6), Under);
+  EXPECT_EQ(UnderRows(Con, 6, 6), Plain);
+  // Moving the cursor takes the underline along; hiding it takes it away.
   Con.GotoXY(1, 1);
   Con.ComposeFrame();
-  EXPECT_EQ(RowOfCell(Con, 5, 6, 14), Black);
-  EXPECT_EQ(RowOfCell(Con, 1, 1, 14), Grey);
+  EXPECT_EQ(UnderRows(Con, 5, 6), Plain);
+  EXPECT_EQ(UnderRows(Con, 1, 1), Under);
   Con.DrawCursor(false);
   Con.ComposeFrame();
-  EXPECT_EQ(RowOfCell(Con, 1, 1, 14), Black);
-
+  EXPECT_EQ(UnderRows(Con, 1, 1), Plain);
+  // A hidden cursor is not drawn, not even by the blink of the video thread.
+  { auto Batch = Con.Batch(); Con.CursorHidden = true; }
+  Con.DrawCursor(true);
+  Con.BlinkRedraw(true);
+  Con.ComposeFrame();
+  EXPECT_EQ(UnderRows(Con, 1, 1), Plain);
+  { auto Batch = Con.Batch(); Con.CursorHidden = false; }
   Con.OpenScreen(80, 25, 4);
+  Con.WriteCharFont('/', 1);  // an 8x16 font number on a 16x32 screen draws its large sibling
   Con.GotoXY(2, 2);
   Con.DrawCursor(true);
   Con.ComposeFrame();
-  EXPECT_EQ(RowOfCell(Con, 2, 2, 27), Black);
-  for (int r = 28; r <= 31; ++r) EXPECT_EQ(RowOfCell(Con, 2, 2, r), Grey) << r;
-}
-
-TEST(Render, HiddenCursorIsNeitherDrawnNorErased) {
-  TSDLConsole Con;
-  { auto Batch = Con.Batch(); Con.CursorHidden = true; }
-  Con.GotoXY(3, 3);
-  Con.DrawCursor(true);
-  Con.ComposeFrame();
-  EXPECT_EQ(RowOfCell(Con, 3, 3, 14), Black);
-  // The blink of the video thread does not bring it back either.
-  Con.BlinkRedraw(true);
-  Con.ComposeFrame();
-  EXPECT_EQ(RowOfCell(Con, 3, 3, 14), Black);
+  EXPECT_EQ(UnderRows(Con, 2, 2), (std::vector<uint32_t>{Black, Grey, Grey, Grey, Grey}));
 }
 
 TEST(Render, SelectionHighlightGoesWithTheNextCompose) {
   TSDLConsole Con;
   Con.DrawCursor(false);
   Con.WriteXY(1, 1, 7, "select me");
-  Con.ComposeFrame();
+  EXPECT_TRUE(Con.ComposeFrame());
+  EXPECT_FALSE(Con.NeedsCompose() || Con.ComposeFrame());  // nothing changed: nothing composed
   const auto Before = Picture(Con);
   Con.HighlightRect(4, 2, 2, 1);
   Con.ComposeFrame();
-  EXPECT_EQ(CellPixel(Con, 2, 1, PaperX, PaperY), Palette16[4]);
-  EXPECT_EQ(CellPixel(Con, 4, 2, PaperX, PaperY), Palette16[4]);
-  EXPECT_EQ(CellPixel(Con, 5, 1, PaperX, PaperY), Black);
-  EXPECT_EQ(Con.Cell(2, 1).Attr, 7);   // the cells stay as they were
+  EXPECT_EQ(std::make_tuple(CellPixel(Con, 2, 1, PaperX, PaperY), CellPixel(Con, 4, 2, PaperX, PaperY),
+                            CellPixel(Con, 5, 1, PaperX, PaperY)),
+            std::make_tuple(Palette16[4], Palette16[4], Black));
+  EXPECT_EQ(Con.Cell(2, 1).Attr, 7);  // the cells stay as they were
   Con.ClearHighlight();
   Con.ComposeFrame();
   EXPECT_EQ(Picture(Con), Before);
-}
-
-TEST(Render, ScrollRegionLeavesOtherRowsPixelsAlone) {
-  TSDLConsole Con;
-  Con.DrawCursor(false);
-  for (int Y = 1; Y <= 25; ++Y) Con.WriteXY(1, Y, static_cast<uint8_t>(Y), std::string(80, char('A' + Y)));
-  Con.ComposeFrame();
-  const auto Before = Picture(Con);
-  Con.SetWindow(1, 5, 80, 20);
-  Con.GotoXY(1, 20);
-  Con.WriteChar(10);
-  Con.ComposeFrame();
-  const auto After = Picture(Con);
-  const size_t RowPixels = static_cast<size_t>(Con.PixelWidth()) * 16;
-  for (int Y : {1, 4, 21, 25})
-    EXPECT_TRUE(std::equal(Before.begin() + (Y - 1) * RowPixels, Before.begin() + Y * RowPixels,
-                           After.begin() + (Y - 1) * RowPixels)) << Y;
-  // Row 5 now shows what row 6 showed.
-  EXPECT_TRUE(std::equal(Before.begin() + 5 * RowPixels, Before.begin() + 6 * RowPixels,
-                         After.begin() + 4 * RowPixels));
-  Con.BlinkRedraw(true);
-  Con.ComposeFrame();
-  EXPECT_EQ(Picture(Con), FreshPicture(Con));
-}
-
-TEST(Render, ComposeReportsWhetherAnythingChanged) {
-  TSDLConsole Con;
-  Con.DrawCursor(false);
-  EXPECT_TRUE(Con.NeedsCompose());
-  EXPECT_TRUE(Con.ComposeFrame());
-  EXPECT_FALSE(Con.NeedsCompose());
-  EXPECT_FALSE(Con.ComposeFrame());
-  Con.WriteCharXY(1, 1, 'x');
-  EXPECT_TRUE(Con.NeedsCompose());
-  Con.ComposeFrame();
   Con.Invalidate();
   EXPECT_TRUE(Con.NeedsCompose());
 }

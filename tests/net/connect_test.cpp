@@ -1,7 +1,6 @@
 // Setting up a call over loopback: families, failures, the time limit and cancelling.
 #include <unistd.h>
 
-#include <atomic>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -17,13 +16,13 @@ namespace {
 constexpr int32_t ShortLimit = 300;   // hundredths: enough for a loopback connect
 constexpr int32_t Forever = 1000000;  // reaching it means the attempt was not ended
 
-// A loopback port: with Fillers > 0 it listens with a full queue, so attempts get no answer at
-// all (the stand-in for a host that does not respond); with none it is closed again (refused).
+// A loopback port that does not answer (a full listening queue: the stand-in for a host that
+// does not respond), or with Refuse one that refuses.
 class TLocalPort {
  public:
-  explicit TLocalPort(int Fillers) : Listener(LoopbackSocket(Port, Fillers ? 0 : -1)) {
-    if (Fillers == 0) close(std::exchange(Listener, -1));
-    for (int I = 0; I < Fillers; ++I) Fds.push_back(LoopbackConnect(Port, SOCK_STREAM | SOCK_NONBLOCK));
+  explicit TLocalPort(bool Refuse) : Listener(LoopbackSocket(Port, Refuse ? -1 : 0)) {
+    for (int I = 0; I < 4 && !Refuse; ++I) Fds.push_back(LoopbackConnect(Port, SOCK_STREAM | SOCK_NONBLOCK));
+    if (Refuse) close(std::exchange(Listener, -1));
   }
   ~TLocalPort() {
     for (int F : Fds) close(F);
@@ -64,47 +63,58 @@ TEST(Connect, FamilyFollowsIPType) {
   }
 }
 
-TEST(Connect, FailuresEndCleanly) {
-  TLocalPort Refusing(0), Silent(4);
+// The board's own opening: every option it offers is answered, and the size and type asked
+// for are sent.
+TEST(Connect, TheBoardsTelnetOpeningIsAnswered) {
+  TBbsServerProcess Server;
+  ASSERT_TRUE(Server.Start({}, "expect ANSI-256COLOR-RGB\nsend OK\n"));
+  TSocket S;
+  S.TelnetClient = S.Echo = true;
+  S.TermType = "ANSI-256COLOR-RGB";
+  S.SetWindowSize(80, 24);
+  ASSERT_TRUE(S.Connect("127.0.0.1", Server.Port, 500));
+  EXPECT_EQ(ReadUntil(S, "OK"), "OK");
+  EXPECT_EQ(Server.Record(), Bytes({255, 251, 24, 255, 251, 31, 255, 250, 31, 0, 80, 0, 24, 255, 240, 255, 253, 1, 255,
+                                    253, 3, 255, 250, 24, 0}) + "ANSI-256COLOR-RGB" + Bytes({255, 240}));
+  EXPECT_FALSE(S.Echo);
+}
+
+TEST(Connect, FailuresAndCancelsEndCleanly) {
+  TLocalPort Refusing(true), Silent(false);
   int Calls = 0;
-  struct TCase { std::string Host; uint16_t Port; int32_t Limit; TAbortCheck Abort; };
+  // Close: the dialer's ESC (CloseHandle from another thread) this many ms into the attempt,
+  // -1 before it, -2 never.
+  struct TCase { std::string Host; uint16_t Port; int32_t Limit; TAbortCheck Abort; int Close = -2; };
   const TCase Cases[] = {
       // A refused connect turns "writable" at once; that must not count as connected.
       {"127.0.0.1", Refusing.Port, Forever, {}},
       {std::string(300, 'a') + ".invalid", 23, ShortLimit, {}},
       {"127.0.0.1", Silent.Port, 50, {}},  // gives up at the limit
       {"127.0.0.1", Silent.Port, Forever, [&] { return ++Calls >= 2; }},
+      // ESC at any moment: before the attempt, while the name is looked up, while waiting for
+      // an answer that never comes.
+      {"localhost", Silent.Port, Forever, {}, -1}, {"localhost", Silent.Port, Forever, {}, 0},
+      {"localhost", Silent.Port, Forever, {}, 1},  {"localhost", Silent.Port, Forever, {}, 5},
+      {"localhost", Silent.Port, Forever, {}, 100},
   };
   for (const TCase& C : Cases) {
-    SCOPED_TRACE(C.Host.substr(0, 20) + ":" + std::to_string(C.Port));
+    SCOPED_TRACE(C.Host.substr(0, 20) + ":" + std::to_string(C.Port) + " close " + std::to_string(C.Close));
     TSocket S;
+    if (C.Close == -1) S.CloseHandle();
+    std::thread Closer([&] {
+      if (C.Close < 0) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(C.Close));
+      S.CloseHandle();
+    });
     EXPECT_FALSE(S.Connect(C.Host, C.Port, C.Limit, C.Abort));
+    Closer.join();
     EXPECT_FALSE(S.Connected);
     EXPECT_EQ(S.GetHandle(), -1);
     EXPECT_LE(S.Host.size(), HostMax);
-  }
-  EXPECT_GE(Calls, 2);
-}
-
-TEST(Connect, CloseHandleFromAnotherThreadEndsConnect) {
-  // The dialer's ESC, at any moment: before the attempt, while the name is looked up, while
-  // waiting for an answer that never comes.
-  TLocalPort Silent(4);
-  for (int Delay : {-1, 0, 1, 5, 100}) {
-    SCOPED_TRACE(Delay);
-    TSocket S;
-    if (Delay < 0) S.CloseHandle();
-    std::atomic<int> Result{-1};
-    std::thread Worker([&] { Result = S.Connect("localhost", Silent.Port, Forever) ? 1 : 0; });
-    if (Delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(Delay));
-    S.CloseHandle();
-    Worker.join();
-    EXPECT_EQ(Result, 0);
-    EXPECT_FALSE(S.Connected);
-    EXPECT_EQ(S.GetHandle(), -1);
     uint8_t B;
     EXPECT_EQ(S.ReadBuf(&B, 1), -1);
   }
+  EXPECT_GE(Calls, 2);
 }
 
 }  // namespace

@@ -56,24 +56,87 @@ class SocketPairTest : public ::testing::Test {
   int Peer = -1;
 };
 
-TEST_F(SocketPairTest, EveryCutOfATelnetStreamGivesTheSameResult) {
-  // IAC IAC, a one-byte command, TERMINAL-TYPE, NAWS, and IAC DO IAC WILL 1 (the second IAC restarts).
-  const std::string Stream = "Hi" + Bytes({255, 255, 255, 253, 24, 255, 241, 255, 250, 24, 1, 255, 240}) + "x" +
-                             Bytes({255, 253, 31, 255, 253, 255, 251, 1, 255, 253, 255, 253, 3}) + "end";
-  const std::string WantReply = Bytes({255, 251, 24, 255, 250, 24, 0}) + "ANSI-256COLOR-RGB" +
-                                Bytes({255, 240, 255, 251, 31, 255, 250, 31, 0, 80, 0, 24, 255, 240, 255, 253, 1, 255, 251, 3});
-  for (size_t Cut = 0; Cut < Stream.size(); ++Cut) {
-    Pair(S);
-    S.WinWidth = 80;
-    S.WinHeight = 24;
-    std::string Data;
-    Send(Stream.substr(0, Cut));
-    if (Cut > 0) Data += ReadOnce();
-    Send(Stream.substr(Cut));
-    Data += ReadOnce();
-    EXPECT_EQ(Data, "Hi\xffxend") << "cut at " << Cut;
-    EXPECT_EQ(Received(), WantReply) << "cut at " << Cut;
+const std::string TType = Bytes({255, 250, 24, 0}) + "ANSI-256COLOR-RGB" + Bytes({255, 240});
+const std::string Naws8024 = Bytes({255, 250, 31, 0, 80, 0, 24, 255, 240});
+
+// What the board sends, cut in two at every byte: the data that comes through and what the
+// client answered must not depend on the cut.
+TEST_F(SocketPairTest, TelnetNegotiationsHoweverTheStreamIsCut) {
+  struct TCase {
+    const char* Name;
+    std::string Stream, Data, Reply;
+    bool EchoAfter = true;
+    uint8_t Width = 80, Height = 24;
+  };
+  const TCase Cases[] = {
+      // IAC IAC, DO TERMINAL-TYPE, NOP, the type asked for, DO NAWS, and IAC DO IAC WILL 1 (the
+      // second IAC restarts), DO DO 3.
+      {"mixed", "Hi" + Bytes({255, 255, 255, 253, 24, 255, 241, 255, 250, 24, 1, 255, 240}) + "x" +
+                    Bytes({255, 253, 31, 255, 253, 255, 251, 1, 255, 253, 255, 253, 3}) + "end",
+       "Hi\xffxend", Bytes({255, 251, 24}) + TType + Bytes({255, 251, 31}) + Naws8024 + Bytes({255, 253, 1, 255, 251, 3}),
+       false},
+      // DO NAWS is agreed to with WILL before the size; asked again, only the size is sent.
+      {"window size", Bytes({255, 253, 31, 255, 253, 31}), "", Bytes({255, 251, 31}) + Naws8024 + Naws8024},
+      {"window size asked by WILL", Bytes({255, 251, 31}), "", Bytes({255, 254, 31})},
+      {"window size unset", Bytes({255, 253, 31, 255, 251, 31}), "", Bytes({255, 252, 31, 255, 254, 31}), true, 0, 0},
+      // WONT and DONT get no answer; every WILL and DO does; WILL ECHO hands echoing to the peer.
+      {"options", Bytes({255, 251, 1, 255, 253, 5, 255, 251, 5, 255, 253, 0, 255, 251, 3, 255, 254, 24, 255, 254, 31, 255, 252, 1}),
+       "", Bytes({255, 253, 1, 255, 252, 5, 255, 254, 5, 255, 251, 0, 255, 253, 3}), false},
+      {"asked to echo too", Bytes({255, 253, 1}), "", Bytes({255, 251, 1}), false},
+      // NOP, data mark, break, GA and an unknown one-byte command.
+      {"one-byte commands", Bytes({65, 255, 255, 66, 255, 241, 67, 255, 242, 255, 243, 68, 255, 249, 255, 5, 69}), "A\xff" "BCDE", ""},
+      {"long subnegotiation", Bytes({255, 250, 24}) + std::string(300, 'A') + Bytes({255, 240}) + "Z", "Z", TType},
+  };
+  for (const TCase& C : Cases) {
+    for (size_t Cut = 0; Cut < C.Stream.size(); ++Cut) {
+      SCOPED_TRACE(std::string(C.Name) + ", cut at " + std::to_string(Cut));
+      Pair(S);
+      S.Echo = true;
+      S.WinWidth = C.Width;
+      S.WinHeight = C.Height;
+      std::string Data;
+      Send(C.Stream.substr(0, Cut));
+      if (Cut > 0) Data += ReadOnce();
+      Send(C.Stream.substr(Cut));
+      Data += ReadOnce();
+      EXPECT_EQ(Data, C.Data);
+      EXPECT_EQ(Received(), C.Reply);
+      ASSERT_EQ(S.Echo, C.EchoAfter);
+    }
   }
+}
+
+// A 255 the user types or pastes is data: in telnet mode every write path doubles it, and
+// only a command written as one is sent as IAC. Without telnet, bytes pass as they are.
+TEST_F(SocketPairTest, EveryWritePathDoublesIACWithTelnetOnAndCommandsGoAsTheyAre) {
+  for (bool On : {true, false}) {
+    SCOPED_TRACE(On);
+    Pair(S, On);
+    S.BufWriteStr("a\xff" "b");
+    S.BufFlush();
+    EXPECT_EQ(S.WriteStr("c\xff" "d"), 3);
+    const uint8_t Typed[] = {'e', 255};
+    EXPECT_EQ(S.WriteBuf(Typed, 2), 2);
+    EXPECT_EQ(S.WriteTelnetCommand(Telnet::NOP), On ? 2 : 0);
+    EXPECT_EQ(Received(), On ? "a\xff\xff" "bc\xff\xff" "de\xff\xff\xff\xf1" : "a\xff" "bc\xff" "de\xff");
+    Send("A\xff\xff" "B");
+    EXPECT_EQ(ReadOnce(), On ? "A\xff" "B" : "A\xff\xff" "B");
+  }
+}
+
+// Once agreed, a new size is sent as it changes (a 255 in it doubled); after DONT
+// (acknowledged) no more sizes.
+TEST_F(SocketPairTest, WindowSizeChangesReachThePeerUntilItSaysDont) {
+  S.WinWidth = 80, S.WinHeight = 24;
+  S.SetWindowSize(100, 30);  // nothing agreed yet: kept, not sent
+  Send(Bytes({255, 253, 31}));
+  ReadOnce();
+  S.SetWindowSize(255, 37);
+  Send(Bytes({255, 254, 31}));
+  ReadOnce();
+  S.SetWindowSize(80, 25);
+  EXPECT_EQ(Received(), Bytes({255, 251, 31, 255, 250, 31, 0, 100, 0, 30, 255, 240}) +
+                            Bytes({255, 250, 31, 0, 255, 255, 0, 37, 255, 240, 255, 252, 31}));
 }
 
 TEST_F(SocketPairTest, SubnegotiationAndTerminalTypeAreBounded) {
@@ -122,7 +185,7 @@ TEST_F(SocketPairTest, LargeWritesToASlowReaderArriveWhole) {
   EXPECT_EQ(Got, Big + std::string(2 * 16384, '\xff'));
 }
 
-TEST_F(SocketPairTest, ReadingWaitingAndPurging) {
+TEST_F(SocketPairTest, ReadingWaitingPurgingAndBufferedWrites) {
   EXPECT_EQ(S.WaitForData(10, true), 0);
   EXPECT_EQ(S.WaitForData(250, false), 1);
   Send("abcdef");
@@ -138,9 +201,7 @@ TEST_F(SocketPairTest, ReadingWaitingAndPurging) {
   EXPECT_FALSE(S.DataWaiting(0));
   Send("k");
   EXPECT_EQ(S.ReadChar(), 'k');
-}
-
-TEST_F(SocketPairTest, BufferedWritesGoOutWhenFullOrFlushed) {
+  // Buffered writes go out when the buffer is full or flushed, and not after a purge.
   TSocket Small(16, 16);
   Pair(Small, false);
   for (char C : std::string("0123456789ABCDEFxyz")) Small.BufWriteChar(static_cast<uint8_t>(C));
@@ -151,6 +212,17 @@ TEST_F(SocketPairTest, BufferedWritesGoOutWhenFullOrFlushed) {
   Small.PurgeOutput();
   Small.BufFlush();
   EXPECT_EQ(Received(), "");
+}
+
+TEST_F(SocketPairTest, PeerCloseGivesThirtyEmptyReadsThenFailure) {
+  Send("BYE");
+  close(std::exchange(Peer, -1));
+  EXPECT_EQ(ReadOnce(), "BYE");
+  uint8_t B[16];
+  for (int I = 0; I < 30; ++I) ASSERT_EQ(S.ReadBuf(B, sizeof B), 0) << "read " << I;
+  EXPECT_TRUE(S.Connected);
+  EXPECT_EQ(S.ReadBuf(B, sizeof B), -1);
+  EXPECT_FALSE(S.Connected);
 }
 
 TEST_F(SocketPairTest, GonePeerOrClosedLinkFailsEveryCallQuietly) {

@@ -85,12 +85,12 @@ TEST(SshHosts, LookupAndRecord) {
   EXPECT_EQ(LookupHostKey(File, "[bbs.example]:2022", "ssh-ed25519", "BBSKEY").Line, 7);
   EXPECT_EQ(LookupHostKey(File, "example.org", "ssh-ed25519", "EDKEY").Result, THostKeyMatch::Match);
   // A replaced key keeps its line's names and every other byte of the file.
-  const std::string Recorded = TSshServer::ReadFile(File);
+  const std::string Recorded = ReadFileText(File);
   EXPECT_FALSE(ReplaceHostKey(File, 3, "ssh-rsa", "STALEKEY", "ssh-rsa", "NEWRSA"));
   ASSERT_TRUE(ReplaceHostKey(File, 3, "ssh-rsa", "RSAKEY", "ssh-rsa", "NEWRSA"));
   std::string Want = Recorded;
   Want.replace(Want.find("ssh-rsa RSAKEY comment"), 22, "ssh-rsa NEWRSA");
-  EXPECT_EQ(TSshServer::ReadFile(File), Want);
+  EXPECT_EQ(ReadFileText(File), Want);
   EXPECT_EQ(LookupHostKey(D.Path("none"), "x", "ssh-rsa", "K").Result, THostKeyMatch::Unknown);
   EXPECT_EQ(LookupHostKey(D.Dir(), "x", "ssh-rsa", "K").Result, THostKeyMatch::Unreadable);
 }
@@ -128,8 +128,12 @@ class SshCall : public ::testing::Test {
   std::string Reports;
 };
 
-TEST_F(SshCall, TerminalSizeTypeAndWindowChange) {
+// One server for a call's life: the first key recorded, the terminal asked for with the size
+// and type, a window change, the key matched on the next call, the remote side ending it, and a
+// changed key refused.
+TEST_F(SshCall, TerminalKeyAndEndOfACall) {
   ASSERT_TRUE(Server.Start());
+  const std::string Line = "[127.0.0.1]:" + std::to_string(Server.Port) + " " + Server.PublicKey() + "\n";
   auto S = NewSocket(Server.Password, 100, 30);
   ASSERT_TRUE(Dial(*S)) << Reports << Server.Log();
   EXPECT_TRUE(S->Connected);
@@ -140,6 +144,33 @@ TEST_F(SshCall, TerminalSizeTypeAndWindowChange) {
   S->SetWindowSize(120, 40);
   S->WriteStr("stty size; echo DONE=$((6*7))\n");
   EXPECT_NE(ReadUntil(*S, "DONE=42").find("40 120"), std::string::npos);
+  EXPECT_EQ(ReadFileText(Hosts()), Line);
+
+  S = NewSocket(Server.Password);
+  ASSERT_TRUE(Dial(*S)) << Reports;
+  EXPECT_FALSE(S->HostKeyRefused);
+  EXPECT_EQ(ReadFileText(Hosts()), Line);  // matched, not recorded again
+  S->WriteStr("exit\n");
+  int32_t N = 0;
+  uint8_t Buf[4096];
+  const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (N >= 0 && std::chrono::steady_clock::now() < End)
+    if (S->DataWaiting(1000)) N = S->ReadBuf(Buf, sizeof Buf);
+  EXPECT_EQ(N, -1);
+  EXPECT_FALSE(S->Connected);
+  EXPECT_NE(Reports.find("Connection dropped ("), std::string::npos) << Reports;
+  EXPECT_EQ(S->WriteStr("x"), -1);  // and no signal for the dead link
+
+  Server.Stop();
+  ASSERT_TRUE(Server.Start({}, true));
+  // No one to ask: the new key is refused, and nothing of the login is tried with it.
+  S = NewSocket(Server.Password);
+  EXPECT_FALSE(Dial(*S));
+  EXPECT_FALSE(S->Connected);
+  EXPECT_EQ(S->GetHandle(), -1);
+  EXPECT_TRUE(S->HostKeyRefused);
+  EXPECT_EQ(ReadFileText(Hosts()), Line);
+  EXPECT_EQ(Server.Log().find("Accepted password"), std::string::npos);
 }
 
 TEST_F(SshCall, PasswordAndKeyboardInteractiveLogins) {
@@ -177,44 +208,6 @@ TEST_F(SshCall, PasswordAndKeyboardInteractiveLogins) {
     EXPECT_NE(ReadUntil(*S, "R=42").find("R=42"), std::string::npos);
   }
   EXPECT_EQ(OpenDescriptors(), Fds);
-}
-
-TEST_F(SshCall, FirstKeyRecordedChangedKeyRefused) {
-  ASSERT_TRUE(Server.Start());
-  const std::string Line = "[127.0.0.1]:" + std::to_string(Server.Port) + " " + Server.PublicKey() + "\n";
-  for (int Call = 0; Call < 2; ++Call) {
-    auto S = NewSocket(Server.Password);
-    ASSERT_TRUE(Dial(*S)) << Reports;
-    EXPECT_FALSE(S->HostKeyRefused);
-    EXPECT_EQ(TSshServer::ReadFile(Hosts()), Line);  // recorded once, then matched
-  }
-  Server.Stop();
-  ASSERT_TRUE(Server.Start({}, true));
-  // No one to ask: the new key is refused.
-  auto S = NewSocket(Server.Password);
-  EXPECT_FALSE(Dial(*S));
-  EXPECT_FALSE(S->Connected);
-  EXPECT_EQ(S->GetHandle(), -1);
-  EXPECT_TRUE(S->HostKeyRefused);
-  EXPECT_EQ(TSshServer::ReadFile(Hosts()), Line);
-  // Nothing of the login was tried with the new key.
-  EXPECT_EQ(Server.Log().find("Accepted password"), std::string::npos);
-}
-
-TEST_F(SshCall, RemoteExitEndsTheCall) {
-  ASSERT_TRUE(Server.Start());
-  auto S = NewSocket(Server.Password);
-  ASSERT_TRUE(Dial(*S)) << Reports;
-  S->WriteStr("exit\n");
-  int32_t N = 0;
-  uint8_t Buf[4096];
-  const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (N >= 0 && std::chrono::steady_clock::now() < End)
-    if (S->DataWaiting(1000)) N = S->ReadBuf(Buf, sizeof Buf);
-  EXPECT_EQ(N, -1);
-  EXPECT_FALSE(S->Connected);
-  EXPECT_NE(Reports.find("Connection dropped ("), std::string::npos) << Reports;
-  EXPECT_EQ(S->WriteStr("x"), -1);  // and no signal for the dead link
 }
 
 TEST_F(SshCall, ClosingTheSocketEndsAHangingHandshake) {
