@@ -63,7 +63,9 @@ TEST_F(ViewerTest, PagingMovesHUpAndHPlusOneDown) {
   for (auto [Code, Top, Bottom] : Steps) {
     if (Code == 32) V.Key(' '); else V.Key(0, static_cast<uint8_t>(Code));
     EXPECT_EQ(std::tuple(V.Top(), V.Bottom(), V.Page()), std::tuple(Top, Bottom, V.StatusShown() ? 21 : 24)) << Code;
-    if (Code == 71) EXPECT_EQ(Row(1) + "|" + std::to_string(V.GaugeLength()), "line 0|2");
+    if (Code == 71) {
+      EXPECT_EQ(Row(1) + "|" + std::to_string(V.GaugeLength()), "line 0|2");
+    }
   }
   EXPECT_TRUE(V.StatusShown());
   // A short store shows everything from the top whatever is pressed.
@@ -106,11 +108,8 @@ TEST_F(ViewerTest, StatusRowsAndGaugeUseTheBlockFontOnATopazConsole) {
     TScrollbackViewer V(Con, static_cast<uint8_t>(Font));
     V.Draw();
     V.DrawGauge();
-    for (int X : {1, 80}) {
-      EXPECT_EQ(Con.Cell(X, 23).Font, Block);
-      EXPECT_EQ(Con.Cell(X, 25).Font, Block);
-    }
-    for (int X = 58; X <= 67; ++X) EXPECT_EQ(Con.Cell(X, 24).Font, Block) << X;
+    for (int X : {1, 58, 62, 67, 80}) EXPECT_EQ(Con.Cell(X, X == 1 || X == 80 ? 23 : 24).Font, Block) << X;
+    EXPECT_EQ(std::pair(int(Con.Cell(1, 25).Font), int(Con.Cell(80, 25).Font)), std::pair(Block, Block));
     EXPECT_EQ(Con.Cell(67, 24).Attr, 78);
     EXPECT_EQ(Con.Cell(1, 1).Font, Font);  // the stored text keeps the viewer font
   }

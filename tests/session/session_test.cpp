@@ -75,33 +75,29 @@ TEST_F(SessionTest, OfflineStatusBarFollowsTheMinuteWithFewerPasses) {
   EXPECT_FALSE(App.Console->KeyPressed());
 }
 
+// Echo off, on, or as the peer says (telnet's ECHO); ALT-E turns local echo on and off.
 TEST_F(SessionTest, EchoModes) {
   Connect();
-  auto& E = App.Session.CurrentEntry;
-  auto Typed = [&](char Ch) {
-    App.Console->GotoXY(1, 10);
+  const auto Typed = [&](char Ch) {
     App.Console->WriteXY(1, 10, 7, " ");
+    App.Console->GotoXY(1, 10);
     Session->HandleKey(static_cast<uint8_t>(Ch));
     return App.Console->Cell(1, 10).Ch == static_cast<uint8_t>(Ch);
   };
-  E.EchoMode = 0;
-  App.Session.Socket->Echo = true;
-  EXPECT_FALSE(Typed('a'));
-  E.EchoMode = 1;
-  App.Session.Socket->Echo = false;
-  EXPECT_TRUE(Typed('b'));
-  E.EchoMode = 2;
-  EXPECT_FALSE(Typed('c'));
+  for (const auto& [Mode, PeerEchoes, Shown] : {std::tuple{0, true, false}, {1, false, true}, {2, false, false}}) {
+    App.Session.CurrentEntry.EchoMode = static_cast<uint8_t>(Mode);
+    App.Session.Socket->Echo = PeerEchoes;
+    EXPECT_EQ(Typed('a'), Shown) << Mode;
+  }
   Record();
   Keys("\r");
   Session->HandleExtKey(18);  // ALT-E
-  EXPECT_TRUE(App.Session.Socket->Echo.load());
   EXPECT_TRUE(Typed('d'));
   Keys("\r");
   Session->HandleExtKey(18);
   EXPECT_FALSE(Typed('e'));
   EXPECT_EQ(Seen, (std::vector<std::string>{"Echo mode ON", "Echo mode OFF"}));
-  EXPECT_EQ(Sent(), "abcde");
+  EXPECT_EQ(Sent(), "aaade");
 }
 
 // On an emulated 300 bps line, on a clock that runs 50 ms a look, what the board sent before it
@@ -159,6 +155,7 @@ TEST_F(SessionTest, CaptureNeedsAName) {
   EXPECT_EQ(Seen, std::vector<std::string>{"Unable to open capture file"});
 }
 
+// IAC NOP after a quiet minute on a telnet line; typing within the minute keeps it quiet.
 TEST_F(SessionTest, KeepAliveWithInjectedClock) {
   Connect(true);
   App.Session.CurrentEntry.Protocol = 1;
@@ -166,16 +163,16 @@ TEST_F(SessionTest, KeepAliveWithInjectedClock) {
   Session->MinuteOfDay = [&] { return Minute; };
   Session->Idle = TIdleState{};
   Session->Idle.KeepAliveMinute = 100;
-  for (int i = 0; i < 60; ++i) Session->Pass();
-  EXPECT_EQ(Sent(5), "");
-  Minute = 101;
-  for (int i = 0; i < 60; ++i) Session->Pass();
-  EXPECT_EQ(Sent(), "\xff\xf1");
-  // Typing within the minute keeps it quiet.
+  const auto Passes = [&](int M, int N) {
+    Minute = M;
+    for (int i = 0; i < N; ++i) Session->Pass();
+    return Sent(5);
+  };
+  EXPECT_EQ(Passes(100, 60), "");
+  EXPECT_EQ(Passes(101, 60), "\xff\xf1");
   Minute = 102;
   Session->HandleKey('x');
-  for (int i = 0; i < 120; ++i) Session->Pass();
-  EXPECT_EQ(Sent(), "x");
+  EXPECT_EQ(Passes(102, 120), "x");
 }
 
 // The status bar takes a row from the remote side: a peer that agreed to hear the window
@@ -336,7 +333,9 @@ TEST_F(SessionTest, RloginHandshakeSessionSetUpAndABoardThatNeverAnswers) {
     Esc.join();
     EXPECT_FALSE(Watchdog.Stop()) << "the handshake waited until the watchdog closed the link";
     EXPECT_EQ(Board.Record(), Greeting);
-    if (How != "esc") EXPECT_EQ(App.Console->KeyPressed() ? App.Console->ReadKey() : 0, 'x');
+    if (How != "esc") {
+      EXPECT_EQ(App.Console->KeyPressed() ? App.Console->ReadKey() : 0, 'x');
+    }
     EXPECT_FALSE(App.Console->KeyPressed());
   }
   EXPECT_FALSE(App.Session.Socket->TelnetClient.load());

@@ -49,10 +49,6 @@ class SettingsScreens : public SessionTest {
     IdleX = 4;
     IdleY = 8;
   }
-  // Negative codes are extended keys.
-  void Press(const std::vector<int>& Codes) {
-    for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : Keys(std::string(1, static_cast<char>(K)));
-  }
   void Click(int X, int Y) {
     MouseSteps.push_back({Y * 1000 + X, SDL_BUTTON_LMASK});
     MouseSteps.push_back({Y * 1000 + X, 0});

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <tuple>
 #include <thread>
 
 #include "app/transfer_screens.h"
@@ -165,49 +166,39 @@ class TransferTest : public SessionTest {
 
 }  // namespace
 
+// Per file: the bar (row 20 from column 32, the same on row 21; "." where it was left as it
+// was), the percentage, the rate and the name as shown.
 TEST_F(TransferTest, StatusDisplayBarsRateAndNames) {
-  struct TCase {
-    int64_t Size, Done, Elapsed;
-    std::string Name;
-    std::string Bar;      // row 20 from column 32, 20 cells; empty: left as it was
-    std::string Percent;  // column 55 row 21
-    std::string Rate, Shown;
+  const std::string Dots = Chars(20, '.'), Full = Chars(20, 219), Half = Chars(10, 219) + Chars(10, 254);
+  const auto W = [](const std::string& Bar, const std::string& Pct, const std::string& Rate, const std::string& Name) {
+    return Bar + "|" + Pct + "|" + lx::PadRight(Rate, 14) + "|" + lx::PadRight(Name, 29);
   };
-  const std::string Untouched = Chars(20, '.');
-  const std::vector<TCase> Cases = {
-      {1000, 0, 5, "/d/zero.txt", "", "", "0 kb/sec", "zero.txt"},
-      {1000, 500, 0, "/d/half.bin", Chars(10, 219) + Chars(10, 254), " 50", "0 kb/sec", "half.bin"},
-      {3000, 1, 1, "one", Chars(20, 254), "  0", "0 kb/sec", "one"},
-      {1000, 1000, 2, "full", Chars(20, 219), "100", "0 kb/sec", "full"},
-      {2048000, 2048000, 2, "rate", Chars(20, 219), "100", "1000 kb/sec", "rate"},
-      {100, 250, 1, "beyond", Chars(20, 219), "100", "0 kb/sec", "beyond"},  // more than offered
-      {0, 0, 1, "empty", "", "", "0 kb/sec", "empty"},                         // zero-length file
-      {0, 70, 1, "nosize", "", "", "0 kb/sec", "nosize"},                       // size not known
-      {int64_t{1} << 40, int64_t{1} << 39, 1, std::string(40, 'x') + ".zip", Chars(10, 219) + Chars(10, 254), " 50",
-       "536870912 kb/s", std::string(29, 'x')},
-  };
+  const std::vector<std::tuple<int64_t, int64_t, int64_t, std::string, std::string>> Cases = {
+      {1000, 0, 5, "/d/zero.txt", W(Dots, "...", "0 kb/sec", "zero.txt")},
+      {1000, 500, 0, "/d/half.bin", W(Half, " 50", "0 kb/sec", "half.bin")},
+      {3000, 1, 1, "one", W(Chars(20, 254), "  0", "0 kb/sec", "one")},
+      {1000, 1000, 2, "full", W(Full, "100", "0 kb/sec", "full")},
+      {2048000, 2048000, 2, "rate", W(Full, "100", "1000 kb/sec", "rate")},
+      {100, 250, 1, "beyond", W(Full, "100", "0 kb/sec", "beyond")},  // more than offered
+      {0, 0, 1, "empty", W(Dots, "...", "0 kb/sec", "empty")},        // zero-length file
+      {0, 70, 1, "nosize", W(Dots, "...", "0 kb/sec", "nosize")},     // size not known
+      {int64_t{1} << 40, int64_t{1} << 39, 1, std::string(40, 'x') + ".zip",
+       W(Half, " 50", "536870912 kb/s", std::string(29, 'x'))}};
   auto& Con = *App.Console;
-  for (const TCase& C : Cases) {
-    Con.WriteXY(32, 20, 7, Untouched);
-    Con.WriteXY(32, 21, 7, Untouched);
+  for (const auto& [Size, Done, Elapsed, Name, Want] : Cases) {
+    for (int Y : {20, 21}) Con.WriteXY(32, Y, 7, Dots);
     Con.WriteXY(55, 21, 7, "...");
     TTransferView View;
     TTransferProgress P;
-    P.FileName = C.Name;
-    P.FileSize = C.Size;
-    P.BytesTransferred = C.Done;
+    P.FileName = Name;
+    P.FileSize = Size;
+    P.BytesTransferred = Done;
     P.StartTime = 1000;
     P.NewFile = true;
-    DrawTransferStatus(Con, View, P, 1000 + C.Elapsed);
-    const std::string Row20 = Cells(Con, 32, 20, 20);
-    EXPECT_EQ(Row20, C.Bar.empty() ? Untouched : C.Bar) << C.Name;
-    EXPECT_EQ(Cells(Con, 32, 21, 20), Row20) << C.Name;
-    EXPECT_EQ(Cells(Con, 55, 21, 3), C.Percent.empty() ? "..." : C.Percent) << C.Name;
-    EXPECT_EQ(Cells(Con, 29, 18, 14), lx::PadRight(C.Rate, 14)) << C.Name;
-    EXPECT_EQ(Cells(Con, 29, 15, 29), lx::PadRight(C.Shown, 29)) << C.Name;
-    if (!C.Bar.empty()) {
-      EXPECT_EQ(Con.Cell(32, 20).Attr, 8);
-    }
+    DrawTransferStatus(Con, View, P, 1000 + Elapsed);
+    const std::string Bar = Cells(Con, 32, 20, 20);
+    EXPECT_EQ(W(Bar, Cells(Con, 55, 21, 3), Cells(Con, 29, 18, 14), Cells(Con, 29, 15, 29)), Want) << Name;
+    EXPECT_EQ(std::pair(Cells(Con, 32, 21, 20), int(Con.Cell(32, 20).Attr)), std::pair(Bar, Bar == Dots ? 7 : 8));
   }
   EXPECT_EQ(Cells(Con, 29, 16, 15), "1,048,576 MB   ");
 }
@@ -241,32 +232,16 @@ TEST_F(TransferTest, QueueEditorAddsDeletesAndBrowses) {
   WriteFile(Other + "/d.txt", "dd");
   App.Config.UploadPath = Up;
   const fs::path Cwd = fs::current_path();
-  // Lines in "up": sub, .., a.txt, b.bin.
-  auto Down = [this](int N) {
-    for (int I = 0; I < N; ++I) Ext(80);
-  };
-  Down(2);
-  Keys("\r\r");  // a.txt, then again: no second entry
-  Down(1);
-  Keys("\r\t");  // b.bin; to the queue, highlight on b.bin
-  Ext(83);       // deleted
-  Keys("\t");
-  Ext(72);
-  Ext(72);
-  Ext(72);
-  Ext(77);  // into "sub" by Right: "..", c.txt
-  Down(1);
-  Keys("\r");
-  Ext(75);  // Left: back in "up"
-  Ext(63);  // F5
+  // Lines in "up": sub, .., a.txt, b.bin. a.txt twice (no second entry), b.bin; to the queue,
+  // where b.bin is deleted; back, up into "sub" by Right ("..", c.txt), Left back in "up",
+  // F5 to the other directory ("..", d.txt).
+  Press({-80, -80, '\r', '\r', -80, '\r', '\t', -83, '\t', -72, -72, -72, -77, -80, '\r', -75, -63});
   Keys(Other + "\r");
-  Down(1);
-  Keys("\r\x1b");  // d.txt ("..", d.txt)
+  Press({-80, '\r', 27});
   QueueEditor(App);
-  ASSERT_EQ(App.UploadQueue.Count(), 3);
-  EXPECT_EQ(App.UploadQueue.Entry(1).FullPath(), Up + "/a.txt");
-  EXPECT_EQ(App.UploadQueue.Entry(2).FullPath(), Up + "/sub/c.txt");
-  EXPECT_EQ(App.UploadQueue.Entry(3).FullPath(), Other + "/d.txt");
+  std::vector<std::string> Queued;
+  for (int I = 1; I <= App.UploadQueue.Count(); ++I) Queued.push_back(App.UploadQueue.Entry(I).FullPath());
+  EXPECT_EQ(Queued, (std::vector<std::string>{Up + "/a.txt", Up + "/sub/c.txt", Other + "/d.txt"}));
   EXPECT_TRUE(Seen.empty());
   EXPECT_EQ(fs::current_path(), Cwd);  // the browser never moves the program
 }
@@ -421,29 +396,19 @@ TEST_F(TransferTest, TheRestOfTheStartBlockGoesToTheTransferAtOnce) {
   }
 }
 
+// ALT-Q and the menu's U open the queue editor (lines "..", a.txt); the menu's T while
+// connected the transfer type menu (Upload, with an empty queue).
 TEST_F(TransferTest, MenuAndKeysOpenTheTransferScreens) {
   WriteFile(Src + "a.txt", "a");
   App.Config.UploadPath = Src;
   Session->MessageSeen = App.Session.MessageSeen;
-  // ALT-T offline: nothing but the message.
-  Ext(20);
+  Press({-16, -80, '\r', 27});
   Session->Pass();
-  EXPECT_EQ(Seen, std::vector<std::string>{"You are not connected!"});
-  Seen.clear();
-  // ALT-Q and the menu's U: the queue editor (lines "..", a.txt).
-  for (int Way = 0; Way < 2; ++Way) {
-    if (Way == 0) Ext(16);
-    Ext(80);
-    Keys("\r\x1b");
-    if (Way == 0) {
-      Session->Pass();
-    } else {
-      App.UploadQueue.Clear();
-      Session->RunMenuCommand('U');
-    }
-    ASSERT_EQ(App.UploadQueue.Count(), 1) << Way;
-  }
-  // The menu's T while connected: the transfer type menu; Upload with an empty queue.
+  EXPECT_EQ(App.UploadQueue.Count(), 1);
+  App.UploadQueue.Clear();
+  Press({-80, '\r', 27});
+  Session->RunMenuCommand('U');
+  EXPECT_EQ(App.UploadQueue.Count(), 1);
   Connect();
   App.UploadQueue.Clear();
   Keys("\r");
