@@ -60,11 +60,10 @@ TEST(Mouse, SelectionTrimsRowEndsAndOnlyTheFirstRowsLead) {
   Con.WriteXY(1, 3, 7, "   first row    ");
   Con.WriteXY(1, 4, 7, "   second      ");
   Con.WriteXY(1, 5, 7, "  third");
-  EXPECT_EQ(SelectionText(Con, 1, 3, 20, 5), "first row\r\n   second\r\n  third");
   // Corners in either order select the same rectangle.
-  EXPECT_EQ(SelectionText(Con, 20, 5, 1, 3), "first row\r\n   second\r\n  third");
-  EXPECT_EQ(SelectionText(Con, 4, 3, 8, 3), "first");
-  EXPECT_EQ(SelectionText(Con, 30, 10, 40, 10), "");
+  EXPECT_EQ(SelectionText(Con, 1, 3, 20, 5) + "|" + SelectionText(Con, 20, 5, 1, 3) + "|" + SelectionText(Con, 4, 3, 8, 3) +
+                "|" + SelectionText(Con, 30, 10, 40, 10),
+            "first row\r\n   second\r\n  third|first row\r\n   second\r\n  third|first|");
 }
 
 // What the filter makes of one block: "screen|capture|start" and, after a start, the bytes
