@@ -190,7 +190,6 @@ TEST_F(SessionTest, StatusBarToggleTellsTheWindowSize) {
 }
 
 // Reports go out only while the board asks and the entry allows; a hang-up forgets the modes.
-// (Selection, copy and paste by mouse: the GUI test.)
 TEST_F(SessionTest, MouseReportsOnlyWhileTheBoardAsks) {
   Connect();
   App.Session.CurrentEntry.Mouse = 1;
@@ -205,7 +204,16 @@ TEST_F(SessionTest, MouseReportsOnlyWhileTheBoardAsks) {
   EXPECT_EQ(Click(), "\x1b[<0;3;4M");
   App.Session.CurrentEntry.Mouse = 0;
   EXPECT_EQ(Click(), "");
+  // A drag copies the cells as UTF-8 (code page 437, control codes as pictures); C clears.
+  App.Console->WriteXY(1, 2, 7, "  copy m\x82   ");
+  App.Console->WriteXY(1, 3, 7, "  \xdb\x10 me  ");
   Record();
+  Keys("\r");
+  Session->HandleMouse(TMouseEvent{3, 1, 2, 12, 3});
+  EXPECT_EQ(Clip->Text, "copy mé\r\n  █► me");
+  Session->RunMenuCommand('C');
+  EXPECT_FALSE(Clip->HasText());
+  EXPECT_EQ(Seen.back(), "Text added to clipboard");
   Keys("\r");
   Session->Hangup();
   EXPECT_TRUE(App.Session.Term->Mouse == TMouseModes{} && App.Console->WinY2 == 25);
