@@ -241,8 +241,7 @@ TEST_F(LogonScriptTest, WaitForUsesTheSessionsReceiveFilter) {
     App.Session.Capture.Close();
     App.Session.CaptureOn = false;
     const std::string Got = ReadFileText(Cap);
-    EXPECT_NE(Got.find(Auto ? "abc\r\nlogin: more" : "abc\x18" "B00000\r\nlogin: more"), std::string::npos)
-        << Got;
+    EXPECT_NE(Got.find(Auto ? "abc\r\nlogin: more" : "abc\x18" "B00000\r\nlogin: more"), std::string::npos) << Got;
     EXPECT_EQ(RowText(2), "login: more");
     if (Auto) {
       EXPECT_EQ(Boxes, std::vector<std::string>{"Download path does not exist. Cannot transfer"});

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "app/script_reader.h"
 
@@ -64,24 +66,18 @@ TEST(ScriptReader, Tokens) {
   for (const auto& [Text, Want] : Cases) EXPECT_EQ(Tokens(Text), Want) << Text.substr(0, 80);
 }
 
+// After reading N tokens: the line and column where the reader stands.
 TEST(ScriptReader, LineAndColumn) {
-  struct TCase {
-    std::string Text;
-    int Tokens;  // read this many
-    int64_t Line, Col;
-  } Cases[] = {
-      {"SEND \"x\"", 1, 1, 5},          // the space after the word was read and pushed back
-      {"WAITFOR \"login:\"\n", 2, 1, 16},
-      {"WAITFOR \"login:\"\n", 3, 2, 0},
-      {"a\n  bc", 1, 2, 0},             // the pushed-back line end was counted once
-      {"a\n  bc", 2, 2, 4},
-      {"\"x\\\ny\" Z", 1, 2, 2},         // a line end after a backslash still counts
-      {"\r\n\r\nSEND", 1, 3, 4},
-  };
-  for (const auto& C : Cases) {
-    TScriptReader R(C.Text);
-    for (int I = 0; I < C.Tokens; ++I) R.Next();
-    EXPECT_EQ(std::pair(R.Line, R.Col), std::pair(C.Line, C.Col)) << C.Text;
+  const std::vector<std::tuple<std::string, int, int64_t, int64_t>> Cases = {
+      {"SEND \"x\"", 1, 1, 5},  // the space after the word was read and pushed back
+      {"WAITFOR \"login:\"\n", 2, 1, 16}, {"WAITFOR \"login:\"\n", 3, 2, 0},
+      {"a\n  bc", 1, 2, 0},  // the pushed-back line end was counted once
+      {"a\n  bc", 2, 2, 4},  {"\"x\\\ny\" Z", 1, 2, 2},  // a line end after a backslash still counts
+      {"\r\n\r\nSEND", 1, 3, 4}};
+  for (const auto& [Text, N, Line, Col] : Cases) {
+    TScriptReader R(Text);
+    for (int I = 0; I < N; ++I) R.Next();
+    EXPECT_EQ(std::pair(R.Line, R.Col), std::pair(Line, Col)) << Text;
   }
 }
 

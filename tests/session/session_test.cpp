@@ -64,10 +64,7 @@ TEST_F(SessionTest, OfflineStatusBarFollowsTheMinuteWithFewerPasses) {
   Session->MinuteOfDay = [] { return 13 * 60 + 7; };
   Session->Idle = TIdleState{};
   int Passes = 0;
-  while (Passes < 60 && RowText(25) != Bar) {
-    Session->Pass();
-    ++Passes;
-  }
+  for (; Passes < 60 && RowText(25) != Bar; ++Passes) Session->Pass();
   EXPECT_EQ(RowText(25), Bar);
   EXPECT_LT(Passes, 60);
   Keys("x");
@@ -275,13 +272,9 @@ TEST_F(SessionTest, AStalledReplyDoesNotHoldTheConsole) {
   std::thread Video([&] {
     // Give the reply time to start waiting, look for the lock, then read so the write ends.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    for (int I = 0; I < 200 && !GotLock; ++I) {
-      if (App.Console->FrameMutex().try_lock()) {
-        App.Console->FrameMutex().unlock();
-        GotLock = true;
-      }
+    for (int I = 0; I < 200 && !(GotLock = App.Console->FrameMutex().try_lock()); ++I)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    if (GotLock) App.Console->FrameMutex().unlock();
     std::string Drained;
     char Buf[65536];
     pollfd P{PeerFd, POLLIN, 0};

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <sstream>
+#include <tuple>
 #include <utility>
 
 #include <unistd.h>
@@ -21,19 +22,15 @@ namespace {
 constexpr int Esc = 27, Tab = 9, Enter = 13;
 constexpr int Up = -72, Down = -80, Right = -77;
 
-// Scripted pointer: each step is one reading of the mouse state (pixel, buttons).
+// Scripted pointer: each step is one reading of the mouse state (cell Y * 1000 + X, buttons);
+// without steps it rests where the last one left it.
 std::deque<std::pair<int, Uint32>> MouseSteps;
-int IdleX = 4, IdleY = 8;
+int MouseAt = 1001;
 Uint32 FakeMouse(int* X, int* Y) {
-  if (MouseSteps.empty()) {
-    *X = IdleX;
-    *Y = IdleY;
-    return 0;
-  }
-  const auto [Cell, Buttons] = MouseSteps.front();
-  MouseSteps.pop_front();
-  IdleX = *X = 8 * (Cell % 1000 - 1) + 4;
-  IdleY = *Y = 16 * (Cell / 1000 - 1) + 8;
+  Uint32 Buttons = 0;
+  if (!MouseSteps.empty()) std::tie(MouseAt, Buttons) = MouseSteps.front(), MouseSteps.pop_front();
+  *X = 8 * (MouseAt % 1000 - 1) + 4;
+  *Y = 16 * (MouseAt / 1000 - 1) + 8;
   return Buttons;
 }
 
@@ -46,8 +43,7 @@ class SettingsScreens : public SessionTest {
     App.Console->UseLogicalSize = false;
     App.Console->LastMouseX = App.Console->LastMouseY = 1;
     MouseSteps.clear();
-    IdleX = 4;
-    IdleY = 8;
+    MouseAt = 1001;
   }
   void Click(int X, int Y) {
     MouseSteps.push_back({Y * 1000 + X, SDL_BUTTON_LMASK});

@@ -254,26 +254,26 @@ TEST_F(TransferTest, QueueEditorReportsADirectoryItCannotRead) {
   // the keys for the browser are queued once it has closed.
   App.Session.MessageSeen = [this](const std::string& T) { Seen.push_back(T); };
   std::thread Later([this] {
-    const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    auto BoxShown = [this] {
-      auto Hold = App.Console->Batch();
-      for (int Y = 1; Y <= 25; ++Y)
-        if (Cells(*App.Console, 1, Y, 80).find("Unable to access") != std::string::npos) return true;
-      return false;
+    // Waits (10 s at most) until the box is up, or gone.
+    const auto Until = [this](bool Shown) {
+      for (int I = 0; I < 2000; ++I) {
+        bool Up = false;
+        {
+          auto Hold = App.Console->Batch();
+          for (int Y = 1; Y <= 25; ++Y) Up = Up || Cells(*App.Console, 1, Y, 80).find("Unable to access") != std::string::npos;
+        }
+        if (Up == Shown) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
     };
-    while (!BoxShown() && std::chrono::steady_clock::now() < End)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    Until(true);
     Keys("\r");
-    while (BoxShown() && std::chrono::steady_clock::now() < End)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    // Lines in the program directory: dl, src, .., here.txt.
-    for (int I = 0; I < 3; ++I) Ext(80);
-    Keys("\r\x1b");
+    Until(false);
+    Press({-80, -80, -80, '\r', 27});  // lines in the program directory: dl, src, .., here.txt
   });
   QueueEditor(App);
   Later.join();
-  ASSERT_EQ(Seen.size(), 1u);
-  EXPECT_EQ(Seen[0], "Unable to access: " + TempDir + "/missing");
+  EXPECT_EQ(Seen, std::vector<std::string>{"Unable to access: " + TempDir + "/missing"});
   ASSERT_EQ(App.UploadQueue.Count(), 1);
   EXPECT_EQ(App.UploadQueue.Entry(1).FullPath(), TempDir + "/here.txt");
 }
