@@ -9,17 +9,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <string>
 #include <thread>
-#include <vector>
+#include <tuple>
 
-#include <gtest/gtest.h>
-
-#include "app/context.h"
 #include "app/logon_script.h"
 #include "net/bbs_server_process.h"
 #include "net/socket.h"
-#include "support/test_tempdir.h"
 #include "tests/session/session_fixture.h"
 
 using namespace std::chrono_literals;
@@ -29,13 +24,13 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-class LogonScriptTest : public ::testing::Test {
+// The session fixture's console, connection and keys; the board is a socket pair or the
+// loopback BBS.
+class LogonScriptTest : public SessionTest {
  public:
   void SetUp() override {
-    App.Console = std::make_unique<TSDLConsoleScrollback>();
-    ASSERT_TRUE(App.Console->OpenScreen(80, 25, 1));
+    SessionTest::SetUp();
     App.Session.Term = std::make_unique<TTermAnsi>(*App.Console);
-    lx::InitPhoneRec(App.Session.CurrentEntry, App.Config);
     App.Session.CurrentEntry.UserName = "alice";
     App.Session.CurrentEntry.Password = "s3cret";
     App.Session.StatusBarOn = true;
@@ -46,10 +41,9 @@ class LogonScriptTest : public ::testing::Test {
     std::filesystem::create_directory(Dir.Path("up"));
   }
   void TearDown() override {
-    Watchdog.Stop();
     if (Helper.joinable()) Helper.join();
-    if (PeerFd >= 0) close(PeerFd);
     App.Session.Capture.Close();
+    SessionTest::TearDown();
   }
 
   void Board(const std::string& Script) {
@@ -61,26 +55,18 @@ class LogonScriptTest : public ::testing::Test {
   // What the board recorded, once it holds at least Want bytes (or after 3 s).
   std::string Recorded(size_t Want) {
     const auto End = TClock::now() + 3s;
-    std::string R = Server.Record();
-    while (R.size() < Want && TClock::now() < End) {
-      std::this_thread::sleep_for(10ms);
-      R = Server.Record();
-    }
-    return R;
+    while (Server.Record().size() < Want && TClock::now() < End) std::this_thread::sleep_for(10ms);
+    return Server.Record();
   }
-
-  void Pair() { ASSERT_GE(PeerFd = AttachSocketPair(App), 0); }
-  void Remote(const std::string& Bytes) {
-    ASSERT_EQ(write(PeerFd, Bytes.data(), Bytes.size()), static_cast<ssize_t>(Bytes.size()));
+  void Pair() {
+    if (PeerFd >= 0) close(PeerFd);
+    Connect();
   }
-  std::string Sent() { return DrainFd(PeerFd, 100); }
-
-  std::string RowText(int Y) const {
-    std::string S;
-    for (int X = 1; X <= App.Console->Cols; ++X) S += static_cast<char>(App.Console->Cell(X, Y).Ch);
+  // The status bar's text, or whatever else row Y holds, without the blanks around it.
+  std::string Trimmed(int Y) const {
+    const std::string S = RowText(Y);
     const size_t B = S.find_first_not_of(' ');
-    if (B == std::string::npos) return {};
-    return S.substr(B, S.find_last_not_of(' ') - B + 1);
+    return B == std::string::npos ? std::string() : S.substr(B);
   }
 
   // Writes Name.scr and runs it; returns how long it ran.
@@ -93,7 +79,7 @@ class LogonScriptTest : public ::testing::Test {
     L.ErrorPauseMs = 0;
     L.Seen = [this](const std::string& T) {
       Seen.push_back(T);
-      Bar.push_back(RowText(App.Console->Rows));
+      Bar.push_back(Trimmed(App.Console->Rows));
     };
     const auto Start = TClock::now();
     L.Run(Name);
@@ -107,99 +93,67 @@ class LogonScriptTest : public ::testing::Test {
     });
   }
 
-  TAppContext App;
   TTempDir Dir;
   TBbsServerProcess Server;
-  int PeerFd = -1;
-  std::vector<std::string> Seen, Bar;
-
+  std::vector<std::string> Bar;
   std::thread Helper;
-  // A script that never ends by itself is ended here, and the test fails instead of hanging.
-  TWatchdog Watchdog{10s, [this] { App.Console->Terminated = true; }};
-};
-
-const std::string LoginNotes[] = {
-    "login.scr (Line: 1, Col: 16): WAITFOR \"login:\"",
-    "login.scr (Line: 2, Col: 13): SEND: @UN@CR",
-    "login.scr (Line: 3, Col: 19): WAITFOR \"password:\"",
-    "login.scr (Line: 4, Col: 13): SEND: @PW@CR",
 };
 
 TEST_F(LogonScriptTest, LogsIntoTheBoard) {
   // The prompts come with colour codes inside them, split into small reads, or both at once.
   const std::string Coloured =
-      "timeout 3000\n"
-      "send \\e[2J\\e[1;33mLog\\e[0;37min: \n"
-      "expect alice\\r\n"
-      "chunk 3\ndelay 20\n"
-      "send \\e[1mPass\\e[0mword: \n"
-      "expect s3cret\\r\n"
-      "hold\n";
-  const std::string Together =
-      "timeout 3000\nsend \\e[2JLogin: Password: \n"
-      "expect alice\\r\nexpect s3cret\\r\nhold\n";
+      "timeout 3000\nsend \\e[2J\\e[1;33mLog\\e[0;37min: \nexpect alice\\r\nchunk 3\ndelay 20\n"
+      "send \\e[1mPass\\e[0mword: \nexpect s3cret\\r\nhold\n";
+  const std::string Together = "timeout 3000\nsend \\e[2JLogin: Password: \nexpect alice\\r\nexpect s3cret\\r\nhold\n";
   const std::string PerLine = "WAITFOR \"login:\"\nSEND \"@UN@CR\"\nWAITFOR \"password:\"\nSEND \"@PW@CR\"\n";
   const std::string OneLine = "waitfor \"LOGIN:\" send \"@UN@CR\" WaitFor \"Password:\" Send \"@PW@CR\"";
-  struct TCase {
-    std::string Board, Script;
-  } Cases[] = {{Coloured, PerLine}, {Coloured, OneLine}, {Together, PerLine}};
-  for (const auto& C : Cases) {
-    SCOPED_TRACE(C.Board + C.Script);
+  const std::vector<std::string> Notes = {
+      "login.scr (Line: 1, Col: 16): WAITFOR \"login:\"", "login.scr (Line: 2, Col: 13): SEND: @UN@CR",
+      "login.scr (Line: 3, Col: 19): WAITFOR \"password:\"", "login.scr (Line: 4, Col: 13): SEND: @PW@CR"};
+  for (const auto& [Script, Text] : {std::pair{Coloured, PerLine}, {Coloured, OneLine}, {Together, PerLine}}) {
+    SCOPED_TRACE(Script + Text);
     Seen.clear();
     Bar.clear();
     App.Console->ClearScreen(4);
-    Board(C.Board);
-    Run("login", C.Script);
+    Board(Script);
+    Run("login", Text);
     EXPECT_EQ(Recorded(13), "alice\rs3cret\r");
     EXPECT_EQ(RowText(1), "Login: Password:");
     ASSERT_EQ(Seen.size(), 4u);
-    if (C.Script == PerLine) {
-      for (size_t I = 0; I < 4; ++I) EXPECT_EQ(Seen[I], LoginNotes[I]);
-    }
+    EXPECT_EQ(Seen == Notes, Text == PerLine);
     // Each note was on the status bar while it ran; afterwards the bar is back.
-    for (size_t I = 0; I < 4; ++I) EXPECT_EQ(Bar[I], Seen[I]);
+    EXPECT_EQ(Bar, Seen);
     EXPECT_NE(RowText(25).find("Connected"), std::string::npos);
     Server.Stop();
   }
 }
 
+// With the status bar off, an error still reaches the user, in a box; notes do not.
 TEST_F(LogonScriptTest, ErrorsShowWhereTheReaderStands) {
-  struct TCase {
-    std::string Script;
-    bool BarOn;
-    std::string Error;
-    std::string Sent;
-  } Cases[] = {
-      {"SEND", true, "x.scr (Line: 1, Col: 4): Syntax error", ""},
-      {"SEND \"a\"\n\"oops\"", true, "x.scr (Line: 2, Col: 6): Syntax error", "a"},
-      {"DELAY \"5\"", true, "x.scr (Line: 1, Col: 9): Expected number value", ""},
-      {"WAITFOR 12 ", true, "x.scr (Line: 1, Col: 11): Expected string value (4)", ""},
-      {"WAITFOR", true, "x.scr (Line: 1, Col: 7): Syntax error", ""},
-      {"WAITFOR\n", true, "x.scr (Line: 2, Col: 0): Expected string value (2)", ""},
-      {"QUEUE 5 ", true, "x.scr (Line: 1, Col: 8): Expected string value", ""},
-      {"SEND hello ", true, "x.scr (Line: 1, Col: 11): Expected string value", ""},
-      {"QUEUE \"missing.zip\"", true, "x.scr (Line: 1, Col: 19): Cannot queue file (locked or missing)", ""},
-      // With the status bar off, an error still reaches the user, in a box; notes do not.
-      {"SEND \"a\" SEND", false, "x.scr (Line: 1, Col: 13): Syntax error", "a"},
-  };
-  for (const auto& C : Cases) {
-    SCOPED_TRACE(C.Script);
+  const std::vector<std::tuple<std::string, bool, std::string, std::string>> Cases = {
+      {"SEND", true, "(Line: 1, Col: 4): Syntax error", ""},
+      {"SEND \"a\"\n\"oops\"", true, "(Line: 2, Col: 6): Syntax error", "a"},
+      {"DELAY \"5\"", true, "(Line: 1, Col: 9): Expected number value", ""},
+      {"WAITFOR 12 ", true, "(Line: 1, Col: 11): Expected string value (4)", ""},
+      {"WAITFOR", true, "(Line: 1, Col: 7): Syntax error", ""},
+      {"WAITFOR\n", true, "(Line: 2, Col: 0): Expected string value (2)", ""},
+      {"QUEUE 5 ", true, "(Line: 1, Col: 8): Expected string value", ""},
+      {"SEND hello ", true, "(Line: 1, Col: 11): Expected string value", ""},
+      {"QUEUE \"missing.zip\"", true, "(Line: 1, Col: 19): Cannot queue file (locked or missing)", ""},
+      {"SEND \"a\" SEND", false, "(Line: 1, Col: 13): Syntax error", "a"}};
+  for (const auto& [Script, BarOn, Error, Out] : Cases) {
+    SCOPED_TRACE(Script);
     Seen.clear();
     Bar.clear();
     Pair();
-    App.Session.StatusBarOn = C.BarOn;
-    if (!C.BarOn) App.Console->PushKey(13);
-    Run("x", C.Script);
+    App.Session.StatusBarOn = BarOn;
+    if (!BarOn) App.Console->PushKey(13);
+    Run("x", Script);
     ASSERT_FALSE(Seen.empty());
-    EXPECT_EQ(Seen.back(), C.Error);
-    if (C.BarOn)
-      EXPECT_EQ(Bar.back(), C.Error);
-    else
-      EXPECT_EQ(Seen.size(), 1u);
+    EXPECT_EQ(Seen.back(), "x.scr " + Error);
+    EXPECT_EQ(BarOn ? Bar.back() : std::to_string(Seen.size()), BarOn ? Seen.back() : "1");
     EXPECT_FALSE(App.Console->KeyPressed());
-    EXPECT_EQ(Sent(), C.Sent);
-    close(PeerFd);
-    PeerFd = -1;
+    EXPECT_EQ(Sent(), Out);
   }
 }
 
@@ -208,57 +162,42 @@ TEST_F(LogonScriptTest, ScriptFilesThatCannotBeRun) {
   ASSERT_EQ(mkfifo(Dir.Path("fifo.scr").c_str(), 0600), 0);
   std::ofstream(Dir.Path("big.scr"), std::ios::binary) << std::string(TLogonScript::MaxScriptSize + 1, ' ');
   std::ofstream(Dir.Path("in.scr"), std::ios::binary) << "SEND \"x\"";
-  struct TCase {
-    std::string Name, Shown;
-  } Cases[] = {
-      {"nope", Dir.Path("nope.scr") + " not found!"},
-      {"fifo", Dir.Path("fifo.scr") + " not found!"},
-      {"big", Dir.Path("big.scr") + " is too large!"},
-      {"up/../in", Dir.Path("up/../in.scr") + " not found!"},
-      {"in\0x"s, Dir.Path("in\0x.scr"s) + " not found!"},
-  };
-  for (const auto& C : Cases) {
+  for (const auto& [Name, Shown] : std::vector<std::pair<std::string, std::string>>{
+           {"nope", " not found!"}, {"fifo", " not found!"}, {"big", " is too large!"},
+           {"up/../in", " not found!"}, {"in\0x"s, " not found!"}}) {
     Seen.clear();
     App.Console->PushKey(13);
-    RunFile(C.Name);
-    EXPECT_EQ(Seen, std::vector<std::string>{C.Shown});
+    RunFile(Name);
+    EXPECT_EQ(Seen, std::vector<std::string>{Dir.Path(Name + ".scr") + Shown});
     EXPECT_FALSE(App.Console->KeyPressed());
   }
   EXPECT_EQ(Sent(), "");
 }
 
+// ESC, a hang-up or the window's closing ends a WAITFOR or a DELAY; the script goes no further.
 TEST_F(LogonScriptTest, EscHangUpAndClosingEndTheWait) {
-  struct TCase {
-    std::string Name, Script;
-    std::function<void(LogonScriptTest&)> Action;
-  } Cases[] = {
-      {"esc-waitfor", "WAITFOR \"never\"", [](LogonScriptTest& T) { T.App.Console->PushKey(27); }},
-      {"esc-delay", "DELAY 60000", [](LogonScriptTest& T) { T.App.Console->PushKey(27); }},
-      {"hangup-waitfor", "WAITFOR \"never\"", [](LogonScriptTest& T) { shutdown(T.PeerFd, SHUT_RDWR); }},
-      {"hangup-delay", "DELAY 60000", [](LogonScriptTest& T) { shutdown(T.PeerFd, SHUT_RDWR); }},
-      {"closed-waitfor", "WAITFOR \"never\"", [](LogonScriptTest& T) { T.App.Console->Terminated = true; }},
-      {"closed-delay", "DELAY 60000", [](LogonScriptTest& T) { T.App.Console->Terminated = true; }},
-  };
-  for (const auto& C : Cases) {
-    SCOPED_TRACE(C.Name);
-    App.Console->Terminated = false;
-    App.Console->ClearScreen(4);
-    Pair();
-    Remote("Welcome\r\n");
-    Later([this, &C] { C.Action(*this); });
-    // Each case has its own limit, so a broken case fails in seconds and the next still runs.
-    TWatchdog CaseLimit{3s, [this] { App.Console->Terminated = true; }};
-    Run("x", C.Script + "\nSEND \"x\"");
-    Helper.join();
-    EXPECT_FALSE(CaseLimit.Stop()) << "the wait did not end by itself";
-    EXPECT_EQ(Sent(), "");
-    if (!App.Console->Terminated) {  // a closed console takes no more writes
-      EXPECT_EQ(RowText(1), "Welcome");
-      EXPECT_NE(RowText(25).find("Alt-Z/Help"), std::string::npos);  // the note is gone
+  const std::function<void()> Actions[] = {[this] { App.Console->PushKey(27); },
+                                            [this] { shutdown(PeerFd, SHUT_RDWR); },
+                                            [this] { App.Console->Terminated = true; }};
+  for (const auto& Action : Actions)
+    for (const char* Wait : {"WAITFOR \"never\"", "DELAY 60000"}) {
+      SCOPED_TRACE(std::string(Wait) + " " + std::to_string(&Action - Actions));
+      App.Console->Terminated = false;
+      App.Console->ClearScreen(4);
+      Pair();
+      Remote("Welcome\r\n");
+      Later(Action);
+      // Each case has its own limit, so a broken case fails in seconds and the next still runs.
+      TWatchdog CaseLimit{3s, [this] { App.Console->Terminated = true; }};
+      Run("x", std::string(Wait) + "\nSEND \"x\"");
+      Helper.join();
+      EXPECT_FALSE(CaseLimit.Stop()) << "the wait did not end by itself";
+      EXPECT_EQ(Sent(), "");
+      if (!App.Console->Terminated) {  // a closed console takes no more writes
+        EXPECT_EQ(RowText(1), "Welcome");
+        EXPECT_NE(RowText(25).find("Alt-Z/Help"), std::string::npos);  // the note is gone
+      }
     }
-    close(PeerFd);
-    PeerFd = -1;
-  }
 }
 
 TEST_F(LogonScriptTest, DelayPausesModulo65536AndKeepsOtherKeysForTheSession) {
@@ -269,8 +208,8 @@ TEST_F(LogonScriptTest, DelayPausesModulo65536AndKeepsOtherKeysForTheSession) {
   EXPECT_GE(Took, 100ms);  // never shorter than asked, though the tick counts whole milliseconds
   EXPECT_LT(Took, 8s);
   EXPECT_EQ(Sent(), "x");
-  ASSERT_FALSE(Seen.empty());
-  EXPECT_EQ(Seen[0], "d.scr (Line: 1, Col: 12): DELAY for 65636 milliseconds");
+  EXPECT_EQ(Seen, (std::vector<std::string>{"d.scr (Line: 1, Col: 12): DELAY for 65636 milliseconds",
+                                            "d.scr (Line: 1, Col: 20): SEND: x"}));
   std::string Left;
   while (App.Console->KeyPressed()) Left += static_cast<char>(App.Console->ReadKey());
   EXPECT_EQ(Left, "\0\x1b"s + "a");
@@ -302,15 +241,12 @@ TEST_F(LogonScriptTest, WaitForUsesTheSessionsReceiveFilter) {
     App.Session.Capture.Close();
     App.Session.CaptureOn = false;
     const std::string Got = ReadFileText(Cap);
-    EXPECT_NE(Got.find(Auto ? "abc\r\nlogin: more" : "abc\x18" "B00000\r\nlogin: more"), std::string::npos)
-        << Got;
+    EXPECT_NE(Got.find(Auto ? "abc\r\nlogin: more" : "abc\x18" "B00000\r\nlogin: more"), std::string::npos) << Got;
     EXPECT_EQ(RowText(2), "login: more");
     if (Auto) {
       EXPECT_EQ(Boxes, std::vector<std::string>{"Download path does not exist. Cannot transfer"});
       EXPECT_NE(Sent().find(std::string(10, '\x18')), std::string::npos);
     }
-    close(PeerFd);
-    PeerFd = -1;
   }
   EXPECT_EQ(Boxes.size(), 1u);
 }
@@ -324,10 +260,8 @@ TEST_F(LogonScriptTest, QueueTakesFilesOnceAndReportsAFullQueue) {
   Run("q", Script);  // the next call runs it again
   EXPECT_TRUE(Seen.empty());
   auto& Q = App.UploadQueue;
-  ASSERT_EQ(Q.Count(), 2);
-  EXPECT_EQ(Q.Entry(1).FullPath(), Dir.Path("up/a.zip"));
-  EXPECT_EQ(Q.Entry(2).FullPath(), Dir.Path("b.zip"));
-  EXPECT_EQ(Q.TotalSize, 5);
+  ASSERT_EQ(std::tuple(Q.Count(), Q.TotalSize), std::tuple(2, 5));
+  EXPECT_EQ(Q.Entry(1).FullPath() + "|" + Q.Entry(2).FullPath(), Dir.Path("up/a.zip") + "|" + Dir.Path("b.zip"));
 
   while (Q.Count() < TProtocolQueue::MaxEntries) Q.Add(false, Dir.Dir(), "f" + std::to_string(Q.Count()));
   Run("q", Script);  // all already queued: nothing to report

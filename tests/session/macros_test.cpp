@@ -6,36 +6,23 @@
 
 namespace {
 
-lx::TPhoneRec Entry(const std::string& User, const std::string& Pass) {
-  lx::TPhoneRec E;
-  E.UserName = User;
-  E.Password = Pass;
-  return E;
-}
-
-std::string Expand(const std::string& Text, const lx::TPhoneRec& E = Entry("sysop", "secret")) {
-  return ExpandMacro(Text, E, [](int) {});
-}
-
-TEST(ExpandMacro, CodesUnknownCodesAndCodesCutShort) {
-  const std::vector<std::pair<std::string, std::string>> Cases = {
-      {"@UN@CR", "sysop\r"}, {"@PW@CR", "secret\r"}, {"a@LFb@CR", "a\nb\r"},
-      // Unknown and lower-case codes stand for themselves; "@@x" is "@x".
-      {"@cr", "cr"}, {"mail@@xy", "mail@xy"}, {"a@ZZb", "aZZb"},
-      {"abc@", "abc"}, {"abc@C", "abcC"}, {"@", ""}};
-  for (const auto& [In, Out] : Cases) EXPECT_EQ(Expand(In), Out) << In;
-  EXPECT_EQ(Expand("@UN@CR", Entry("", "x")), "\r");
-}
-
-TEST(ExpandMacro, EveryPauseIsTaken) {
-  std::vector<int> Pauses;
-  EXPECT_EQ(ExpandMacro("a@PAb@PA@PAc", Entry("", ""), [&](int Ms) { Pauses.push_back(Ms); }), "abc");
-  EXPECT_EQ(Pauses, (std::vector<int>{500, 500, 500}));
-}
-
-TEST(ExpandMacro, ResultIsAShortString) {
-  const std::string Long(200, 'x');
-  EXPECT_EQ(Expand("@UN@UN", Entry(Long, "")).size(), 255u);
+// Unknown and lower-case codes stand for themselves, "@@x" is "@x", every @PA pauses 500 ms,
+// and the result is cut to a short string.
+TEST(ExpandMacro, CodesPausesAndTheLengthCap) {
+  struct TCase { std::string In, User, Out; int Pauses; };
+  const std::vector<TCase> Cases = {
+      {"@UN@CR", "sysop", "sysop\r", 0}, {"@PW@CR", "sysop", "secret\r", 0}, {"a@LFb@CR", "", "a\nb\r", 0},
+      {"@cr", "", "cr", 0},  {"mail@@xy", "", "mail@xy", 0}, {"a@ZZb", "", "aZZb", 0}, {"abc@", "", "abc", 0},
+      {"abc@C", "", "abcC", 0}, {"@", "", "", 0}, {"@UN@CR", "", "\r", 0}, {"a@PAb@PA@PAc", "", "abc", 3},
+      {"@UN@UN", std::string(200, 'x'), std::string(255, 'x'), 0}};
+  for (const TCase& C : Cases) {
+    lx::TPhoneRec E;
+    E.UserName = C.User;
+    E.Password = "secret";
+    int Pauses = 0;
+    EXPECT_EQ(ExpandMacro(C.In, E, [&](int Ms) { Pauses += Ms == 500; }), C.Out) << C.In;
+    EXPECT_EQ(Pauses, C.Pauses) << C.In;
+  }
 }
 
 }  // namespace

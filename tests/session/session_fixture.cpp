@@ -75,6 +75,10 @@ void SessionTest::Keys(const std::string& K) {
 
 void SessionTest::Ext(uint8_t Code) { App.Console->PushExtKey(Code); }
 
+void SessionTest::Press(const std::vector<int>& Codes) {
+  for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : App.Console->PushKey(static_cast<uint8_t>(K));
+}
+
 void SessionTest::AutoAnswer() {
   Session->MessageSeen = [this](const std::string& T) {
     Seen.push_back(T);

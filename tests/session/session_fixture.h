@@ -41,6 +41,7 @@ class SessionTest : public ::testing::Test {
   std::string RowText(int Y) const;
   void Keys(const std::string& K);  // queued for message boxes and menus
   void Ext(uint8_t Code);
+  void Press(const std::vector<int>& Codes);  // negative codes are extended keys
   // Records every message and question as its box opens (answers come from Keys()).
   void Record();
   // As Record(), answering each with ENTER.

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <tuple>
 #include <thread>
 
 #include "app/transfer_screens.h"
@@ -33,9 +34,7 @@ std::string Cells(const TSDLConsole& Con, int X, int Y, int N) {
 
 std::string Chars(int N, uint8_t Ch) { return std::string(static_cast<size_t>(N), static_cast<char>(Ch)); }
 
-void WriteFile(const std::string& Path, const std::string& Data) {
-  std::ofstream(Path, std::ios::binary) << Data;
-}
+void WriteFile(const std::string& Path, const std::string& Data) { std::ofstream(Path, std::ios::binary) << Data; }
 
 std::string RandomData(size_t Size, uint32_t Seed) {
   std::mt19937 Gen(Seed);
@@ -167,49 +166,39 @@ class TransferTest : public SessionTest {
 
 }  // namespace
 
+// Per file: the bar (row 20 from column 32, the same on row 21; "." where it was left as it
+// was), the percentage, the rate and the name as shown.
 TEST_F(TransferTest, StatusDisplayBarsRateAndNames) {
-  struct TCase {
-    int64_t Size, Done, Elapsed;
-    std::string Name;
-    std::string Bar;      // row 20 from column 32, 20 cells; empty: left as it was
-    std::string Percent;  // column 55 row 21
-    std::string Rate, Shown;
+  const std::string Dots = Chars(20, '.'), Full = Chars(20, 219), Half = Chars(10, 219) + Chars(10, 254);
+  const auto W = [](const std::string& Bar, const std::string& Pct, const std::string& Rate, const std::string& Name) {
+    return Bar + "|" + Pct + "|" + lx::PadRight(Rate, 14) + "|" + lx::PadRight(Name, 29);
   };
-  const std::string Untouched = Chars(20, '.');
-  const std::vector<TCase> Cases = {
-      {1000, 0, 5, "/d/zero.txt", "", "", "0 kb/sec", "zero.txt"},
-      {1000, 500, 0, "/d/half.bin", Chars(10, 219) + Chars(10, 254), " 50", "0 kb/sec", "half.bin"},
-      {3000, 1, 1, "one", Chars(20, 254), "  0", "0 kb/sec", "one"},
-      {1000, 1000, 2, "full", Chars(20, 219), "100", "0 kb/sec", "full"},
-      {2048000, 2048000, 2, "rate", Chars(20, 219), "100", "1000 kb/sec", "rate"},
-      {100, 250, 1, "beyond", Chars(20, 219), "100", "0 kb/sec", "beyond"},  // more than offered
-      {0, 0, 1, "empty", "", "", "0 kb/sec", "empty"},                         // zero-length file
-      {0, 70, 1, "nosize", "", "", "0 kb/sec", "nosize"},                       // size not known
-      {int64_t{1} << 40, int64_t{1} << 39, 1, std::string(40, 'x') + ".zip", Chars(10, 219) + Chars(10, 254), " 50",
-       "536870912 kb/s", std::string(29, 'x')},
-  };
+  const std::vector<std::tuple<int64_t, int64_t, int64_t, std::string, std::string>> Cases = {
+      {1000, 0, 5, "/d/zero.txt", W(Dots, "...", "0 kb/sec", "zero.txt")},
+      {1000, 500, 0, "/d/half.bin", W(Half, " 50", "0 kb/sec", "half.bin")},
+      {3000, 1, 1, "one", W(Chars(20, 254), "  0", "0 kb/sec", "one")},
+      {1000, 1000, 2, "full", W(Full, "100", "0 kb/sec", "full")},
+      {2048000, 2048000, 2, "rate", W(Full, "100", "1000 kb/sec", "rate")},
+      {100, 250, 1, "beyond", W(Full, "100", "0 kb/sec", "beyond")},  // more than offered
+      {0, 0, 1, "empty", W(Dots, "...", "0 kb/sec", "empty")},        // zero-length file
+      {0, 70, 1, "nosize", W(Dots, "...", "0 kb/sec", "nosize")},     // size not known
+      {int64_t{1} << 40, int64_t{1} << 39, 1, std::string(40, 'x') + ".zip",
+       W(Half, " 50", "536870912 kb/s", std::string(29, 'x'))}};
   auto& Con = *App.Console;
-  for (const TCase& C : Cases) {
-    Con.WriteXY(32, 20, 7, Untouched);
-    Con.WriteXY(32, 21, 7, Untouched);
+  for (const auto& [Size, Done, Elapsed, Name, Want] : Cases) {
+    for (int Y : {20, 21}) Con.WriteXY(32, Y, 7, Dots);
     Con.WriteXY(55, 21, 7, "...");
     TTransferView View;
     TTransferProgress P;
-    P.FileName = C.Name;
-    P.FileSize = C.Size;
-    P.BytesTransferred = C.Done;
+    P.FileName = Name;
+    P.FileSize = Size;
+    P.BytesTransferred = Done;
     P.StartTime = 1000;
     P.NewFile = true;
-    DrawTransferStatus(Con, View, P, 1000 + C.Elapsed);
-    const std::string Row20 = Cells(Con, 32, 20, 20);
-    EXPECT_EQ(Row20, C.Bar.empty() ? Untouched : C.Bar) << C.Name;
-    EXPECT_EQ(Cells(Con, 32, 21, 20), Row20) << C.Name;
-    EXPECT_EQ(Cells(Con, 55, 21, 3), C.Percent.empty() ? "..." : C.Percent) << C.Name;
-    EXPECT_EQ(Cells(Con, 29, 18, 14), lx::PadRight(C.Rate, 14)) << C.Name;
-    EXPECT_EQ(Cells(Con, 29, 15, 29), lx::PadRight(C.Shown, 29)) << C.Name;
-    if (!C.Bar.empty()) {
-      EXPECT_EQ(Con.Cell(32, 20).Attr, 8);
-    }
+    DrawTransferStatus(Con, View, P, 1000 + Elapsed);
+    const std::string Bar = Cells(Con, 32, 20, 20);
+    EXPECT_EQ(W(Bar, Cells(Con, 55, 21, 3), Cells(Con, 29, 18, 14), Cells(Con, 29, 15, 29)), Want) << Name;
+    EXPECT_EQ(std::pair(Cells(Con, 32, 21, 20), int(Con.Cell(32, 20).Attr)), std::pair(Bar, Bar == Dots ? 7 : 8));
   }
   EXPECT_EQ(Cells(Con, 29, 16, 15), "1,048,576 MB   ");
 }
@@ -243,32 +232,16 @@ TEST_F(TransferTest, QueueEditorAddsDeletesAndBrowses) {
   WriteFile(Other + "/d.txt", "dd");
   App.Config.UploadPath = Up;
   const fs::path Cwd = fs::current_path();
-  // Lines in "up": sub, .., a.txt, b.bin.
-  auto Down = [this](int N) {
-    for (int I = 0; I < N; ++I) Ext(80);
-  };
-  Down(2);
-  Keys("\r\r");  // a.txt, then again: no second entry
-  Down(1);
-  Keys("\r\t");  // b.bin; to the queue, highlight on b.bin
-  Ext(83);       // deleted
-  Keys("\t");
-  Ext(72);
-  Ext(72);
-  Ext(72);
-  Ext(77);  // into "sub" by Right: "..", c.txt
-  Down(1);
-  Keys("\r");
-  Ext(75);  // Left: back in "up"
-  Ext(63);  // F5
+  // Lines in "up": sub, .., a.txt, b.bin. a.txt twice (no second entry), b.bin; to the queue,
+  // where b.bin is deleted; back, up into "sub" by Right ("..", c.txt), Left back in "up",
+  // F5 to the other directory ("..", d.txt).
+  Press({-80, -80, '\r', '\r', -80, '\r', '\t', -83, '\t', -72, -72, -72, -77, -80, '\r', -75, -63});
   Keys(Other + "\r");
-  Down(1);
-  Keys("\r\x1b");  // d.txt ("..", d.txt)
+  Press({-80, '\r', 27});
   QueueEditor(App);
-  ASSERT_EQ(App.UploadQueue.Count(), 3);
-  EXPECT_EQ(App.UploadQueue.Entry(1).FullPath(), Up + "/a.txt");
-  EXPECT_EQ(App.UploadQueue.Entry(2).FullPath(), Up + "/sub/c.txt");
-  EXPECT_EQ(App.UploadQueue.Entry(3).FullPath(), Other + "/d.txt");
+  std::vector<std::string> Queued;
+  for (int I = 1; I <= App.UploadQueue.Count(); ++I) Queued.push_back(App.UploadQueue.Entry(I).FullPath());
+  EXPECT_EQ(Queued, (std::vector<std::string>{Up + "/a.txt", Up + "/sub/c.txt", Other + "/d.txt"}));
   EXPECT_TRUE(Seen.empty());
   EXPECT_EQ(fs::current_path(), Cwd);  // the browser never moves the program
 }
@@ -281,26 +254,26 @@ TEST_F(TransferTest, QueueEditorReportsADirectoryItCannotRead) {
   // the keys for the browser are queued once it has closed.
   App.Session.MessageSeen = [this](const std::string& T) { Seen.push_back(T); };
   std::thread Later([this] {
-    const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    auto BoxShown = [this] {
-      auto Hold = App.Console->Batch();
-      for (int Y = 1; Y <= 25; ++Y)
-        if (Cells(*App.Console, 1, Y, 80).find("Unable to access") != std::string::npos) return true;
-      return false;
+    // Waits (10 s at most) until the box is up, or gone.
+    const auto Until = [this](bool Shown) {
+      for (int I = 0; I < 2000; ++I) {
+        bool Up = false;
+        {
+          auto Hold = App.Console->Batch();
+          for (int Y = 1; Y <= 25; ++Y) Up = Up || Cells(*App.Console, 1, Y, 80).find("Unable to access") != std::string::npos;
+        }
+        if (Up == Shown) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
     };
-    while (!BoxShown() && std::chrono::steady_clock::now() < End)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    Until(true);
     Keys("\r");
-    while (BoxShown() && std::chrono::steady_clock::now() < End)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    // Lines in the program directory: dl, src, .., here.txt.
-    for (int I = 0; I < 3; ++I) Ext(80);
-    Keys("\r\x1b");
+    Until(false);
+    Press({-80, -80, -80, '\r', 27});  // lines in the program directory: dl, src, .., here.txt
   });
   QueueEditor(App);
   Later.join();
-  ASSERT_EQ(Seen.size(), 1u);
-  EXPECT_EQ(Seen[0], "Unable to access: " + TempDir + "/missing");
+  EXPECT_EQ(Seen, std::vector<std::string>{"Unable to access: " + TempDir + "/missing"});
   ASSERT_EQ(App.UploadQueue.Count(), 1);
   EXPECT_EQ(App.UploadQueue.Entry(1).FullPath(), TempDir + "/here.txt");
 }
@@ -320,46 +293,35 @@ TEST_F(TransferTest, DroppedFilesJoinTheQueueOnTheMainThreadOnly) {
   EXPECT_EQ(App.UploadQueue.Entry(1).FullPath(), Src + "a.txt");
 }
 
-TEST_F(TransferTest, AutoStartDownloadsTwoFiles) {
-  Connect();
-  const std::string A = RandomData(300000, 1), B = "hello\r\n";
-  WriteFile(Src + "a.bin", A);
-  WriteFile(Src + "b.txt", B);
-  const pid_t P = StartSender({"sz", "a.bin", "b.txt"}, "Welcome to the board\r\n");
-  RunUntilResult();
-  EXPECT_EQ(Reap(P, 10000), 0);
-  ASSERT_EQ(Seen.size(), 1u);
-  EXPECT_EQ(Seen[0], "Zmodem download complete: 2 done");
-  EXPECT_EQ(ReadFileText(Dl + "a.bin"), A);
-  EXPECT_EQ(ReadFileText(Dl + "b.txt"), B);
-  // The text before the start is on the screen (sz's "rz" CR is ordinary text, the header's
-  // pads "**" are not); nothing after it is.
-  EXPECT_EQ(RowText(1), "Welcome to the board");
-  EXPECT_EQ(RowText(2), "rz");
-  EXPECT_EQ(RowText(3), "");
-  EXPECT_TRUE(DropsOffSeen);
-  EXPECT_TRUE(App.Drops.Accepting());
-}
-
-// ESC, or the board's own cancel: no file under its name, and nothing of the transfer on the
-// screen: not the header's pads, the rest of the stream, nor the cancel sequence.
-TEST_F(TransferTest, CancelledDownloadLeavesNoFileAndNothingOnTheScreen) {
+// ESC, the board's own cancel, or the window's close button: no file under its name, and
+// nothing of the transfer on the screen: not the header's pads, the rest of the stream, nor
+// the cancel sequence (sz's "rz" CR before them is ordinary text). Closing the window ends
+// the session too, with no boxes on the way out. Drops wait while the transfer runs.
+TEST_F(TransferTest, StoppedDownloadLeavesNoFileAndNothingOnTheScreen) {
   Connect();
   WriteFile(Src + "big.bin", RandomData(4 << 20, 2));
-  for (const TStop How : {TStop::Esc, TStop::BoardCancels}) {
+  for (const TStop How : {TStop::Esc, TStop::BoardCancels, TStop::CloseWindow}) {
     SCOPED_TRACE(int(How));
+    const bool Close = How == TStop::CloseWindow;
     Seen.clear();
     App.Console->ClearScreen(4);
     const pid_t P = StartSender({"sz", "big.bin"}, "Hi\r\n", 256 * 1024, How);
     RunUntilResult();
-    const int Exit = Reap(P, 10000);
+    const int Exit = Reap(P, 10000, Close ? ClientFd() : -1);
     Relay.join();
-    for (int I = 0; I < 10; ++I) Session->Pass();  // what the board sent after it, if anything
+    for (int I = 0; I < 10 && !Close; ++I) Session->Pass();  // what the board sent after it, if anything
     EXPECT_NE(Exit, 0);   // sz saw the cancel sequence, or was told to end
     EXPECT_NE(Exit, -1);  // ... and ended by itself, not by the watchdog
+    EXPECT_FALSE(fs::exists(Dl + "big.bin"));
+    EXPECT_TRUE(DropsOffSeen);
+    EXPECT_TRUE(App.Drops.Accepting());
+    EXPECT_EQ(App.Console->Terminated.load(), Close);
+    if (Close) {
+      EXPECT_TRUE(Seen.empty());
+      break;
+    }
     ASSERT_EQ(Seen.size(), 1u);
     EXPECT_EQ(Seen[0].rfind("Zmodem download cancelled", 0), 0u) << Seen[0];
-    EXPECT_FALSE(fs::exists(Dl + "big.bin"));
     EXPECT_EQ(RowText(1) + "|" + RowText(2) + "|" + RowText(3), "Hi|rz|");
   }
 }
@@ -409,65 +371,44 @@ TEST_F(TransferTest, BoardAskingForFilesWithAnEmptyQueueIsToldNo) {
   EXPECT_NE(Exit, -1);
 }
 
-TEST_F(TransferTest, ClosingTheWindowEndsTheTransferCleanlyAndThenTheSession) {
-  Connect();
-  WriteFile(Src + "big.bin", RandomData(4 << 20, 4));
-  const pid_t P = StartSender({"sz", "big.bin"}, "", 256 * 1024, TStop::CloseWindow);
-  const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (Session->Pass() && std::chrono::steady_clock::now() < End) {
-  }
-  EXPECT_TRUE(App.Console->Terminated.load());
-  const int Exit = Reap(P, 10000, ClientFd());
-  EXPECT_NE(Exit, 0);   // the cancel sequence went out
-  EXPECT_NE(Exit, -1);
-  EXPECT_TRUE(Seen.empty());  // no boxes on the way out
-  EXPECT_FALSE(fs::exists(Dl + "big.bin"));
-}
-
 // What follows the start in its block is the transfer's: here a sender that asks and ends its
 // batch in one go, so the run ends (after the wait for an "OO" that never comes) only when the
-// engine was given those bytes; without them it would still wait for a header.
-TEST_F(TransferTest, TheRestOfTheStartBlockGoesToTheTransfer) {
-  Connect();
-  Remote("Hi\r\n**\x18" "B00000000000000\r\x8a\x11**\x18" "B0800000000022d\r\x8a");
-  std::atomic<bool> Over{false};
-  std::thread Guard([&] {
-    for (int I = 0; I < 500 && !Over.load(); ++I) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (!Over.load()) App.Console->Terminate();
-  });
-  RunUntilResult(6000);
-  Over = true;
-  Guard.join();
-  ASSERT_EQ(Seen.size(), 1u);
-  EXPECT_EQ(Seen[0], "Zmodem download complete: no files");
-  EXPECT_NE(Sent().find("\x18" "B08"), std::string::npos);  // our end of the batch
-  EXPECT_EQ(RowText(1), "Hi");
-  EXPECT_EQ(RowText(2), "");
+// engine was given those bytes; without them it would still wait for a header. On a paced
+// line (2400 bps, on a clock that stands still) the start is acted on as it arrives, at full
+// speed, with the text before it shown at once: not after the line has carried it.
+TEST_F(TransferTest, TheRestOfTheStartBlockGoesToTheTransferAtOnce) {
+  Session->MicrosNow = [] { return int64_t{0}; };
+  for (const uint8_t Speed : {0, 4}) {
+    SCOPED_TRACE(int(Speed));
+    Seen.clear();
+    App.Console->ClearScreen(4);
+    if (PeerFd >= 0) close(PeerFd);
+    Connect();
+    App.Session.Pacer.SetSpeed(Speed, 0);
+    Remote("Hi\r\n**\x18" "B00000000000000\r\x8a\x11**\x18" "B0800000000022d\r\x8a");
+    TWatchdog Guard(std::chrono::seconds(5), [this] { App.Console->Terminate(); });
+    RunUntilResult(6000);
+    EXPECT_FALSE(Guard.Stop()) << "no transfer started";
+    ASSERT_EQ(Seen.size(), 1u);
+    EXPECT_EQ(Seen[0], "Zmodem download complete: no files");
+    EXPECT_NE(Sent().find("\x18" "B08"), std::string::npos);  // our end of the batch
+    EXPECT_EQ(RowText(1) + "|" + RowText(2), "Hi|");
+  }
 }
 
+// ALT-Q and the menu's U open the queue editor (lines "..", a.txt); the menu's T while
+// connected the transfer type menu (Upload, with an empty queue).
 TEST_F(TransferTest, MenuAndKeysOpenTheTransferScreens) {
   WriteFile(Src + "a.txt", "a");
   App.Config.UploadPath = Src;
   Session->MessageSeen = App.Session.MessageSeen;
-  // ALT-T offline: nothing but the message.
-  Ext(20);
+  Press({-16, -80, '\r', 27});
   Session->Pass();
-  EXPECT_EQ(Seen, std::vector<std::string>{"You are not connected!"});
-  Seen.clear();
-  // ALT-Q and the menu's U: the queue editor (lines "..", a.txt).
-  for (int Way = 0; Way < 2; ++Way) {
-    if (Way == 0) Ext(16);
-    Ext(80);
-    Keys("\r\x1b");
-    if (Way == 0) {
-      Session->Pass();
-    } else {
-      App.UploadQueue.Clear();
-      Session->RunMenuCommand('U');
-    }
-    ASSERT_EQ(App.UploadQueue.Count(), 1) << Way;
-  }
-  // The menu's T while connected: the transfer type menu; Upload with an empty queue.
+  EXPECT_EQ(App.UploadQueue.Count(), 1);
+  App.UploadQueue.Clear();
+  Press({-80, '\r', 27});
+  Session->RunMenuCommand('U');
+  EXPECT_EQ(App.UploadQueue.Count(), 1);
   Connect();
   App.UploadQueue.Clear();
   Keys("\r");
