@@ -54,8 +54,7 @@ TEST_F(LineEditor, FieldColoursAndTheScrollingView) {
   Edit(TMenuInput::ModeText, "", 5, 10);
   EXPECT_EQ(Text(10, 14, 5), "ab\xB0\xB0\xB0");
   Expect({{10, 5, -1, 31}, {12, 5, -1, 23}, {15, 5, -1, 7}});
-  EXPECT_EQ(C().CursorX, 12);
-  EXPECT_EQ(C().CursorY, 5);
+  EXPECT_EQ(std::pair(C().CursorX, C().CursorY), std::pair(12, 5));
 
   const std::string T = "ABCDEFGHIJKLMNOPQRSTUVWXY";  // 25 characters in a 10-wide field
   const struct {
@@ -76,10 +75,8 @@ TEST_F(LineEditor, FieldColoursAndTheScrollingView) {
     Press(Case.Keys);
     Key('\r');
     const std::string Got = Edit(TMenuInput::ModeText, T, 10, 40);
-    EXPECT_EQ(Got, Case.Want ? Case.Want : T);
-    EXPECT_EQ(Changed, Got != T) << Case.View;
-    EXPECT_EQ(Text(10, 19, 5), Case.View);
-    EXPECT_EQ(C().CursorX, Case.CursorX) << Case.View;
+    EXPECT_EQ(std::tuple(Got, Changed, Text(10, 19, 5), C().CursorX),
+              std::tuple(Case.Want ? Case.Want : T, Got != T, std::string(Case.View), Case.CursorX));
   }
 
   // A field past the right edge is narrowed to the 11 columns left.
@@ -105,8 +102,7 @@ TEST_F(LineEditor, EndingKeysAndClosing) {
   Keys("abc");
   Close();
   EXPECT_EQ(Edit(TMenuInput::ModeText, "start"), "start");
-  EXPECT_EQ(Code, 27);
-  EXPECT_FALSE(Changed);
+  EXPECT_EQ(std::pair(int(Code), Changed), std::pair(27, false));
 }
 
 TEST_F(LineEditor, GetNumClampsAndTreatsNonNumbersAsZero) {

@@ -36,8 +36,7 @@ TEST_F(BookPrompts, MissingBookIsCreatedOnlyWhenTheUserSaysYes) {
     C().PushKey(13);
   });
   Key('y');
-  EXPECT_TRUE(Book.LoadPhoneBook(Path, Cfg, Prompts));
-  EXPECT_TRUE(std::filesystem::exists(Path));
+  EXPECT_TRUE(Book.LoadPhoneBook(Path, Cfg, Prompts) && std::filesystem::exists(Path));
   EXPECT_TRUE(MouseSteps.empty());
 }
 

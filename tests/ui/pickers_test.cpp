@@ -70,17 +70,12 @@ TEST_F(Pickers, FormItemsOpenThePickers) {
   F.AddChar('H', "Char", {.LabelX = 5, .LabelY = 6, .FieldX = 20, .LabelWidth = 10}, "", Chr);
   Press({13, 13, 27});  // the picker taken unchanged: still 14 once the blink bit goes
   F.Run();
-  EXPECT_EQ(Color, 14);
-  EXPECT_TRUE(F.Changed);
-  EXPECT_EQ(Attr(20, 5), 14);
+  EXPECT_EQ(std::tuple(Color, F.Changed, Attr(20, 5)), std::tuple(uint8_t{14}, true, uint8_t{14}));
 
   F.Changed = false;
   Press({'c', 27, 'h', 25, '6', '6', 13, 27});  // colour picker cancelled, then a character
   F.Run();
-  EXPECT_EQ(Color, 14);
-  EXPECT_EQ(Chr, 'B');
-  EXPECT_TRUE(F.Changed);
-  EXPECT_EQ(Ch(20, 6), 'B');
+  EXPECT_EQ(std::tuple(Color, Chr, F.Changed, Ch(20, 6)), std::tuple(uint8_t{14}, 'B', true, uint8_t{'B'}));
 }
 
 }  // namespace

@@ -28,13 +28,10 @@ TEST_F(Popup, MovesLeftAndUpToStayOnScreen) {
 }
 
 TEST_F(Popup, KeysAndClicksChooseAnEntry) {
-  const struct {
-    std::vector<int> Keys;
-    int Want;
-  } Cases[] = {{{'d'}, 'D'}, {{13}, 'E'}, {{-80, -80, -80, 13}, 'S'}, {{'z', 'X'}, 'X'}};
-  for (const auto& Case : Cases) {
-    Press(Case.Keys);
-    EXPECT_EQ(Run(), Case.Want);
+  for (const auto& [Keys, Want] : {std::pair<std::vector<int>, int>{{'d'}, 'D'}, {{13}, 'E'}, {{-80, -80, -80, 13}, 'S'},
+                                    {{'z', 'X'}, 'X'}}) {
+    Press(Keys);
+    EXPECT_EQ(Run(), Want);
   }
   // Box at (10, 5): entries on rows 6-12, labels from column 11, 15 wide.
   Click(14, 8);
@@ -65,8 +62,7 @@ TEST_F(Popup, MoreEntriesThanRowsAndOddItemStrings) {
   Keys("H\x1B");  // entry 39's key: that entry was cut
   EXPECT_EQ(Run(Items, 10, 10), 27);
 
-  EXPECT_EQ(Run(""), 27);
-  EXPECT_EQ(Run("||"), 27);
+  EXPECT_EQ(Run("") + Run("||"), 2 * 27);
   Key('a');
   EXPECT_EQ(Run("A|B-" + std::string(100, 'x') + "|no bar at the end"), 'A');
 }
