@@ -88,6 +88,7 @@ const TCase Cases[] = {
     {"sz_resume_over_unrelated", {"sz", "-r"}, {{"a.bin", 100000, O::Done, "a.bin.1"}}, {.Locals = {{"a.bin", 40000}}}},
     {"sz_resume_over_longer", {"sz", "-r"}, {{"a.bin", 100000, O::Done, "a.bin.1"}}, {.Locals = {{"a.bin", 150000}}}},
     {"sz_existing_file_kept", {"sz"}, {{"a.bin", 30000, O::Done, "a.bin.1"}}, {.Locals = {{"a.bin", 30000}}}},
+    {"sz_protect", {"sz", "-p"}, {{"a.bin", 30000, O::Skipped}, {"b.bin", 2000}}, {.Locals = {{"a.bin", 30000}}}},
     {"sz_part_of_other_data", {"sz"}, {{"a.bin", 100000}}, {.Locals = {{"a.bin.part", 40000, THeld::Gone}}}},
     {"sz_part_longer_than_file", {"sz", "-r"}, {{"a.bin", 100000}}, {.Locals = {{"a.bin.part", 150000, THeld::Gone}}}},
     // Our management option: append only once the new data is whole (a ZRPOS after damage
