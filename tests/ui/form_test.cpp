@@ -1,4 +1,6 @@
+// Forms, their pickers and the line editor.
 #include "ui/menuform.h"
+#include "ui/menuinput.h"
 #include "ui_test_util.h"
 
 using namespace lx;
@@ -227,6 +229,198 @@ TEST_F(Form, MouseOnLabelsAndZones) {
   Move(52, 10);
   EXPECT_EQ(G.Run(), 'H');
   EXPECT_TRUE(G.ExitedByKey);
+}
+
+class Pickers : public UITest {
+ protected:
+  TMenuForm F{C()};
+};
+
+TEST_F(Pickers, ColourPickerStartPositionAndResult) {
+  Pattern();
+  const auto Before = Snapshot();
+  // 142: foreground 14, background 0 once bit 7 is dropped. The marker rings
+  // the chosen swatch in dark grey on grey; other swatches show their own colour.
+  Peek([&] {
+    EXPECT_EQ(Text(34, 47, 7), " Select color ");
+    EXPECT_EQ(Text(37, 44, 18), " Sample ");
+    Expect({{47, 9, 0xFE, 14}, {37, 18, -1, 14}, {47, 8, 0xDC, 0x78}, {46, 9, 0xDB}, {47, 10, 0xDF},
+            {33, 16, -1, 0x70}, {40, 12, -1, 7 + 16 * 3}});
+  });
+  Key(13);
+  EXPECT_EQ(F.PickColor(142), 14);
+  EXPECT_TRUE(Same(*Before));
+
+  std::vector<int> ToCorner(10, -80);  // foreground and background stop at their ends
+  ToCorner.resize(30, -77);
+  ToCorner.push_back(13);
+  for (auto [Keys, Start, Want] : {std::tuple<std::vector<int>, int, int>{{-77, -80, 13}, 142, 15 + 16},
+                                   {{-75, -72, 13}, 0, 0}, {ToCorner, 0, 127}, {{-77, 27}, 142, 142}}) {
+    Press(Keys);
+    EXPECT_EQ(F.PickColor(static_cast<uint8_t>(Start)), Want);
+  }
+  Click(36, 11);  // foreground 3, background 2
+  Click(60, 20);  // outside the grid
+  Click(36, 11);  // the chosen one again: taken
+  EXPECT_EQ(F.PickColor(7), 3 + 32);
+  Close();
+  EXPECT_EQ(F.PickColor(142), 142);
+}
+
+TEST_F(Pickers, CharacterPickerStoresTheLowEightBits) {
+  Pattern();
+  const auto Before = Snapshot();
+  char Got = 'A';
+  Peek([&] {
+    EXPECT_EQ(Text(21, 60, 9), "Enter ASCII character number (1-254) 65\xB0");
+    Expect({{21, 9, -1, 113}, {19, 8, 0xDB}, {62, 10, 0xDB}});
+  });
+  // 300; then "44" less a digit and "66" of which only two fit; then a sign, read as StrToInt reads it.
+  for (auto [Typed, Want] : {std::pair<std::string, int>{"\x19" "300\r", 300 & 255}, {"\b667\r", 466 & 255},
+                             {"\x19" "+66\r", 66}}) {
+    Keys(Typed);
+    F.PickChar(Got);
+    EXPECT_EQ(static_cast<uint8_t>(Got), Want);
+    EXPECT_TRUE(Same(*Before));
+  }
+  Got = 'x';
+  Close();
+  F.PickChar(Got);
+  EXPECT_EQ(Got, 'x');
+}
+
+TEST_F(Pickers, FormItemsOpenThePickers) {
+  uint8_t Color = 142;
+  char Chr = 'A';
+  F.AddColor('C', "Colour", {.LabelX = 5, .LabelY = 5, .FieldX = 20, .LabelWidth = 10}, "", Color);
+  F.AddChar('H', "Char", {.LabelX = 5, .LabelY = 6, .FieldX = 20, .LabelWidth = 10}, "", Chr);
+  Press({13, 13, 27});  // the picker taken unchanged: still 14 once the blink bit goes
+  F.Run();
+  EXPECT_EQ(std::tuple(Color, F.Changed, Attr(20, 5)), std::tuple(uint8_t{14}, true, uint8_t{14}));
+
+  F.Changed = false;
+  Press({'c', 27, 'h', 25, '6', '6', 13, 27});  // colour picker cancelled, then a character
+  F.Run();
+  EXPECT_EQ(std::tuple(Color, Chr, F.Changed, Ch(20, 6)), std::tuple(uint8_t{14}, 'B', true, uint8_t{'B'}));
+}
+
+class LineEditor : public UITest {
+ protected:
+  std::string Edit(uint8_t Mode, const std::string& Start, int Width = 20, int Max = 40) {
+    TMenuInput In(C());
+    std::string S = In.GetStr(10, 5, Width, Max, Mode, Start);
+    Code = In.ExitCode;
+    Changed = In.Changed;
+    return S;
+  }
+  uint8_t Code = 0;
+  bool Changed = false;
+};
+
+TEST_F(LineEditor, ModesAndEditingKeys) {
+  const struct {
+    uint8_t Mode;
+    const char* Start;
+    std::vector<int> Keys;
+    int Width, Max;
+    const char* Want;
+  } Cases[] = {
+      {TMenuInput::ModeNumber, "", {'1', 'a', '2', '-', 'b', '3', 'Z'}, 20, 40, "12-3"},
+      {TMenuInput::ModeUpper, "", {'a', 'b', 'C', '1', 0x84}, 20, 40, "ABC1\x84"},
+      {TMenuInput::ModeDate, "", {'1', '2', '3', '1', '9', '9'}, 8, 8, "12/31/99"},
+      {TMenuInput::ModeDate, "", {'1', '2', 'x', '3', '1', '9', '9'}, 8, 8, "12/31/99"},
+      {TMenuInput::ModeDate, "", {'1', '2', '3', '4', '5'}, 8, 4, "12/3"},  // the limit counts the slashes
+      {TMenuInput::ModeText, "", {'a', 'b', 'c', 'd'}, 10, 3, "abc"},
+      {TMenuInput::ModeText, "", {'a', 'b', 27, 'c'}, 20, 40, "abc"},  // ESC ends nothing by default
+      {TMenuInput::ModeText, "hello", {8}, 20, 40, "hell"},            // BACKSPACE
+      {TMenuInput::ModeText, "hello", {-71, -83}, 20, 40, "ello"},     // HOME, DELETE
+      {TMenuInput::ModeText, "hello", {-75, -83}, 20, 40, "hell"},     // LEFT, DELETE: the last one
+      {TMenuInput::ModeText, "hello", {-71, 8, -79, '!'}, 20, 40, "hello!"},
+      {TMenuInput::ModeText, "hello", {-83, 25, 'a', 'b'}, 20, 40, "ab"},  // 25 erases everything
+      {TMenuInput::ModeText, "ab", {-75, -75, 'x'}, 20, 40, "xab"},        // insert, never overwrite
+  };
+  for (const auto& Case : Cases) {
+    Press(Case.Keys);
+    Key('\r');
+    EXPECT_EQ(Edit(Case.Mode, Case.Start, Case.Width, Case.Max), Case.Want);
+    EXPECT_EQ(Code, 13);
+  }
+  EXPECT_TRUE(Changed);
+}
+
+TEST_F(LineEditor, FieldColoursAndTheScrollingView) {
+  Keys("ab\r");
+  Edit(TMenuInput::ModeText, "", 5, 10);
+  EXPECT_EQ(Text(10, 14, 5), "ab\xB0\xB0\xB0");
+  Expect({{10, 5, -1, 31}, {12, 5, -1, 23}, {15, 5, -1, 7}});
+  EXPECT_EQ(std::pair(C().CursorX, C().CursorY), std::pair(12, 5));
+
+  const std::string T = "ABCDEFGHIJKLMNOPQRSTUVWXY";  // 25 characters in a 10-wide field
+  const struct {
+    std::vector<int> Keys;
+    const char* Want;  // null: unchanged
+    const char* View;
+    int CursorX;
+  } Cases[] = {
+      {{}, nullptr, "PQRSTUVWXY", 20},  // the end, cursor just right of the field
+      {{-71}, nullptr, "ABCDEFGHIJ", 10},
+      {{-71, -79}, nullptr, "PQRSTUVWXY", 20},  // HOME, END
+      {std::vector<int>(11, -75), nullptr, "OPQRSTUVWX", 10},  // leaving column one scrolls by one
+      {{-71, -77, -77, -77, -77, -77, -77, -77, -77, -77, -77}, nullptr, "BCDEFGHIJK", 19},
+      {{-71, -77, -77, -77, -77, -77, -77, -77, -77, -77, 'z'}, "ABCDEFGHIzJKLMNOPQRSTUVWXY", "BCDEFGHIzJ", 19},
+      {{'1', '2'}, "ABCDEFGHIJKLMNOPQRSTUVWXY12", "RSTUVWXY12", 20},
+  };
+  for (const auto& Case : Cases) {
+    Press(Case.Keys);
+    Key('\r');
+    const std::string Got = Edit(TMenuInput::ModeText, T, 10, 40);
+    EXPECT_EQ(std::tuple(Got, Changed, Text(10, 19, 5), C().CursorX),
+              std::tuple(Case.Want ? Case.Want : T, Got != T, std::string(Case.View), Case.CursorX));
+  }
+
+  // A field past the right edge is narrowed to the 11 columns left.
+  Keys("abcdefghijklmnopqrstuvwxyz\r");
+  TMenuInput In(C());
+  EXPECT_EQ(In.GetStr(70, 25, 40, 100, TMenuInput::ModeText, ""), "abcdefghijklmnopqrstuvwxyz");
+  EXPECT_EQ(Text(70, 80, 25), "qrstuvwxyz\xB0");
+  EXPECT_EQ(C().CursorX, 80);
+}
+
+TEST_F(LineEditor, EndingKeysAndClosing) {
+  TMenuInput In(C());
+  In.HotKeys = std::string("\r\x1B");
+  In.ExitKeys = std::string("\x48");
+  Keys("x\x1B");
+  EXPECT_EQ(In.GetStr(1, 1, 10, 10, TMenuInput::ModeText, "q"), "qx");
+  EXPECT_EQ(In.ExitCode, 27);
+  Press({-80, 'y', -72});  // DOWN is no exit key: ignored
+  EXPECT_EQ(In.GetStr(1, 1, 10, 10, TMenuInput::ModeText, ""), "y");
+  EXPECT_EQ(In.ExitCode, 72);
+  EXPECT_TRUE(In.Changed);
+
+  Keys("abc");
+  Close();
+  EXPECT_EQ(Edit(TMenuInput::ModeText, "start"), "start");
+  EXPECT_EQ(std::pair(int(Code), Changed), std::pair(27, false));
+}
+
+TEST_F(LineEditor, GetNumClampsAndTreatsNonNumbersAsZero) {
+  const struct {
+    std::vector<int> Keys;
+    int Width, Max, Lo, Hi, Start, Want;
+  } Cases[] = {
+      {{'9', '9', '9'}, 3, 3, 1, 254, 5, 254},  // appended to "5": 5999
+      {{25}, 3, 3, 1, 254, 5, 1},
+      {{25, '9', '9', '9'}, 3, 3, 1, 254, 5, 254},
+      {{25, '-', '4', '-'}, 5, 5, -10, 10, 0, 0},
+      {{25, '-', '4'}, 5, 5, -10, 10, 0, -4},
+  };
+  TMenuInput In(C());
+  for (const auto& Case : Cases) {
+    Press(Case.Keys);
+    Key('\r');
+    EXPECT_EQ(In.GetNum(1, 1, Case.Width, Case.Max, Case.Lo, Case.Hi, Case.Start), Case.Want);
+  }
 }
 
 }  // namespace
