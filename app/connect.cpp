@@ -1,13 +1,18 @@
 // Connecting to a system and ending the call.
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "app/logon_script.h"
 #include "app/session.h"
+
+#include "console/fonts.h"
 #include "app/statusbar.h"
 #include "net/socket.h"
 #include "net/socket_ssl.h"
@@ -18,55 +23,184 @@
 #include "support/timeutil.h"
 #include "ui/dialogs.h"
 #include "ui/menubox.h"
+#include "ui/menuinput.h"
 #include "ui/ui_console.h"
 
 namespace {
 
 constexpr const char* ReadyTitle = "Lanternyx v2.00 BETA 22";
 
-// What the connect worker hands back. The main thread reads Result only after Finished.
+void Wipe(std::string& S) {
+  explicit_bzero(S.data(), S.size());
+  S.clear();
+}
+
+// A question of the SSH login: a secret to type, or a host key to accept.
+struct TDialQuestion {
+  bool Secret = false;
+  std::string Prompt;
+  THostKeyQuestion Key;
+};
+
+// The connect worker asks; the main thread, which alone draws, answers. The worker waits
+// until an answer comes or the attempt is cancelled (ESC in the dialer, the window closing).
+class TDialQuestions {
+ public:
+  // Worker: false when the answer is no or the attempt was cancelled.
+  bool Ask(const TDialQuestion& Q, std::string* Text) {
+    std::unique_lock<std::mutex> L(M);
+    if (Cancelled) return false;
+    Pending = Q;
+    State = TState::Waiting;
+    Cv.wait(L, [this] { return State == TState::Answered || Cancelled; });
+    const bool Yes = State == TState::Answered && AnswerYes;
+    if (Yes && Text) *Text = AnswerText;
+    Wipe(AnswerText);
+    State = TState::Idle;
+    return Yes;
+  }
+  // Main thread: takes the question waiting to be shown, if there is one.
+  bool Take(TDialQuestion& Q) {
+    std::lock_guard<std::mutex> L(M);
+    if (State != TState::Waiting) return false;
+    Q = Pending;
+    State = TState::Shown;
+    return true;
+  }
+  void Answer(bool Yes, std::string& Text) {
+    {
+      std::lock_guard<std::mutex> L(M);
+      AnswerYes = Yes;
+      AnswerText = Text;
+      State = TState::Answered;
+    }
+    Wipe(Text);
+    Cv.notify_all();
+  }
+  void Cancel() {
+    {
+      std::lock_guard<std::mutex> L(M);
+      Cancelled = true;
+    }
+    Cv.notify_all();
+  }
+
+ private:
+  enum class TState { Idle, Waiting, Shown, Answered };
+  std::mutex M;
+  std::condition_variable Cv;
+  TState State = TState::Idle;
+  bool Cancelled = false;
+  TDialQuestion Pending;
+  bool AnswerYes = false;
+  std::string AnswerText;
+};
+
+// What the connect worker hands back. The main thread reads Result and HostKeyRefused only
+// after Finished.
 struct TDialAttempt {
   std::atomic<bool> Result{false};
   std::atomic<bool> Finished{false};
   std::atomic<bool> Cancel{false};
-  // Written by the worker before Finished: an SSH server whose key was refused.
-  THostKeyRefusal HostKey;
+  bool HostKeyRefused = false;
+  TDialQuestions Questions;
 };
 
-// The server showed a key other than the one recorded for it. The user is told which system,
-// the key it showed and where the recorded one is, so that an expected change can be allowed
-// by removing that line; nothing else lets the call through.
-void ShowHostKeyRefusal(TSDLConsole& C, const lx::TUISettings& UI, const THostKeyRefusal& R,
-                        const std::function<void(const std::string&)>& Seen) {
-  std::vector<std::string> Lines = {"The host key of " + R.HostPort + " has changed!", "New key " + R.Fingerprint,
-                                    "If the change is expected, remove line " + std::to_string(R.Line) + " of",
-                                    R.File};
-  if (Seen) Seen(Lines[0] + " " + Lines[1] + " " + Lines[2] + " " + Lines[3]);
+// The boxes open below the dialer, whose rows still say what is going on.
+constexpr int QuestionTop = 15;
+
+// A line typed unseen; false on ESC or a closing window.
+bool AskSecret(TSDLConsole& C, const lx::TUISettings& UI, const std::string& Prompt, std::string& Answer) {
   const int Cols = lx::UICols(C);
-  const int MaxLen = std::max(Cols - 6, 10);
-  int N = 4;
+  const int W = std::min(54, Cols - 4);
+  const int X1 = std::max((Cols - W - 2) / 2, 1);
+  lx::TMenuBox Box(C);
+  lx::ApplyBoxTheme(UI, &Box, nullptr);
+  Box.Title = " SSH Login ";
+  Box.Open(X1, QuestionTop, X1 + W + 3, QuestionTop + 5);
+  lx::UIWriteXY(C, X1 + 2, QuestionTop + 2, 112, lx::Cut(Prompt, W));
+  lx::TMenuInput In(C);
+  In.FieldAttr = 79;
+  In.FillAttr = 71;
+  In.Mask = '*';
+  In.HotKeys = std::string("\r\x1B");
+  Answer = In.GetStr(X1 + 2, QuestionTop + 3, W, 255, lx::TMenuInput::ModeText, "");
+  Box.Close();
+  if (In.ExitCode == 13 && !lx::UITerminated(C)) return true;
+  Wipe(Answer);
+  return false;
+}
+
+// The old and new fingerprints and the question; NO unless the user says YES.
+bool AskHostKey(TSDLConsole& C, const lx::TUISettings& UI, const THostKeyQuestion& Q,
+                const std::function<void(const std::string&)>& Seen) {
+  std::vector<std::string> Lines;
+  if (Q.OldFingerprint.empty())
+    Lines = {Q.HostPort + " has not been called before.", "Key     " + Q.NewFingerprint, "",
+             "Host key not known. Accept the new key?"};
+  else
+    Lines = {"The host key of " + Q.HostPort + " has changed!", "Old key " + Q.OldFingerprint,
+             "New key " + Q.NewFingerprint, "", "Host key changed. Accept the new key?"};
+  if (Seen) {
+    std::string All;
+    for (const std::string& L : Lines) All += L + "\n";
+    Seen(All);
+  }
+  const int Cols = lx::UICols(C);
+  int N = 9;
   for (std::string& L : Lines) {
-    // A long path keeps its end, where the file name is.
-    if (static_cast<int>(L.size()) > MaxLen) L = "..." + L.substr(L.size() - static_cast<size_t>(MaxLen - 3));
+    L = lx::Cut(L, static_cast<size_t>(std::max(Cols - 6, 9)));
     N = std::max(N, static_cast<int>(L.size()));
   }
   const int X1 = std::max((Cols - 2 - N) / 2, 1);
+  const int Rows = static_cast<int>(Lines.size());
+  const int ButtonRow = QuestionTop + Rows + 3;
   lx::TMenuBox Box(C);
   lx::ApplyBoxTheme(UI, &Box, nullptr);
-  Box.Title = " Host key refused ";
-  // Below the dialer, whose status row still says why the call ended.
-  Box.Open(X1, 15, X1 + N + 3, 23);
-  for (size_t I = 0; I < Lines.size(); ++I) lx::UIWriteXY(C, X1 + 2, 17 + static_cast<int>(I), 112, Lines[I]);
-  const int B = X1 + 2 + (N - 4) / 2;
-  lx::UIWriteXY(C, B, 22, 79, " OK ");
+  Box.Title = " Host key ";
+  Box.Open(X1, QuestionTop, X1 + N + 3, ButtonRow + 1);
+  for (int I = 0; I < Rows; ++I) lx::UIWriteXY(C, X1 + 2, QuestionTop + 2 + I, 112, Lines[I]);
+  const int B = X1 + 2 + (N - 9) / 2;
+  bool Yes = false;
+  auto Draw = [&] {
+    lx::UIWriteXY(C, B, ButtonRow, Yes ? 79 : 116, " YES ");
+    lx::UIWriteXY(C, B + 5, ButtonRow, Yes ? 116 : 79, " NO ");
+  };
+  Draw();
+  bool Result = false;
   TMouseEvent Ev{};
-  while (!lx::UITerminated(C)) {
-    if (lx::UIKeyPressed(C)) break;
-    if (lx::UIReadMouse(C, Ev) && Ev.Kind == 1 && lx::UIHitTest(C, Ev, B, 22, B + 4, 22)) break;
-    lx::UIDelay(C, 1);
+  for (;;) {
+    if (lx::UITerminated(C)) break;
+    if (lx::UIReadMouse(C, Ev) && Ev.Kind == 1) {
+      const bool OnYes = lx::UIHitTest(C, Ev, B, ButtonRow, B + 4, ButtonRow);
+      if (OnYes || lx::UIHitTest(C, Ev, B + 5, ButtonRow, B + 8, ButtonRow)) {
+        Result = OnYes;
+        break;
+      }
+    }
+    if (!lx::UIKeyPressed(C)) {
+      lx::UIDelay(C, 1);
+      continue;
+    }
+    const uint8_t Ch = lx::UIReadKey(C);
+    if (Ch == 0) {
+      const uint8_t Ext = lx::UIReadKey(C);
+      if (Ext == 75 || Ext == 77) Yes = Ext == 75;
+      Draw();
+      continue;
+    }
+    const char Up = lx::UpCase(static_cast<char>(Ch));
+    if (Up == 'Y' || Up == 'N' || Ch == 13 || Ch == 27) {
+      Result = Up == 'Y' || (Ch == 13 && Yes);
+      break;
+    }
+    if (Ch == 32) {
+      Yes = !Yes;
+      Draw();
+    }
   }
-  while (!lx::UITerminated(C) && lx::UIKeyPressed(C)) lx::UIReadKey(C);
   Box.Close();
+  return Result && !lx::UITerminated(C);
 }
 
 }  // namespace
@@ -102,13 +236,24 @@ bool TSession::DialEntry() {
   // The emulator answers queries through the connection: it must not outlive it.
   if (S().Term) S().Term->SetSocket(nullptr);
   S().Socket.reset();
+  auto Attempt = std::make_shared<TDialAttempt>();
   std::unique_ptr<TSocket> Sock;
   TSocketSSL* Ssl = nullptr;
   if (SSH) {
     auto P = std::make_unique<TSocketSSL>(16384, 16384, -1, -1);
     P->UserName = E.UserName;
     P->Password = E.Password;
+    P->AgentSocket = App.SshAgentSocket;
+    P->KeyDir = App.SshKeyDir;
+    P->KeyFile = App.Config.SshKeyPath;
     P->HostsFile = App.ProgramDir + HostsFileName;
+    P->AskNewHost = App.Config.AskNewHost != 0;
+    P->Prompts.AskSecret = [Attempt](const std::string& Prompt, std::string& Answer) {
+      return Attempt->Questions.Ask({true, Prompt, {}}, &Answer);
+    };
+    P->Prompts.AcceptHostKey = [Attempt](const THostKeyQuestion& Q) {
+      return Attempt->Questions.Ask({false, "", Q}, nullptr);
+    };
     Ssl = P.get();
     Sock = std::move(P);
   } else {
@@ -127,21 +272,36 @@ bool TSession::DialEntry() {
   const lx::TAddress Address = lx::ReadAddress(E.Address, lx::DefaultPort(E.Protocol));
   const std::string Host = Address.Host;
   const uint16_t Port = Address.Port;
-  auto Attempt = std::make_shared<TDialAttempt>();
   std::thread Worker([Raw, Ssl, Host, Port, Attempt] {
     const bool Ok = Raw->Connect(Host, Port, 1000, [&Attempt] { return Attempt->Cancel.load(); });
-    if (Ssl) Attempt->HostKey = Ssl->HostKeyRefusal;
+    if (Ssl) Attempt->HostKeyRefused = Ssl->HostKeyRefused;
     Attempt->Result = Ok;
     Attempt->Finished = true;
   });
 
   bool Cancelled = false;
+  auto CancelAttempt = [&] {
+    Attempt->Cancel = true;
+    Attempt->Questions.Cancel();
+    Raw->CloseHandle();
+    Cancelled = true;
+  };
   while (!Attempt->Finished.load() && !Con().Terminated.load()) {
+    if (TDialQuestion Q; Attempt->Questions.Take(Q)) {
+      std::string Text;
+      bool Yes;
+      if (Q.Secret) {
+        if (MessageSeen) MessageSeen(Q.Prompt);
+        Yes = AskSecret(Con(), S().UI, Q.Prompt, Text);
+      } else {
+        Yes = AskHostKey(Con(), S().UI, Q.Key, MessageSeen);
+      }
+      Attempt->Questions.Answer(Yes, Text);
+      continue;
+    }
     // Only ESC belongs to the dialer: what else is typed now is for the session.
     if (Con().TakeKey(27)) {
-      Attempt->Cancel = true;
-      Raw->CloseHandle();
-      Cancelled = true;
+      CancelAttempt();
       break;
     }
     if (Con().KeyPressed())
@@ -149,22 +309,14 @@ bool TSession::DialEntry() {
     else
       Con().KeyWait(100);
   }
-  if (!Attempt->Finished.load()) {
-    Attempt->Cancel = true;
-    Raw->CloseHandle();
-    Cancelled = true;
-  }
+  if (!Attempt->Finished.load()) CancelAttempt();
   Worker.join();
+  // The questions were for this attempt only.
+  if (Ssl) Ssl->Prompts = {};
   const bool Ok = !Cancelled && Attempt->Result.load();
 
-  if (!Ok && !Cancelled && Attempt->HostKey.Refused) {
-    DialerStatus(X, "Host key changed - refused");
-    ShowHostKeyRefusal(Con(), S().UI, Attempt->HostKey, MessageSeen);
-    Box.Close();
-    return false;
-  }
   if (!Ok) {
-    DialerStatus(X, "Unable to connect");
+    DialerStatus(X, !Cancelled && Attempt->HostKeyRefused ? "Host key changed - refused" : "Unable to connect");
     Con().Delay(1000);
     Box.Close();
     return false;
@@ -179,12 +331,18 @@ bool TSession::DialEntry() {
   Con().WriteXY(1, Con().Rows, 7, std::string(Con().Cols, ' '));
   TellWindowSize();
 
+  S().Pacer.Clear();
+  S().Pacer.SetSpeed(E.LineSpeed, MicrosNow());
   S().Term = std::make_unique<TTermAnsi>(Con());
+  HookTerminal();
+  // Emulation 0 (NONE) draws as ANSI-RGB does; it only sends no replies (below).
+  S().Term->SetMode(E.Emulation == 2 ? TEmulation::VT102 : TEmulation::AnsiBbs,
+                    E.Charset == lx::CharsetUTF8 ? TCharset::UTF8 : TCharset::CP437);
   const uint8_t Initial = S().Term->Font;
   uint8_t Font = Initial;
-  const int H = Con().CellHeight();
-  if (H == 16) Font = E.FontType == 2 ? 2 : 1;
-  if (H == 32) Font = E.FontType == 2 ? 4 : 3;
+  // The entry's own face when it names one, else its font type's; at the console's size.
+  const uint8_t Face = E.FontFace != 0 ? E.FontFace : (E.FontType == 2 ? 2 : 1);
+  if (Con().CellHeight() == 16 || Con().CellHeight() == 32) Font = FontForHeight(Face, Con().CellHeight());
   S().Term->Font = Font;
   S().Term->FontSwitch = Font != Initial ? 1 : 0;
   Con().BlinkEnabled = E.Colors == 0;
@@ -247,6 +405,8 @@ void TSession::ImmediateDial(std::string Address) {
   E.Mouse = 1;
   E.Emulation = App.Config.DefEmulation;
   E.FontType = 1;
+  E.FontFace = 0;
+  E.LineSpeed = 0;
   E.Colors = 0;
   E.IPType = lx::DefaultIPv4;
   E.Protocol = lx::ProtoTelnet;
@@ -257,6 +417,9 @@ void TSession::ImmediateDial(std::string Address) {
 void TSession::Hangup() {
   S().Connected = false;
   S().Socket->Disconnect();
+  // What the line still held goes with it; the next call sets its own speed.
+  S().Pacer.Clear();
+  S().Pacer.SetSpeed(0, MicrosNow());
   ResetTerminal();
   if (S().CaptureOn) {
     S().CaptureOn = false;

@@ -19,6 +19,9 @@ struct TAppContext {
   std::string ProgramDir;
   std::string IconFile;     // the window icon found at start-up; empty: none
   std::string DialAddress;  // the one optional command-line argument
+  // Where an SSH login finds keys: the agent's socket (SSH_AUTH_SOCK) and the key directory
+  // of the account running the program ("/home/u/.ssh/"). Empty: none.
+  std::string SshAgentSocket, SshKeyDir;
   TVideoSettings Video;
   uint8_t Theme = 1;     // 1 ANSI look, 0 ASCII look (frame style of the boxes)
   uint8_t FontType = 1;  // 1..4, the session's font

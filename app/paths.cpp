@@ -42,12 +42,7 @@ std::string Env(const char* Name) {
 std::string HomeOfUser() {
   std::string Home = Env("HOME");
   if (!Home.empty()) return Home;
-  std::vector<char> Buf(16384);
-  passwd Pw{};
-  passwd* Found = nullptr;
-  if (getpwuid_r(getuid(), &Pw, Buf.data(), Buf.size(), &Found) == 0 && Found && Found->pw_dir)
-    return Found->pw_dir;
-  return {};
+  return AccountHome();
 }
 
 std::string MakeDir(const std::string& Dir) {
@@ -120,4 +115,13 @@ std::string FindIconFile(const TFileLocations& L) {
     struct stat St{};
     return stat(File.c_str(), &St) == 0 && S_ISREG(St.st_mode) && access(File.c_str(), R_OK) == 0;
   });
+}
+
+std::string AccountHome() {
+  std::vector<char> Buf(16384);
+  passwd Pw{};
+  passwd* Found = nullptr;
+  if (getpwuid_r(getuid(), &Pw, Buf.data(), Buf.size(), &Found) == 0 && Found && Found->pw_dir)
+    return Found->pw_dir;
+  return {};
 }

@@ -31,6 +31,10 @@ struct TFileLocations {
 };
 
 TFileLocations PickFileLocations(const TLocationInputs& In);
+
+// The home directory of the account running the program, from the password database (not
+// $HOME), as OpenSSH finds the user's keys; empty when there is none.
+std::string AccountHome();
 TLocationInputs ReadLocationInputs(const std::string& Arg0);
 
 // Creates FilesDir and DataDir with any missing parents (mode 0700: the

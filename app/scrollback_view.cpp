@@ -7,6 +7,7 @@
 
 #include "app/session.h"
 #include "app/statusbar.h"
+#include "console/fonts.h"
 #include "support/strings.h"
 
 namespace {
@@ -21,7 +22,7 @@ constexpr TGaugeCell Gauge[10] = {{176, 4},  {177, 4},  {178, 4},  {219, 4},  {1
 }  // namespace
 
 TScrollbackViewer::TScrollbackViewer(TSDLConsoleScrollback& Console, uint8_t Font)
-    : C(Console), ViewFont(Font) {
+    : C(Console), ViewFont(Font), SessionFont(Font) {
   N = C.ScrollbackCount;
   R = C.Rows;
   Cols = C.Cols;
@@ -50,8 +51,11 @@ bool TScrollbackViewer::Key(uint8_t Ch, uint8_t Ext) {
   if (Ch == 32) {
     ToggleStatus();
   } else if (Ch == 9) {
-    // The other font family of the same cell height: CP437 and Topaz swap.
-    ViewFont = static_cast<uint8_t>(ViewFont == 1 ? 2 : ViewFont == 2 ? 1 : ViewFont == 3 ? 4 : 3);
+    // The other font family of the same cell height: a PC face and Topaz swap, an Amiga face
+    // and CP437.
+    const bool Large = IsLargeFont(SessionFont);
+    ViewFont = ViewFont != SessionFont ? SessionFont
+                                       : FontNumber(FontFaceFor(SessionFont).Amiga ? 1 : 2, Large);
     DrawLines();
   } else if (Ch == 0) {
     Move(Ext);

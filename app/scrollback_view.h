@@ -36,6 +36,7 @@ class TScrollbackViewer {
 
   TSDLConsoleScrollback& C;
   uint8_t ViewFont;
+  uint8_t SessionFont;  // TAB goes from it to the other family and back
   int N = 0, R = 25, Cols = 80, H = 21, TopLine = 0, BottomLine = 0, Shown = 0;
   bool Status = false;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 
 #include "app/directory_host.h"
 #include "app/file_drop.h"
@@ -55,12 +56,17 @@ std::string CaptureDir(const std::string& Path) { return Path.empty() ? Path : l
 TSession::TSession(TAppContext& A) : App(A) {
   MinuteOfDay = [] { return static_cast<int>(lx::MinutesToday()); };
   SecondsToday = [] { return lx::SecondsToday(); };
+  MicrosNow = [] {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  };
   Pause = [this](int Ms) { Con().Delay(Ms); };
   if (!S().Clipboard) S().Clipboard = std::make_unique<TSDLClipboard>();
   if (!S().Term) S().Term = std::make_unique<TTermAnsi>(Con());
   if (!S().Socket) S().Socket = std::make_unique<TSocket>(16384, 16384, -1, -1);
   S().UI.Theme = App.Theme;
   S().Term->Font = App.FontType;
+  HookTerminal();
 }
 
 void TSession::Message(const std::string& Text) {
@@ -77,7 +83,10 @@ void TSession::Send(std::string_view Text) {
   if (!Text.empty()) S().Socket->WriteStr(Text);
 }
 
-void TSession::RedrawStatus() { DrawStatusBar(Con(), App.Config, S(), SecondsToday()); }
+void TSession::RedrawStatus() {
+  StatusFont = S().Term ? S().Term->Font : 0;
+  DrawStatusBar(Con(), App.Config, S(), SecondsToday());
+}
 
 void TSession::Begin() {
   lx::InitPhoneRec(S().CurrentEntry, App.Config);
@@ -115,7 +124,11 @@ bool TSession::Pass() {
   if (Con().ReadMouse(Ev)) HandleMouse(Ev);
 
   if (!Con().KeyPressed()) {
-    if (S().Connected && !S().Socket->Connected.load()) {
+    EndFlash();
+    if (S().Connected && S().Pacer.Waiting() > 0) {
+      // A board that hung up still has what it sent shown to the end, at the line's pace.
+      PacedPass();
+    } else if (S().Connected && !S().Socket->Connected.load()) {
       // A failed wait or write has already shown that the link is gone.
       Hangup();
     } else if (S().Connected && S().Socket->DataWaiting(10)) {
@@ -132,26 +145,83 @@ bool TSession::Pass() {
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Start).count() / 10,
             1, 10));
       }
-      const int Minute = MinuteOfDay();
-      TIdleWork W;
-      for (int I = 0; I < Passes; ++I) {
-        const TIdleWork P =
-            IdlePass(Idle, Minute, S().StatusBarOn, S().CurrentEntry.Protocol == lx::ProtoTelnet, S().Connected);
-        W.RedrawStatus |= P.RedrawStatus;
-        W.SendKeepAlive |= P.SendKeepAlive;
-      }
-      if (W.RedrawStatus) RedrawStatus();
-      // IAC NOP keeps idle routers from dropping the call.
-      if (W.SendKeepAlive) S().Socket->WriteTelnetCommand(Telnet::NOP);
+      IdleWork(Passes);
     }
   } else {
-    const uint8_t Ch = Con().ReadKey();
-    if (Ch != 0)
-      HandleKey(Ch);
+    const auto Key = Con().ReadKeyOrText();
+    if (Key.Text != 0)
+      HandleText(Key.Text);
+    else if (Key.Key != 0)
+      HandleKey(Key.Key);
     else
       HandleExtKey(Con().ReadKey());
   }
   return !Con().Terminated.load();
+}
+
+void TSession::IdleWork(int Passes) {
+  const int Minute = MinuteOfDay();
+  TIdleWork W;
+  for (int I = 0; I < Passes; ++I) {
+    const TIdleWork P =
+        IdlePass(Idle, Minute, S().StatusBarOn, S().CurrentEntry.Protocol == lx::ProtoTelnet, S().Connected);
+    W.RedrawStatus |= P.RedrawStatus;
+    W.SendKeepAlive |= P.SendKeepAlive;
+  }
+  if (W.RedrawStatus) RedrawStatus();
+  // IAC NOP keeps idle routers from dropping the call.
+  if (W.SendKeepAlive) S().Socket->WriteTelnetCommand(Telnet::NOP);
+}
+
+namespace {
+constexpr int FrameMs = 16;  // the window's frame time
+}  // namespace
+
+void TSession::PacedPass() {
+  const int64_t Begin = MicrosNow();
+  ShowPaced();
+  const int64_t Next = S().Pacer.UsUntilNext(MicrosNow());
+  // One release a video frame: each frame shows its own share of the line, the window draws
+  // once for it, and a key waits at most a frame.
+  const int Ms = Next <= 0 ? 0 : FrameMs;
+  if (S().Socket->Connected.load()) {
+    if (S().Socket->DataWaiting(Ms)) Receive();
+  } else if (Ms > 0) {
+    Con().InputWait(Ms);
+  }
+  Paced += MicrosNow() - Begin;
+  if (Paced >= 10'000) {
+    IdleWork(static_cast<int>(std::min<int64_t>(Paced / 10'000, 10)));
+    Paced %= 10'000;
+  }
+}
+
+void TSession::ShowPaced() {
+  const auto Due = S().Pacer.Take(MicrosNow());
+  if (Due.empty()) return;
+  const bool Recording = Con().ScrollbackEnabled;
+  Con().ScrollbackEnabled = true;
+  ShowFromLine(Due.data(), Due.size());
+  Con().ScrollbackEnabled = Recording;
+}
+
+void TSession::ShowNow(const uint8_t* Data, size_t Length, bool Capture) {
+  S().Term->ProcessBuf(Data, Length);
+  AfterShow();
+  if (Capture && S().CaptureOn) S().Capture.Write(Data, Length);
+}
+
+void TSession::ShowFromLine(const uint8_t* Data, size_t Length) {
+  S().Term->ProcessBuf(Data, Length);
+  AfterShow();
+  if (!S().CaptureOn) return;
+  // The filter saw these bytes on arrival; a CAN among them was shown but is Zmodem's.
+  if (App.Config.AutoZmodem != 1 || !std::memchr(Data, 24, Length)) {
+    S().Capture.Write(Data, Length);
+    return;
+  }
+  for (size_t I = 0; I < Length; ++I)
+    if (Data[I] != 24) S().Capture.Write(Data + I, 1);
 }
 
 void TSession::Receive() {
@@ -160,7 +230,8 @@ void TSession::Receive() {
   const int32_t N = S().Socket->ReadBuf(RecvBuf.data(), static_cast<int32_t>(RecvBuf.size()));
   if (N < 0) {
     Con().ScrollbackEnabled = false;
-    Hangup();
+    // What the line still carries is shown first; the loop hangs up after it.
+    if (S().Pacer.Waiting() == 0) Hangup();
     return;
   }
   if (N > 0) Show(RecvBuf.data(), static_cast<size_t>(N));
@@ -170,8 +241,11 @@ void TSession::Receive() {
 void TSession::Show(const uint8_t* Buf, size_t Length) {
   TReceiveSink Sink;
   Sink.Data = [this](const uint8_t* Data, size_t Len, bool Capture) {
-    S().Term->ProcessBuf(Data, Len);
-    if (Capture && S().CaptureOn) S().Capture.Write(Data, Len);
+    // The filter sees bytes as they arrive; the pacer holds them for the screen.
+    if (S().Pacer.Paced() || S().Pacer.Waiting() > 0)
+      S().Pacer.Push(Data, Len, MicrosNow());
+    else
+      ShowNow(Data, Len, Capture);
   };
   // No batch here: the emulator takes the lock per run and answers queries after it, so a
   // transfer found in the block runs with the lock free and the window drawing.
@@ -180,7 +254,13 @@ void TSession::Show(const uint8_t* Buf, size_t Length) {
   // the rest is only shown.
   for (int Round = 0; Round < 4; ++Round) {
     const TZmodemStart Start = FilterReceived(Buf, Length, App.Config.AutoZmodem == 1, Sink);
-    if (!Start.Found) return;
+    if (!Start.Found) {
+      ShowPaced();
+      return;
+    }
+    // A transfer does not wait for the line: what came before its start is shown at once.
+    const std::vector<uint8_t> Before = S().Pacer.TakeAll();
+    if (!Before.empty()) ShowFromLine(Before.data(), Before.size());
     KeepMouseLocal();
     Con().ScrollbackEnabled = false;
     After = AutoTransfer(App, Start.Upload, Buf + Start.At, Length - Start.At);
@@ -190,16 +270,28 @@ void TSession::Show(const uint8_t* Buf, size_t Length) {
     if (Length == 0 || Con().Terminated.load()) return;
   }
   FilterReceived(Buf, Length, false, Sink);
+  ShowPaced();
 }
 
 void TSession::HandleKey(uint8_t Ch) {
-  S().Socket->WriteBuf(&Ch, 1);
-  const uint8_t Mode = S().CurrentEntry.EchoMode;
-  if (Mode == lx::EchoOn || (Mode == lx::EchoAuto && S().Socket->Echo.load())) S().Term->ProcessChar(Ch);
+  SendTyped(std::string(1, static_cast<char>(Ch)));
   if (Ch == 13 && S().CurrentEntry.SendCRLF == 1) {
     const uint8_t LF = 10;
     S().Socket->WriteBuf(&LF, 1);
   }
+}
+
+void TSession::HandleText(char32_t C) {
+  std::string Text;
+  lx::AppendUTF8(Text, C);
+  SendTyped(TextForRemote(Text, S().CurrentEntry.Charset));
+}
+
+void TSession::SendTyped(const std::string& Bytes) {
+  const auto* Data = reinterpret_cast<const uint8_t*>(Bytes.data());
+  S().Socket->WriteBuf(Data, static_cast<int32_t>(Bytes.size()));
+  const uint8_t Mode = S().CurrentEntry.EchoMode;
+  if (Mode == lx::EchoOn || (Mode == lx::EchoAuto && S().Socket->Echo.load())) S().Term->ProcessBuf(Data, Bytes.size());
   NoteKeySent(Idle, MinuteOfDay());
 }
 
@@ -252,7 +344,7 @@ void TSession::HandleExtKey(uint8_t Code) {
         Send(S().CurrentEntry.Password + "\r");
       }
       break;
-    case 44: ShowHelp(Con()); break;
+    case 44: ShowHelp(Con(), InUseText(S().Term->Font, S().Pacer.Speed())); break;
     case 45: Exit(); break;
     case 46:
       Con().SetTextAttr(7);
@@ -260,6 +352,12 @@ void TSession::HandleExtKey(uint8_t Code) {
       break;
     case 48: ScrollbackViewer(); break;
     case 50: TVideoMenus(App).ScreenSize(); break;
+    case 131:
+      if (!On)
+        Message("You are not connected!");
+      else
+        CycleLineSpeed();
+      break;
     default: break;
   }
 }
@@ -319,6 +417,9 @@ void TSession::RunMenuCommand(uint8_t Letter) {
     case 'H':
       if (S().Connected && Question("Disconnect?")) Hangup();
       break;
+    case 'L':
+      if (S().Connected) CycleLineSpeed();
+      break;
     case 'O': RunSettingsEditor(App); break;
     case 'P': Paste(); break;
     case 'S': TVideoMenus(App).ScreenSize(); break;
@@ -327,7 +428,7 @@ void TSession::RunMenuCommand(uint8_t Letter) {
       break;
     case 'U': QueueEditor(App); break;
     case 'X': Exit(); break;
-    case 'Z': ShowHelp(Con()); break;
+    case 'Z': ShowHelp(Con(), InUseText(S().Term->Font, S().Pacer.Speed())); break;
     default: break;
   }
 }
@@ -338,6 +439,56 @@ void TSession::Exit() {
   if (App.Config.ConfirmExit != 1 || Question("Do you want to exit Lanternyx?")) Con().Terminated = true;
 }
 
+void TSession::CycleLineSpeed() {
+  const auto Next = static_cast<uint8_t>((S().Pacer.Speed() + 1) % TLinePacer::SpeedCount);
+  S().Pacer.SetSpeed(Next, MicrosNow());
+  RedrawStatus();
+}
+
+void TSession::AfterShow() {
+  if (BellPending) RingBell();
+  // A board that changed the line speed or the font sees it on the status bar.
+  if (StatusPending || S().Term->Font != StatusFont) {
+    StatusPending = false;
+    RedrawStatus();
+  }
+}
+
+void TSession::RingBell() {
+  BellPending = false;
+  const auto Mode = static_cast<TBellMode>(App.Config.Bell <= 2 ? App.Config.Bell : 0);
+  if (!S().Bell.Ring(Mode, lx::TickMS()) || Mode != TBellMode::Flash || !S().StatusBarOn) return;
+  // The bar in white on red for a moment (a bright background would blink); the loop puts
+  // it back.
+  auto Batch = Con().Batch();
+  const int R = Con().Rows;
+  for (int X = 1; X <= Con().Cols; ++X) {
+    TConsoleCell Cell = Con().Cell(X, R);
+    Cell.Attr = 79;
+    Cell.FgMode = Cell.BgMode = 0;
+    Con().PutCell(X, R, Cell, Cell.Font);
+  }
+  FlashUntil = lx::TickMS() + 150;
+}
+
+void TSession::EndFlash() {
+  if (FlashUntil == 0 || lx::TickMS() < FlashUntil) return;
+  FlashUntil = 0;
+  RedrawStatus();
+}
+
+void TSession::HookTerminal() {
+  // The emulator is inside a block of the console when it meets these: the session acts on
+  // them once the block is shown.
+  S().Term->OnBell = [this] { BellPending = true; };
+  S().Term->OnLineSpeed = [this](int Code) {
+    if (Code >= 0 && Code < TLinePacer::SpeedCount) {
+      S().Pacer.SetSpeed(static_cast<uint8_t>(Code), MicrosNow());
+      StatusPending = true;
+    }
+  };
+}
+
 void TSession::ToggleEcho() {
   const bool Now = !S().Socket->Echo.load();
   S().Socket->Echo = Now;
@@ -346,8 +497,9 @@ void TSession::ToggleEcho() {
 
 void TSession::Paste() {
   if (!S().Connected || !S().Clipboard->HasText()) return;
-  // The clipboard holds UTF-8; the remote side reads code page 437.
-  for (char Ch : lx::UTF8ToCP437(S().Clipboard->GetText())) S().Socket->BufWriteChar(static_cast<uint8_t>(Ch));
+  // The clipboard holds UTF-8; the remote side reads the entry's character set.
+  for (char Ch : TextForRemote(S().Clipboard->GetText(), S().CurrentEntry.Charset))
+    S().Socket->BufWriteChar(static_cast<uint8_t>(Ch));
   S().Socket->BufFlush();
 }
 

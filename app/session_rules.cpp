@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "console/console.h"
+#include "phonebook/phonerec.h"
 #include "support/cp437.h"
 #include "support/strings.h"
 #include "term/term_ansi.h"
@@ -31,6 +32,10 @@ std::string KeySequence(uint8_t Code) {
     case 83: return "\x7f";
     default: return {};
   }
+}
+
+std::string TextForRemote(std::string_view Text, uint8_t Charset) {
+  return Charset == lx::CharsetUTF8 ? std::string(Text) : lx::UTF8ToCP437(Text);
 }
 
 std::string MouseReport(const TMouseModes& Modes, const TMouseInput& In) {
@@ -82,7 +87,7 @@ std::string CommandMenuText(bool ClipboardHasText, bool Connected, int Scrollbac
   std::string Menu;
   if (ClipboardHasText) Menu += "P-Paste Clipboard|C-Clear Clipboard|";
   // The transfer menu is one click away while a board is on the line.
-  if (Connected) Menu += "H-Hangup|T-Transfer Files|";
+  if (Connected) Menu += "H-Hangup|T-Transfer Files|L-Line Speed|";
   if (ScrollbackCount > 0) Menu += "B-Scrollback|";
   Menu +=
       "D-Directory|U-Upload Queue|F-Font and Filtering|S-Screen Size|O-Options|Z-Show Help|X-Exit|";

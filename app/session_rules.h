@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 class TSDLConsole;
 struct TMouseInput;
@@ -16,6 +17,9 @@ struct TMouseModes;
 // keys, Del); empty for codes that are commands or unused.
 std::string KeySequence(uint8_t Code);
 inline bool IsMacroKey(uint8_t Code) { return Code >= 94 && Code <= 103; }
+// Typed or pasted text (UTF-8) as the remote side reads it in the entry's character set:
+// code page 437, "?" for what it lacks; UTF-8 goes out as it is.
+std::string TextForRemote(std::string_view Text, uint8_t Charset);
 
 // --- Mouse ----------------------------------------------------------------------------
 // What the remote side hears of one mouse event in the modes it asked for, as xterm sends it:

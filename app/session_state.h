@@ -9,6 +9,8 @@
 #include <string>
 
 #include "app/capture.h"
+#include "app/line_pacer.h"
+#include "console/bell.h"
 #include "net/socket_base.h"
 #include "phonebook/phonebook_file.h"
 #include "phonebook/phonerec.h"
@@ -36,6 +38,9 @@ struct TSessionState {
   lx::TUISettings UI;
   std::unique_ptr<TClipboard> Clipboard;
   TCaptureFile Capture;
+  // Received data on its way to the screen at the emulated line speed.
+  TLinePacer Pacer;
+  TBell Bell;
 
   bool Connected = false;
   bool CaptureOn = false;

@@ -35,6 +35,11 @@ void AddDirectories(lx::TMenuForm& Form, lx::TConfigRec& Cfg) {
                  {.LabelX = 3, .LabelY = 15 + I, .FieldX = 19, .LabelWidth = 13, .FieldWidth = 58,
                   .MaxLen = static_cast<int>(lx::CfgOfs::PathLen)},
                  Rows[I].Help, *Rows[I].Value);
+  // A file, not a directory: no slash is added.
+  Form.AddString('6', " <SSH Key> ",
+                 {.LabelX = 3, .LabelY = 20, .FieldX = 19, .LabelWidth = 13, .FieldWidth = 58,
+                  .MaxLen = static_cast<int>(lx::CfgOfs::KeyPathLen)},
+                 "Private key file tried after your own keys for SSH logins", Cfg.SshKeyPath);
 }
 
 void AddMacros(lx::TMenuForm& Form, lx::TConfigRec& Cfg) {
@@ -64,6 +69,8 @@ void AddStartup(lx::TMenuForm& Form, lx::TConfigRec& Cfg) {
                  Cfg.DefStatusBar);
   Form.AddToggle('5', " <Screen Size> ", Left(19, 8), "Default screen size to use on startup", 0, 1,
                  "80x25 80x50", Cfg.DefScreenSize);
+  Form.AddToggle('0', " <Ask New Host> ", Left(20, 3), "Ask before trusting the key of an SSH host never called",
+                 0, 1, "NO YES", Cfg.AskNewHost);
   struct TColour {
     const char* Label;
     uint8_t* Value;
@@ -79,6 +86,9 @@ void AddStartup(lx::TMenuForm& Form, lx::TConfigRec& Cfg) {
     Form.AddColor(static_cast<char>('6' + I), Colours[I].Label,
                   {.LabelX = 45, .LabelY = 15 + I, .FieldX = 65, .LabelWidth = 18}, Colours[I].Help,
                   *Colours[I].Value);
+  Form.AddToggle('B', " <Bell>", {.LabelX = 45, .LabelY = 19, .FieldX = 65, .LabelWidth = 18, .FieldWidth = 5},
+                 "What a bell from the board does: beep, flash the status bar, or nothing", 0, 2,
+                 "BEEP FLASH OFF", Cfg.Bell);
 }
 
 // The page a key that ended the form leads to; 0 leaves the editor.
@@ -105,7 +115,7 @@ void TSettingsEditor::ShowPage(int Page) {
   Con.WriteXY(74, 10, 8, std::string(5, static_cast<char>(220)));
   Con.WriteXY(74, 11, 120, "\xDD x \xDE");
   if (Page == PageStartup)
-    for (int Y = 15; Y <= 18; ++Y) Con.WriteXY(63, Y, 112, "\xB3");
+    for (int Y = 15; Y <= 19; ++Y) Con.WriteXY(63, Y, 112, "\xB3");
 }
 
 void TSettingsEditor::Run() {

@@ -3,8 +3,10 @@
 #include "app/file_drop.h"
 #include "app/paths.h"
 #include "app/session.h"
+#include "support/files.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <ostream>
 #include <thread>
 
@@ -14,6 +16,8 @@ bool StartUp(TAppContext& App, const std::string& Arg0, std::ostream& Out) {
   if (const std::string Error = MakeFileDirs(Where); !Error.empty()) Out << Error << std::endl;
   App.ProgramDir = Where.FilesDir;
   App.IconFile = FindIconFile(Where);
+  if (const char* Agent = std::getenv("SSH_AUTH_SOCK")) App.SshAgentSocket = Agent;
+  if (const std::string Home = AccountHome(); !Home.empty()) App.SshKeyDir = lx::AddSlash(Home) + ".ssh/";
   App.Video = ReadVideoSettings(App.ProgramDir + IniFileName);
   App.Theme = App.Video.ThemeFlag();
   App.FontType = App.Video.FontType();

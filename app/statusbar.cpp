@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "console/fonts.h"
 #include "console/pictures.h"
 #include "support/strings.h"
 #include "support/timeutil.h"
@@ -31,15 +32,24 @@ void DrawBarRow(TSDLConsole& Console, const lx::TConfigRec& Cfg, const TSessionS
   if (!Message.empty()) {
     Console.WriteXY(1, R, Cfg.StatusColor2, lx::PadCenter(lx::Cut(Message, C), C, ' ', true));
   } else {
-    // Dividers sit between the fields: name | size | state | emulation | time | help.
+    // Dividers sit between the fields: name | size | state | emulation | time | help; during a
+    // call the name gives room to the session's font.
     Console.WriteXY(1, R, Cfg.StatusColor1, std::string(C, ' '));
     for (int P : {1, 9, 21, 32, 40}) DrawBlocks(Console, X + 28 + P, R, Cfg.StatusColor1, "\xdd");
-
+    if (S.Connected) {
+      DrawBlocks(Console, X + 19, R, Cfg.StatusColor1, "\xdd");
+      const uint8_t Font = S.Term ? S.Term->Font : 1;
+      Console.WriteXY(X + 20, R, Cfg.StatusColor4, lx::PadCenter(FontFaceFor(Font).Short, 9, ' ', true));
+    }
     const std::string Name = S.Connected ? DisplayName(S.CurrentEntry) : "Lanternyx " + S.Version;
-    Console.WriteXY(2, R, Cfg.StatusColor2, lx::PadCenter(lx::Cut(Name, X + 26), X + 26, ' ', true));
+    const int NameWidth = X + (S.Connected ? 17 : 26);
+    Console.WriteXY(2, R, Cfg.StatusColor2, lx::PadCenter(lx::Cut(Name, NameWidth), NameWidth, ' ', true));
     Console.WriteXY(X + 70, R, Cfg.StatusColor2, "Alt-Z/Help");
     if (S.Connected) {
-      Console.WriteXY(X + 39, R, Cfg.StatusColor4, "Connected");
+      // An emulated line shows its speed where an unlimited one says it is connected.
+      const uint32_t Bps = TLinePacer::Bps(S.Pacer.Speed());
+      const std::string State = Bps ? std::to_string(Bps) + " bps" : "Connected";
+      Console.WriteXY(X + 38, R, Cfg.StatusColor4, lx::PadCenter(State, 11, ' ', true));
       int64_t Online = NowSeconds - S.ConnectTime;
       if (Online < 0) Online += 24 * 60 * 60;  // the session went past midnight
       Console.WriteXY(X + 62, R, Cfg.StatusColor4, lx::Int2(Online / 3600 % 100) + ":" + lx::Int2(Online / 60 % 60));
@@ -121,7 +131,7 @@ void ShowAbout(TSDLConsole& Console, const std::string& Version, int WaitMs) {
 
 void ShowTerminalReady(TSDLConsoleScrollback& Console, uint8_t FontType) {
   const int X = PictureColumn(Console.Cols);
-  const bool Topaz = FontType == 2 || FontType == 4;
+  const bool Topaz = FontFaceFor(FontType).Amiga;
   auto Batch = Console.Batch();
   Console.SetTextAttr(7);
   Console.ClearScreen(4);
@@ -145,14 +155,22 @@ void ShowTerminalReady(TSDLConsoleScrollback& Console, uint8_t FontType) {
                         Marked("|08[|15*|08] |07Terminal ready|08. |07Right click or ALT-Z for Help |08[|15*|08]"));
 }
 
-void ShowHelp(TSDLConsole& Console) {
+std::string InUseText(uint8_t Font, uint8_t LineSpeed) {
+  const uint32_t Bps = TLinePacer::Bps(LineSpeed);
+  return std::string("Font: ") + FontFaceFor(Font).Name + (IsLargeFont(Font) ? " (Upscaled)" : " (Standard)") +
+         "   Line speed: " + (Bps ? std::to_string(Bps) + " bps" : "unlimited");
+}
+
+void ShowHelp(TSDLConsole& Console, const std::string& InUse) {
   auto Saved = std::make_unique<TConsoleImage>();
   Console.SaveScreen(1, 1, Console.Cols, Console.Rows, *Saved);
   {
     auto Batch = Console.Batch();
     Console.SetTextAttr(7);
     Console.ClearScreen(4);
-    Console.DisplayCrunched(FindPicture("help"), PictureColumn(Console.Cols), 1, BlockFont(Console));
+    const int X = PictureColumn(Console.Cols);
+    Console.DisplayCrunched(FindPicture("help"), X, 1, BlockFont(Console));
+    Console.WriteXY(X + 3, 20, 11, lx::PadCenter(lx::Cut(InUse, 74), 74, ' ', true));
   }
   WaitForUser(Console, -1);
   DiscardKeys(Console);

@@ -66,5 +66,8 @@ void ToggleStatusBar(TSDLConsole& Console, const lx::TConfigRec& Cfg, TSessionSt
 void ShowAbout(TSDLConsole& Console, const std::string& Version, int WaitMs = 3000);
 // The picture shown whenever no session is on the screen, in the emulator's font family.
 void ShowTerminalReady(TSDLConsoleScrollback& Console, uint8_t FontType);
-// The help picture over a saved screen, until a key or a click.
-void ShowHelp(TSDLConsole& Console);
+// The help picture over a saved screen, until a key or a click; InUse (the font and line
+// speed of the session) is written centred in the box.
+void ShowHelp(TSDLConsole& Console, const std::string& InUse = {});
+// That line: "Font: <name> (<resolution>)  Line speed: <speed>".
+std::string InUseText(uint8_t Font, uint8_t LineSpeed);

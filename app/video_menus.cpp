@@ -7,7 +7,9 @@
 
 #include "app/startup.h"
 #include "app/statusbar.h"
+#include "console/fonts.h"
 #include "console/reopen.h"
+#include "support/strings.h"
 #include "support/timeutil.h"
 #include "ui/dialogs.h"
 #include "ui/listbox.h"
@@ -26,18 +28,14 @@ constexpr TSizeChoice Sizes[] = {
     {160, 45, "160x45 (Widescreen 16:9 terminal)"},
 };
 
-constexpr const char* Fonts[] = {
-    "MS-DOS CP437 (Standard Resolution)",
-    "Amiga Topaz  (Standard Resolution)",
-    "MS-DOS CP437 (Upscaled Resolution)",
-    "Amiga Topaz  (Upscaled Resolution)",
-};
-
 constexpr const char* Filters[] = {"No Filtering", "Linear Filtering", "Anisotropic Filtering"};
 
-bool Topaz(uint8_t FontType) { return FontType == 2 || FontType == 4; }
-
 }  // namespace
+
+std::string FontMenuText(uint8_t Number) {
+  return lx::PadRight(FontFaceFor(Number).Name, 21) +
+         (IsLargeFont(Number) ? " (Upscaled Resolution)" : " (Standard Resolution)");
+}
 
 int SizeItem(int Cols, int Rows) {
   int Best = 1;
@@ -53,12 +51,11 @@ int SizeItem(int Cols, int Rows) {
 }
 
 void ConvertCellFonts(TConsoleGrid& Cells, uint8_t OldFont, uint8_t NewFont) {
-  const bool Upscaled = NewFont >= 3;
+  const int Height = IsLargeFont(NewFont) ? 32 : 16;
   for (auto& Row : Cells)
     for (TConsoleCell& C : Row) {
       if (C.Font == OldFont) C.Font = NewFont;
-      if (Upscaled && (C.Font == 1 || C.Font == 2)) C.Font += 2;
-      if (!Upscaled && (C.Font == 3 || C.Font == 4)) C.Font -= 2;
+      C.Font = FontForHeight(C.Font, Height);
     }
 }
 
@@ -140,10 +137,12 @@ void TVideoMenus::FontAndFilter() {
   lx::TListBox FontList(Con);
   lx::ApplyBoxTheme(S.UI, FontList);
   FontList.Box.Title = " Select Font Type ";
-  for (const char* F : Fonts) FontList.Add(F, 0);
-  FontList.Picked = Old >= 1 && Old <= 4 ? Old : 1;
-  FontList.Run(X + 19, 9, X + 59, 14);
-  if (FontList.ExitCode == 27 || Con.Terminated.load() || FontList.Picked < 1 || FontList.Picked > 4) {
+  // Item N is font N: the numbers the README lists and phone-book entries store.
+  for (int N = 1; N <= FontCount; ++N) FontList.Add(FontMenuText(static_cast<uint8_t>(N)), 0);
+  FontList.Picked = Old >= 1 && Old <= FontCount ? Old : 1;
+  FontList.Top = std::max(1, FontList.Picked - 11);  // the font in use on the list's page of 12
+  FontList.Run(X + 16, 6, X + 63, 19);
+  if (FontList.ExitCode == 27 || Con.Terminated.load() || FontList.Picked < 1 || FontList.Picked > FontCount) {
     FontList.CloseBox();
     return;
   }
@@ -162,12 +161,13 @@ void TVideoMenus::FontAndFilter() {
   if (Con.Terminated.load()) return;
 
   S.Term->Font = Chosen;
-  if (!Rebuild({Con.Cols, Con.Rows, WindowMode(), Filter, static_cast<uint8_t>(Chosen >= 3 ? 3 : 1)})) return;
+  if (!Rebuild({Con.Cols, Con.Rows, WindowMode(), Filter, static_cast<uint8_t>(IsLargeFont(Chosen) ? 3 : 1)}))
+    return;
   // The lowest settings are the standard resolution: the session's font follows.
-  if (Con.Font < 3 && S.Term->Font >= 3) S.Term->Font -= 2;
+  S.Term->Font = FontForHeight(S.Term->Font, Con.Font >= 3 ? 32 : 16);
   const uint8_t New = S.Term->Font;
   App.FontType = New;
-  App.Theme = App.Session.UI.Theme = Topaz(New) ? 0 : 1;
+  App.Theme = App.Session.UI.Theme = FontFaceFor(New).Amiga ? 0 : 1;
 
   auto Screen = std::make_unique<TConsoleImage>();
   Con.SaveScreen(1, 1, Con.Cols, Con.Rows, *Screen);

@@ -44,6 +44,9 @@ class TVideoMenus {
 // nearest column count, then the nearest row count.
 int SizeItem(int Cols, int Rows);
 
+// The font list's line for a font number: the face's name and the resolution.
+std::string FontMenuText(uint8_t Number);
+
 // After a font change from OldFont to NewFont: cells in the old font take the new one, and
 // every cell follows the new resolution while keeping its family.
 void ConvertCellFonts(TConsoleGrid& Cells, uint8_t OldFont, uint8_t NewFont);

@@ -10,8 +10,12 @@
                 session. Targets: at most 1% of one core at 80x25, 2% at 160x60 font 3
   window [SECS] the window-alone half of idle
   rss           resident memory after start-up (target: under 60 MB)
+  pace [SECS]   a phone-book entry at 9600 bps and SECS seconds' worth of the BBS-like stream
+                (960 bytes a second) with a cursor position request at its end: the pacing
+                error (the answer's time against SECS) and the program's CPU while pacing, at
+                80x25 font 1. Targets: error under 1%, CPU under 2% of one core.
 
-usage: session_measure.py BINARY[,BINARY...] {stream,idle,window,rss} [value] [repeat]
+usage: session_measure.py BINARY[,BINARY...] {stream,idle,window,rss,pace} [value] [repeat]
 With repeat > 1 every case runs that many times and the median is shown. Several binaries
 (e.g. before and after a change) take turns within each repeat of a case.
 """
@@ -261,6 +265,56 @@ def idle(binaries, secs, repeat, which=("window", "connected")):
                           f"(median; runs {runs}; mean by thread: {split})", flush=True)
 
 
+def pace_once(binary, display, secs):
+    """One paced run: (pacing error in percent, CPU share in percent of one core)."""
+    from book_file import book, entry
+    total = int(secs * 960)                       # 9600 bps: 960 bytes a second
+    stream = make_stream(total)
+    payload = (stream + b"x" * total)[:total - 4]  # the request's 4 bytes complete the total
+    srv = TimedServer(payload)
+    files = {"lanternyx.phn": book([entry("Paced", f"127.0.0.1:{srv.port}", speed=6)])}
+    with gh.Program(binary, display, ini=SIZES[0][1], files=files) as prog:
+        prog.wait_window()
+        time.sleep(0.3)
+        prog.key("space")            # past the start-up picture
+        prog.key("alt+d")
+        time.sleep(0.5)
+        prog.key("Return")
+        srv.ready.wait(30)
+        time.sleep(0.5)              # negotiation settles
+        c0, p0 = prog.cpu_seconds(), thread_cpu(prog.proc.pid)
+        srv.go.set()
+        srv.thread.join(secs * 2 + 60)
+        used, p1 = prog.cpu_seconds() - c0, thread_cpu(prog.proc.pid)
+        prog.stop()
+    if srv.elapsed is None:
+        return None, None, {}
+    threads = {n: 100 * (v - p0.get(n, 0)) / srv.elapsed for n, v in p1.items()}
+    return 100 * (srv.elapsed - secs) / secs, 100 * used / srv.elapsed, threads
+
+
+def pace(binaries, secs, repeat):
+    with gh.Display(*DISPLAY) as display:
+        for binary in binaries:
+            errors, cpus, split = [], [], {}
+            for _ in range(repeat):
+                e, c, threads = pace_once(binary, display, secs)
+                for n, v in threads.items():
+                    split[n] = split.get(n, 0) + v / repeat
+                if e is None:
+                    print(f"no answer to the cursor position request [{binary}]", flush=True)
+                    continue
+                errors.append(e)
+                cpus.append(c)
+            if errors:
+                who = f" [{binary}]" if len(binaries) > 1 else ""
+                runs = ", ".join(f"{e:+.2f}%/{c:.2f}%" for e, c in zip(errors, cpus))
+                by = ", ".join(f"{n} {v:.2f}" for n, v in sorted(split.items()) if v > 0)
+                print(f"9600 bps for {secs:g} s{who}: pacing error {median(errors):+.2f}%, CPU "
+                      f"{median(cpus):.2f}% of one core (median; runs error/CPU {runs}; mean by thread: {by})",
+                      flush=True)
+
+
 def rss(binary):
     # Without a GPU (as under Xvfb) probing the accelerated renderer loads Mesa's llvmpipe,
     # whose libraries stay mapped after the program falls back to software; gpu=FALSE
@@ -298,6 +352,8 @@ def main():
         idle(binaries, float(arg or 20), repeat, which=("window",))
     elif what == "rss":
         rss(binary)
+    elif what == "pace":
+        pace(binaries, float(arg or 60), repeat)
     else:
         print(__doc__)
         return 2

@@ -51,7 +51,10 @@ void EncodeConfig(const TConfigRec& C, std::span<uint8_t, ConfigRecSize> Out) {
   PutU8(B, StatusColor2, C.StatusColor2);
   PutU8(B, StatusColor1, C.StatusColor1);
   PutBytes(B, Reserved2010, C.Reserved2010);
-  PutBytes(B, Reserved2018, C.Reserved2018);
+  PutStr(B, SshKeyPath, KeyPathLen, C.SshKeyPath);
+  PutU8(B, AskNewHost, C.AskNewHost);
+  PutBytes(B, Reserved2275, C.Reserved2275);
+  PutU8(B, Bell, C.Bell);
 }
 
 TConfigRec DecodeConfig(std::span<const uint8_t, ConfigRecSize> In) {
@@ -82,7 +85,10 @@ TConfigRec DecodeConfig(std::span<const uint8_t, ConfigRecSize> In) {
   C.StatusColor2 = GetU8(B, StatusColor2);
   C.StatusColor1 = GetU8(B, StatusColor1);
   GetBytes(B, Reserved2010, C.Reserved2010);
-  GetBytes(B, Reserved2018, C.Reserved2018);
+  C.SshKeyPath = GetStr(B, SshKeyPath, KeyPathLen);
+  C.AskNewHost = GetU8(B, AskNewHost);
+  GetBytes(B, Reserved2275, C.Reserved2275);
+  C.Bell = GetU8(B, Bell);
   return C;
 }
 

@@ -42,7 +42,10 @@ struct TConfigRec {
   uint8_t StatusColor2 = 116;
   uint8_t StatusColor1 = 120;
   std::array<uint8_t, 8> Reserved2010{3, 7, 11, 3, 7, 31, 31, 23};
-  std::array<uint8_t, 1024> Reserved2018{};
+  std::string SshKeyPath;  // String[255]: a private key tried after the user's own; empty: none
+  uint8_t AskNewHost = 0;  // 1: ask before the key of a host never called is trusted
+  std::array<uint8_t, 766> Reserved2275{};
+  uint8_t Bell = 0;  // byte 7 from the board: 0 beep, 1 flash the status bar, 2 nothing
 };
 
 // Field offsets and lengths on disk.
@@ -53,8 +56,8 @@ constexpr std::size_t ScriptPath = 0, DownloadPath = 141, UploadPath = 282, Capt
                       DefStatusBar = 760, DefScreenSize = 761, DefCaptureName = 762, AutoZmodem = 788,
                       Reserved789 = 789, Macros = 793, Reserved2003 = 2003, StatusColor4 = 2006,
                       StatusColor3 = 2007, StatusColor2 = 2008, StatusColor1 = 2009, Reserved2010 = 2010,
-                      Reserved2018 = 2018;
-constexpr std::size_t PathLen = 140, BookNameLen = 40, CaptureNameLen = 25, MacroLen = 120;
+                      SshKeyPath = 2018, AskNewHost = 2274, Reserved2275 = 2275, Bell = 3041;
+constexpr std::size_t PathLen = 140, BookNameLen = 40, CaptureNameLen = 25, MacroLen = 120, KeyPathLen = 255;
 }  // namespace CfgOfs
 
 // The record as created: scripts and protocol drivers in FilesDir, downloads,

@@ -157,6 +157,10 @@ class TSDLConsole {
   void WriteStr(std::string_view Text);       // WriteChar of every byte, under one batch
   void ClearLinePart(int X1, int X2);
   virtual void ClearScreen(uint8_t Mode);
+  // Glyphs from column X of row Y in the current colours, for a writer that keeps its own
+  // wrap rules: the cursor does not move, nothing wraps or scrolls, and what passes the last
+  // column is dropped.
+  void WriteAt(int X, int Y, const uint8_t* Text, size_t Length, uint8_t CharFont);
 
   // --- Scrolling and editing -----------------------------------------------------------
   virtual void ScrollUp();
@@ -196,6 +200,10 @@ class TSDLConsole {
   void PushKey(uint8_t Ch);
   void PushExtKey(uint8_t Code);
   void PushKeyString(std::string_view S);   // the first one or two bytes
+  // A character the window system typed (layout, dead keys and compose applied). It stays
+  // Unicode until read: ReadKey gives its code page 437 byte ("?" when the code page lacks
+  // it), ReadKeyOrText the character itself. Control characters are not text.
+  void PushText(char32_t C);
   bool KeyPressed() const;
   // Looks through the unread keys for the plain key Ch (a second byte of an extended key
   // does not count): when it is there, it and every key before it are read and true comes
@@ -204,6 +212,13 @@ class TSDLConsole {
   // The waits below release a batch held by the caller while they sleep, and sleep until a
   // key comes (no polling).
   uint8_t ReadKey();                         // waits; gives 1 once Terminated is set
+  // As ReadKey, but a typed character comes as Text (Key 0) for a reader that sends it in
+  // another character set than the screen's.
+  struct TKeyOrText {
+    uint8_t Key = 0;
+    char32_t Text = 0;
+  };
+  TKeyOrText ReadKeyOrText();
   bool KeyWait(int Milliseconds);            // true when a key is waiting
   uint8_t ReadKeyWait();
   void Delay(int Milliseconds) const;

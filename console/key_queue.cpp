@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "console/console.h"
+#include "support/cp437.h"
 
 // ---------------------------------------------------------------------------------------
 // TKeyQueue
@@ -16,23 +17,23 @@ uint32_t TKeyQueue::FirstUnread(uint32_t Reset) const {
   return static_cast<int32_t>(Reset - R) > 0 ? Reset : R;
 }
 
-void TKeyQueue::Push(uint8_t Ch) {
+void TKeyQueue::Push(uint32_t Entry) {
   const uint32_t W = Write.load();
   const uint32_t R = FirstUnread(ResetAt.load());
   if (W - R >= Size) ResetAt.store(W);
-  Buf[W % Size].store(Ch);
+  Buf[W % Size].store(Entry);
   Write.store(W + 1);
   Wake();
 }
 
 bool TKeyQueue::Pressed() const { return FirstUnread(ResetAt.load()) != Write.load(); }
 
-bool TKeyQueue::TryRead(uint8_t& Ch) {
+bool TKeyQueue::TryRead(uint32_t& Entry) {
   for (;;) {
     const uint32_t Reset = ResetAt.load();
     const uint32_t R = FirstUnread(Reset);
     if (R == Write.load()) return false;
-    Ch = Buf[R % Size].load();
+    Entry = Buf[R % Size].load();
     // A reset while reading may have reused the slot: read again from the new start.
     if (ResetAt.load() != Reset) continue;
     Read.store(R + 1);
@@ -47,7 +48,7 @@ bool TKeyQueue::Take(uint8_t Ch) {
     const uint32_t W = Write.load();
     uint32_t P = R;
     while (P != W) {
-      const uint8_t B = Buf[P % Size].load();
+      const uint32_t B = Buf[P % Size].load();
       if (B == Ch && B != 0) break;
       P += B == 0 && P + 1 != W ? 2 : 1;   // an extended key is two bytes
     }
@@ -108,6 +109,11 @@ void TSDLConsole::PushKeyString(std::string_view S) {
   if (S.size() >= 2) PushKey(static_cast<uint8_t>(S[1]));
 }
 
+void TSDLConsole::PushText(char32_t C) {
+  if (C < 32 || (C >= 127 && C < 160) || C > 0x10FFFF) return;
+  Keys.Push(TKeyQueue::TextFlag | C);
+}
+
 bool TSDLConsole::KeyPressed() const { return Keys.Pressed(); }
 
 bool TSDLConsole::TakeKey(uint8_t Ch) { return Keys.Take(Ch); }
@@ -123,14 +129,22 @@ void TSDLConsole::NoteMousePress(int Button) {
   Keys.Wake();
 }
 
-uint8_t TSDLConsole::ReadKey() {
+TSDLConsole::TKeyOrText TSDLConsole::ReadKeyOrText() {
   TWaitOutsideLock Unlocked(*this);
   for (;;) {
     Keys.Wait(-1, Terminated, [this] { return Keys.Pressed(); });
-    uint8_t Ch = 0;
-    if (Keys.TryRead(Ch)) return Ch;
-    if (Terminated.load()) return 1;
+    uint32_t Entry = 0;
+    if (Keys.TryRead(Entry)) {
+      if (Entry & TKeyQueue::TextFlag) return {0, static_cast<char32_t>(Entry & ~TKeyQueue::TextFlag)};
+      return {static_cast<uint8_t>(Entry), 0};
+    }
+    if (Terminated.load()) return {1, 0};
   }
+}
+
+uint8_t TSDLConsole::ReadKey() {
+  const TKeyOrText K = ReadKeyOrText();
+  return K.Text ? static_cast<uint8_t>(lx::CharToCP437(K.Text)) : K.Key;
 }
 
 bool TSDLConsole::KeyWait(int Milliseconds) {

@@ -1,4 +1,4 @@
-// The key and mouse input queue: a ring of key bytes with one producer (the video thread, or
+// The key and mouse input queue: a ring of keys with one producer (the video thread, or
 // tests and macros on the main thread when there is no window) and one consumer (the main
 // thread), and the sleep of a waiting reader until a key, a mouse press or the end comes.
 //
@@ -17,12 +17,15 @@
 class TKeyQueue {
  public:
   static constexpr uint32_t Size = 128;
+  // An entry is a key byte, or a typed character (its code point with TextFlag set). Typed
+  // text stays Unicode here: its reader knows which character set it goes out in.
+  static constexpr uint32_t TextFlag = 0x80000000u;
 
-  // The 129th unread byte empties the queue and is kept alone: nobody is reading.
-  void Push(uint8_t Ch);
+  // The 129th unread entry empties the queue and is kept alone: nobody is reading.
+  void Push(uint32_t Entry);
   bool Pressed() const;
-  // The next byte, when one is there.
-  bool TryRead(uint8_t& Ch);
+  // The next entry, when one is there.
+  bool TryRead(uint32_t& Entry);
   // Looks through the unread bytes for the plain key Ch (the second byte of an extended key
   // does not count): when found, it and every byte before it are read and true comes back;
   // otherwise nothing is read.
@@ -38,7 +41,7 @@ class TKeyQueue {
 
  private:
   // Positions count up without wrapping back; ResetAt marks the first byte still valid.
-  std::array<std::atomic<uint8_t>, Size> Buf{};
+  std::array<std::atomic<uint32_t>, Size> Buf{};
   std::atomic<uint32_t> Write{0};
   std::atomic<uint32_t> Read{0};
   std::atomic<uint32_t> ResetAt{0};

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "console/sdl_api.h"
+#include "support/cp437.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ const std::vector<TKeyRow>& KeyTable() {
         {SDLK_BACKSLASH, "\\", "|", "\\", "\\"},
         {SDLK_BACKQUOTE, "`", "~", "`", "`"},
         {SDLK_MINUS, "-", "_", "-", "-"},
-        {SDLK_EQUALS, "=", "+", "=", "="},
+        // ALT-= is the PC scan code 131, as ALT-letters are theirs.
+        {SDLK_EQUALS, "=", "+", Ext(131), "="},
     };
     const char* Shifted = "!@#$%^&*()";
     for (int I = 0; I < 10; ++I) {
@@ -88,6 +90,15 @@ std::string Keypad(int32_t Key, bool NumLock) {
   return {};
 }
 
+// Whether Text is nothing or the key's own character (either case of a letter), as Alt and
+// Shift leave it on X11; a level shift (AltGr) types another one.
+bool IsOwnText(int32_t Key, std::string_view Text) {
+  char32_t C = 0;
+  if (Text.empty()) return true;
+  if (lx::DecodeUTF8(Text, 0, C) != Text.size()) return false;
+  return C == static_cast<char32_t>(Key) || (Key >= 'a' && Key <= 'z' && C == static_cast<char32_t>(Key - 'a' + 'A'));
+}
+
 }  // namespace
 
 TKeyResult TranslateKey(int32_t Key, uint16_t Mod) {
@@ -126,9 +137,26 @@ TKeyResult TranslateKey(int32_t Key, uint16_t Mod) {
     R.Bytes = Shift ? Row.Shift : Alt ? Row.Alt : Ctrl ? Row.Ctrl : Row.Plain;
     return R;
   }
+  // A character key beyond ASCII: its low byte would be a Latin-1 character, which a code
+  // page 437 board shows as another one.
+  if (Key >= 128 && Key < SDLK_SCANCODE_MASK) return R;
   // A lone 0 would be read as the first half of an extended key and swallow
   // the next key press.
   const uint8_t Low = static_cast<uint8_t>(Key & 0xFF);
   if (Low != 0) R.Bytes = Byte(Low);
+  return R;
+}
+
+TKeyResult TranslatePress(int32_t Key, uint16_t Mod, std::string_view Text) {
+  TKeyResult R = TranslateKey(Key, Mod);
+  if (R.SizeCycle) return R;
+  const auto First = R.Bytes.empty() ? 0xFF : static_cast<uint8_t>(R.Bytes[0]);
+  const bool Command = First < 32 || First == 127;
+  // A command keeps the key and loses its text, unless a level shift (AltGr) changed the
+  // character. Ctrl+[ or Ctrl+2 type no text (X makes control characters of them): the table says.
+  if ((Command && IsOwnText(Key, Text)) || (Text.empty() && (Mod & ModCtrl))) return R;
+  // A character key without text is a dead key or a compose sequence under way.
+  R.Bytes.clear();
+  R.Text = Text;
   return R;
 }

@@ -28,10 +28,14 @@
   X(SDL_LockTexture) X(SDL_UnlockTexture) X(SDL_GetWindowSurface)                           \
   X(SDL_UpdateWindowSurface) X(SDL_UpdateWindowSurfaceRects) X(SDL_UpperBlit)               \
   X(SDL_ConvertSurfaceFormat) X(SDL_FillRect) X(SDL_QueryTexture) X(SDL_GetCurrentVideoDriver)   \
-  X(SDL_AllocFormat)
+  X(SDL_AllocFormat) X(SDL_StartTextInput) X(SDL_PeepEvents)
 
-// Looked up as well but allowed to be missing (older SDL2 versions lack them).
-#define LX_SDL_OPTIONAL_ENTRIES(X) X(SDL_TLSCleanup) X(SDL_WaitEventTimeout) X(SDL_PushEvent)
+// Looked up as well but allowed to be missing (older SDL2 versions lack them). Without the
+// audio ones the bell is silent.
+#define LX_SDL_OPTIONAL_ENTRIES(X)                                                          \
+  X(SDL_TLSCleanup) X(SDL_WaitEventTimeout) X(SDL_PushEvent) X(SDL_InitSubSystem)           \
+  X(SDL_QuitSubSystem) X(SDL_WasInit) X(SDL_OpenAudioDevice) X(SDL_QueueAudio)              \
+  X(SDL_PauseAudioDevice) X(SDL_CloseAudioDevice)
 
 struct TSDLEntryTable {
 #define LX_SDL_FIELD(name) decltype(&::name) name = nullptr;

@@ -4,6 +4,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <iostream>
 
 #include "console/keymap.h"
+#include "support/cp437.h"
 
 namespace {
 
@@ -188,6 +190,8 @@ bool TVideo::SetUp() {
     ReportSDLError();
     return false;
   }
+  // Characters come from text input, which applies the layout, dead keys and compose.
+  Sdl.SDL_StartTextInput();
   if (Params_.Accelerated && GpuDevicePresent()) {
     Renderer_ = Sdl.SDL_CreateRenderer(Window_, -1, SDL_RENDERER_ACCELERATED);
     if (Renderer_ && SoftwareGL()) {
@@ -408,21 +412,13 @@ void TVideo::ProcessEvent(const SDL_Event& Event) {
           break;
       }
       break;
-    case SDL_KEYDOWN: {
-      const TKeyResult Key = TranslateKey(Event.key.keysym.sym, Event.key.keysym.mod);
-      if (Key.SizeCycle) {
-        if (!Window_) break;
-        TWindowScale W{Window_, Renderer_, PixelWidth_, PixelHeight_, ScaleStep(Params_.CellHeight),
-                       ScaleX_.load(), ScaleY_.load()};
-        CycleWindowSize(W);
-        ScaleX_.store(W.ScaleX);
-        ScaleY_.store(W.ScaleY);
-        Redraw_.store(true);
-      } else if (!Key.Bytes.empty() && Hooks_.Keys) {
-        Hooks_.Keys(Key.Bytes);
-      }
+    case SDL_KEYDOWN:
+      KeyDown(Event);
       break;
-    }
+    case SDL_TEXTINPUT:
+      // Text of no key press of ours: an input method or a compose sequence finishing.
+      if (Hooks_.Text) Hooks_.Text(Event.text.text);
+      break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
     case SDL_MOUSEMOTION:
@@ -455,6 +451,41 @@ void TVideo::ProcessEvent(const SDL_Event& Event) {
     default:
       break;
   }
+}
+
+void TVideo::KeyDown(const SDL_Event& Event) {
+  const TKeyResult Key = TranslatePress(Event.key.keysym.sym, Event.key.keysym.mod, TextOfPress());
+  if (Key.SizeCycle) {
+    if (!Window_) return;
+    TWindowScale W{Window_, Renderer_, PixelWidth_, PixelHeight_, ScaleStep(Params_.CellHeight),
+                   ScaleX_.load(), ScaleY_.load()};
+    CycleWindowSize(W);
+    ScaleX_.store(W.ScaleX);
+    ScaleY_.store(W.ScaleY);
+    Redraw_.store(true);
+  } else if (!Key.Bytes.empty() && Hooks_.Keys) {
+    Hooks_.Keys(Key.Bytes);
+  } else if (!Key.Text.empty() && Hooks_.Text) {
+    Hooks_.Text(Key.Text);
+  }
+}
+
+// SDL queues the text of a key press right behind its key event (one X event makes both);
+// only our own wake-up nudges, pushed from another thread, can stand between. The press
+// takes its text out of the queue, so the two are one decision.
+std::string TVideo::TextOfPress() {
+  if (!Sdl.SDL_PeepEvents) return {};
+  std::array<SDL_Event, 8> Next;
+  const int N = Sdl.SDL_PeepEvents(Next.data(), static_cast<int>(Next.size()), SDL_PEEKEVENT,
+                                   SDL_FIRSTEVENT, SDL_LASTEVENT);
+  for (int I = 0; I < N; ++I) {
+    if (Next[I].type == SDL_USEREVENT) continue;
+    if (Next[I].type != SDL_TEXTINPUT) break;
+    SDL_Event Text;
+    if (Sdl.SDL_PeepEvents(&Text, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT) != 1) break;
+    return std::string(Text.text.text, strnlen(Text.text.text, sizeof Text.text.text));
+  }
+  return {};
 }
 
 void TVideo::MouseEvent(const SDL_Event& Event) {
@@ -527,6 +558,14 @@ TVideoHooks ConsoleVideoHooks(TSDLConsole& Con) {
   H.Blinking = [&Con] { return Con.BlinkWanted(); };
   H.Keys = [&Con](const std::string& Bytes) {
     for (char B : Bytes) Con.PushKey(static_cast<uint8_t>(B));
+  };
+  H.Text = [&Con](const std::string& Text) {
+    for (size_t Pos = 0; Pos < Text.size();) {
+      char32_t C = 0;
+      const size_t Len = lx::DecodeUTF8(Text, Pos, C);
+      if (Len != 0) Con.PushText(C);
+      Pos += Len != 0 ? Len : 1;
+    }
   };
   H.Quit = [&Con] { Con.Terminate(); };
   H.Press = [&Con](int Button) { Con.NoteMousePress(Button); };

@@ -35,6 +35,8 @@ struct TVideoHooks {
   std::function<bool()> Blinking;
   // Bytes of translated keys and wheel steps, in order.
   std::function<void(const std::string& Bytes)> Keys;
+  // Characters typed, UTF-8, in order with the keys.
+  std::function<void(const std::string& Text)> Text;
   // The window was closed or the desktop asked the program to quit.
   std::function<void()> Quit;
   // A file was dropped on the window; empty when drops are not wanted.
@@ -114,6 +116,8 @@ class TVideo : public TConsoleVideo {
   void WaitForWork(int TimeoutMs, bool Wakeable);
   void WakeThread();
   bool CopiesInPlace() const;
+  void KeyDown(const SDL_Event& Event);
+  std::string TextOfPress();
   void MouseEvent(const SDL_Event& Event);
   bool MouseToRemote() const { return Hooks_.MouseInput && Hooks_.MouseReporting && Hooks_.MouseReporting(); }
   void QueueMouse(TMouseInput::TKind Kind, int Button, uint8_t Mods);

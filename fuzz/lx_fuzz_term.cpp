@@ -1,6 +1,7 @@
 // Arbitrary received bytes through the emulator on the smallest and largest
-// screens, with and without a status line and a scroll region. The same bytes
-// fed whole and split in two must leave the same screen.
+// screens, with and without a status line and a scroll region, in both dialects
+// and both character sets. The same bytes fed whole and split in two must leave
+// the same screen.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -19,12 +20,13 @@ TSDLConsoleScrollback& SharedConsole(bool Large) {
   return C;
 }
 
-void Run(TSDLConsoleScrollback& Console, uint8_t Setup, const uint8_t* Data, size_t Size, size_t Split) {
+void Run(TSDLConsoleScrollback& Console, uint8_t Setup, bool Utf8, const uint8_t* Data, size_t Size, size_t Split) {
   Console.StatusLine = (Setup & 2) != 0;
   if (Console.StatusLine) Console.SetWindow(1, 1, Console.Cols, Console.Rows - 1);
   Console.ScrollbackEnabled = (Setup & 4) != 0;
   Console.BlinkEnabled = (Setup & 8) != 0;
   TTermAnsi Term(Console);
+  Term.SetMode((Setup & 128) != 0 ? TEmulation::VT102 : TEmulation::AnsiBbs, Utf8 ? TCharset::UTF8 : TCharset::CP437);
   Term.FontSwitch = (Setup & 16) != 0 ? 1 : 0;
   Term.Font = (Setup & 32) != 0 ? 3 : 1;
   if (Setup & 64) {
@@ -43,17 +45,19 @@ void Run(TSDLConsoleScrollback& Console, uint8_t Setup, const uint8_t* Data, siz
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   if (Size < 2) return 0;
-  // First byte: set-up; second: where the second feed splits the block.
+  // First byte: set-up (bit 7: VT102); second: UTF-8 (bit 7) and where the second feed
+  // splits the block.
   const uint8_t Setup = Data[0];
-  const size_t Split = Data[1];
+  const bool Utf8 = (Data[1] & 128) != 0;
+  const size_t Split = Data[1] & 127;
   Data += 2;
   Size -= 2;
 
   const bool Large = Setup & 1;
   TSDLConsoleScrollback& Whole = SharedConsole<0>(Large);
   TSDLConsoleScrollback& Parts = SharedConsole<1>(Large);
-  Run(Whole, Setup, Data, Size, Size);
-  Run(Parts, Setup, Data, Size, Split < Size ? Split : Size / 2);
+  Run(Whole, Setup, Utf8, Data, Size, Size);
+  Run(Parts, Setup, Utf8, Data, Size, Split < Size ? Split : Size / 2);
 
   bool Same = Whole.CursorX == Parts.CursorX && Whole.CursorY == Parts.CursorY &&
               Whole.WinY1 == Parts.WinY1 && Whole.WinY2 == Parts.WinY2 &&

@@ -1,11 +1,13 @@
 #include "net/socket_ssl.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "net/ssh_api.h"
 #include "net/ssh_hosts.h"
@@ -24,6 +26,71 @@ constexpr int DefaultRows = 24;
 
 std::string LibText(const char* S) { return S ? S : ""; }
 
+// The user's own keys, in the order OpenSSH tries them.
+constexpr const char* OwnKeys[] = {"id_ed25519", "id_ecdsa", "id_rsa"};
+
+// A secret leaves memory as soon as it has been used.
+void Wipe(std::string& S) {
+  explicit_bzero(S.data(), S.size());
+  S.clear();
+}
+
+// "SHA256:..." of a key, as OpenSSH shows it; empty when it cannot be made.
+std::string FingerprintOf(ssh_key Key) {
+  std::string Fingerprint;
+  unsigned char* Hash = nullptr;
+  size_t HashLen = 0;
+  if (Ssh.ssh_get_publickey_hash(Key, SSH_PUBLICKEY_HASH_SHA256, &Hash, &HashLen) == 0 && Hash) {
+    char* Text = Ssh.ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, Hash, HashLen);
+    if (Text) {
+      Fingerprint = Text;
+      Ssh.ssh_string_free_char(Text);
+    }
+    Ssh.ssh_clean_pubkey_hash(&Hash);
+  }
+  return Fingerprint;
+}
+
+std::string FingerprintOf(const std::string& Type, const std::string& Base64) {
+  ssh_key Key = nullptr;
+  if (Ssh.ssh_pki_import_pubkey_base64(Base64.c_str(), Ssh.ssh_key_type_from_name(Type.c_str()), &Key) != SSH_OK ||
+      !Key)
+    return {};
+  std::string F = FingerprintOf(Key);
+  Ssh.ssh_key_free(Key);
+  return F;
+}
+
+// Frees a libssh key when it goes out of scope.
+struct TKey {
+  ssh_key K = nullptr;
+  ~TKey() {
+    if (K) Ssh.ssh_key_free(K);
+  }
+};
+
+// What the library's passphrase callback needs: the one question per key, and the answer
+// for as long as one import runs (the library may ask more than once while it decodes).
+struct TPassphrase {
+  const TSSHPrompts* Prompts = nullptr;
+  std::string Name;
+  bool Asked = false;
+  bool Given = false;
+  std::string Answer;
+  ~TPassphrase() { Wipe(Answer); }
+};
+
+int AskPassphrase(const char*, char* Buf, size_t Len, int, int, void* User) {
+  auto& P = *static_cast<TPassphrase*>(User);
+  if (!P.Asked) {
+    P.Asked = true;
+    P.Given = P.Prompts->AskSecret && P.Prompts->AskSecret("Passphrase for " + P.Name + ":", P.Answer);
+  }
+  if (!P.Given || P.Answer.size() >= Len) return -1;
+  std::memcpy(Buf, P.Answer.c_str(), P.Answer.size() + 1);
+  return 0;
+}
+
 }  // namespace
 
 TSocketSSL::TSocketSSL(int32_t ReadSize_, int32_t WriteSize_, int32_t ClientReadSize_, int32_t ClientWriteSize_)
@@ -38,7 +105,12 @@ std::unique_ptr<TSocketBase> TSocketSSL::Clone() {
   C->TermType = TermType;
   C->UserName = UserName;
   C->Password = Password;
+  C->AgentSocket = AgentSocket;
+  C->KeyDir = KeyDir;
+  C->KeyFile = KeyFile;
   C->HostsFile = HostsFile;
+  C->AskNewHost = AskNewHost;
+  C->Prompts = Prompts;
   return C;
 }
 
@@ -70,7 +142,7 @@ void TSocketSSL::CloseSession() {
 }
 
 bool TSocketSSL::Connect(const std::string& Host_, uint16_t Port, int32_t Timeout, TAbortCheck AbortCheck) {
-  HostKeyRefusal = {};
+  HostKeyRefused = false;
   CloseSession();
   // Checked before the TCP connect, so that no connection is opened that could not be used.
   if (!SSHLibraryLoaded()) {
@@ -124,11 +196,14 @@ bool TSocketSSL::SetupSession(const std::string& Host_, uint16_t Port) {
        Ssh.ssh_options_set(Session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, Hosts.c_str()) == SSH_OK &&
        Ssh.ssh_options_set(Session, SSH_OPTIONS_TIMEOUT, &Seconds) == SSH_OK;
   if (!Ok) return SetupFailed("Error setting socket");
+  // Without its own socket the library would look for the agent in our environment.
+  UseAgent = !AgentSocket.empty() &&
+             Ssh.ssh_options_set(Session, SSH_OPTIONS_IDENTITY_AGENT, AgentSocket.c_str()) == SSH_OK;
 
   if (Aborted || Ssh.ssh_connect(Session) != SSH_OK) return SetupFailed("Error activating session");
   if (Aborted) return SetupFailed("Error activating session");
   if (!CheckHostKey(Host_, Port)) return false;
-  if (Aborted || !Authenticate()) return SetupFailed("Authentication failed");
+  if (Aborted || !Authenticate(Host_)) return SetupFailed("Authentication failed");
 
   Channel = Ssh.ssh_channel_new(Session);
   if (!Channel || Aborted || Ssh.ssh_channel_open_session(Channel) != SSH_OK)
@@ -145,70 +220,137 @@ bool TSocketSSL::SetupSession(const std::string& Host_, uint16_t Port) {
   return Connected;
 }
 
+bool TSocketSSL::AcceptHostKey(const THostKeyQuestion& Q) {
+  return Prompts.AcceptHostKey && Prompts.AcceptHostKey(Q) && !Aborted;
+}
+
 bool TSocketSSL::CheckHostKey(const std::string& Host_, uint16_t Port) {
-  ssh_key Key = nullptr;
-  if (Ssh.ssh_get_server_publickey(Session, &Key) != SSH_OK || !Key) return SetupFailed("Cannot check host key");
-  const std::string Type = LibText(Ssh.ssh_key_type_to_char(Ssh.ssh_key_type(Key)));
-  std::string Base64, Fingerprint;
+  TKey Key;
+  if (Ssh.ssh_get_server_publickey(Session, &Key.K) != SSH_OK || !Key.K) return SetupFailed("Cannot check host key");
+  const std::string Type = LibText(Ssh.ssh_key_type_to_char(Ssh.ssh_key_type(Key.K)));
+  std::string Base64;
   char* B64 = nullptr;
-  if (Ssh.ssh_pki_export_pubkey_base64(Key, &B64) == SSH_OK && B64) {
+  if (Ssh.ssh_pki_export_pubkey_base64(Key.K, &B64) == SSH_OK && B64) {
     Base64 = B64;
     Ssh.ssh_string_free_char(B64);
   }
-  unsigned char* Hash = nullptr;
-  size_t HashLen = 0;
-  if (Ssh.ssh_get_publickey_hash(Key, SSH_PUBLICKEY_HASH_SHA256, &Hash, &HashLen) == 0 && Hash) {
-    char* Text = Ssh.ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, Hash, HashLen);
-    if (Text) {
-      Fingerprint = Text;
-      Ssh.ssh_string_free_char(Text);
-    }
-    Ssh.ssh_clean_pubkey_hash(&Hash);
-  }
-  Ssh.ssh_key_free(Key);
   if (Type.empty() || Base64.empty() || HostsFile.empty()) return SetupFailed("Cannot check host key");
 
   const std::string Name = KnownHostName(Host_, Port);
   const THostKeyLookup L = LookupHostKey(HostsFile, Name, Type, Base64);
+  THostKeyQuestion Q{Host_ + ":" + std::to_string(Port), "", FingerprintOf(Key.K)};
   switch (L.Result) {
     case THostKeyMatch::Match:
       return true;
     case THostKeyMatch::Unknown:
       // First call to this system: its key is trusted from now on.
+      if (AskNewHost && !AcceptHostKey(Q)) return SetupFailed("Host key not accepted");
       if (!RecordHostKey(HostsFile, Name, Type, Base64))
         ReportStatus(StatusKindFailure, "Cannot record host key in " + HostsFile);
       return true;
     case THostKeyMatch::Changed:
-      HostKeyRefusal.Refused = true;
-      HostKeyRefusal.HostPort = Host_ + ":" + std::to_string(Port);
-      HostKeyRefusal.Fingerprint = Fingerprint;
-      HostKeyRefusal.File = HostsFile;
-      HostKeyRefusal.Line = L.Line;
-      return SetupFailed("Host key changed - refused");
+      Q.OldFingerprint = FingerprintOf(L.KeyType, L.KeyBase64);
+      if (!AcceptHostKey(Q)) {
+        HostKeyRefused = true;
+        return SetupFailed("Host key changed - refused");
+      }
+      // Accepted for this call even when it cannot be kept; the next call asks again.
+      if (!ReplaceHostKey(HostsFile, L.Line, L.KeyType, L.KeyBase64, Type, Base64))
+        ReportStatus(StatusKindFailure, "Cannot record host key in " + HostsFile);
+      return true;
     case THostKeyMatch::Unreadable:
       break;
   }
   return SetupFailed("Cannot check host key");
 }
 
-bool TSocketSSL::Authenticate() {
+int TSocketSSL::TryKeyFile(const std::string& File) {
+  // Only plain files are opened: a pipe or device in their place would hold the login up.
+  auto IsFile = [](const std::string& Name) {
+    struct stat St {};
+    return stat(Name.c_str(), &St) == 0 && S_ISREG(St.st_mode);
+  };
+  if (!IsFile(File)) return SSH_AUTH_DENIED;
+  // The public half (beside the key, or in a key of OpenSSH's own format) is offered first,
+  // so that no passphrase is asked for a key the server would not take.
+  TKey Public;
+  const std::string PublicFile = File + ".pub";
+  if (!(IsFile(PublicFile) && Ssh.ssh_pki_import_pubkey_file(PublicFile.c_str(), &Public.K) == SSH_OK) &&
+      Ssh.ssh_pki_import_pubkey_file(File.c_str(), &Public.K) != SSH_OK)
+    Public.K = nullptr;
+  if (Public.K) {
+    const int R = Ssh.ssh_userauth_try_publickey(Session, nullptr, Public.K);
+    if (R != SSH_AUTH_SUCCESS) return R;
+  }
+  if (Aborted) return SSH_AUTH_ERROR;
+  TKey Private;
+  {
+    TPassphrase P;
+    P.Prompts = &Prompts;
+    P.Name = File.substr(File.find_last_of('/') + 1);
+    if (Ssh.ssh_pki_import_privkey_file(File.c_str(), nullptr, AskPassphrase, &P, &Private.K) != SSH_OK)
+      return SSH_AUTH_DENIED;  // a wrong passphrase, ESC, or no key at all
+  }
+  if (Aborted) return SSH_AUTH_ERROR;
+  return Ssh.ssh_userauth_publickey(Session, nullptr, Private.K);
+}
+
+int TSocketSSL::TryKeys() {
+  int Last = SSH_AUTH_DENIED;
+  if (UseAgent) {
+    Last = Ssh.ssh_userauth_agent(Session, nullptr);
+    if (Last == SSH_AUTH_SUCCESS || Last == SSH_AUTH_PARTIAL) return Last;
+    // An agent that is gone or broken only loses its own keys.
+    Last = SSH_AUTH_DENIED;
+  }
+  std::vector<std::string> Files;
+  if (!KeyDir.empty())
+    for (const char* Name : OwnKeys) Files.push_back(KeyDir + Name);
+  if (!KeyFile.empty() && std::find(Files.begin(), Files.end(), KeyFile) == Files.end()) Files.push_back(KeyFile);
+  for (const std::string& File : Files) {
+    if (Aborted) return SSH_AUTH_ERROR;
+    Last = TryKeyFile(File);
+    if (Last != SSH_AUTH_DENIED) return Last;
+  }
+  return Last;
+}
+
+bool TSocketSSL::Authenticate(const std::string& Host_) {
   int R = Ssh.ssh_userauth_none(Session, nullptr);
   if (R == SSH_AUTH_SUCCESS) return true;
   if (R == SSH_AUTH_ERROR) return false;
-  const int Methods = Ssh.ssh_userauth_list(Session, nullptr);
-  if (Methods & SSH_AUTH_METHOD_PASSWORD)
-    return Ssh.ssh_userauth_password(Session, nullptr, Password.c_str()) == SSH_AUTH_SUCCESS;
-  if (!(Methods & SSH_AUTH_METHOD_INTERACTIVE)) return false;
-  // Keyboard-interactive only: every question is answered with the entry's password.
-  for (int Round = 0; Round < MaxAuthRounds; ++Round) {
-    R = Ssh.ssh_userauth_kbdint(Session, nullptr, nullptr);
-    if (R != SSH_AUTH_INFO) return R == SSH_AUTH_SUCCESS;
-    const int N = Ssh.ssh_userauth_kbdint_getnprompts(Session);
-    if (N < 0 || N > MaxPrompts) return false;
-    for (int I = 0; I < N; ++I)
-      if (Ssh.ssh_userauth_kbdint_setanswer(Session, static_cast<unsigned>(I), Password.c_str()) < 0) return false;
+  int Methods = Ssh.ssh_userauth_list(Session, nullptr);
+  if (Methods & SSH_AUTH_METHOD_PUBLICKEY) {
+    R = TryKeys();
+    if (R == SSH_AUTH_SUCCESS) return true;
+    if (R == SSH_AUTH_ERROR || Aborted) return false;
+    Methods = Ssh.ssh_userauth_list(Session, nullptr);
   }
-  return false;
+  if (!(Methods & (SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_INTERACTIVE))) return false;
+  // An entry without a password has it asked for now; what is typed is used for this login.
+  std::string Secret = Password;
+  if (Secret.empty() &&
+      !(Prompts.AskSecret && Prompts.AskSecret("Password for " + UserName + "@" + Host_ + ":", Secret)))
+    return false;
+  bool Ok = false;
+  if (Methods & SSH_AUTH_METHOD_PASSWORD) {
+    Ok = !Aborted && Ssh.ssh_userauth_password(Session, nullptr, Secret.c_str()) == SSH_AUTH_SUCCESS;
+  } else {
+    // Keyboard-interactive only: every question is answered with the password.
+    for (int Round = 0; Round < MaxAuthRounds && !Ok && !Aborted; ++Round) {
+      R = Ssh.ssh_userauth_kbdint(Session, nullptr, nullptr);
+      Ok = R == SSH_AUTH_SUCCESS;
+      if (R != SSH_AUTH_INFO) break;
+      const int N = Ssh.ssh_userauth_kbdint_getnprompts(Session);
+      if (N < 0 || N > MaxPrompts) break;
+      bool Answered = true;
+      for (int I = 0; I < N && Answered; ++I)
+        Answered = Ssh.ssh_userauth_kbdint_setanswer(Session, static_cast<unsigned>(I), Secret.c_str()) >= 0;
+      if (!Answered) break;
+    }
+  }
+  Wipe(Secret);
+  return Ok;
 }
 
 void TSocketSSL::Disconnect() {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,14 +16,20 @@
 struct ssh_session_struct;
 struct ssh_channel_struct;
 
-// Why a call was refused over its host key: the server presented a key other than the one
-// recorded for it.
-struct THostKeyRefusal {
-  bool Refused = false;
-  std::string HostPort;     // "host:port" as dialled
-  std::string Fingerprint;  // "SHA256:..." of the key presented
-  std::string File;         // the hosts file holding the recorded key
-  int Line = 0;             // its line there
+// A host key the user is asked to accept: a changed one (OldFingerprint set) or, when asked
+// for, one never seen before.
+struct THostKeyQuestion {
+  std::string HostPort;        // "host:port" as dialled
+  std::string OldFingerprint;  // "SHA256:..." of the recorded key; empty for a new host
+  std::string NewFingerprint;  // of the key presented
+};
+
+// The questions of a login. They are called on the thread running Connect and may take as
+// long as the user does; an unset one answers no.
+struct TSSHPrompts {
+  // A line typed unseen (a key's passphrase, a password); false when the user skipped it.
+  std::function<bool(const std::string& Prompt, std::string& Answer)> AskSecret;
+  std::function<bool(const THostKeyQuestion& Question)> AcceptHostKey;
 };
 
 class TSocketSSL : public TSocket {
@@ -33,6 +40,9 @@ class TSocketSSL : public TSocket {
 
   // The TCP connect, then the SSH session, host-key check, login and a shell on a terminal of
   // TermType and WinWidth x WinHeight. Without libssh it fails before any connection is made.
+  // The login tries, in order: the agent at AgentSocket, the keys id_ed25519, id_ecdsa and
+  // id_rsa in KeyDir, KeyFile, then keyboard-interactive or password with Password (asked
+  // for when empty). A key's passphrase is asked for only once the server would take the key.
   bool Connect(const std::string& Host, uint16_t Port, int32_t Timeout, TAbortCheck AbortCheck = {}) override;
   void Disconnect() override;
 
@@ -49,15 +59,26 @@ class TSocketSSL : public TSocket {
 
   std::string UserName;
   std::string Password;
+  // The agent's socket; empty: no agent. The user's key directory ("/home/u/.ssh/"); empty:
+  // none. A further private key file; empty: none.
+  std::string AgentSocket, KeyDir, KeyFile;
   // Known-hosts file (OpenSSH format); a call is refused when it cannot be checked.
   std::string HostsFile;
-  // Filled by Connect when the server's key was refused; read once the attempt has finished.
-  THostKeyRefusal HostKeyRefusal;
+  // Ask before a host never seen is trusted (else its key is recorded silently).
+  bool AskNewHost = false;
+  TSSHPrompts Prompts;
+  // Set by Connect when the user did not accept a changed host key.
+  bool HostKeyRefused = false;
 
  private:
   bool SetupSession(const std::string& Host, uint16_t Port);
   bool CheckHostKey(const std::string& Host, uint16_t Port);
-  bool Authenticate();
+  bool Authenticate(const std::string& Host);
+  // SSH_AUTH_SUCCESS when a key was taken, SSH_AUTH_ERROR when the session broke, else
+  // SSH_AUTH_PARTIAL or SSH_AUTH_DENIED.
+  int TryKeys();
+  int TryKeyFile(const std::string& File);
+  bool AcceptHostKey(const THostKeyQuestion& Q);
   // Reports "Error <code> (<libssh text>)", ends the session and the socket, then reports
   // Step. Returns false for the caller to return.
   bool SetupFailed(const std::string& Step);
@@ -69,4 +90,5 @@ class TSocketSSL : public TSocket {
   ssh_channel_struct* Channel = nullptr;
   int SessionFd = -1;  // the session's own descriptor for our socket
   bool SessionActive = false;
+  bool UseAgent = false;
 };

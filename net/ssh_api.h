@@ -17,7 +17,10 @@
   X(ssh_pki_export_pubkey_base64) X(ssh_get_publickey_hash) X(ssh_get_fingerprint_hash)         \
   X(ssh_clean_pubkey_hash) X(ssh_string_free_char) X(ssh_userauth_none) X(ssh_userauth_list)    \
   X(ssh_userauth_password) X(ssh_userauth_kbdint) X(ssh_userauth_kbdint_getnprompts)            \
-  X(ssh_userauth_kbdint_setanswer) X(ssh_channel_new) X(ssh_channel_open_session)               \
+  X(ssh_userauth_kbdint_setanswer) X(ssh_userauth_agent) X(ssh_userauth_try_publickey)          \
+  X(ssh_userauth_publickey) X(ssh_pki_import_pubkey_file) X(ssh_pki_import_privkey_file)         \
+  X(ssh_pki_import_pubkey_base64) X(ssh_key_type_from_name)                                      \
+  X(ssh_channel_new) X(ssh_channel_open_session)                                                 \
   X(ssh_channel_request_pty_size) X(ssh_channel_request_shell) X(ssh_channel_read_nonblocking)  \
   X(ssh_channel_poll) X(ssh_channel_write) X(ssh_channel_change_pty_size) X(ssh_channel_close)  \
   X(ssh_channel_free) X(ssh_version)

@@ -1,6 +1,7 @@
 // The file of trusted SSH host keys, in the known-hosts format of OpenSSH: one key a line,
 // "host-names key-type base64-key [comment]". The first key seen for a host is recorded;
-// later calls must present the same key.
+// later calls must present the same key, or the user accepts the new one in its place.
+// Every change rewrites the whole file atomically: a failed write leaves the old file.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,8 @@ struct THostKeyLookup {
   // With Changed: the 1-based line of the recorded key to remove if the change is expected
   // (the key of the same type when there is one, else the host's first line).
   int Line = 0;
+  // With Changed: the key recorded on that line.
+  std::string KeyType, KeyBase64;
 };
 
 // Looks Name (as made by KnownHostName) up with the key presented. Hashed host names,
@@ -34,3 +37,9 @@ THostKeyLookup LookupHostKey(const std::string& File, const std::string& Name, c
 // cannot be written or a field holds a blank, a comma, '#' or a line break.
 bool RecordHostKey(const std::string& File, const std::string& Name, const std::string& KeyType,
                    const std::string& KeyBase64);
+
+// Puts a new key in place of the old one on the 1-based Line (as LookupHostKey found it): the
+// line keeps its host names and ending, loses its comment; every other byte stays. False
+// when the line no longer holds the old key or the file cannot be rewritten.
+bool ReplaceHostKey(const std::string& File, int Line, const std::string& OldType, const std::string& OldBase64,
+                    const std::string& NewType, const std::string& NewBase64);

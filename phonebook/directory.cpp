@@ -147,7 +147,9 @@ bool TPhoneDirectory::TryDial() {
     Prompts.Notice("You are already connected");
     return false;
   }
-  if ((R.Protocol == ProtoRlogin || R.Protocol == ProtoSSH) && (R.UserName.empty() || R.Password.empty())) {
+  // SSH may log in with a key, or ask for the password when the server wants one.
+  if ((R.Protocol == ProtoRlogin && (R.UserName.empty() || R.Password.empty())) ||
+      (R.Protocol == ProtoSSH && R.UserName.empty())) {
     Prompts.Notice("Set username/pass to use this connection type");
     return false;
   }
@@ -293,6 +295,9 @@ void TPhoneDirectory::DrawCounter() {
   const int Y = Extra + 21;
   UIWriteXY(Console, Left + 68, Y, 112, "(   /200)");
   UIWriteXY(Console, Left + 69, Y, 112, PadLeft(IntToStr(Current()), 3, '0'));
+  // The entry's emulated line speed, where the title leaves room; none for an unlimited line.
+  const uint32_t Bps = LineSpeedBps(Book.Entry(Current()).LineSpeed);
+  UIWriteXY(Console, Left + 43, Y, 112, PadLeft(Bps ? IntToStr(static_cast<int>(Bps)) + " bps" : "", 12));
 }
 
 void TPhoneDirectory::Follow(const std::array<int, PhoneEntries + 1>& Moved) {

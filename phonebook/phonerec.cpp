@@ -1,10 +1,18 @@
 #include "phonebook/phonerec.h"
 
 #include <algorithm>
+#include <array>
 
+#include "console/font_faces.h"
 #include "support/binrec.h"
 
 namespace lx {
+
+uint32_t LineSpeedBps(uint8_t Code) {
+  static constexpr std::array<uint32_t, 12> Speeds = {0,     300,   600,   1200,  2400,  4800,
+                                                      9600,  19200, 38400, 57600, 76800, 115200};
+  return Code < Speeds.size() ? Speeds[Code] : 0;
+}
 
 void EncodePhoneHeader(const TPhoneHeader& H, std::span<uint8_t, PhoneHeaderSize> Out) {
   std::span<uint8_t> B = Out;
@@ -114,6 +122,7 @@ void NormalisePhoneRec(TPhoneRec& R) {
   if (R.Protocol == 0 || R.Protocol > 3) R.Protocol = ProtoTelnet;
   if (R.Charset > CharsetUTF8) R.Charset = CharsetCP437;
   if (R.LineSpeed > 11) R.LineSpeed = 0;
+  if (R.FontFace > FontCount) R.FontFace = 0;
   if (R.ScreenSize == 25) R.ScreenSize = 0;
   else if (R.ScreenSize == 50) R.ScreenSize = 1;
 }

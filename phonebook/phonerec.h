@@ -81,6 +81,9 @@ void InitPhoneRec(TPhoneRec& R, const TConfigRec& Cfg);
 bool IsBlankEntry(const TPhoneRec& R);
 // Repairs out-of-range values of an entry read from a file.
 void NormalisePhoneRec(TPhoneRec& R);
+// Bits per second of a LineSpeed code: 0 for 0 (unlimited) and for codes past 11.
+uint32_t LineSpeedBps(uint8_t Code);
+
 // File offset of entry N (1-based).
 constexpr std::size_t PhoneEntryOffset(int N) { return PhoneHeaderSize + static_cast<std::size_t>(N - 1) * PhoneRecSize; }
 

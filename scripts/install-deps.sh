@@ -10,7 +10,7 @@ pkgs=(
   clang libclang-rt-14-dev
   libansilove-dev libpng-dev
   libsdl2-2.0-0 libsdl2-dev
-  xvfb xauth xdotool x11-utils x11-apps imagemagick xterm
+  xvfb xauth xdotool x11-utils x11-apps x11-xkb-utils imagemagick xterm xclip vttest
   lrzsz openssh-server openssh-client
   libssh-4 libssh-dev
   inetutils-telnetd

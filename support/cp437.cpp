@@ -1,6 +1,8 @@
 #include "support/cp437.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace lx {
 
@@ -43,21 +45,48 @@ constexpr std::array<char16_t, 256> Glyphs = {
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
 };
 
+// Characters the code page lacks but draws alike with another glyph.
+constexpr std::pair<char16_t, uint8_t> Alikes[] = {
+    {0x00AD, '-'},  {0x03B2, 0xE1}, {0x03BC, 0xE6}, {0x03D5, 0xED}, {0x2010, '-'},  {0x2011, '-'},
+    {0x2012, '-'},  {0x2013, '-'},  {0x2014, '-'},  {0x2015, '-'},  {0x2018, '\''}, {0x2019, '\''},
+    {0x201A, '\''}, {0x201C, '"'},  {0x201D, '"'},  {0x201E, '"'},  {0x2032, '\''}, {0x2033, '"'},
+    {0x2126, 0xEA}, {0x2205, 0xED}, {0x2208, 0xEE}, {0x2211, 0xE4}, {0x2212, '-'},
+};
+
+// Every glyph but NUL and the ASCII letters, with the alikes, sorted for a binary search.
+constexpr auto GlyphIndex = [] {
+  std::array<std::pair<char16_t, uint8_t>, 256 - 95 - 1 + std::size(Alikes)> T{};
+  size_t N = 0;
+  for (int B = 1; B < 256; ++B)
+    if (B < 32 || B > 126) T[N++] = {Glyphs[static_cast<size_t>(B)], static_cast<uint8_t>(B)};
+  for (const auto& A : Alikes) T[N++] = A;
+  std::sort(T.begin(), T.end());
+  return T;
+}();
+
+}  // namespace
+
 void AppendUTF8(std::string& Out, char32_t C) {
+  if (C > 0x10FFFF || (C >= 0xD800 && C <= 0xDFFF)) C = 0xFFFD;
   if (C < 0x80) {
     Out += static_cast<char>(C);
   } else if (C < 0x800) {
     Out += static_cast<char>(0xC0 | (C >> 6));
     Out += static_cast<char>(0x80 | (C & 0x3F));
-  } else {
+  } else if (C < 0x10000) {
     Out += static_cast<char>(0xE0 | (C >> 12));
+    Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+    Out += static_cast<char>(0x80 | (C & 0x3F));
+  } else {
+    Out += static_cast<char>(0xF0 | (C >> 18));
+    Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
     Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
     Out += static_cast<char>(0x80 | (C & 0x3F));
   }
 }
 
-// Decodes one character at Text[Pos]; returns its length, 0 for a malformed sequence.
 size_t DecodeUTF8(std::string_view Text, size_t Pos, char32_t& C) {
+  if (Pos >= Text.size()) return 0;
   const auto B = [&](size_t I) { return static_cast<uint8_t>(Text[Pos + I]); };
   const uint8_t Lead = B(0);
   size_t Len;
@@ -83,7 +112,12 @@ size_t DecodeUTF8(std::string_view Text, size_t Pos, char32_t& C) {
   return Len;
 }
 
-}  // namespace
+char CharToCP437(char32_t C) {
+  if (C < 0x80) return static_cast<char>(C);
+  for (int Ch = 128; Ch < 256; ++Ch)
+    if (Glyphs[static_cast<size_t>(Ch)] == C) return static_cast<char>(Ch);
+  return '?';
+}
 
 std::string CP437ToUTF8(std::string_view Text, bool Pictures) {
   std::string Out;
@@ -110,20 +144,18 @@ std::string UTF8ToCP437(std::string_view Text) {
       continue;
     }
     Pos += Len;
-    if (C < 0x80) {
-      Out += static_cast<char>(C);
-      continue;
-    }
-    char Found = '?';
-    for (int Ch = 128; Ch < 256; ++Ch) {
-      if (Glyphs[static_cast<size_t>(Ch)] == C) {
-        Found = static_cast<char>(Ch);
-        break;
-      }
-    }
-    Out += Found;
+    Out += CharToCP437(C);
   }
   return Out;
+}
+
+uint8_t CP437Glyph(char32_t C) {
+  if (C >= 0x20 && C < 0x7F) return static_cast<uint8_t>(C);
+  if (C > 0xFFFF) return 0;
+  const auto Key = static_cast<char16_t>(C);
+  const auto* It = std::lower_bound(GlyphIndex.begin(), GlyphIndex.end(), Key,
+                                    [](const auto& E, char16_t K) { return E.first < K; });
+  return It != GlyphIndex.end() && It->first == Key ? It->second : 0;
 }
 
 }  // namespace lx

@@ -25,6 +25,9 @@ template <typename... F>
 struct TOverload : F... {
   using F::operator()...;
 };
+// Spelled out for compilers without deduction for aggregates (clang 14 builds the fuzzers).
+template <typename... F>
+TOverload(F...) -> TOverload<F...>;
 
 }  // namespace
 

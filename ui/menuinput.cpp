@@ -23,7 +23,8 @@ std::string TMenuInput::GetStr(int X, int Y, int FieldWidth, int MaxLen, uint8_t
     // Keep the cursor inside the field or just right of it.
     View = std::min(View, P);
     View = std::max({View, P - W, 1});
-    const std::string Shown = Text.size() >= static_cast<size_t>(View) ? Text.substr(View - 1, W) : std::string();
+    std::string Shown = Text.size() >= static_cast<size_t>(View) ? Text.substr(View - 1, W) : std::string();
+    if (Mask) Shown.assign(Shown.size(), Mask);
     UIWriteXY(Console, X, Y, FieldAttr, Shown);
     if (static_cast<int>(Shown.size()) < W)
       UIWriteXY(Console, X + static_cast<int>(Shown.size()), Y, FillAttr, std::string(W - Shown.size(), FillChar));

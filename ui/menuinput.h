@@ -28,6 +28,7 @@ class TMenuInput {
   uint8_t ExitCode = 0;
   uint8_t FieldAttr = 31;
   char FillChar = '\xB0';
+  char Mask = 0;  // when set, shown in place of every character typed (secrets)
   uint8_t FillAttr = 23;
   bool Changed = false;
 };

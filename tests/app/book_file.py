@@ -11,7 +11,8 @@ def pstr(text, size):
     return bytes([len(data)]) + data + bytes(size - len(data))
 
 
-def entry(name, address, script="", user="", password="", calls=0, status_bar=0):
+def entry(name, address, script="", user="", password="", calls=0, status_bar=0, emulation=1,
+          charset=0, speed=0, font=0):
     e = bytearray(ENTRY)
     e[0:41] = pstr(name, 40)
     e[41:82] = pstr(address, 40)
@@ -19,10 +20,13 @@ def entry(name, address, script="", user="", password="", calls=0, status_bar=0)
     e[123:144] = pstr(password, 20)
     e[231] = status_bar
     e[232] = 2   # echo auto
-    e[235] = 1   # ANSI
+    e[235] = emulation   # 1 ANSI-RGB, 2 VT102
     e[236] = 1   # MS-DOS font
     e[237] = 1   # mouse on
     e[240] = 1   # telnet
+    e[241] = charset     # 0 code page 437, 1 UTF-8
+    e[242] = speed  # emulated line speed, 0 unlimited
+    e[243] = font   # font number, 0 by font type
     e[244:270] = pstr(script, 25)
     e[271:275] = struct.pack("<i", calls)
     e[361] = 1

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -25,18 +26,22 @@ class DummySDL : public ::testing::Test {
     std::ostringstream Out;
     if (!LoadSDL({"libSDL2-2.0.so.0", "libSDL2.so"}, Out)) GTEST_SKIP() << "no SDL2 run-time library";
     PushEvent = reinterpret_cast<decltype(&SDL_PushEvent)>(dlsym(Sdl.Handle, "SDL_PushEvent"));
+    PeepEvents = reinterpret_cast<decltype(&SDL_PeepEvents)>(dlsym(Sdl.Handle, "SDL_PeepEvents"));
     StrDup = reinterpret_cast<decltype(&SDL_strdup)>(dlsym(Sdl.Handle, "SDL_strdup"));
     ASSERT_NE(PushEvent, nullptr);
   }
   void TearDown() override { UnloadSDL(); }
 
   void Push(SDL_Event E) { ASSERT_EQ(PushEvent(&E), 1); }
-  void Key(SDL_Keycode Sym, Uint16 Mod = 0) {
-    SDL_Event E{};
-    E.type = SDL_KEYDOWN;
-    E.key.keysym.sym = Sym;
-    E.key.keysym.mod = Mod;
-    Push(E);
+  // One key press as SDL queues it, in one go: the key event (none for Sym 0), an event of
+  // another thread that lands in the middle (Between), the text typed (none for "").
+  void Press(SDL_Keycode Sym, Uint16 Mod, const char* Text, Uint32 Between = 0) {
+    SDL_Event E[3]{};
+    int N = 0;
+    if (Sym) E[N].key.keysym.sym = Sym, E[N].key.keysym.mod = Mod, E[N++].type = SDL_KEYDOWN;
+    if (Between) E[N++].type = Between;
+    if (*Text) std::strncpy(E[N].text.text, Text, 31), E[N++].type = SDL_TEXTINPUT;
+    ASSERT_EQ(PeepEvents(E, N, SDL_ADDEVENT, 0, 0), N);
   }
   void Event(Uint32 Type, const char* Dropped = nullptr) {
     SDL_Event E{};
@@ -46,6 +51,7 @@ class DummySDL : public ::testing::Test {
   }
 
   decltype(&SDL_PushEvent) PushEvent = nullptr;
+  decltype(&SDL_PeepEvents) PeepEvents = nullptr;
   decltype(&SDL_strdup) StrDup = nullptr;
 };
 
@@ -68,20 +74,24 @@ class ConsoleWindow : public DummySDL {
   std::unique_ptr<TSDLConsoleScrollback> Con = std::make_unique<TSDLConsoleScrollback>();
 };
 
-TEST_F(ConsoleWindow, KeysAndWheelArriveAsBytes) {
+// Every press sends its key or its text, never both; typed text reads as code page 437.
+TEST_F(ConsoleWindow, KeysTextAndWheelArriveAsBytes) {
   ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 1));
-  Key('c', KMOD_LCTRL | KMOD_LALT);
-  Key('c', KMOD_LALT);
-  Key('c', KMOD_LSHIFT | KMOD_CAPS);
-  Key(SDLK_KP_7);
-  Key(SDLK_KP_7, KMOD_NUM);
-  Key(SDLK_F12, KMOD_RALT);
+  Press('c', KMOD_LCTRL | KMOD_LALT, "");
+  Press('c', KMOD_LALT, "c");
+  Press('c', KMOD_LSHIFT | KMOD_CAPS, "C");
+  Press(SDLK_KP_7, 0, "");
+  Press(SDLK_KP_7, KMOD_NUM, "7");
+  Press(SDLK_F12, KMOD_RALT, "");
+  Press('q', KMOD_RALT, "@", SDL_USEREVENT);  // AltGr; a wake-up between key and text
+  Press(0x40000000, 0, "");                    // a dead key, then text of no key press
+  Press(0, 0, "\u00ea\u20ac");
   SDL_Event Wheel{};
   Wheel.type = SDL_MOUSEWHEEL;
   Wheel.wheel.y = 1;
   Push(Wheel);
-  EXPECT_EQ(Read(11), std::string("\x03\0\x2e" "C\0\x47" "7\0\x8c\0\x48", 11));
-  EXPECT_FALSE(Con->KeyPressed());
+  EXPECT_EQ(Read(14), std::string("\x03\0\x2e" "C\0\x47" "7\0\x8c" "@\x88?\0\x48", 14));
+  EXPECT_FALSE(Con->KeyWait(100));
 }
 
 // The scrollback viewer sets three lines per step while the window is already open.
@@ -291,8 +301,8 @@ TEST_F(VideoThread, DropsWithoutAHandlerAreReleased) {
   ASSERT_TRUE(Video.Open({}));
   Event(SDL_DROPFILE, "/tmp/x");
   Event(SDL_DROPTEXT, "dragged text");
-  Key('a');
-  EXPECT_TRUE(WaitFor([&] { return R.Keys == "a"; }));
+  Press(SDLK_TAB, 0, "");
+  EXPECT_TRUE(WaitFor([&] { return R.Keys == "\t"; }));
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ TEST(KeyTranslation, EveryTableRowWithEachModifier) {
       {'[', "[", "{", "[", "["},        {']', "]", "}", "]", B(29)},
       {'\'', "'", "\"", "'", "'"},      {SDLK_DELETE, Ext(83), Ext(83), Ext(83), Ext(83)},
       {'\\', "\\", "|", "\\", "\\"},    {'`', "`", "~", "`", "`"},
-      {'-', "-", "_", "-", "-"},        {'=', "=", "+", "=", "="},
+      {'-', "-", "_", "-", "-"},        {'=', "=", "+", Ext(131), "="},
       {SDLK_F11, Ext(133), Ext(133), Ext(139), Ext(133)},
       {SDLK_F12, Ext(134), Ext(134), Ext(140), Ext(134)},
       {SDLK_KP_ENTER, B(13), B(13), B(13), B(13)},
@@ -107,7 +107,7 @@ TEST(KeyTranslation, OtherKeysGiveTheLowByteOfTheirCodeOrNothing) {
   EXPECT_EQ(Keys(SDLK_TAB), B(9));
   EXPECT_EQ(Keys(SDLK_SPACE, Ctrl), B(32));
   EXPECT_EQ(Keys(SDLK_F13), B(SDLK_F13 & 0xFF));
-  EXPECT_EQ(Keys(0x00E9), B(0xE9));  // a Latin-1 key of a foreign layout
+  EXPECT_EQ(Keys(0x00E9), "");  // a key of a foreign layout: its character comes as text
   // Never a lone 0: it would swallow the next key as an extended code.
   EXPECT_EQ(Keys(SDLK_UNKNOWN), "");
   EXPECT_EQ(Keys(0x40000100), "");
@@ -115,6 +115,19 @@ TEST(KeyTranslation, OtherKeysGiveTheLowByteOfTheirCodeOrNothing) {
                       SDLK_RCTRL, SDLK_LSHIFT, SDLK_RSHIFT, SDLK_LALT, SDLK_RALT,
                       SDLK_NUMLOCKCLEAR, SDLK_LGUI, SDLK_RGUI, SDLK_MODE})
     EXPECT_EQ(Keys(Key), "") << Key;  // modifier and lock keys queue nothing
+}
+
+// A press with the text the window system typed for it: the key or the text, never both.
+TEST(KeyTranslation, PressSendsItsKeyOrItsText) {
+  const std::tuple<int32_t, uint16_t, std::string, std::string, std::string> Rows[] = {
+      {'q', KMOD_RALT, "@", "", "@"}, {'q', KMOD_RALT, "q", Ext(16), ""},  // AltGr; US Right Alt
+      {'7', Shift, "/", "", "/"},     {'[', Ctrl, "", "[", ""},  // Ctrl+[ types no text
+      {',', Ctrl, ",", "", ","},      {'+', KMOD_RALT, "", "", ""},  // a dead key at AltGr
+      {0xF6, 0, "\u00f6", "", "\u00f6"}, {SDLK_KP_1, Num, "1", "", "1"}};
+  for (const auto& [Key, Mod, Text, Bytes, Typed] : Rows) {
+    const TKeyResult P = TranslatePress(Key, Mod, Text);
+    EXPECT_EQ(P.Bytes + "|" + P.Text, Bytes + "|" + Typed) << Key << " " << Mod;
+  }
 }
 
 }  // namespace

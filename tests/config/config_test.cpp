@@ -57,12 +57,16 @@ TEST_F(ConfigFile, LoadAndRewriteIsByteExactAndBoundsStrings) {
   SetStr(706, 40, "other.phn");
   SetStr(762, 25, "cap.txt");
   for (int I = 0; I < 10; ++I) SetStr(793 + I * 121, 120, "macro" + std::to_string(I));
+  SetStr(2018, 255, "/keys/id_bbs");
   std::ofstream(Dir + "lanternyx.cfg", std::ios::binary).write(reinterpret_cast<char*>(Raw.data()), 3042);
 
   ASSERT_TRUE(F.LoadOrCreate(C));
   EXPECT_EQ(C.BookName, "other.phn");
   EXPECT_EQ(C.Macros[9], "macro9");
   EXPECT_EQ(C.StatusColor1, Raw[2009]);
+  EXPECT_EQ(C.SshKeyPath, "/keys/id_bbs");
+  EXPECT_EQ(C.AskNewHost, Raw[2274]);
+  EXPECT_EQ(C.Bell, Raw[3041]);  // the record's last byte
   ASSERT_TRUE(F.Save(C));
   EXPECT_EQ(ReadFileBytes(Dir + "lanternyx.cfg"), Raw);
 
@@ -73,7 +77,7 @@ TEST_F(ConfigFile, LoadAndRewriteIsByteExactAndBoundsStrings) {
   ASSERT_TRUE(F.LoadOrCreate(Back));
   EXPECT_EQ(Back.StatusColor2, 31);
   EXPECT_EQ(Back.BookName, std::string(40, 'b'));
-  EXPECT_EQ(Back.Reserved2018, C.Reserved2018);
+  EXPECT_EQ(Back.Reserved2275, C.Reserved2275);
 }
 
 TEST_F(ConfigFile, SaveFailingPartWayLeavesOldFileIntact) {

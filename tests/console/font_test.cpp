@@ -20,10 +20,13 @@ using G = std::array<uint8_t, 16>;
 // (Cell sizes show in the picture sizes of the render and model tests.)
 TEST(Fonts, NumbersOutOfRangeAndByHeight) {
   EXPECT_EQ(&ConsoleFont(0), &ConsoleFont(1));
-  EXPECT_EQ(&ConsoleFont(9), &ConsoleFont(1));
+  EXPECT_EQ(&ConsoleFont(FontCount + 1), &ConsoleFont(1));
   EXPECT_EQ(FontForHeight(1, 32), 3);
   EXPECT_EQ(FontForHeight(4, 16), 2);
   EXPECT_EQ(FontForHeight(2, 16), 2);
+  EXPECT_EQ(FontForHeight(5, 32), 6);    // the faces after the first two pair up 2F-1, 2F
+  EXPECT_EQ(FontForHeight(46, 16), 45);
+  EXPECT_STREQ(FontFaceFor(45).Name, "Amiga mO'sOul");
 }
 
 TEST(Fonts, IbmGlyphsMatchTheVgaFont) {

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "console/fonts.h"
 #include "console/helpers.h"
 #include "console/scrollback.h"
 
@@ -455,7 +456,7 @@ TEST_F(ConsoleModel, OpenScreenSizesAndBlanksInTheNewFont) {
   EXPECT_EQ(Con.WinX2, 132);
   EXPECT_EQ(Con.WinY2, 37);
   EXPECT_EQ(Con.Cell(160, 60).Font, 3);
-  EXPECT_FALSE(Con.OpenScreen(80, 25, 5));
+  EXPECT_FALSE(Con.OpenScreen(80, 25, FontCount + 1));
   EXPECT_TRUE(Con.OpenScreen(10, 500, 1));
   EXPECT_EQ(Con.Cols, 80);
   EXPECT_EQ(Con.Rows, 60);

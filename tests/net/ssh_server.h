@@ -1,6 +1,7 @@
 // OpenSSH's sshd as the remote side of a test: its own host key and log in a temporary
 // directory, listening on 127.0.0.1 on a free high port, letting in only a test user that is
-// created for it (password login) and removed afterwards. Never the system's sshd or port 22.
+// created for it (by password, or by the keys in AuthorizedKeys()) and removed afterwards.
+// Never the system's sshd or port 22.
 //
 //   if (!TSshServer::Usable()) GTEST_SKIP() << TSshServer::SkipReason;
 //   TSshServer Server;
@@ -85,7 +86,7 @@ class TSshServer {
     // sshd keeps the first value given for an option: the test's own come first.
     std::vector<std::string> All = Options;
     All.insert(All.end(), {"ListenAddress=127.0.0.1", "PidFile=none", "AllowUsers=" + User, "StrictModes=no",
-                           "PrintMotd=no", "PrintLastLog=no", "UsePAM=no"});
+                           "PrintMotd=no", "PrintLastLog=no", "UsePAM=no", "AuthorizedKeysFile=" + AuthorizedKeys()});
     for (const auto& O : All) {
       Args.push_back("-o");
       Args.push_back(O);
@@ -141,6 +142,12 @@ class TSshServer {
     return K.substr(0, Sp);
   }
   std::string Log() const { return ReadFile(Dir + "/sshd.log"); }
+  // The public keys that log the test user in, one "type base64" line each.
+  std::string AuthorizedKeys() const { return Dir + "/authorized_keys"; }
+  // A key pair at Path (and Path.pub) made by OpenSSH's own tool.
+  static bool MakeKey(const std::string& Path, const std::string& Passphrase = "", const char* Type = "ed25519") {
+    return RunTool(std::string("ssh-keygen -q -t ") + Type + " -N \"" + Passphrase + "\" -f " + Path) == 0;
+  }
   std::string HostKey() const { return Dir + "/host_ed25519"; }
 
   static std::string ReadFile(const std::string& Path) {
@@ -184,6 +191,34 @@ class TSshServer {
 
   pid_t Pid = -1;
   bool UserMade = false;
+};
+
+// OpenSSH's agent on a socket in Dir, for as long as the object (or the test process) lives.
+struct TSshAgent {
+  explicit TSshAgent(const std::string& Dir) : Socket(Dir + "/agent.sock") {
+    Pid = fork();
+    if (Pid == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      const int Null = open("/dev/null", O_RDWR);
+      dup2(Null, 1);
+      dup2(Null, 2);
+      execlp("ssh-agent", "ssh-agent", "-D", "-a", Socket.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    for (int I = 0; I < 250 && Pid > 0 && !std::filesystem::exists(Socket); ++I)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ~TSshAgent() {
+    if (Pid <= 0) return;
+    kill(Pid, SIGKILL);
+    waitpid(Pid, nullptr, 0);
+  }
+  TSshAgent(const TSshAgent&) = delete;
+  TSshAgent& operator=(const TSshAgent&) = delete;
+  bool Add(const std::string& Key) const { return RunTool("SSH_AUTH_SOCK=" + Socket + " ssh-add -q " + Key) == 0; }
+
+  std::string Socket;
+  pid_t Pid = -1;
 };
 
 // A loopback listener that takes connections into its queue and never answers.

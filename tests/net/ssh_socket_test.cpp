@@ -61,27 +61,36 @@ TEST(SshHosts, LookupAndRecord) {
     const char* Key;
     THostKeyMatch Result;
     int Line;
+    const char* Recorded;  // with Changed: the key on that line
   };
   const TCase Cases[] = {
-      {"127.0.0.1", 2222, "ssh-ed25519", "KEYONE", THostKeyMatch::Match, 2},
-      {"127.0.0.1", 2222, "ssh-ed25519", "KEYTWO", THostKeyMatch::Changed, 2},
-      {"127.0.0.1", 22, "ssh-ed25519", "KEYONE", THostKeyMatch::Unknown, 0},
-      {"OTHER.net", 22, "ssh-rsa", "RSAKEY", THostKeyMatch::Match, 3},
-      {"example.org", 22, "ssh-ed25519", "NEWKEY", THostKeyMatch::Changed, 6},       // the same type's line
-      {"example.org", 22, "ecdsa-sha2-nistp256", "NEW", THostKeyMatch::Changed, 3},  // else the first
-      {"example.org", 2222, "ssh-rsa", "RSAKEY", THostKeyMatch::Unknown, 0},
+      {"127.0.0.1", 2222, "ssh-ed25519", "KEYONE", THostKeyMatch::Match, 2, ""},
+      {"127.0.0.1", 2222, "ssh-ed25519", "KEYTWO", THostKeyMatch::Changed, 2, "KEYONE"},
+      {"127.0.0.1", 22, "ssh-ed25519", "KEYONE", THostKeyMatch::Unknown, 0, ""},
+      {"OTHER.net", 22, "ssh-rsa", "RSAKEY", THostKeyMatch::Match, 3, ""},
+      {"example.org", 22, "ssh-ed25519", "NEWKEY", THostKeyMatch::Changed, 6, "EDKEY"},     // the same type's line
+      {"example.org", 22, "ecdsa-sha2-nistp256", "NEW", THostKeyMatch::Changed, 3, "RSAKEY"},  // else the first
+      {"example.org", 2222, "ssh-rsa", "RSAKEY", THostKeyMatch::Unknown, 0, ""},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(std::string(C.Host) + ":" + std::to_string(C.Port) + " " + C.Key);
     const THostKeyLookup L = LookupHostKey(File, KnownHostName(C.Host, C.Port), C.Type, C.Key);
     EXPECT_EQ(L.Result, C.Result);
     EXPECT_EQ(L.Line, C.Line);
+    EXPECT_EQ(L.KeyBase64, C.Recorded);
   }
   EXPECT_FALSE(RecordHostKey(File, "evil\n[127.0.0.1]:2222", "ssh-ed25519", "KEYTWO"));
   EXPECT_FALSE(RecordHostKey(File, "a,b", "ssh-ed25519", "KEYTWO"));
   ASSERT_TRUE(RecordHostKey(File, KnownHostName("Bbs.Example", 2022), "ssh-ed25519", "BBSKEY"));
   EXPECT_EQ(LookupHostKey(File, "[bbs.example]:2022", "ssh-ed25519", "BBSKEY").Line, 7);
   EXPECT_EQ(LookupHostKey(File, "example.org", "ssh-ed25519", "EDKEY").Result, THostKeyMatch::Match);
+  // A replaced key keeps its line's names and every other byte of the file.
+  const std::string Recorded = TSshServer::ReadFile(File);
+  EXPECT_FALSE(ReplaceHostKey(File, 3, "ssh-rsa", "STALEKEY", "ssh-rsa", "NEWRSA"));
+  ASSERT_TRUE(ReplaceHostKey(File, 3, "ssh-rsa", "RSAKEY", "ssh-rsa", "NEWRSA"));
+  std::string Want = Recorded;
+  Want.replace(Want.find("ssh-rsa RSAKEY comment"), 22, "ssh-rsa NEWRSA");
+  EXPECT_EQ(TSshServer::ReadFile(File), Want);
   EXPECT_EQ(LookupHostKey(D.Path("none"), "x", "ssh-rsa", "K").Result, THostKeyMatch::Unknown);
   EXPECT_EQ(LookupHostKey(D.Dir(), "x", "ssh-rsa", "K").Result, THostKeyMatch::Unreadable);
 }
@@ -176,21 +185,17 @@ TEST_F(SshCall, FirstKeyRecordedChangedKeyRefused) {
   for (int Call = 0; Call < 2; ++Call) {
     auto S = NewSocket(Server.Password);
     ASSERT_TRUE(Dial(*S)) << Reports;
-    EXPECT_FALSE(S->HostKeyRefusal.Refused);
+    EXPECT_FALSE(S->HostKeyRefused);
     EXPECT_EQ(TSshServer::ReadFile(Hosts()), Line);  // recorded once, then matched
   }
   Server.Stop();
   ASSERT_TRUE(Server.Start({}, true));
+  // No one to ask: the new key is refused.
   auto S = NewSocket(Server.Password);
   EXPECT_FALSE(Dial(*S));
   EXPECT_FALSE(S->Connected);
   EXPECT_EQ(S->GetHandle(), -1);
-  const THostKeyRefusal& R = S->HostKeyRefusal;
-  EXPECT_TRUE(R.Refused);
-  EXPECT_EQ(R.HostPort, "127.0.0.1:" + std::to_string(Server.Port));
-  EXPECT_EQ(R.Fingerprint, Server.Fingerprint());
-  EXPECT_EQ(R.File, Hosts());
-  EXPECT_EQ(R.Line, 1);
+  EXPECT_TRUE(S->HostKeyRefused);
   EXPECT_EQ(TSshServer::ReadFile(Hosts()), Line);
   // Nothing of the login was tried with the new key.
   EXPECT_EQ(Server.Log().find("Accepted password"), std::string::npos);

@@ -173,6 +173,7 @@ TEST_F(Directory, DialRefusalsKeepTheDirectoryOpen) {
       {false, ProtoSSH, "", "pw", true, "Set username/pass to use this connection type"},
       {false, ProtoSSH, "me", "pw", false, "Cannot use SSH; libssh not found"},
       {false, ProtoSSH, "me", "pw", true, nullptr},
+      {false, ProtoSSH, "me", "", true, nullptr},
   };
   for (const auto& T : Cases) {
     MakeBook(2);
@@ -263,12 +264,29 @@ TEST_F(Directory, EditorSavesDeclinesAndSteps) {
   });
   EXPECT_TRUE(Prompts.Asked.empty());
 
-  // P is the hot key of both " IP Type" and " Backspace": one press steps both.
+  // P is the hot key of both " IP Type" and " Backspace": one press steps both. H steps the
+  // charset, D the line speed; N picks the font from a list (the second face, Topaz).
   Prompts.Answers = {true};
-  Drive({AltE, 'p', Esc});
+  Drive({AltE, 'p', 'h', 'd', 'n', Down, Down, Enter}, [&] {
+    EXPECT_EQ(Text(L() + 40, L() + 56, 21), " Charset    UTF-8");
+    EXPECT_EQ(Text(L() + 1, L() + 78, 22),
+              " Speed       300                        Font       Amiga Topaz                ");
+    Key(Esc);
+  });
   const std::size_t O = PhoneEntryOffset(200);
   EXPECT_EQ(File()[O + PhoneOfs::IPType], IPv6);
   EXPECT_EQ(File()[O + PhoneOfs::Backspace], 0);
+  EXPECT_EQ(File()[O + PhoneOfs::Charset], CharsetUTF8);
+  EXPECT_EQ(File()[O + PhoneOfs::LineSpeed], 1);
+  EXPECT_EQ(File()[O + PhoneOfs::FontFace], 2);
+  Drive({}, [&] { EXPECT_EQ(Text(L() + 43, L() + 54, Status()), "     300 bps"); });
+
+  // Typed text is stored as code page 437: ü is 0x81.
+  Prompts.Answers = {true};
+  Press({AltE, 'y', 25});
+  for (char32_t Ch : std::u32string(U"M\u00fcller")) Con->PushText(Ch);
+  Drive({Enter, Esc});
+  EXPECT_EQ(FileName(200), "M\x81ller");
 
   Book.SetWriteHook([](int, const void*, std::size_t) -> long { return -1; });
   Prompts.Answers = {true};

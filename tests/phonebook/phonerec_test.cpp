@@ -83,7 +83,7 @@ TEST(PhoneRec, NormalisationRepairsOnlyOutOfRangeValues) {
       {&TPhoneRec::Protocol, 0, 1},   {&TPhoneRec::Protocol, 4, 1},   {&TPhoneRec::Protocol, 3, 3},
       {&TPhoneRec::ScreenSize, 50, 1}, {&TPhoneRec::ScreenSize, 25, 0}, {&TPhoneRec::ScreenSize, 7, 7},
       {&TPhoneRec::Charset, 2, 0},    {&TPhoneRec::Charset, 1, 1},    {&TPhoneRec::LineSpeed, 12, 0},
-      {&TPhoneRec::LineSpeed, 11, 11}};
+      {&TPhoneRec::LineSpeed, 11, 11}, {&TPhoneRec::FontFace, 46, 46}, {&TPhoneRec::FontFace, 47, 0}};
   for (const TCase& C : Cases) {
     TPhoneRec R;  // all zero, as a deleted entry is stored
     R.*C.Field = C.In;

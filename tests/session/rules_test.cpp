@@ -50,9 +50,9 @@ TEST(Mouse, CommandMenuByState) {
   EXPECT_EQ(CommandMenuText(false, false, 0),
             "D-Directory|U-Upload Queue|F-Font and Filtering|S-Screen Size|O-Options|Z-Show Help|X-Exit|");
   EXPECT_EQ(CommandMenuText(true, true, 5),
-            "P-Paste Clipboard|C-Clear Clipboard|H-Hangup|T-Transfer Files|B-Scrollback|"
+            "P-Paste Clipboard|C-Clear Clipboard|H-Hangup|T-Transfer Files|L-Line Speed|B-Scrollback|"
             "D-Directory|U-Upload Queue|F-Font and Filtering|S-Screen Size|O-Options|Z-Show Help|X-Exit|");
-  EXPECT_EQ(CommandMenuText(false, true, 0).substr(0, 26), "H-Hangup|T-Transfer Files|");
+  EXPECT_EQ(CommandMenuText(false, true, 0).substr(0, 39), "H-Hangup|T-Transfer Files|L-Line Speed|");
   EXPECT_EQ(CommandMenuText(false, false, 1).substr(0, 13), "B-Scrollback|");
 }
 

@@ -5,6 +5,7 @@ screenshots under --shots (kept for a person to look at) when given.
 """
 
 import os
+import shutil
 import socket
 import subprocess
 import sys
@@ -250,6 +251,40 @@ class Session(unittest.TestCase):
             self.shot(prog, name)
         prog.key("y")
         self.assertEqual(prog.proc.wait(10), 0)
+
+    def test_keyboard_layouts(self):
+        """Typed as a user of each layout would, with its own keys (xdotool key, not type)."""
+        if not shutil.which("setxkbmap"):
+            self.skipTest("setxkbmap (x11-xkb-utils) missing")
+        srv, prog = self.connected("hold\n")
+        srv.wait_for(WILL_TTYPE)
+
+        def layout(name):
+            subprocess.run(["setxkbmap", name], env=self.display.env(), check=True, timeout=10)
+            time.sleep(0.3)  # the program hears of the new keymap
+
+        self.addCleanup(layout, "us")
+        prog.key("alt+e", "Return")  # local echo: the screen shows what was typed
+        layout("de")
+        # "@/öß€": AltGr+Q is "@", not the Upload Queue; the euro sign is not in code page 437.
+        # Then a dead key: circumflex and e make one "ê".
+        prog.key("ISO_Level3_Shift+q", "shift+7", "odiaeresis", "ssharp", "ISO_Level3_Shift+e",
+                 "dead_circumflex", "e")
+        srv.wait_for(b"@/\x94\xe1?\x88")
+        self.shot(prog, "keyboard-german-altgr-q")
+        layout("fr")
+        prog.key("eacute", "ampersand", "agrave")
+        srv.wait_for(b"\x88\x82&\x85")
+        layout("us")
+        prog.key("shift+2", "shift+7", "q", "ctrl+a", "Return")
+        srv.wait_for(b"\x85@&q\x01\r")
+        # Left Alt+Q opens the Upload Queue, which takes the keys until ESC closes it.
+        layout("de")
+        prog.key("alt+q")
+        self.shot(prog, "keyboard-german-left-alt-q")
+        prog.key("z", "Escape", "y")
+        srv.wait_for(b"\ry")
+        self.assertTrue(srv.received().endswith(b"\x01\ry"))
 
     def test_closing_the_window_while_connected(self):
         srv, prog = self.connected("hold\n", ini={"win_size": 0, "theme": "ascii"})

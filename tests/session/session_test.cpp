@@ -39,6 +39,21 @@ TEST_F(SessionTest, KeysGoOutOnlyWhileConnected) {
   EXPECT_EQ(App.Console->CursorY, 5);
 }
 
+// Typed characters and a paste go out in the entry's character set.
+TEST_F(SessionTest, TypedAndPastedTextInTheEntrysCharacterSet) {
+  Connect();
+  const std::string Text = "M\u00fcller@\u00e9\u20ac\U0001F600";
+  for (const auto& [Charset, Out] : {std::pair<uint8_t, std::string>{lx::CharsetCP437, "M\x81ller@\x82??"},
+                                     {lx::CharsetUTF8, Text}}) {
+    App.Session.CurrentEntry.Charset = Charset;
+    for (char32_t Ch : std::u32string(U"M\u00fcller@\u00e9\u20ac\U0001F600")) App.Console->PushText(Ch);
+    while (App.Console->KeyPressed()) Session->Pass();
+    Clip->Text = Text;
+    Session->RunMenuCommand('P');
+    EXPECT_EQ(Sent(), Out + Out);
+  }
+}
+
 // Offline the loop sleeps longer between passes (keys and clicks end the wait); the status
 // bar is still redrawn when the minute changes, each 10 ms waited counting as one pass.
 TEST_F(SessionTest, OfflineStatusBarFollowsTheMinuteWithFewerPasses) {
@@ -113,29 +128,43 @@ TEST_F(SessionTest, LoginKeyAndMacros) {
 }
 
 TEST_F(SessionTest, ReceivedDataReachesScreenAndCapture) {
-  Connect();
-  App.Session.CurrentEntry.Name = "Test BBS";
-  App.Session.CurrentEntry.Address = "127.0.0.1:2323";
-  App.Session.CurrentEntry.CaptureFile = "session.cap";
-  AutoAnswer();
-  Session->HandleExtKey(25);  // ALT-P
-  ASSERT_TRUE(App.Session.CaptureOn);
-  Remote("\x1b[2J\x1b[1;1HHello\x18xyz\x18" "B02");
-  for (int i = 0; i < 20 && RowText(1).find("B02") == std::string::npos; ++i) Session->Pass();
-  EXPECT_EQ(RowText(1).substr(0, 5), "Hello");
-  EXPECT_NE(RowText(1).find("B02"), std::string::npos);
-  // The server closes: the read fails and the session hangs up.
-  close(PeerFd);
-  PeerFd = -1;
-  for (int i = 0; i < 200 && App.Session.Connected; ++i) Session->Pass();
-  EXPECT_FALSE(App.Session.Connected);
-  EXPECT_FALSE(App.Session.CaptureOn);
-  EXPECT_EQ(Seen.back(), "Connection terminated");
-  const std::string Cap = ReadFileText(TempDir + "/session.cap");
-  EXPECT_EQ(Cap.find("\n----> Capture: Test BBS (127.0.0.1:2323) "), 0u);
-  EXPECT_NE(Cap.find(" Start\n\x1b[2J\x1b[1;1HHelloxyzB02\n----> Capture: Disconnected\n"), std::string::npos);
-  // The terminal-ready screen is back.
-  EXPECT_NE(RowText(9).find("Terminal ready"), std::string::npos);
+  // Unlimited, then an emulated 300 bps line on a clock that runs 50 ms a look: what the board
+  // sent before it hung up is all shown, and captured, before the session hangs up.
+  int64_t Now = 0;
+  for (uint8_t Speed : {0, 1}) {
+    SCOPED_TRACE(int(Speed));
+    if (Speed) {
+      TearDown();
+      SetUp();
+      Session->MicrosNow = [&] { return Now += 50'000; };
+    }
+    Connect();
+    App.Session.Pacer.SetSpeed(Speed, 0);
+    App.Session.CurrentEntry.Name = "Test BBS";
+    App.Session.CurrentEntry.Address = "127.0.0.1:2323";
+    App.Session.CurrentEntry.CaptureFile = "session" + std::to_string(Speed) + ".cap";
+    AutoAnswer();
+    Session->HandleExtKey(25);  // ALT-P
+    ASSERT_TRUE(App.Session.CaptureOn);
+    Remote("\x1b[2J\x1b[1;1HHello\x18xyz\x18" "B02");
+    for (int i = 0; i < 20 && RowText(1).find("B02") == std::string::npos && !Speed; ++i) Session->Pass();
+    if (!Speed) {
+      EXPECT_EQ(RowText(1).substr(0, 5), "Hello");
+      EXPECT_NE(RowText(1).find("B02"), std::string::npos);
+    }
+    // The server closes: the read fails and the session hangs up.
+    close(PeerFd);
+    PeerFd = -1;
+    for (int i = 0; i < 200 && App.Session.Connected; ++i) Session->Pass();
+    EXPECT_FALSE(App.Session.Connected);
+    EXPECT_FALSE(App.Session.CaptureOn);
+    EXPECT_EQ(Seen.back(), "Connection terminated");
+    const std::string Cap = ReadFileText(TempDir + "/" + App.Session.CurrentEntry.CaptureFile);
+    EXPECT_EQ(Cap.find("\n----> Capture: Test BBS (127.0.0.1:2323) "), 0u);
+    EXPECT_NE(Cap.find(" Start\n\x1b[2J\x1b[1;1HHelloxyzB02\n----> Capture: Disconnected\n"), std::string::npos);
+    // The terminal-ready screen is back.
+    EXPECT_NE(RowText(9).find("Terminal ready"), std::string::npos);
+  }
 }
 
 // A local screen over the session gives the board back its region, cursor and wrap.

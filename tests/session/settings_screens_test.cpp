@@ -136,14 +136,14 @@ TEST_F(SettingsScreens, FieldsLandAtTheirRecordOffsets) {
     std::copy(S.begin(), S.end(), Want.begin() + static_cast<long>(Offset) + 1);
   };
   // Page 1: each path gets a letter and its slash.
-  Press({'1', 'a', Enter, '2', 'b', Enter, '3', 'c', Enter, '4', 'e', Enter, '5', 'f', Enter});
-  Str(141, "a/"), Str(282, "b/"), Str(423, "c/"), Str(0, "e/"), Str(564, "f/");
+  Press({'1', 'a', Enter, '2', 'b', Enter, '3', 'c', Enter, '4', 'e', Enter, '5', 'f', Enter, '6', 'k', Enter});
+  Str(141, "a/"), Str(282, "b/"), Str(423, "c/"), Str(0, "e/"), Str(564, "f/"), Str(2018, "k");
   // Page 2: F1, F6 and F10.
   Press({Tab, '1', 'x', Enter, '6', 'y', Enter, '0', 'z', Enter});
   Str(793, "@UN@CRx"), Str(793 + 5 * 121, "y"), Str(793 + 9 * 121, "z");
   // Page 3: every toggle steps once, the book name grows, two colours move in the picker.
-  Press({Tab, '1', '2', 'q', Enter, '3', '4', '5', '6', Right, Enter, '9', Up, Enter, Esc});
-  Want[705] = 1, Want[751] = 2, Want[760] = 1, Want[761] = 1;
+  Press({Tab, '1', '2', 'q', Enter, '3', '4', '5', '0', '6', Right, Enter, '9', Up, Enter, Esc});
+  Want[705] = 1, Want[751] = 2, Want[760] = 1, Want[761] = 1, Want[2274] = 1;
   Str(706, "lanternyx.phnq");
   Want[2009] = 121, Want[2006] = 111;
   EXPECT_EQ(RunEditor(), (std::vector<int>{1, 2, 3}));

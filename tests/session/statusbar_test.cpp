@@ -69,11 +69,17 @@ TEST_F(StatusBarTest, ConnectedShowsNameStateAndOnlineTime) {
   S.CurrentEntry.Emulation = 2;
   S.ConnectTime = 10 * 3600;
   DrawStatusBar(Con, Cfg, S, 11 * 3600 + 5 * 60 + 59);
-  EXPECT_EQ(Text(2, 27, 25), "        Dark Realm        ");
+  // During a call the font has its field beside the name, and a paced line its speed.
+  EXPECT_EQ(Text(2, 28, 25), "   Dark Realm    \xdd  CP437  ");
   EXPECT_EQ(Text(39, 47, 25), "Connected");
   EXPECT_EQ(Attr(39, 25), Cfg.StatusColor4);
   EXPECT_EQ(Text(62, 66, 25), "01:05");
   EXPECT_EQ(Text(51, 58, 25), " VT-102 ");
+  S.Term = std::make_unique<TTermAnsi>(Con);
+  S.Term->Font = 44;  // P0T-NOoDLE at 16x32
+  S.Pacer.SetSpeed(11, 0);
+  DrawStatusBar(Con, Cfg, S, 0);
+  EXPECT_EQ(Text(20, 48, 25), "PotNoodle\xdd" " 80x24 \xdd" "115200 bps ");
   // Past midnight the time keeps counting.
   S.ConnectTime = 23 * 3600 + 59 * 60;
   DrawStatusBar(Con, Cfg, S, 60);
@@ -86,12 +92,11 @@ TEST_F(StatusBarTest, LongNameIsCutAndEmptyNameShowsAddress) {
   S.Connected = true;
   S.CurrentEntry.Name = std::string(40, 'N');
   DrawStatusBar(Con, Cfg, S, 0);
-  EXPECT_EQ(Text(2, 27, 25), std::string(26, 'N'));
-  EXPECT_EQ(Con.Cell(28, 25).Ch, ' ');
+  EXPECT_EQ(Text(2, 19, 25), std::string(17, 'N') + "\xdd");
   S.CurrentEntry.Name.clear();
   S.CurrentEntry.Address = "bbs.example:2323";
   DrawStatusBar(Con, Cfg, S, 0);
-  EXPECT_NE(Text(2, 27, 25).find("bbs.example:2323"), std::string::npos);
+  EXPECT_NE(Text(2, 18, 25).find("bbs.example:2323"), std::string::npos);
 }
 
 TEST_F(StatusBarTest, WideScreenShiftsFields) {

@@ -64,6 +64,7 @@ TEST(CP437, BothWaysAndWhatTheCodePageLacks) {
       {"\xb0\xb1\xb2\xdb\xdc\xdf\xdd\xde", "░▒▓█▄▀▌▐"},
       {"Caf\x82 na\x8bve \x9c" "5 \xe1\xf8", "Café naïve £5 ß°"},
       {"\xe0\xe3\xec\xfb\xfd\xfe\xff", "απ∞√²■\u00a0"},
+      {"@/\x94\xe1 \x82&\x85", "@/öß é&à"},
   };
   for (const auto& [Cp, Utf] : Cases) EXPECT_EQ(CP437ToUTF8(Cp) + "|" + UTF8ToCP437(Utf), Utf + "|" + Cp);
   for (int B = 0; B < 256; ++B) {
@@ -74,6 +75,15 @@ TEST(CP437, BothWaysAndWhatTheCodePageLacks) {
   // Pictures of control codes are not sent as them; other characters and each bad byte: "?".
   EXPECT_EQ((Strs{UTF8ToCP437("☺←⌂"), UTF8ToCP437("€😀x"), UTF8ToCP437("\xff\xc0\xaf\xed\xa0\x80" "a\xc3")}),
             (Strs{"???", "??x", "??????a?"}));
+}
+
+// What received UTF-8 text is drawn with: the glyph itself, one drawn alike, or none (0).
+TEST(CP437, GlyphsOfCharacters) {
+  const std::pair<char32_t, uint8_t> Rows[] = {
+      {U'A', 'A'},   {U'é', 0x82},  {U'─', 0xC4}, {U'█', 0xDB}, {U'»', 0xAF},   {U'·', 0xFA},
+      {U'☺', 1},     {U'⌂', 0x7F},  {U'β', 0xE1}, {U'µ', 0xE6}, {U'’', '\''}, {U'—', '-'},
+      {U'\u00A0', 0xFF}, {U'€', 0}, {U'\U0001F600', 0}, {0, 0}, {0x7F, 0}};
+  for (const auto& [C, Glyph] : Rows) EXPECT_EQ(CP437Glyph(C), Glyph) << static_cast<uint32_t>(C);
 }
 
 // Text (after the telnet:// prefix is removed) -> host, port (default 513), whether a port was

@@ -29,7 +29,7 @@ std::vector<std::string> CaseNames() {
 
 // The name prefix chooses the set-up: status_* reserves the bottom row for a
 // status bar (pre-drawn so the dump shows it is left alone), font_* lets the
-// remote side switch fonts.
+// remote side switch fonts, vt102_* speaks VT102, utf8_* reads UTF-8.
 void FeedCase(TSDLConsoleScrollback& Console, const std::string& Name, const std::string& Input,
                     size_t Split) {
   const bool Status = Name.rfind("status_", 0) == 0;
@@ -37,6 +37,8 @@ void FeedCase(TSDLConsoleScrollback& Console, const std::string& Name, const std
   if (Status) Console.WriteXY(1, 25, 0x1F, " STATUS BAR ");
   TTermAnsi Term(Console);
   Term.FontSwitch = Name.rfind("font_", 0) == 0 ? 1 : 0;
+  Term.SetMode(Name.rfind("vt102_", 0) == 0 ? TEmulation::VT102 : TEmulation::AnsiBbs,
+               Name.rfind("utf8_", 0) == 0 ? TCharset::UTF8 : TCharset::CP437);
   const auto* Bytes = reinterpret_cast<const uint8_t*>(Input.data());
   Term.ProcessBuf(Bytes, Split);
   Term.ProcessBuf(Bytes + Split, Input.size() - Split);

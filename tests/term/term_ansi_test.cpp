@@ -33,7 +33,15 @@ protected:
 
 // What one cell must hold; -1 and null mean "not checked".
 struct TCell { int X, Y, Ch = -1, Attr = -1; const char* Fg = nullptr; const char* Bg = nullptr; };
-struct TCase { std::string In; std::vector<TCell> Cells; int Cols = 80, Rows = 25; bool Status = false; };
+struct TCase {
+  std::string In;
+  std::vector<TCell> Cells;
+  int Cols = 80, Rows = 25;
+  bool Status = false;
+  TEmulation Emul = TEmulation::AnsiBbs;
+  TCharset Chars = TCharset::CP437;
+};
+constexpr auto VT = TEmulation::VT102;
 
 // Each case is fed cut into two blocks at every position, so a sequence split between blocks is
 // checked along with the sequence itself.
@@ -74,6 +82,30 @@ TEST_F(TermTest, SequencesGiveTheSameScreenHoweverTheyAreCut) {
       // the widest screen
       {"\x1b[1;157H\t\tx\x1b[99;99Hy", {{160, 1, 'x'}, {99, 59, 'y'}}, 160, 60, true},
       {"\x1b[2;1H" + std::string(160, 'x') + "\x1b[2;100H\x1b[44m\x1b[K", {{99, 2, 'x', 7}, {160, 2, ' ', 0x17}}, 160, 60, true},
+      // SGR 39 / 49 end any colour; SO and SI are pictures until the board sets G1
+      {"\x1b[31;44;48;5;9mA\x1b[39;49mB", {{2, 1, 'B', 7, "attr", "attr"}}},
+      {"\x0e\x0f\x1b)0\x0eq\x0fq", {{1, 1, 14}, {2, 1, 15}, {3, 1, 0xC4}, {4, 1, 'q'}}},
+      // a tab stop in the last column; the ANSI-BBS screen wraps at once, a VT102 waits
+      {"\x1b[1;80H\x1bH\x1b[1;75H\tx\tz", {{80, 1, 'x'}, {9, 2, 'z'}}},
+      {"\x1b[1;80H\x1bH\x1b[1;75H\tx\tz", {{80, 1, 'z'}, {9, 2, ' '}}, 80, 25, false, VT},
+      {"\x1b[1;79Hab\r\nc", {{80, 1, 'b'}, {1, 2, 'c'}}, 80, 25, false, VT},
+      {"\x1b[25;80Hxy", {{80, 24, 'x'}, {1, 25, 'y'}}, 80, 25, false, VT},
+      {"\x1b[?7l\x1b[1;78Habcd\x1b[?7h\x1b[2;78Habcd", {{79, 1, 'b'}, {80, 1, 'd'}, {1, 3, 'd'}}, 80, 25, false, VT},
+      {"\x1b[4h\x1b[1;79Hab\x1b[1;79HXY", {{79, 1, 'X'}, {80, 1, 'Y'}}, 80, 25, false, VT},
+      // reverse index at the region's top scrolls it; at the screen's top outside it does not
+      {"\x1b[5;10r\x1b[5;1HA\x1bMB\x1b[1;1HC\x1bMD", {{1, 6, 'A'}, {2, 5, 'B'}, {1, 1, 'C'}, {2, 1, 'D'}}, 80, 25, false, VT},
+      // ESC 8 brings back an RGB colour saved before a change to 256 colours
+      {"\x1b[38;2;9;8;7m\x1b" "7\x1b[0;48;5;3m\x1b[9;9H\x1b" "8x", {{1, 1, 'x', -1, "rgb:9,8,7", "attr"}}, 80, 25, false, VT},
+      {"\x1b[31mA\x1b[5;10r\x1b(0\x1b" "cq\x1b[5;1H\x1bMr", {{1, 1, 'q', 7}, {2, 1, ' '}, {1, 4, 'r'}}, 80, 25, false, VT},
+      {"\x1b[31m\x1b#8x", {{1, 1, 'x', 4}, {2, 1, 'E', 7}, {80, 25, 'E', 7}}},
+      {"\x1b[1;79Hab\x1b[1;79H\x1b[9X", {{79, 1, ' '}, {80, 1, ' '}}, 80, 25, false, VT},
+      {"x\x1b[2147483647b", {{80, 24, 'x'}, {1, 25, 'x'}, {2, 25, ' '}}},
+      // control bytes: VT102 runs them inside sequences and draws none of the others
+      {"a\x01\x7f\x1b[2\x08" "Cb\x1b[3\x18" "c\x0c" "d", {{1, 1, 'a'}, {3, 1, 'b'}, {4, 1, 'c'}, {5, 2, 'd'}}, 80, 25, false, VT},
+      // received text by the character set: two code page 437 glyphs, or one UTF-8 character
+      {"\xc2\xbb", {{1, 1, 0xC2}, {2, 1, 0xBB}}},
+      {"\xc2\xbb\xe2\x94\x80", {{1, 1, 0xAF}, {2, 1, 0xC4}, {3, 1, ' '}}, 80, 25, false, VT, TCharset::UTF8},
+      {"\xe2\x97\x98 \xe2\x99\xaa", {{1, 1, 8}, {2, 1, ' '}, {3, 1, 13}}, 80, 25, false, {}, TCharset::UTF8},
   };
   for (const TCase& C : Cases) {
     Make(C.Cols, C.Rows, C.Status);
@@ -81,6 +113,7 @@ TEST_F(TermTest, SequencesGiveTheSameScreenHoweverTheyAreCut) {
       SCOPED_TRACE(testing::PrintToString(C.In) + " cut at " + std::to_string(Cut));
       ResetConsole(*Con, C.Status);
       TTermAnsi T(*Con);
+      T.SetMode(C.Emul, C.Chars);
       Feed(T, std::string_view(C.In).substr(0, Cut));
       Feed(T, std::string_view(C.In).substr(Cut));
       for (const TCell& W : C.Cells) {
@@ -98,16 +131,24 @@ TEST_F(TermTest, SequencesGiveTheSameScreenHoweverTheyAreCut) {
   }
 }
 
-TEST_F(TermTest, CursorPositionReportBytesAndSizeRequests) {
+TEST_F(TermTest, RepliesAndSizeRequests) {
   Send("\x1b[6nx");  // no connection: ignored
-  TRecordingSocket Sock;
-  Term->SetSocket(&Sock);
-  Send("\x1b[3;10H\x1b[6n");
-  EXPECT_EQ(Sock.Sent, "\x1b[3;10R");
-  Sock.Sent.clear();
-  Send("\x1b[25;80H\x1b[5n");  // the parameter is not examined
-  EXPECT_EQ(Sock.Sent, "\x1b[25;80R");
   EXPECT_EQ(RowText(1, 1, 10), "x         ") << "a query draws nothing";
+  const struct { TEmulation Emul; const char* In; const char* Reply; } Rows[] = {
+      {TEmulation::AnsiBbs, "\x1b[3;10H\x1b[6n", "\x1b[3;10R"},
+      {TEmulation::AnsiBbs, "\x1b[25;80H\x1b[n", "\x1b[25;80R"},  // any other query: the position
+      {TEmulation::AnsiBbs, "\x1b[5n\x1b[c", "\x1b[0n\x1b[?6c"},
+      {VT, "\x1b[0c\x1bZ\x1b[>c\x1b[7n", "\x1b[?6c\x1b[?6c"},
+      {VT, "\x1b[5;10r\x1b[?6h\x1b[2;3H\x1b[6n", "\x1b[2;3R"},  // origin mode counts from the region
+  };
+  for (const auto& R : Rows) {
+    Make(80, 25);
+    TRecordingSocket Sock;
+    Term->SetSocket(&Sock);
+    Term->SetMode(R.Emul, TCharset::CP437);
+    Send(R.In);
+    EXPECT_EQ(Sock.Sent, R.Reply) << testing::PrintToString(std::string(R.In));
+  }
   int GotCols = -1, GotRows = -1;
   Term->OnScreenSize = [&](uint8_t C, uint8_t R) { GotCols = C; GotRows = R; };
   Send("\x1b[8;50;388t");
@@ -116,6 +157,14 @@ TEST_F(TermTest, CursorPositionReportBytesAndSizeRequests) {
   EXPECT_TRUE(Term->Params.empty());
   Send("\x1b[" + std::string(400, ';'));
   EXPECT_EQ(Term->Params.size(), TTermAnsi::MaxParams);
+}
+
+TEST_F(TermTest, TabStopsGoBackToEveryEighthColumnWhenTheWidthChanges) {
+  Send("\x1b[3g\x1b[1;5H\x1bH\r\ta");
+  EXPECT_EQ(At(5, 1).Ch, 'a');
+  Con->OpenScreen(132, 37, 1);
+  Send("\x1b[2;1H\tb");
+  EXPECT_EQ(At(9, 2).Ch, 'b');
 }
 
 TEST_F(TermTest, ScrollRegion) {
@@ -202,15 +251,29 @@ TEST_F(TermTest, FontSelectionNeedsFontSwitchAndKeepsTheCellSize) {
   EXPECT_EQ(At(1, 1).Font, 1);
   Term->FontSwitch = 1;
   Send("\x1b[0;38 Db\x1b[0;43 Dc");
-  EXPECT_EQ(At(2, 1).Font, 2);
+  EXPECT_EQ(At(2, 1).Font, 45);  // mO'sOul
   EXPECT_EQ(At(3, 1).Font, 1);
   Term->Font = 3;
-  for (auto [In, Font] : std::initializer_list<std::pair<const char*, int>>{{"\x1b[0;42 D", 4}, {"\x1b[0;0 D", 3}, {"\x1b[0;37 E", 3}}) {
+  for (auto [In, Font] : std::initializer_list<std::pair<const char*, int>>{
+           {"\x1b[0;42 D", 4}, {"\x1b[0;0 D", 3}, {"\x1b[0;37 E", 3}, {"\x1b[0;37 D", 44}, {"\x1b[0;39 D", 42},
+           {"\x1b[0;40 D", 34}, {"\x1b[0;41 D", 40}}) {
     Send(In);
     EXPECT_EQ(Term->Font, Font) << In;
   }
-  EXPECT_EQ(Term->State, 0);
+  EXPECT_EQ(Term->State, TParseState::Ground);
   Term->ProcessBuf(nullptr, 0);  // an empty block is harmless
+}
+
+TEST_F(TermTest, BellAndLineSpeedGoToTheSession) {
+  int Bells = 0;
+  std::vector<int> Speeds;
+  Term->OnBell = [&] { ++Bells; };
+  Term->OnLineSpeed = [&](int Code) { Speeds.push_back(Code); };
+  Send("\a\x1b[0;6*rX\x1b[1;12*r\x1b[*sY\a");
+  EXPECT_EQ(Bells, 2);
+  EXPECT_EQ(Speeds, (std::vector<int>{6, 12}));
+  EXPECT_EQ(At(1, 1).Ch, 'X');
+  EXPECT_EQ(At(2, 1).Ch, 'Y');
 }
 
 // Received blocks take a faster path (text as runs, parameters appended together) than single
@@ -232,7 +295,8 @@ std::string RandomStream(std::mt19937& Rng, size_t Pieces) {
       case 8: S += "\x1b[" + N(0, 3) + std::string(1, "@LMPJK"[Rng() % 6]); break;
       case 9: S += Rng() % 2 ? "\x1b[s" : "\x1b[u"; break;
       case 10: S += "\x1b[0m"; break;
-      case 11: S += "\x1b" + std::string(1, "7[M"[Rng() % 3]); break;  // some escapes swallow a byte
+      case 11: S += "\x1b" + std::string(1, "78[M(0"[Rng() % 6]); break;
+      case 12: S += std::string(Rng() % 2 ? "\x1b[?7" : "\x1b[4") + (Rng() % 2 ? "h" : "l"); break;
       default: {
         // Text: letters, blocks and the control bytes that print as glyphs.
         const int Len = 1 + static_cast<int>(Rng() % 200);
@@ -256,6 +320,11 @@ TEST(TermBlocks, AnyCutsGiveWhatByteByByteFeedingGives) {
       auto ByByte = MakeConsole(Size.Cols, Size.Rows, Size.Status);
       auto ByBlock = MakeConsole(Size.Cols, Size.Rows, Size.Status);
       TTermAnsi A(*ByByte), B(*ByBlock);
+      // Each round in another dialect and character set.
+      const TEmulation Emul = Round % 2 ? TEmulation::VT102 : TEmulation::AnsiBbs;
+      const TCharset Chars = Round % 3 == 2 ? TCharset::UTF8 : TCharset::CP437;
+      A.SetMode(Emul, Chars);
+      B.SetMode(Emul, Chars);
       for (char C : In) A.ProcessChar(static_cast<uint8_t>(C));
       for (size_t Off = 0; Off < In.size();) {
         const size_t Len = std::min<size_t>(In.size() - Off, 1 + Rng() % 300);

@@ -384,6 +384,11 @@ TEST_F(LineEditor, FieldColoursAndTheScrollingView) {
   EXPECT_EQ(In.GetStr(70, 25, 40, 100, TMenuInput::ModeText, ""), "abcdefghijklmnopqrstuvwxyz");
   EXPECT_EQ(Text(70, 80, 25), "qrstuvwxyz\xB0");
   EXPECT_EQ(C().CursorX, 80);
+  // A secret shows a star for every character.
+  Keys("pass\r");
+  In.Mask = '*';
+  EXPECT_EQ(In.GetStr(1, 3, 6, 10, TMenuInput::ModeText, ""), "pass");
+  EXPECT_EQ(Text(1, 6, 3), "****\xB0\xB0");
 }
 
 TEST_F(LineEditor, EndingKeysAndClosing) {

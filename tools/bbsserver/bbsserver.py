@@ -37,6 +37,11 @@ Usage: bbsserver.py [options]
   --xmodem-name NAME
                     the name rx saves an Xmodem upload as, in the receive directory
                     (default "upload.bin")
+  --pty CMD         run CMD (split at spaces) on a pseudo-terminal of the size the client
+                    reports (NAWS; 80x24 without one) and relay it both ways until it ends,
+                    as a shell behind a board does (e.g. --pty vttest)
+  --pty-term NAME   TERM for that program (default vt102)
+  --pty-log PATH    write every byte the program sends to PATH, flushed as it comes
   --once            serve one connection, then exit
   --quiet           say nothing on standard error
 
@@ -165,6 +170,7 @@ class Session:
         self.state = 0
         self.cmd = 0
         self.sub = bytearray()
+        self.window = None  # (columns, rows) from NAWS
 
     # -- sending --
     def send_raw(self, data):
@@ -248,7 +254,10 @@ class Session:
         if sub[:2] == bytes([OPT_TTYPE, 0]):
             log("terminal type", sub[2:].rstrip(b"\0").decode("latin-1"))
         elif sub[:1] == bytes([OPT_NAWS]) and len(sub) >= 5:
-            log("window %dx%d" % (sub[1] * 256 + sub[2], sub[3] * 256 + sub[4]))
+            with self.cond:
+                self.window = (sub[1] * 256 + sub[2], sub[3] * 256 + sub[4])
+                self.cond.notify_all()
+            log("window %dx%d" % self.window)
 
     def expect(self, wanted):
         deadline = time.monotonic() + self.expect_timeout
@@ -281,6 +290,9 @@ class Session:
         threading.Thread(target=self.reader, daemon=True).start()
         if self.answer:
             self.send_raw(bytes([IAC, DO, OPT_TTYPE, IAC, DO, OPT_NAWS, IAC, WILL, OPT_ECHO, IAC, WILL, OPT_SGA]))
+        if self.args.pty:
+            self.pty_relay(self.args.pty.split())
+            return
         zmodem = self.args.zmodem_send or self.args.zmodem_receive
         if self.args.script:
             if not self.run_script(self.args.script, not zmodem):
@@ -361,6 +373,64 @@ class Session:
         if self.args.zmodem_status:
             with open(self.args.zmodem_status, "a") as f:
                 f.write("%s %d\n" % (cmd[0], code))
+
+    def pty_relay(self, cmd):
+        import fcntl
+        import pty
+        import struct
+        import subprocess
+        import termios
+        with self.cond:
+            self.cond.wait_for(lambda: self.window or self.closed, 1.0)
+            cols, rows = self.window or (80, 24)
+            self.data.clear()
+        master, slave = pty.openpty()
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", rows, cols, 0, 0))
+        env = dict(os.environ, TERM=self.args.pty_term, LINES=str(rows), COLUMNS=str(cols))
+        # setsid --ctty: the pseudo-terminal becomes the program's controlling terminal.
+        proc = subprocess.Popen(["setsid", "--ctty"] + cmd, stdin=slave, stdout=slave, stderr=slave,
+                                env=env, close_fds=True)
+        os.close(slave)
+        log("running", " ".join(cmd), "on a %dx%d terminal" % (cols, rows))
+        out_log = open(self.args.pty_log, "wb") if self.args.pty_log else None
+
+        def pump_in():
+            while proc.poll() is None:
+                with self.cond:
+                    self.cond.wait_for(lambda: self.data or self.closed, 0.2)
+                    chunk = bytes(self.data)
+                    self.data.clear()
+                    closed = self.closed
+                if chunk:
+                    try:
+                        os.write(master, chunk)
+                    except OSError:
+                        return
+                if closed:
+                    proc.terminate()
+                    return
+
+        threading.Thread(target=pump_in, daemon=True).start()
+        try:
+            while True:
+                try:
+                    out = os.read(master, 65536)
+                except OSError:  # EIO once the program has ended
+                    break
+                if not out:
+                    break
+                if out_log:
+                    out_log.write(out)
+                    out_log.flush()
+                self.send(out)
+        finally:
+            if proc.poll() is None:
+                proc.terminate()
+            proc.wait(5)
+            os.close(master)
+            if out_log:
+                out_log.close()
+        log("program ended with", proc.returncode)
 
     def run_script(self, path, linger=True):
         """Runs the byte script; False when it ended the call (close, hold, a failed expect)."""
@@ -561,6 +631,9 @@ def main():
     p.add_argument("--protocol", choices=["zmodem", "ymodem", "xmodem"], default="zmodem",
                    help="lrzsz's sz/rz, sb/rb or sx/rx for the Zmodem modes")
     p.add_argument("--xmodem-name", default="upload.bin", help="the name rx saves an upload as")
+    p.add_argument("--pty", help="program to run on a pseudo-terminal and relay")
+    p.add_argument("--pty-term", default="vt102", help="TERM for that program")
+    p.add_argument("--pty-log", help="file receiving every byte the program sends")
     p.add_argument("--once", action="store_true", help="serve one connection, then exit")
     p.add_argument("--quiet", action="store_true")
     args = p.parse_args()

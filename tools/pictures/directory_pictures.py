@@ -6,7 +6,8 @@ The program writes the list rows, the status row and the form over these; the
 columns below are where it writes, counted from the picture's first column:
   list rows      name 2-28, address 30-56, last call 58-68, calls 70-78
   status row     title 3-42, gauge 58-67, entry counter 69-77
-  editor         labels 2 and 41, values 15 and 53, "n of 200" from 12 on row 8
+  editor         labels 2 and 41, values 15 and 53, "n of 200" from 12 on row 8;
+                 fields on rows 10-19 and 21-23, the legend on row 25
 Rerun after changing a layout:  python3 tools/pictures/directory_pictures.py
 """
 import os
@@ -114,22 +115,22 @@ def editor():
     cv.hline(2, 38, 14, 250, DIVIDER)
     cv.hline(42, WIDTH - 2, 14, 250, DIVIDER)
     frame_row(cv, 20, 199, 196, 182, (40,), 193)
-    for y in (21, 22):
+    # Rows 21-23: rating and charset, speed and font, then the comment across both halves.
+    for y in (21, 22, 23):
         cv.put(1, y, 186, FRAME)
         cv.put(WIDTH, y, 186, FRAME)
-    frame_row(cv, 23, 200, 205, 188)
-    # Row 24 starts with "ESC Done" at column 3: a click there leaves the editor.
+    frame_row(cv, 24, 200, 205, 188)
+    # Row 25 starts with "ESC Done" at column 3: a click there leaves the editor.
     x = 3
     for i, (k, w) in enumerate([("ESC", "Done"), ("ARROWS", "Move"), ("ENTER", "Select"),
                                 ("PGDN/PGUP", "Next/Prev")]):
         if i:
-            cv.put(x + 1, 24, 250, DOT)
+            cv.put(x + 1, 25, 250, DOT)
             x += 3
-        cv.text(x, 24, k, KEY)
+        cv.text(x, 25, k, KEY)
         x += len(k) + 1
-        cv.text(x, 24, w, WORD)
+        cv.text(x, 25, w, WORD)
         x += len(w)
-    shade_bar(cv, 25, colour=4)
     return cv
 
 

@@ -249,7 +249,7 @@ HELP_ROWS = [
     ("ALT-F", "Change Theme and Font", "ALT-T", "Transfer Files"),
     ("ALT-H", "Hang-Up (Disconnect)", "ALT-X", "Exit (Quit Lanternyx)"),
     ("ALT-I", "Immediate Dial", "Ctrl+F1-F10", "Output Macro #1-10"),
-    ("ALT-L", "Send Login/Password", "", ""),
+    ("ALT-L", "Send Login/Password", "ALT-=", "Cycle Line Speed"),
     ("ALT-ENTER", "Toggle Window Size", "Drag Files", "Drop in window to queue"),
 ]
 
@@ -291,6 +291,7 @@ def help_screen():
         y += 1
         if k1 == "ALT-L":
             y += 1      # a gap before the window keys
+    # Row y1 + 13 is left free: the program writes the font and line speed in use there.
     cv.hline(x1 + 2, x2 - 2, y1 + 14, 196, 8)
     cv.centre(y1 + 15, "Right-click anywhere in the terminal for the command menu", 3)
     cv.centre(y1 + 16, "press any key to return", 8)

@@ -96,7 +96,7 @@ put("controls",
 # --- malformed sequences ---------------------------------------------------
 put("malformed",
     f"{at(1,1)}A{CSI}3{E}[1m"
-    f"{at(2,1)}{E}7B{E}M{E}c{E}8{E}(0C"
+    f"{at(2,1)}{E}1B{E}y{E}~{E}{{0C"
     f"{at(3,1)}{CSI}31\rD{CSI}32\nE{CSI}33\x80F{CSI}34vG{CSI}35xH{CSI}5!I"
     f"{at(4,1)}{CSI}" + "1" * 300 + ";31mJ"
     f"{at(5,1)}{CSI}999999999999999999999999;31mK{CSI}0m"
@@ -172,3 +172,55 @@ art += f"{CSI}0;33m\xda" + "\xc4" * 20 + "\xbf" + f"{CSI}1;32;45m ice colour {CS
 art += f"{CSI}0;33m\xc0" + "\xc4" * 20 + "\xd9\r\n"
 art += f"{CSI}3C{CSI}1;37m\xfe {CSI}0;37mfor the{CSI}1C{CSI}1mLantern{CSI}1Csysops {CSI}1;30m(c) 2026{CSI}0m\r\n"
 put("block_art", art)
+
+# --- what a VT102 adds, on the ANSI-BBS screen (unprefixed) ------------------
+put("shared_functions",
+    # tab stops: set at 5 and 80, all cleared, one cleared, forward and back by count
+    f"{at(1,5)}{E}H{at(1,80)}{E}H{at(1,1)}\tA\tB\tC{at(2,1)}{CSI}3g{E}H{CSI}2I{CSI}gD"
+    f"{at(2,40)}{CSI}3g{CSI}I{CSI}ZE{at(3,1)}"
+    # saved cursor keeps colours across a change of colour mode; restore before save goes home
+    f"{CSI}38;2;1;2;3m{E}7{CSI}0;38;5;9m{at(3,10)}x{E}8y{CSI}0m"
+    # index, reverse index at the top of a region, next line
+    f"{at(4,1)}top{CSI}4;8r{at(4,1)}{E}Mrev{at(6,1)}{E}Dind{E}Enel{CSI}r"
+    # DEC line drawing in G0, then in G1 through SO / SI, the UK pound
+    f"{at(9,1)}{E}(0lqqk{E}(B x{E})0\x0elqk\x0f{E}(A#{E}(B"
+    # erase characters, repeat, column and row absolute, scroll up and down
+    f"{at(10,1)}abcdefgh{at(10,3)}{CSI}3X{at(11,1)}={CSI}9b{CSI}20Gg{CSI}12dd{CSI}15`h"
+    f"{at(13,1)}S1{at(14,1)}S2{at(15,1)}S3{CSI}13;15r{CSI}S{CSI}T{CSI}r"
+    # wrap off: the last column is overwritten; insert mode pushes the row right
+    f"{at(16,76)}{CSI}?7lwxyz12{CSI}?7h{at(17,1)}0123{at(17,2)}{CSI}4hIN{CSI}4l"
+    # origin mode counts rows from the region's top; 39 and 49 end extended colours
+    f"{CSI}18;21r{CSI}?6h{CSI}2;3Ho{CSI}?6l{CSI}r"
+    f"{at(22,1)}{CSI}31;44;38;5;200ma{CSI}39;49mb{CSI}1;5;7mc{CSI}22;25;27md{CSI}0m")
+
+put_bytes = lambda name, data: open(name + ".in", "wb").write(data)
+
+# --- the VT102 dialect: a shell's screen ---------------------------------------
+put("vt102_shell",
+    # ED 2 clears without moving the cursor
+    f"{at(8,10)}x{CSI}2Jafter"
+    f"{at(1,1)}$ ls\r\nbin\tetc\thome\tusr\r\n"
+    # a full line wraps only when the next glyph comes: CR LF after it adds no blank line
+    + "W" * 80 + "\r\n"
+    + "V" * 80 + "v\r\n"
+    # CSI s / u save and restore like ESC 7 / 8, colours included
+    f"{at(9,1)}{CSI}32m{CSI}s{CSI}0m{at(10,10)}{CSI}u{CSI}K green{CSI}0m"
+    # control bytes with no function draw nothing, FF and VT feed lines, DEL is ignored
+    f"{at(11,1)}a\x01\x02\x7fb\x0cc\x0bd"
+    # control bytes inside a sequence run and the sequence goes on; CAN cancels one
+    f"{at(14,1)}{CSI}2\x08C{CSI}\x0d5Cm{CSI}3\x18n"
+    # the region homes the cursor (to its top in origin mode); up and down stop at its edges
+    f"{CSI}?6h{CSI}16;20r!{CSI}?6l{at(18,5)}{CSI}9Au{CSI}9Bd"
+    # a line feed below the region moves down without scrolling it
+    f"{at(21,1)}R21{at(22,1)}R22{CSI}21;22r{at(24,1)}\n\n\nlast{CSI}r")
+
+# --- UTF-8 text, on either dialect ---------------------------------------------
+put_bytes("utf8_board",
+    "é─█» ┌──┐ Ωβμ ’quotes’ — dash\r\n".encode()
+    # zero-width marks vanish, wide characters take two cells
+    + "e\u0301 漢字 😀|\r\n".encode()
+    # one replacement per bad sequence: stray continuation, overlong (two, three and four
+    # bytes), surrogate, past U+10FFFF, a lead cut by ASCII, by ESC and at the end of the text
+    + b"[\x80][\xc0\xaf][\xe0\x80\xaf][\xf0\x80\x80\xaf][\xed\xa0\x80][\xf4\x90\x80\x80]"
+    + b"[\xe2\x94A][\xc3\x1b[1mB]\x1b[0m\r\n"
+    + b"\x01\x7f" + "€±".encode() + b"\xe2\x94")
