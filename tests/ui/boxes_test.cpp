@@ -114,7 +114,7 @@ class Messages : public UITest {
   bool Tell(const std::string& T) { return MessageBox(C(), Settings, MessageInfo, T); }
 };
 
-TEST_F(Messages, SixtyCharacterMessageSpansColumnsNineToSeventyTwo) {
+TEST_F(Messages, SixtyCharacterMessageSpansColumnsNineToSeventyTwoWiderOnesAreCut) {
   Pattern();
   const auto Before = Snapshot();
   const std::string T(60, 'm');
@@ -139,6 +139,18 @@ TEST_F(Messages, SixtyCharacterMessageSpansColumnsNineToSeventyTwo) {
   Peek([&] { Expect({{9, 10, '.'}, {9, 11, '|'}, {72, 15, -1, 127}}); });
   Key(13);
   Tell(T);
+  Settings.Theme = 1;
+  // Wider than the screen: cut at its edges, on any screen.
+  std::string W;
+  for (int I = 0; I < 300; ++I) W += static_cast<char>('a' + I % 26);
+  Peek([&] { EXPECT_EQ(Text(1, 1, 10) + Text(80, 80, 10) + Text(3, 78, 12), "\xDB\xDC" + W.substr(0, 76)); });
+  Key(13);
+  Tell(W);
+  EXPECT_TRUE(Same(*Before));
+  Open(160, 60);
+  Peek([&] { EXPECT_EQ(Text(3, 158, 12), W.substr(0, 156)); });
+  Key('n');
+  EXPECT_FALSE(Ask(W));
 }
 
 // "Quit?" sits in a box wide enough for both buttons: YES at 36-40, NO at 41-44.
@@ -162,24 +174,6 @@ TEST_F(Messages, QuestionKeysAndClicks) {
   EXPECT_TRUE(Ask());
   Close();
   EXPECT_TRUE(Ask() && Tell("Bye"));
-}
-
-TEST_F(Messages, MessageWiderThanTheScreenIsCut) {
-  Pattern();
-  const auto Before = Snapshot();
-  std::string T;
-  for (int I = 0; I < 300; ++I) T += static_cast<char>('a' + I % 26);
-  Peek([&] {
-    Expect({{1, 10, 0xDB}, {80, 10, 0xDC}});
-    EXPECT_EQ(Text(3, 78, 12), T.substr(0, 76));
-  });
-  Key(13);
-  Tell(T);
-  EXPECT_TRUE(Same(*Before));
-  Open(160, 60);
-  Peek([&] { EXPECT_EQ(Text(3, 158, 12), T.substr(0, 156)); });
-  Key('n');
-  EXPECT_FALSE(Ask(T));
 }
 
 TEST_F(Messages, InputBoxEditsTheDefaultAndFitsTheScreen) {
@@ -283,26 +277,17 @@ TEST_F(Popup, MoreEntriesThanRowsAndOddItemStrings) {
   EXPECT_EQ(Run("A|B-" + std::string(100, 'x') + "|no bar at the end"), 'A');
 }
 
-class BookPrompts : public UITest {
- protected:
-  // The message box text on row 12, centred by its length.
-  void ExpectMessage(const std::string& T) {
-    const int X = (80 - 2 - static_cast<int>(T.size())) / 2 + 2;
-    EXPECT_EQ(Text(X, X + static_cast<int>(T.size()) - 1, 12), T);
-  }
-};
-
-TEST_F(BookPrompts, QuestionIsAYesNoBoxNoticeAnInfoBox) {
+// The phone book's questions are YES / NO boxes, its notices OK boxes.
+TEST_F(Messages, BookPromptsAreMessageBoxes) {
   lx::TPhoneBookPromptsUI Prompts(C(), Settings);
   const std::string Ask = "Unable to load phonebook.  Create new one?";
-  Peek([&] { ExpectMessage(Ask); });
+  Peek([&] { EXPECT_EQ(Text(20, 61, 12), Ask); });
   Key('n');
   EXPECT_FALSE(Prompts.AskYesNo(Ask));
   Key('y');
   EXPECT_TRUE(Prompts.AskYesNo(Ask));
   Peek([&] {
-    ExpectMessage("Creating phone book: club.phn");
-    EXPECT_EQ(Text(38, 41, 14), " OK ");
+    EXPECT_EQ(Text(26, 54, 12) + Text(38, 41, 14), "Creating phone book: club.phn OK ");
     C().PushKey(13);
   });
   Prompts.Notice("Creating phone book: club.phn");

@@ -152,7 +152,6 @@ TEST_F(Form, ValuesShownEditedAndChanged) {
 
 TEST_F(Form, HelpLineOnAndOff) {
   F.AddString('A', "A", Row(5), "|15First|07 help", S[0]);
-  F.AddString('B', "B", Row(6), "Second", S[1]);
   Key(27);
   F.Run();
   EXPECT_EQ(Text(5, 79, 24), "First help" + std::string(65, ' '));
@@ -410,21 +409,16 @@ TEST_F(LineEditor, EndingKeysAndClosing) {
 }
 
 TEST_F(LineEditor, GetNumClampsAndTreatsNonNumbersAsZero) {
-  const struct {
-    std::vector<int> Keys;
-    int Width, Max, Lo, Hi, Start, Want;
-  } Cases[] = {
-      {{'9', '9', '9'}, 3, 3, 1, 254, 5, 254},  // appended to "5": 5999
-      {{25}, 3, 3, 1, 254, 5, 1},
-      {{25, '9', '9', '9'}, 3, 3, 1, 254, 5, 254},
-      {{25, '-', '4', '-'}, 5, 5, -10, 10, 0, 0},
-      {{25, '-', '4'}, 5, 5, -10, 10, 0, -4},
-  };
+  // Keys, field width and length, range, start -> the number.
+  const std::tuple<std::vector<int>, int, int, int, int, int> Cases[] = {
+      {{'9', '9', '9'}, 3, 1, 254, 5, 254},  // appended to "5": 5999
+      {{25}, 3, 1, 254, 5, 1}, {{25, '9', '9', '9'}, 3, 1, 254, 5, 254},
+      {{25, '-', '4', '-'}, 5, -10, 10, 0, 0}, {{25, '-', '4'}, 5, -10, 10, 0, -4}};
   TMenuInput In(C());
-  for (const auto& Case : Cases) {
-    Press(Case.Keys);
+  for (const auto& [Keys, Width, Lo, Hi, Start, Want] : Cases) {
+    Press(Keys);
     Key('\r');
-    EXPECT_EQ(In.GetNum(1, 1, Case.Width, Case.Max, Case.Lo, Case.Hi, Case.Start), Case.Want);
+    EXPECT_EQ(In.GetNum(1, 1, Width, Width, Lo, Hi, Start), Want);
   }
 }
 
