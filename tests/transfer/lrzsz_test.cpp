@@ -165,20 +165,11 @@ TEST_P(Lrzsz, EndsWholeOrCleanly) {
   TTempDir T;
   const std::string Src = T.Path("src"), Dl = T.Path("dl"), Peer = T.Path("peer"), To = Upload ? Peer : Dl;
   for (const auto& D : {Src, Dl, Peer}) fs::create_directories(D);
-  TRunOptions R0;
-  R0.Upload = Upload;
-  R0.BlockMode = Upload ? 0 : 1;
-  R0.XY = M.XY;
-  R0.Fault = M.Fault;
-  R0.PrimeStart = M.Primed;
-  R0.KillPeerAt = M.KillAt;
-  R0.PeerArgs = C.Peer;
+  TRunOptions R0{.Upload = Upload, .PeerArgs = C.Peer, .PeerDir = Upload ? Peer : Src, .DownloadDir = Dl,
+                 .BlockMode = uint8_t(Upload ? 0 : 1), .Fault = M.Fault, .DeadlineMs = M.XY ? 20000 : 60000,
+                 .KillPeerAt = M.KillAt, .PrimeStart = M.Primed, .XY = M.XY, .XName = C.Files[0].Name,
+                 .BlockWaitMs = M.XY && M.Fault.Kind == K::Stall ? 1500 : 10000};
   R0.PeerArgs.insert(R0.PeerArgs.begin() + 1, "-q");
-  R0.PeerDir = Upload ? Peer : Src;
-  R0.DownloadDir = Dl;
-  R0.XName = C.Files[0].Name;
-  if (M.XY) R0.DeadlineMs = 20000;
-  if (M.XY && M.Fault.Kind == K::Stall) R0.BlockWaitMs = 1500;
   if (M.Mgmt) R0.Setup = [&M](TZmodem& Z) { Z.MgmtOverride = true, Z.FileMgmtOpt = M.Mgmt; };
   std::vector<TBytes> Data;
   for (size_t I = 0; I < C.Files.size(); ++I) {

@@ -155,39 +155,29 @@ TEST(ZmodemSubpacket, RoundTripDamageAndLength) {
 }
 
 TEST(ZmodemCancel, FiveInARow) {
-  const struct {
-    std::vector<std::string> Feeds;
-    bool Cancel;
-  } Cases[] = {{{"\x18\x18\x18\x18\x18"}, true},
-               {{"ab\x18\x18", "\x18\x18\x18"}, true},
-               {{"\x18\x18\x18\x18" "a\x18\x18\x18\x18"}, false},
-               {{"\x18" "B00", "\x18\x18\x18\x18"}, false}};
-  for (const auto& C : Cases) {
+  const std::pair<std::vector<std::string>, bool> Cases[] = {{{"\x18\x18\x18\x18\x18"}, true},
+                                                             {{"ab\x18\x18", "\x18\x18\x18"}, true},
+                                                             {{"\x18\x18\x18\x18" "a\x18\x18\x18\x18"}, false},
+                                                             {{"\x18" "B00", "\x18\x18\x18\x18"}, false}};
+  for (const auto& [Feeds, Cancel] : Cases) {
     TCancelDetector D;
     bool Got = false;
-    for (const auto& F : C.Feeds) Got |= D.Feed(U(F.c_str()), F.size());
-    EXPECT_EQ(Got, C.Cancel) << C.Feeds[0];
+    for (const auto& F : Feeds) Got |= D.Feed(U(F.c_str()), F.size());
+    EXPECT_EQ(Got, Cancel) << Feeds[0];
   }
 }
 
 TEST(ZmodemFileInfo, ParseTable) {
   constexpr int64_t Max = std::numeric_limits<int64_t>::max();
-  const struct {
-    std::string Wire, Name;
-    int64_t Size;
-    bool HasSize;
-  } Cases[] = {
+  const std::tuple<std::string, std::string, int64_t, bool> Cases[] = {  // wire -> name, size, size given
       {std::string("a.bin\0" "123 15305460101 100644 0 1 123\0", 37), "a.bin", 123, true},
-      {std::string("a.bin\0" "5000\0", 11), "a.bin", 5000, true},
-      {std::string("dir/x\0", 6), "dir/x", 0, false},
+      {std::string("a.bin\0" "5000\0", 11), "a.bin", 5000, true}, {std::string("dir/x\0", 6), "dir/x", 0, false},
       {std::string("x\0" "12ab 7\0", 9), "x", 0, false},
       {std::string("x\0" "99999999999999999999999 1\0", 27), "x", Max, true},
-      {"no-nul", "no-nul", 0, false},
-      {"", "", 0, false},
-  };
-  for (const auto& C : Cases) {
-    const TFileInfo F = ParseFileInfo(U(C.Wire.data()), C.Wire.size());
-    EXPECT_EQ(std::tuple(F.Name, F.Size, F.HasSize), std::tuple(C.Name, C.Size, C.HasSize));
+      {"no-nul", "no-nul", 0, false}, {"", "", 0, false}};
+  for (const auto& [Wire, Name, Size, HasSize] : Cases) {
+    const TFileInfo F = ParseFileInfo(U(Wire.data()), Wire.size());
+    EXPECT_EQ(std::tuple(F.Name, F.Size, F.HasSize), std::tuple(Name, Size, HasSize));
   }
   const TBytes Info = BuildFileInfo("/up/load/name.txt", 1234, 8);
   EXPECT_EQ(std::string(Info.begin(), Info.end()), std::string("name.txt\0" "1234 10\0", 17));
@@ -212,7 +202,8 @@ TEST(ZmodemNames, ReceiveRules) {
   EXPECT_EQ(Own, "1111100000");
 }
 
-// A FIFO is refused without opening it (which would block); ";" is an ordinary character.
+// A FIFO is refused without opening it (which would block); ";" is an ordinary character;
+// 200 paths of well over 120 characters each are kept whole, and no more.
 TEST(ProtocolQueue, WhatIsAccepted) {
   TTempDir T;
   WriteFileBytes(T.Path("a.bin"), TBytes(1234, 7));
@@ -239,22 +230,10 @@ TEST(ProtocolQueue, WhatIsAccepted) {
   EXPECT_EQ(Q.FileList(), (std::vector<std::string>{T.Path("a.bin"), T.Path("b;c.bin"), T.Path("missing")}));
   EXPECT_EQ(Q.IndexOf(T.Dir() + "//b;c.bin"), 2);
   EXPECT_FALSE(Q.Contains(T.Path("other")));
-}
-
-// 200 paths of well over 120 characters each, kept whole, and no more.
-TEST(ProtocolQueue, CapacityAndLongPaths) {
-  TTempDir T;
-  const std::string Dir = T.Path(std::string(150, 'd'));
-  std::filesystem::create_directory(Dir);
-  TProtocolQueue Q;
-  for (int I = 0; I < 200; ++I) {
-    const std::string Name = std::string(90, 'n') + std::to_string(I);
-    WriteFileBytes(Dir + "/" + Name, TBytes(1, 1));
-    ASSERT_TRUE(Q.Add(true, Dir, Name));
-  }
+  const std::string Dir = T.Path(std::string(150, 'd')), Name(90, 'n');
+  for (int I = 3; I < 200; ++I) ASSERT_TRUE(Q.Add(false, Dir, Name + std::to_string(I)));
   EXPECT_FALSE(Q.Add(false, Dir, "one more"));
-  EXPECT_EQ(std::pair(Q.Count(), Q.TotalSize), std::pair(200, int64_t{200}));
-  EXPECT_EQ(Q.FileList()[199], Dir + "/" + std::string(90, 'n') + "199");
+  EXPECT_EQ(std::pair(Q.Count(), Q.FileList()[199]), std::pair(200, Dir + "/" + Name + "199"));
 }
 
 // Current, deleted -> current after; deleting what is not there changes nothing.

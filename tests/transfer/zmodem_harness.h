@@ -47,14 +47,14 @@ struct TRunOptions {
   std::vector<std::string> PeerArgs;  // e.g. {"sz", "-q", "a.bin"}
   std::string PeerDir;                // the peer's working directory
   std::string DownloadDir;            // the engine's download directory
-  std::vector<std::string> Files;     // upload list
+  std::vector<std::string> Files = {};  // upload list
   uint8_t BlockMode = 1;
   TFault Fault;
   int DeadlineMs = 60000;
   int64_t MaxDiskBytes = 64 << 20;      // a run that writes more is stopped (both directories)
   int64_t KillPeerAt = -1;              // kill the peer once this many bytes are done
   bool PrimeStart = false;              // read the start up to its ZDLE first, then Prime()
-  std::function<void(TZmodem&)> Setup;  // extra engine settings
+  std::function<void(TZmodem&)> Setup = {};  // extra engine settings
   // Xmodem / Ymodem instead of Zmodem; Xmodem downloads are saved as XName.
   std::optional<TXYProtocol> XY;
   std::string XName;
