@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <filesystem>
 
@@ -21,10 +22,7 @@ namespace fs = std::filesystem;
 using Strs = std::vector<std::string>;
 
 namespace {
-std::string Perms(const std::string& P) {
-  struct stat St {};
-  return ::stat(P.c_str(), &St) == 0 ? OctStr(St.st_mode & 07777) : "none";
-}
+std::string Perms(const std::string& P) { return OctStr(static_cast<int>(fs::status(P).permissions()) & 07777); }
 long Entries(const std::string& Dir) { return std::distance(fs::directory_iterator(Dir), {}); }
 }  // namespace
 
@@ -182,25 +180,22 @@ TEST(Ini, ReadsWhatTheProgramWrites) {
   TTempDir D;
   const std::string F = D.Path("lanternyx.ini"), Long = std::string(300, 'x');
   auto Write = [&](const std::string& Text) { WriteFileBytes(F, TBytes(Text.begin(), Text.end())); };
-  const struct { std::string Text; const char *Section, *Key, *Want; } Cases[] = {
-      {"[video]\n   width  =  132   \n", "VIDEO", "WIDTH", "132"},
-      {"[Video]\nfont=1\n[Other]\nwidth=100\n", "Video", "width", "-"},
-      {"[Video]\nfont=1\n[Other]\nwidth=100\n", "Other", "width", "100"},
-      {"[Video]\nmyfont=7\nfontsize=9\nfont=2\nfont=3\nnoequals\n", "Video", "font", "9"},
-      {"[Video]\nmyfont=7\nfontsize=9\nfont=2\nfont=3\nnoequals\n", "Video", "noequals", "-"},
-      {";[Video]\n[A]\nx=1\n; x=2\njunk [Video] junk\n;width=1\nwidth=90\n", "Video", "width", "90"},
-      {";[Video]\n[A]\nx=1\n; x=2\njunk [Video] junk\n;width=1\nwidth=90\n", "A", "x", "1"},
-      {"[V]\ntheme = \"ascii\" ; note\ntab=a\tb\nsplit=a=b\n", "V", "theme", "\"ascii\" ; note"},
-      {"[V]\ntheme = \"ascii\" ; note\ntab=a\tb\nsplit=a=b\n", "V", "tab", "a\tb"},
-      {"[V]\ntheme = \"ascii\" ; note\ntab=a\tb\nsplit=a=b\n", "V", "split", "a=b"},
-      {"[V]\r\nlong=" + Long + "\r\nw=7\rh=8", "V", "long", "x250"},
-      {"[V]\r\nlong=" + Long + "\r\nw=7\rh=8", "V", "w", "7"},
-      {"[V]\r\nlong=" + Long + "\r\nw=7\rh=8", "V", "h", "8"},
+  using TLook = std::array<const char*, 3>;  // section, key, value ("-": not found)
+  const std::pair<std::string, std::vector<TLook>> Cases[] = {
+      {"[video]\n   width  =  132   \n", {{"VIDEO", "WIDTH", "132"}}},
+      {"[Video]\nfont=1\n[Other]\nwidth=100\n", {{"Video", "width", "-"}, {"Other", "width", "100"}}},
+      {"[Video]\nmyfont=7\nfontsize=9\nfont=2\nfont=3\nnoequals\n", {{"Video", "font", "9"}, {"Video", "noequals", "-"}}},
+      {";[Video]\n[A]\nx=1\n; x=2\njunk [Video] junk\n;width=1\nwidth=90\n", {{"Video", "width", "90"}, {"A", "x", "1"}}},
+      {"[V]\ntheme = \"ascii\" ; note\ntab=a\tb\nsplit=a=b\n",
+       {{"V", "theme", "\"ascii\" ; note"}, {"V", "tab", "a\tb"}, {"V", "split", "a=b"}}},
+      {"[V]\r\nlong=" + Long + "\r\nw=7\rh=8", {{"V", "long", "x250"}, {"V", "w", "7"}, {"V", "h", "8"}}},
   };
-  for (const auto& C : Cases) {
-    Write(C.Text);
-    const std::string Got = TIniReader(F).ReadString(C.Section, C.Key, "-");
-    EXPECT_EQ(Got == std::string(250, 'x') ? "x250" : Got, C.Want) << C.Section << " " << C.Key;
+  for (const auto& [Text, Looks] : Cases) {
+    Write(Text);
+    for (const auto& [Section, Key, Want] : Looks) {
+      const std::string Got = TIniReader(F).ReadString(Section, Key, "-");
+      EXPECT_EQ(Got == std::string(250, 'x') ? "x250" : Got, Want) << Section << " " << Key;
+    }
   }
   Write("[V]\na=yes\nb=1\nc=TrUe\nd=true and more\ne=abc\nf=-12\ng=\n");
   TIniReader R(F);
