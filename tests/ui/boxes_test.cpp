@@ -44,15 +44,12 @@ TEST_F(Frames, EveryStyleDrawsItsCharactersInTheTwoTones) {
 
 TEST_F(Frames, TitlePlacementAndCutting) {
   // Inner width 18, title of 6: centred starts at 11 + (18 - 6) / 2.
-  const int Start[3] = {17, 11, 23};
-  for (uint8_t Align = 0; Align < 3; ++Align) {
+  for (const auto& [Align, Start] : {std::pair{0, 17}, {1, 11}, {2, 23}}) {
     TMenuBox Box(C());
-    Box.Shadow = false;
-    Box.Title = " Info ";
-    Box.TitleAlign = Align;
+    Box.Shadow = false, Box.Title = " Info ", Box.TitleAlign = static_cast<uint8_t>(Align);
     Box.Open(10, 5, 29, 9);
-    EXPECT_EQ(Text(Start[Align], Start[Align] + 5, 5), " Info ") << int(Align);
-    Expect({{Start[Align], 5, -1, 31}, {Start[Align] - 1, 5, -1, 127}});
+    EXPECT_EQ(Text(Start, Start + 5, 5), " Info ") << Align;
+    Expect({{Start, 5, -1, 31}, {Start - 1, 5, -1, 127}});
     Box.Close();
   }
   Pattern();

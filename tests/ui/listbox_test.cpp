@@ -105,13 +105,8 @@ TEST_F(List, TaggingTogglesMovesAndSkipsStateTwo) {
   EXPECT_EQ(L.Tagged, 1);
   Run({9, 9, -80, 9, 13}, 12);  // tag a and move to b; b cannot be tagged; untag c
   EXPECT_EQ(std::pair(L.Tagged, L.Picked), std::pair(1, 3));
-  std::vector<bool> Tags;
-  for (int I : {1, 2, 3, 9}) {
-    bool T = true;
-    L.GetItem(I, &T);
-    Tags.push_back(T);
-  }
-  EXPECT_EQ(Tags, (std::vector<bool>{true, false, false, false}));
+  const auto Tag = [&](int I) { bool T = true; L.GetItem(I, &T); return T; };
+  EXPECT_EQ((std::vector<bool>{Tag(1), Tag(2), Tag(3), Tag(9)}), (std::vector<bool>{true, false, false, false}));
   Expect({{11, 6, '*', 127}, {11, 8, ' '}});
   L.TagEnabled = false;
   L.HotKeys = std::string("\t");
