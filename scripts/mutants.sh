@@ -82,7 +82,9 @@ PY
 caught=0 survived=0 broken=0 total=0
 survivors=()
 declare -A alias=()
-while IFS=$'\t' read -r name file where from to regex rest; do
+# The list comes in on its own descriptor: a test that reads its standard input must not eat
+# lines of it.
+while IFS=$'\t' read -r -u 3 name file where from to regex rest; do
   [[ -z "$name" || "$name" == \#* ]] && continue
   if [[ "$name" == @* ]]; then alias[$name]=$file; continue; fi
   [[ "$name" =~ $only ]] || continue
@@ -110,7 +112,7 @@ while IFS=$'\t' read -r name file where from to regex rest; do
   fi
   # A fresh time stamp, so the next build compiles the restored file again.
   cat "$work/original" >"$target"
-done <"$list"
+done 3<"$list"
 # Leave the scratch build matching the unchanged tree.
 [ $dry = 1 ] || cmake --build "$build" -j "$(nproc)" >/dev/null 2>&1
 

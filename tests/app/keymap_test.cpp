@@ -12,20 +12,48 @@ std::string Ext(int Code) { return std::string{'\0', static_cast<char>(Code)}; }
 std::string B(int Ch) { return std::string(1, static_cast<char>(Ch)); }
 std::string Keys(int32_t Key, uint16_t Mod = 0) { return TranslateKey(Key, Mod).Bytes; }
 
-TEST(KeyTranslation, LettersFollowCtrlThenAltThenCase) {
-  EXPECT_EQ(Keys('a', Ctrl), B(1));
-  EXPECT_EQ(Keys('z', KMOD_RCTRL), B(26));
-  EXPECT_EQ(Keys('c', Ctrl | Alt), B(3));
-  EXPECT_EQ(Keys('c', Alt), Ext(46));
-  EXPECT_EQ(Keys('x', KMOD_RALT), Ext(45));
-  EXPECT_EQ(Keys('c', Shift | Caps), "C");
-  EXPECT_EQ(Keys('c', Caps), "C");
-  EXPECT_EQ(Keys('c', KMOD_RSHIFT), "C");
-  EXPECT_EQ(Keys('c'), "c");
-  EXPECT_EQ(Keys('c', Num), "c");
+struct TKeyCase {
+  int32_t Key;
+  uint16_t Mod;
+  std::string Bytes;
+};
+
+// Letters follow Ctrl, then Alt, then case; cursor keys ignore modifiers; the keypad follows
+// NumLock; other keys give the low byte of their code or nothing.
+TEST(KeyTranslation, SingleKeys) {
+  std::vector<TKeyCase> Rows = {
+      {'a', Ctrl, B(1)}, {'z', KMOD_RCTRL, B(26)}, {'c', Ctrl | Alt, B(3)}, {'x', KMOD_RALT, Ext(45)},
+      {'c', Shift | Caps, "C"}, {'c', Caps, "C"}, {'c', KMOD_RSHIFT, "C"}, {'c', 0, "c"}, {'c', Num, "c"},
+      {SDLK_F1, Shift, Ext(59)}, {'1', Alt, "1"}, {SDLK_KP_5, 0, "5"}, {SDLK_KP_5, Num, "5"},
+      {SDLK_RETURN, Alt, ""}, {SDLK_RETURN, 0, B(13)}, {SDLK_ESCAPE, 0, B(27)}, {SDLK_BACKSPACE, 0, B(8)},
+      {SDLK_TAB, 0, B(9)}, {SDLK_SPACE, Ctrl, B(32)}, {SDLK_F13, 0, B(SDLK_F13 & 0xFF)},
+      {0x00E9, 0, ""},  // a key of a foreign layout: its character comes as text
+      // Never a lone 0: it would swallow the next key as an extended code.
+      {SDLK_UNKNOWN, 0, ""}, {0x40000100, 0, ""}};
   const std::string Scan = {30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,
                             49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44};
-  for (int I = 0; I < 26; ++I) EXPECT_EQ(Keys('a' + I, Alt), Ext(Scan[I])) << char('a' + I);
+  for (int I = 0; I < 26; ++I) Rows.push_back({'a' + I, Alt, Ext(Scan[I])});
+  for (auto [Key, Code] : {std::pair{SDLK_INSERT, 82}, {SDLK_PAGEUP, 73}, {SDLK_PAGEDOWN, 81},
+                           {SDLK_RIGHT, 77}, {SDLK_LEFT, 75}, {SDLK_DOWN, 80}, {SDLK_UP, 72}})
+    for (uint16_t Mod : {0, int(Shift), int(Alt), int(Ctrl), int(Num)}) Rows.push_back({Key, Mod, Ext(Code)});
+  const int32_t Pad[] = {SDLK_KP_0, SDLK_KP_1, SDLK_KP_2, SDLK_KP_3, SDLK_KP_4,
+                         SDLK_KP_6, SDLK_KP_7, SDLK_KP_8, SDLK_KP_9, SDLK_KP_PERIOD};
+  const char PadCh[] = "012346789.", PadScan[] = {82, 79, 80, 81, 75, 77, 71, 72, 73, 83};
+  for (int I = 0; I < 10; ++I) {
+    Rows.push_back({Pad[I], Num, B(PadCh[I])});
+    Rows.push_back({Pad[I], Num | Shift, B(PadCh[I])});
+    Rows.push_back({Pad[I], 0, Ext(PadScan[I])});
+  }
+  // Modifier and lock keys queue nothing.
+  for (int32_t Key : {SDLK_CAPSLOCK, SDLK_PRINTSCREEN, SDLK_SCROLLLOCK, SDLK_PAUSE, SDLK_LCTRL,
+                      SDLK_RCTRL, SDLK_LSHIFT, SDLK_RSHIFT, SDLK_LALT, SDLK_RALT,
+                      SDLK_NUMLOCKCLEAR, SDLK_LGUI, SDLK_RGUI, SDLK_MODE})
+    Rows.push_back({Key, 0, ""});
+  for (const TKeyCase& R : Rows) EXPECT_EQ(Keys(R.Key, R.Mod), R.Bytes) << R.Key << " " << R.Mod;
+  // ALT+Enter cycles the window instead of typing.
+  EXPECT_TRUE(TranslateKey(SDLK_RETURN, Alt).SizeCycle);
+  EXPECT_FALSE(TranslateKey(SDLK_RETURN, 0).SizeCycle);
+  EXPECT_FALSE(TranslateKey(SDLK_KP_ENTER, Alt).SizeCycle);
 }
 
 struct TRow {
@@ -66,55 +94,6 @@ TEST(KeyTranslation, EveryTableRowWithEachModifier) {
     EXPECT_EQ(Keys(R.Key, Alt | Ctrl), R.Alt);
     EXPECT_EQ(Keys(R.Key, Caps | Num), R.Plain);
   }
-  EXPECT_EQ(Keys(SDLK_F1, Shift), Ext(59));
-  EXPECT_EQ(Keys('1', Alt), "1");
-}
-
-TEST(KeyTranslation, CursorKeysIgnoreModifiers) {
-  const std::vector<std::pair<int32_t, int>> Keys_ = {
-      {SDLK_INSERT, 82}, {SDLK_PAGEUP, 73}, {SDLK_PAGEDOWN, 81}, {SDLK_RIGHT, 77},
-      {SDLK_LEFT, 75},   {SDLK_DOWN, 80},   {SDLK_UP, 72}};
-  for (auto [Key, Scan] : Keys_)
-    for (uint16_t Mod : {0, int(Shift), int(Alt), int(Ctrl), int(Num)})
-      EXPECT_EQ(Keys(Key, Mod), Ext(Scan)) << Key << " " << Mod;
-}
-
-TEST(KeyTranslation, KeypadFollowsNumLock) {
-  const std::vector<std::tuple<int32_t, char, int>> Pad = {
-      {SDLK_KP_1, '1', 79}, {SDLK_KP_2, '2', 80}, {SDLK_KP_3, '3', 81}, {SDLK_KP_4, '4', 75},
-      {SDLK_KP_6, '6', 77}, {SDLK_KP_7, '7', 71}, {SDLK_KP_8, '8', 72}, {SDLK_KP_9, '9', 73},
-      {SDLK_KP_0, '0', 82}, {SDLK_KP_PERIOD, '.', 83}};
-  for (auto [Key, Ch, Scan] : Pad) {
-    EXPECT_EQ(Keys(Key, Num), B(Ch));
-    EXPECT_EQ(Keys(Key, Num | Shift), B(Ch));
-    EXPECT_EQ(Keys(Key), Ext(Scan));
-  }
-  EXPECT_EQ(Keys(SDLK_KP_5), "5");
-  EXPECT_EQ(Keys(SDLK_KP_5, Num), "5");
-}
-
-TEST(KeyTranslation, AltEnterCyclesTheWindowInsteadOfTyping) {
-  EXPECT_TRUE(TranslateKey(SDLK_RETURN, Alt).SizeCycle);
-  EXPECT_EQ(Keys(SDLK_RETURN, Alt), "");
-  EXPECT_FALSE(TranslateKey(SDLK_RETURN, 0).SizeCycle);
-  EXPECT_EQ(Keys(SDLK_RETURN), B(13));
-  EXPECT_FALSE(TranslateKey(SDLK_KP_ENTER, Alt).SizeCycle);
-}
-
-TEST(KeyTranslation, OtherKeysGiveTheLowByteOfTheirCodeOrNothing) {
-  EXPECT_EQ(Keys(SDLK_ESCAPE), B(27));
-  EXPECT_EQ(Keys(SDLK_BACKSPACE), B(8));
-  EXPECT_EQ(Keys(SDLK_TAB), B(9));
-  EXPECT_EQ(Keys(SDLK_SPACE, Ctrl), B(32));
-  EXPECT_EQ(Keys(SDLK_F13), B(SDLK_F13 & 0xFF));
-  EXPECT_EQ(Keys(0x00E9), "");  // a key of a foreign layout: its character comes as text
-  // Never a lone 0: it would swallow the next key as an extended code.
-  EXPECT_EQ(Keys(SDLK_UNKNOWN), "");
-  EXPECT_EQ(Keys(0x40000100), "");
-  for (int32_t Key : {SDLK_CAPSLOCK, SDLK_PRINTSCREEN, SDLK_SCROLLLOCK, SDLK_PAUSE, SDLK_LCTRL,
-                      SDLK_RCTRL, SDLK_LSHIFT, SDLK_RSHIFT, SDLK_LALT, SDLK_RALT,
-                      SDLK_NUMLOCKCLEAR, SDLK_LGUI, SDLK_RGUI, SDLK_MODE})
-    EXPECT_EQ(Keys(Key), "") << Key;  // modifier and lock keys queue nothing
 }
 
 // A press with the text the window system typed for it: the key or the text, never both.

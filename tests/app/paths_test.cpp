@@ -23,19 +23,19 @@ struct TPickCase {
 };
 
 TEST(FileLocations, PickedFromProgramDirectoryAndEnvironment) {
+  const char *Cfg = "/home/u/.config/lanternyx/", *Share = "/home/u/.local/share/lanternyx/";
   const TPickCase Cases[] = {
       {"build dir", "./build/lanternyx", "/src/build/lanternyx", "", "", "/home/u", true, "./build/", "./build/",
        "./build/"},
-      {"portable copy found through PATH", "lanternyx", "/home/u/lx/lanternyx", "", "", "/home/u", true,
-       "/home/u/lx/", "/home/u/lx/", "/home/u/lx/"},
-      {"installed, defaults", "lanternyx", "/usr/bin/lanternyx", "", "", "/home/u", false, "/usr/bin/",
-       "/home/u/.config/lanternyx/", "/home/u/.local/share/lanternyx/"},
+      {"portable copy found through PATH", "lanternyx", "/home/u/lx/lanternyx", "", "", "/home/u", true, "/home/u/lx/",
+       "/home/u/lx/", "/home/u/lx/"},
+      {"installed, defaults", "lanternyx", "/usr/bin/lanternyx", "", "", "/home/u", false, "/usr/bin/", Cfg, Share},
       {"installed, XDG set", "/opt/lx/lanternyx", "", "/cfg/", "/data", "/home/u", false, "/opt/lx/",
        "/cfg/lanternyx/", "/data/lanternyx/"},
-      {"relative XDG values are ignored", "/opt/lx/lanternyx", "", "cfg", "data", "/home/u", false, "/opt/lx/",
-       "/home/u/.config/lanternyx/", "/home/u/.local/share/lanternyx/"},
-      {"root may write /usr/bin but still gets its home", "/usr/bin/lanternyx", "", "", "", "/root", true,
-       "/usr/bin/", "/root/.config/lanternyx/", "/root/.local/share/lanternyx/"},
+      {"relative XDG values are ignored", "/opt/lx/lanternyx", "", "cfg", "data", "/home/u", false, "/opt/lx/", Cfg,
+       Share},
+      {"root may write /usr/bin but still gets its home", "/usr/bin/lanternyx", "", "", "", "/root", true, "/usr/bin/",
+       "/root/.config/lanternyx/", "/root/.local/share/lanternyx/"},
       {"no home: beside the program after all", "lanternyx", "/usr/bin/lanternyx", "", "", "", false, "/usr/bin/",
        "/usr/bin/", "/usr/bin/"},
       {"no /proc: the working directory", "lanternyx", "", "", "", "/home/u", true, "", "", ""},
@@ -87,14 +87,13 @@ TEST(FileLocations, DirectoriesAreMadePrivateAndOnlyWhenNotBesideTheProgram) {
 TEST(FileLocations, IconBesideTheProgramThenTheUsersThenTheInstalledOne) {
   TFileLocations L{"/usr/bin/", "/home/u/.config/lanternyx/", "/home/u/.local/share/lanternyx/", false};
   std::set<std::string> There;
-  const auto Find = [&] { return FindIconFile(L, [&](const std::string& F) { return There.count(F) > 0; }); };
-  EXPECT_EQ(Find(), "");
-  There.insert("/usr/bin/../share/lanternyx/lanternyx.icn");
-  EXPECT_EQ(Find(), "/usr/bin/../share/lanternyx/lanternyx.icn");
-  There.insert("/home/u/.config/lanternyx/lanternyx.icn");
-  EXPECT_EQ(Find(), "/home/u/.config/lanternyx/lanternyx.icn");
-  There.insert("/usr/bin/lanternyx.icn");
-  EXPECT_EQ(Find(), "/usr/bin/lanternyx.icn");
+  EXPECT_EQ(FindIconFile(L, [&](const std::string& F) { return There.count(F) > 0; }), "");
+  // Each one found hides the ones before it.
+  for (const char* Icon : {"/usr/bin/../share/lanternyx/lanternyx.icn", "/home/u/.config/lanternyx/lanternyx.icn",
+                           "/usr/bin/lanternyx.icn"}) {
+    There.insert(Icon);
+    EXPECT_EQ(FindIconFile(L, [&](const std::string& F) { return There.count(F) > 0; }), Icon);
+  }
 }
 
 TEST(FileLocations, NewConfigurationSendsDownloadsAndCapturesToTheDataDirectory) {
@@ -106,11 +105,10 @@ TEST(FileLocations, NewConfigurationSendsDownloadsAndCapturesToTheDataDirectory)
   const TBytes B = ReadFileBytes(Files + lx::ConfigFileName);
   ASSERT_EQ(B.size(), lx::ConfigRecSize);
   const auto Str = [&](std::size_t Ofs) { return std::string(B.begin() + Ofs + 1, B.begin() + Ofs + 1 + B[Ofs]); };
-  EXPECT_EQ(Str(lx::CfgOfs::ScriptPath), Files);
-  EXPECT_EQ(Str(lx::CfgOfs::ProtocolPath), Files);
-  EXPECT_EQ(Str(lx::CfgOfs::DownloadPath), Data);
-  EXPECT_EQ(Str(lx::CfgOfs::UploadPath), Data);
-  EXPECT_EQ(Str(lx::CfgOfs::CapturePath), Data);
+  EXPECT_EQ((std::vector<std::string>{Str(lx::CfgOfs::ScriptPath), Str(lx::CfgOfs::ProtocolPath),
+                                      Str(lx::CfgOfs::DownloadPath), Str(lx::CfgOfs::UploadPath),
+                                      Str(lx::CfgOfs::CapturePath)}),
+            (std::vector<std::string>{Files, Files, Data, Data, Data}));
 }
 
 }  // namespace

@@ -1,52 +1,22 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <vector>
 
 #include "app/settings.h"
-
-namespace fs = std::filesystem;
+#include "support/test_tempdir.h"
 
 namespace {
 
-class VideoSettings : public ::testing::Test {
- protected:
-  void SetUp() override {
-    Dir = fs::temp_directory_path() / ("lx_ini_" + std::to_string(getpid()));
-    fs::create_directories(Dir);
-  }
-  void TearDown() override { fs::remove_all(Dir); }
-  TVideoSettings Read(const std::string& Body) {
-    std::ofstream(Dir / "lanternyx.ini") << Body;
-    return ReadVideoSettings((Dir / "lanternyx.ini").string());
-  }
-  fs::path Dir;
-};
-
-TEST_F(VideoSettings, MissingFileGivesTheDefaults) {
-  const TVideoSettings S = ReadVideoSettings((Dir / "none.ini").string());
-  EXPECT_FALSE(S.AsciiTheme);
-  EXPECT_FALSE(S.Upscale);
-  EXPECT_EQ(S.Filter, 0);
-  EXPECT_EQ(S.WinSize, 1);
-  EXPECT_EQ(S.Cols, 80);
-  EXPECT_EQ(S.Rows, 25);
-  EXPECT_TRUE(S.Gpu);
-  EXPECT_FALSE(S.Letterbox);
-  EXPECT_EQ(S.FontType(), 1);
-  EXPECT_EQ(S.ThemeFlag(), 1);
-}
-
 struct TIniCase {
-  const char* Body;
+  const char* Body;  // nullptr: no file at all
   int Cols, Rows, FontType, ThemeFlag, Filter, WinSize;
   bool Gpu, Letterbox;
 };
 
-TEST_F(VideoSettings, KeysAreReadCaseBlindAndClamped) {
+TEST(VideoSettings, KeysAreReadCaseBlindAndClamped) {
   const std::vector<TIniCase> Cases = {
+      {nullptr, 80, 25, 1, 1, 0, 1, true, false},
       {"[Video]\ntheme=ascii\n", 80, 25, 2, 0, 0, 1, true, false},
       {"[Video]\ntheme=Ansi2\n", 80, 25, 1, 1, 0, 1, true, false},
       {"[Video]\ntheme=ASCII2\n", 80, 25, 1, 1, 0, 1, true, false},
@@ -59,9 +29,11 @@ TEST_F(VideoSettings, KeysAreReadCaseBlindAndClamped) {
       {"[Video]\n filter = 2 \nwin_size=0\ngpu=false\nletterbox=TRUE\n", 80, 25, 1, 1, 2, 0, false, true},
       {"[Video]\nfilter=7\nwin_size=-3\n", 80, 25, 1, 1, 0, 0, true, false},
       {"[Video]\n[Other]\ncolumn_size=132\n", 80, 25, 1, 1, 0, 1, true, false}};
+  TTempDir T;
   for (const TIniCase& C : Cases) {
-    const TVideoSettings S = Read(C.Body);
-    SCOPED_TRACE(C.Body);
+    SCOPED_TRACE(C.Body ? C.Body : "(no file)");
+    if (C.Body) std::ofstream(T.Path("lanternyx.ini")) << C.Body;
+    const TVideoSettings S = ReadVideoSettings(T.Path(C.Body ? "lanternyx.ini" : "none.ini"));
     EXPECT_EQ(S.Cols, C.Cols);
     EXPECT_EQ(S.Rows, C.Rows);
     EXPECT_EQ(S.FontType(), C.FontType);
@@ -71,14 +43,6 @@ TEST_F(VideoSettings, KeysAreReadCaseBlindAndClamped) {
     EXPECT_EQ(S.Gpu, C.Gpu);
     EXPECT_EQ(S.Letterbox, C.Letterbox);
   }
-}
-
-TEST(ProgramDir, DirectoryPartOfArgumentZero) {
-  EXPECT_EQ(ProgramDirFrom("/opt/lanternyx/lanternyx"), "/opt/lanternyx/");
-  EXPECT_EQ(ProgramDirFrom("./lanternyx"), "./");
-  EXPECT_EQ(ProgramDirFrom("bin\\lanternyx"), "bin\\");
-  EXPECT_EQ(ProgramDirFrom("lanternyx"), "");
-  EXPECT_EQ(ProgramDirFrom(""), "");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "console/window_size.h"
 
 namespace {
@@ -68,43 +70,27 @@ TEST_F(WindowScale, DesktopFitLeavesEightyPixelsToSpare) {
   EXPECT_EQ(ScaleToDesktop(640, 400, 1.0), 1.0);
 }
 
+// After each ALT+Enter: the scales, the window size asked for, full screen, centrings, clears.
 TEST_F(WindowScale, AltEnterStepsUpThenFullScreenThenBack) {
+  const auto Step = [](TWindowScale& W) {
+    CycleWindowSize(W);
+    char B[80];
+    std::snprintf(B, sizeof B, "%.1f/%.1f %dx%d%s c%d r%d", W.ScaleX, W.ScaleY, Fake.W, Fake.H,
+                  Fake.Flags & SDL_WINDOW_FULLSCREEN_DESKTOP ? " full" : "", Fake.CentreCalls, Fake.Clears);
+    return std::string(B);
+  };
   TWindowScale W = Picture(640, 400, 1.0);
-  CycleWindowSize(W);  // 1x -> 2x
-  EXPECT_EQ(W.ScaleY, 2.0);
-  EXPECT_EQ(W.ScaleX, 2.0);
-  EXPECT_EQ(std::make_pair(Fake.W, Fake.H), std::make_pair(1280, 800));
-  EXPECT_EQ(Fake.CentreCalls, 1);
-  CycleWindowSize(W);  // 2x is the desktop fit -> full screen
-  EXPECT_TRUE(Fake.Flags & SDL_WINDOW_FULLSCREEN_DESKTOP);
-  EXPECT_EQ(Fake.Clears, 1);
-  EXPECT_FLOAT_EQ(W.ScaleX, 1.7f);
-  EXPECT_FLOAT_EQ(W.ScaleY, 1.7f);
-  CycleWindowSize(W);  // full screen -> 1x window
-  EXPECT_FALSE(Fake.Flags & SDL_WINDOW_FULLSCREEN);
-  EXPECT_EQ(W.ScaleY, 1.0);
-  EXPECT_EQ(std::make_pair(Fake.W, Fake.H), std::make_pair(640, 400));
-  EXPECT_EQ(Fake.CentreCalls, 2);
-}
-
-TEST_F(WindowScale, LargeFontsStepByHalves) {
-  Fake.DesktopW = 2560;
-  Fake.DesktopH = 1600;
-  TWindowScale W = Picture(1280, 800, 0.5);
-  CycleWindowSize(W);
-  EXPECT_EQ(W.ScaleY, 1.5);
-  EXPECT_EQ(std::make_pair(Fake.W, Fake.H), std::make_pair(1920, 1200));
-  CycleWindowSize(W);
-  EXPECT_TRUE(Fake.Flags & SDL_WINDOW_FULLSCREEN_DESKTOP);
-}
-
-TEST_F(WindowScale, FailedFullScreenLeavesTheWindowAsItWas) {
+  EXPECT_EQ(Step(W), "2.0/2.0 1280x800 c1 r0");
+  EXPECT_EQ(Step(W), "1.7/1.7 1280x800 full c1 r1");  // 2x is the desktop fit
+  EXPECT_EQ(Step(W), "1.0/1.0 640x400 c2 r1");
+  Fake = TFakeWindow{2560, 1600};
+  W = Picture(1280, 800, 0.5);  // large fonts step by halves
+  EXPECT_EQ(Step(W), "1.5/1.5 1920x1200 c1 r0");
+  EXPECT_EQ(Step(W), "1.7/1.7 1920x1200 full c1 r1");
+  Fake = TFakeWindow{};
   Fake.FullscreenFails = true;
-  TWindowScale W = Picture(1280, 800, 0.5);  // 1.0 already fits the 1920 x 1080 desktop
-  CycleWindowSize(W);
-  EXPECT_FALSE(Fake.Flags & SDL_WINDOW_FULLSCREEN);
-  EXPECT_EQ(W.ScaleY, 1.0);
-  EXPECT_EQ(Fake.SizeCalls, 0);
+  W = Picture(1280, 800, 0.5);  // 1.0 already fits the 1920 x 1080 desktop: full screen fails
+  EXPECT_EQ(Step(W), "1.0/1.0 0x0 c0 r1");
 }
 
 }  // namespace

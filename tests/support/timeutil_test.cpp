@@ -4,73 +4,39 @@
 
 using namespace lx;
 
-static int64_t At(int Min, int Sec, int Hund = 0) {
+namespace {
+int64_t At(int Min, int Sec, int Hund = 0) {
   TDateTime T;
-  T.Min = Min;
-  T.Sec = Sec;
-  T.Hundredths = Hund;
+  T.Min = Min, T.Sec = Sec, T.Hundredths = Hund;
   return HundredthsOfHourAt(T);
 }
+}  // namespace
 
+// End times in hundredths of the hour, across the wrap and within it.
 TEST(Timer, RunsOutAcrossTheHour) {
-  int64_t End = At(59, 58) + 500;  // five seconds, ending after the wrap
-  EXPECT_FALSE(TimerUpAt(End, At(59, 58)));
-  EXPECT_FALSE(TimerUpAt(End, At(59, 59, 99)));
-  EXPECT_FALSE(TimerUpAt(End, At(0, 2, 99)));
-  EXPECT_TRUE(TimerUpAt(End, At(0, 3)));
-  EXPECT_TRUE(TimerUpAt(End, At(0, 10)));
-}
-
-TEST(Timer, WithinTheHour) {
-  int64_t End = At(10, 0) + 100;
-  EXPECT_FALSE(TimerUpAt(End, At(10, 0, 99)));
-  EXPECT_TRUE(TimerUpAt(End, At(10, 1)));
+  const int64_t Wrap = At(59, 58) + 500, Within = At(10, 0) + 100;
+  EXPECT_EQ((std::vector<bool>{TimerUpAt(Wrap, At(59, 58)), TimerUpAt(Wrap, At(59, 59, 99)), TimerUpAt(Wrap, At(0, 2, 99)),
+                               TimerUpAt(Wrap, At(0, 3)), TimerUpAt(Wrap, At(0, 10)), TimerUpAt(Within, At(10, 0, 99)),
+                               TimerUpAt(Within, At(10, 1)), TimerUp(TimerSet(0) - 1), TimerUp(TimerSet(3000) + 3000)}),
+            (std::vector<bool>{false, false, false, true, true, false, true, true, false}));
   EXPECT_EQ(At(59, 59, 99), 359999);
-  EXPECT_TRUE(TimerUp(TimerSet(0) - 1));
-  EXPECT_FALSE(TimerUp(TimerSet(3000) + 3000));
-}
-
-TEST(Clock, MonotonicAndSleeps) {
-  int64_t A = TickMS();
+  const int64_t A = TickMS();
   WaitMS(20);
   EXPECT_GE(TickMS() - A, 19);
-  EXPECT_GE(SecondsToday(), 0);
-  EXPECT_LT(SecondsToday(), 86400);
-  EXPECT_LT(MinutesToday(), 1440);
+  EXPECT_TRUE(SecondsToday() >= 0 && SecondsToday() < 86400 && MinutesToday() < 1440);
 }
 
-TEST(PackedDate, RoundTripAndUnixSeconds) {
-  TDateTime T{2024, 2, 29, 23, 59, 58};
-  uint32_t P = PackDateTime(T);
-  TDateTime U = UnpackDateTime(P);
-  EXPECT_EQ(U.Year, 2024);
-  EXPECT_EQ(U.Month, 2);
-  EXPECT_EQ(U.Day, 29);
-  EXPECT_EQ(U.Hour, 23);
-  EXPECT_EQ(U.Min, 59);
-  EXPECT_EQ(U.Sec, 58);
+TEST(PackedDate, RoundTripUnixSecondsAndFormats) {
+  const uint32_t P = PackDateTime({2024, 2, 29, 23, 59, 58});
+  const TDateTime U = UnpackDateTime(P);
+  EXPECT_EQ((std::vector<int>{U.Year, U.Month, U.Day, U.Hour, U.Min, U.Sec}), (std::vector<int>{2024, 2, 29, 23, 59, 58}));
   EXPECT_EQ(PackedToUnix(P), 1709251198);
   EXPECT_EQ(PackedToUnix(PackDateTime({1980, 1, 1, 0, 0, 0})), 315532800);
-  EXPECT_EQ(UnpackDateTime(PackedNow()).Year >= 2020, true);
-}
-
-TEST(FormatDate, AllSixStyles) {
-  TDateTime D{2007, 3, 9};
-  std::string S = "unchanged";
-  FormatDate(D, 1, S); EXPECT_EQ(S, "03/09/07");
-  FormatDate(D, 2, S); EXPECT_EQ(S, "09/03/07");
-  FormatDate(D, 3, S); EXPECT_EQ(S, "07/03/09");
-  FormatDate(D, 4, S); EXPECT_EQ(S, "03/09/2007");
-  FormatDate(D, 5, S); EXPECT_EQ(S, "09/03/2007");
-  FormatDate(D, 6, S); EXPECT_EQ(S, "2007/03/09");
-  FormatDate(D, 7, S); EXPECT_EQ(S, "2007/03/09");
-  FormatDate(D, 0, S); EXPECT_EQ(S, "2007/03/09");
-  // A never-called entry stores 0.
-  FormatPackedDate(0, 1, S); EXPECT_EQ(S, "00/00/80");
-}
-
-TEST(FormatHHMM, HoursAndMinutes) {
-  EXPECT_EQ(FormatHHMM(0), "00:00");
-  EXPECT_EQ(FormatHHMM(3 * 3600 + 7 * 60 + 59), "03:07");
-  EXPECT_EQ(FormatHHMM(12 * 3600 + 45 * 60), "12:45");
+  EXPECT_GE(UnpackDateTime(PackedNow()).Year, 2020);
+  std::vector<std::string> Got;
+  for (int Style = 0; Style <= 7; ++Style) FormatDate({2007, 3, 9}, Style, Got.emplace_back("-"));  // 0, 7: unknown
+  FormatPackedDate(0, 1, Got.emplace_back());  // a never-called entry stores 0
+  EXPECT_EQ(Got, (std::vector<std::string>{"-", "03/09/07", "09/03/07", "07/03/09", "03/09/2007", "09/03/2007", "2007/03/09",
+                                           "-", "00/00/80"}));
+  EXPECT_EQ(FormatHHMM(0) + FormatHHMM(3 * 3600 + 7 * 60 + 59) + FormatHHMM(12 * 3600 + 45 * 60), "00:0003:0712:45");
 }

@@ -13,12 +13,15 @@
 #include <filesystem>
 #include <random>
 #include <thread>
+#include <utility>
 
 #include "net/socket.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using K = TFault::TKind;
 
 int64_t MsSince(Clock::time_point T0) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - T0).count();
@@ -37,142 +40,96 @@ bool WriteAllFd(int Fd, const uint8_t* P, size_t N) {
   return true;
 }
 
-// Forwards bytes both ways between the engine's end and the peer's end, applying one fault.
+// Forwards bytes both ways between the engine's end and the peer's end, applying one fault;
+// whichever side hangs up, it hangs up on both.
 class TRelay {
  public:
   TRelay(int EngineFd, int PeerFd, TFault F, Clock::time_point T0)
-      : E(EngineFd), P(PeerFd), Fault(F), Start(T0), Thread([this] { Run(); }) {}
+      : E(EngineFd), P(PeerFd), Fault(F), Start(T0), NextFlip(F.At), Thread([this] { Run(); }) {}
   ~TRelay() {
     Stop = true;
     Thread.join();
-    if (E >= 0) close(E);
-    if (P >= 0) close(P);
+    close(E);
+    close(P);
   }
-  int64_t FaultMs() const { return FaultAt.load(); }
+  std::atomic<int64_t> FaultMs{-1};
 
  private:
   void Run() {
     uint8_t Buf[16384];
     int64_t Count[2] = {0, 0};  // bytes seen toward the engine, toward the peer
-    int64_t NextFlip = Fault.At;
     while (!Stop) {
       pollfd Pf[2] = {{P, POLLIN, 0}, {E, POLLIN, 0}};
       if (poll(Pf, 2, 50) <= 0) continue;
-      for (int Dir = 0; Dir < 2; ++Dir) {
+      for (int Dir = 0; Dir < 2 && !Stop; ++Dir) {
         if (!(Pf[Dir].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-        const int From = Dir == 0 ? P : E, To = Dir == 0 ? E : P;
-        const ssize_t N = recv(From, Buf, sizeof Buf, MSG_DONTWAIT);
+        const ssize_t N = recv(Dir == 0 ? P : E, Buf, sizeof Buf, MSG_DONTWAIT);
         if (N < 0 && errno == EAGAIN) continue;
-        if (N <= 0) {
-          Stop = true;
-          break;
-        }
-        std::vector<uint8_t> Out(Buf, Buf + N);
-        const bool Target = (Dir == 0) == Fault.ToEngine || Fault.Kind == TFault::TKind::Telnet;
-        const int64_t Before = Count[Dir];
-        Count[Dir] += N;
-        if (Target && !Applied) ApplyFault(Out, Before, NextFlip, Dir == 0);
-        if (Closed) {
-          Stop = true;
-          break;
-        }
-        if (!WriteAllFd(To, Out.data(), Out.size())) {
-          Stop = true;
-          break;
-        }
+        std::vector<uint8_t> Out(Buf, Buf + std::max<ssize_t>(N, 0));
+        if ((Dir == 0) == Fault.ToEngine || Fault.Kind == K::Telnet) Apply(Out, Count[Dir], Dir == 0);
+        Count[Dir] += std::max<ssize_t>(N, 0);
+        Stop = N <= 0 || Closed || !WriteAllFd(Dir == 0 ? E : P, Out.data(), Out.size());
       }
     }
-    // Whichever side hung up, the relay hangs up on both.
     shutdown(E, SHUT_RDWR);
     shutdown(P, SHUT_RDWR);
   }
 
-  void Mark() {
-    if (FaultAt.load() < 0) FaultAt = MsSince(Start);
+  // Out holds the bytes from offset Before of its direction.
+  void Apply(std::vector<uint8_t>& Out, int64_t Before, bool TowardEngine) {
+    const int64_t End = Before + static_cast<int64_t>(Out.size());
+    const bool Due = !Applied && Fault.At < End;
+    const size_t At = static_cast<size_t>(Fault.At - Before);
+    if (Fault.Kind == K::BitFlip) {
+      for (; NextFlip < End; NextFlip += Fault.At, Mark()) Out[static_cast<size_t>(NextFlip - Before)] ^= 0x04;
+    } else if (Fault.Kind == K::Telnet) {
+      // 255 doubled and IAC NOP sprinkled in toward the engine; toward the peer the doubled
+      // 255 undone and any other command dropped.
+      std::vector<uint8_t> T;
+      for (const uint8_t B : Out) {
+        if (TowardEngine) {
+          T.push_back(B);
+          if (B == 255) T.push_back(255);
+          if (++Sprinkle % 997 == 0) T.insert(T.end(), {255, 241});
+        } else if (std::exchange(SawIac, !SawIac && B == 255)) {
+          if (B == 255) T.push_back(255);
+        } else if (B != 255) {
+          T.push_back(B);
+        }
+      }
+      Out.swap(T);
+      Mark();
+    } else if (Due && Fault.Kind == K::Drop) {
+      Out.erase(Out.begin() + static_cast<long>(At));
+    } else if (Due && Fault.Kind == K::Stall) {
+      const auto Until = Clock::now() + std::chrono::milliseconds(Fault.StallMs);
+      while (!Stop && Clock::now() < Until) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } else if (Due && Fault.Kind == K::CanBurst) {
+      // Always toward the engine: while it sends, straight into the reply stream.
+      const std::vector<uint8_t> Cans(10, 24);
+      if (TowardEngine)
+        Out.insert(Out.begin() + static_cast<long>(At), Cans.begin(), Cans.end());
+      else
+        WriteAllFd(E, Cans.data(), Cans.size());
+    } else if (Due && Fault.Kind == K::Close) {
+      WriteAllFd(Fault.ToEngine ? E : P, Out.data(), At);
+      Out.clear();
+      Closed = true;
+    }
+    if (Due && Fault.Kind != K::BitFlip && Fault.Kind != K::Telnet) Applied = true, Mark();
   }
 
-  void ApplyFault(std::vector<uint8_t>& Out, int64_t Before, int64_t& NextFlip, bool TowardEngine) {
-    const int64_t End = Before + static_cast<int64_t>(Out.size());
-    switch (Fault.Kind) {
-      case TFault::TKind::None:
-        break;
-      case TFault::TKind::BitFlip:
-        while (NextFlip < End) {
-          Out[static_cast<size_t>(NextFlip - Before)] ^= 0x04;
-          NextFlip += Fault.At;
-          Mark();
-        }
-        break;
-      case TFault::TKind::Drop:
-        if (Fault.At < End) {
-          Out.erase(Out.begin() + (Fault.At - Before));
-          Applied = true;
-          Mark();
-        }
-        break;
-      case TFault::TKind::Stall:
-        if (Fault.At < End) {
-          Applied = true;
-          Mark();
-          const auto Until = Clock::now() + std::chrono::milliseconds(Fault.StallMs);
-          while (!Stop && Clock::now() < Until) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        break;
-      case TFault::TKind::CanBurst:
-        // Always toward the engine: while it sends, straight into the reply stream.
-        if (Fault.At < End) {
-          if (TowardEngine) {
-            Out.insert(Out.begin() + (Fault.At - Before), 10, uint8_t{24});
-          } else {
-            const std::vector<uint8_t> Cans(10, 24);
-            WriteAllFd(E, Cans.data(), Cans.size());
-          }
-          Applied = true;
-          Mark();
-        }
-        break;
-      case TFault::TKind::Telnet: {
-        std::vector<uint8_t> T;
-        for (const uint8_t B : Out) {
-          if (TowardEngine) {
-            T.push_back(B);
-            if (B == 255) T.push_back(255);
-            if (++Sprinkle % 997 == 0) T.insert(T.end(), {255, 241});  // IAC NOP
-          } else if (SawIac) {
-            if (B == 255) T.push_back(255);  // any other command is dropped
-            SawIac = false;
-          } else if (B == 255) {
-            SawIac = true;
-          } else {
-            T.push_back(B);
-          }
-        }
-        Out.swap(T);
-        Mark();
-        break;
-      }
-      case TFault::TKind::Close:
-        if (Fault.At < End) {
-          Out.resize(static_cast<size_t>(Fault.At - Before));
-          WriteAllFd(Fault.ToEngine ? E : P, Out.data(), Out.size());
-          Out.clear();
-          Applied = Closed = true;
-          Mark();
-        }
-        break;
-    }
+  void Mark() {
+    if (FaultMs < 0) FaultMs = MsSince(Start);
   }
 
   int E, P;
   TFault Fault;
   Clock::time_point Start;
+  int64_t NextFlip, Sprinkle = 0;
+  bool Applied = false, Closed = false, SawIac = false;
   std::atomic<bool> Stop{false};
-  bool Applied = false;
-  bool Closed = false;
-  bool SawIac = false;
-  int64_t Sprinkle = 0;
-  std::atomic<int64_t> FaultAt{-1};
-  std::thread Thread;
+  std::thread Thread;  // last: starts once the members above exist
 };
 
 pid_t StartPeer(const std::vector<std::string>& Args, const std::string& Dir, int Fd, const std::string& Log) {
@@ -194,10 +151,8 @@ pid_t StartPeer(const std::vector<std::string>& Args, const std::string& Dir, in
 int WaitPeer(pid_t Pid, int TimeoutMs) {
   const auto T0 = Clock::now();
   int St = 0;
-  for (;;) {
-    const pid_t R = waitpid(Pid, &St, WNOHANG);
-    if (R == Pid) break;
-    if (R < 0) return -1;
+  pid_t W;
+  while ((W = waitpid(Pid, &St, WNOHANG)) == 0) {
     if (MsSince(T0) > TimeoutMs) {
       kill(Pid, SIGKILL);
       waitpid(Pid, &St, 0);
@@ -205,21 +160,34 @@ int WaitPeer(pid_t Pid, int TimeoutMs) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  if (W < 0) return -1;
   return WIFEXITED(St) ? WEXITSTATUS(St) : 128 + WTERMSIG(St);
 }
 
-// Bytes in the regular files under Dir (0 when there is no such directory).
 int64_t DirBytes(const std::string& Dir) {
-  namespace fs = std::filesystem;
   int64_t Sum = 0;
-  std::error_code Ec;
+  std::error_code Ec, E2;
   if (Dir.empty()) return 0;
-  for (auto It = fs::recursive_directory_iterator(Dir, Ec); !Ec && It != fs::recursive_directory_iterator();
-       It.increment(Ec)) {
-    std::error_code E2;
+  for (auto It = fs::recursive_directory_iterator(Dir, Ec); !Ec && It != fs::recursive_directory_iterator(); It.increment(Ec))
     if (It->is_regular_file(E2)) Sum += static_cast<int64_t>(It->file_size(E2));
-  }
   return Sum;
+}
+
+// As the session's start detector would: what it read up to the ZDLE is gone, the rest of
+// that read is handed to the engine.
+std::vector<uint8_t> ReadStart(int Fd, Clock::time_point T0) {
+  std::vector<uint8_t> Got;
+  while (MsSince(T0) < 5000) {
+    pollfd Pf{Fd, POLLIN, 0};
+    uint8_t Buf[256];
+    if (poll(&Pf, 1, 100) <= 0) continue;
+    const ssize_t N = recv(Fd, Buf, sizeof Buf, 0);
+    if (N <= 0) break;
+    Got.insert(Got.end(), Buf, Buf + N);
+    const auto Z = std::find(Got.begin(), Got.end(), uint8_t{24});
+    if (Z != Got.end()) return {Z, Got.end()};
+  }
+  return Got;
 }
 
 }  // namespace
@@ -229,38 +197,20 @@ TRunResult RunWithPeer(const TRunOptions& O) {
   const auto T0 = Clock::now();
   int A[2], B[2] = {-1, -1};
   socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, A);
-  const bool Relayed = O.Fault.Kind != TFault::TKind::None;
+  const bool Relayed = O.Fault.Kind != K::None;
   if (Relayed) socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, B);
   const int PeerFd = Relayed ? B[1] : A[1];
   char LogName[] = "/tmp/lx-zpeer-XXXXXX";
-  const int LogFd = mkstemp(LogName);
-  if (LogFd >= 0) close(LogFd);
-  const std::string Log = LogName;
-  const pid_t Pid = StartPeer(O.PeerArgs, O.PeerDir, PeerFd, Log);
+  close(mkstemp(LogName));
+  const pid_t Pid = StartPeer(O.PeerArgs, O.PeerDir, PeerFd, LogName);
   close(PeerFd);
   std::unique_ptr<TRelay> Relay;
   if (Relayed) Relay = std::make_unique<TRelay>(A[1], B[0], O.Fault, T0);
-
-  // As the session's start detector would: what it read up to the ZDLE is gone, the rest
-  // of that read is handed to the engine.
-  std::vector<uint8_t> Primed;
-  while (O.PrimeStart && MsSince(T0) < 5000) {
-    pollfd Pf{A[0], POLLIN, 0};
-    uint8_t Buf[256];
-    if (poll(&Pf, 1, 100) <= 0) continue;
-    const ssize_t N = recv(A[0], Buf, sizeof Buf, 0);
-    if (N <= 0) break;
-    Primed.insert(Primed.end(), Buf, Buf + N);
-    const auto Z = std::find(Primed.begin(), Primed.end(), uint8_t{24});
-    if (Z != Primed.end()) {
-      Primed.erase(Primed.begin(), Z);
-      break;
-    }
-  }
+  const std::vector<uint8_t> Primed = O.PrimeStart ? ReadStart(A[0], T0) : std::vector<uint8_t>{};
   {
     TSocket Sock;
     Sock.AttachHandle(A[0]);
-    Sock.TelnetClient = O.Fault.Kind == TFault::TKind::Telnet;
+    Sock.TelnetClient = O.Fault.Kind == K::Telnet;
     bool Killed = false;
     int64_t NextDiskCheck = 0;
     auto Drive = [&](auto& Z) {
@@ -271,28 +221,17 @@ TRunResult RunWithPeer(const TRunOptions& O) {
         R.HookStarts += G.Starting;
         R.HookEnds += G.Ending;
       };
-      if (O.Upload)
-        Z.PrepareTransmit();
-      else
-        Z.PrepareReceive();
+      O.Upload ? Z.PrepareTransmit() : Z.PrepareReceive();
       while (Z.Step()) {
-        if (O.KillPeerAt >= 0 && !Killed && Z.BytesTransferred >= O.KillPeerAt) {
-          kill(Pid, SIGKILL);
-          Killed = true;
-        }
+        if (O.KillPeerAt >= 0 && !Killed && Z.BytesTransferred >= O.KillPeerAt) Killed = kill(Pid, SIGKILL) == 0;
         // A run that writes without end must not fill the disk: the peer goes, the run ends.
-        if (MsSince(T0) >= NextDiskCheck) {
+        if (!R.DiskOverran && MsSince(T0) >= NextDiskCheck) {
           NextDiskCheck = MsSince(T0) + 100;
-          if (DirBytes(O.DownloadDir) + DirBytes(O.PeerDir) > O.MaxDiskBytes) {
-            R.DiskOverran = R.EngineOverran = true;
-            kill(Pid, SIGKILL);
-            Z.Cancel();
-          }
+          R.DiskOverran = DirBytes(O.DownloadDir) + DirBytes(O.PeerDir) > O.MaxDiskBytes;
+          if (R.DiskOverran) kill(Pid, SIGKILL);
         }
-        if (MsSince(T0) > O.DeadlineMs) {
-          R.EngineOverran = true;
-          Z.Cancel();
-        }
+        R.EngineOverran = R.DiskOverran || MsSince(T0) > O.DeadlineMs;
+        if (R.EngineOverran) Z.Cancel();
       }
       R.EndMs = MsSince(T0);
       R.Status = Z.ProtocolStatus;
@@ -312,11 +251,11 @@ TRunResult RunWithPeer(const TRunOptions& O) {
     }
   }
   R.PeerExit = WaitPeer(Pid, 15000);
-  if (Relay) R.FaultMs = Relay->FaultMs();
+  if (Relay) R.FaultMs = Relay->FaultMs;
   Relay.reset();
-  const TBytes L = ReadFileBytes(Log);
+  const TBytes L = ReadFileBytes(LogName);
   R.PeerLog.assign(L.begin(), L.end());
-  unlink(Log.c_str());
+  unlink(LogName);
   return R;
 }
 
@@ -332,13 +271,11 @@ TBytes TestData(size_t Size, uint32_t Seed) {
 }
 
 std::map<std::string, TBytes> Snapshot(const std::string& Root, const std::string& Skip) {
-  namespace fs = std::filesystem;
   std::map<std::string, TBytes> M;
-  std::error_code Ec;
-  for (auto It = fs::recursive_directory_iterator(Root, Ec); It != fs::recursive_directory_iterator(); ++It) {
-    const std::string P = It->path().string();
-    if (!Skip.empty() && P.rfind(Skip, 0) == 0) continue;
-    if (It->is_regular_file() || It->is_symlink()) M[P.substr(Root.size())] = ReadFileBytes(P);
+  for (const auto& F : fs::recursive_directory_iterator(Root)) {
+    const std::string P = F.path().string();
+    if ((Skip.empty() || P.rfind(Skip, 0) != 0) && (F.is_regular_file() || F.is_symlink()))
+      M[P.substr(Root.size())] = ReadFileBytes(P);
   }
   return M;
 }

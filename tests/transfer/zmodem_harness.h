@@ -1,6 +1,6 @@
-// Runs an engine against a real lrzsz peer (sz, rz, sx, rx, sb, rb) over a socket pair, optionally through
-// an in-process relay that damages the stream. Every wait has a limit: the peer is killed and
-// the engine cancelled when a run overstays its deadline.
+// Runs an engine against a real lrzsz peer (sz, rz, sx, rx, sb, rb) over a socket pair, optionally
+// through an in-process relay that damages the stream. Every wait has a limit: the peer is
+// killed and the engine cancelled when a run overstays its deadline.
 #pragma once
 
 #include <sys/types.h>
@@ -8,25 +8,24 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "support/test_tempdir.h"
-#include <optional>
-
 #include "transfer/xymodem.h"
 #include "transfer/zmodem.h"
 
 // A fault the relay applies to the bytes flowing in one direction.
 struct TFault {
-  // Telnet: not a fault but a telnet link: 255 doubled and IAC NOP sprinkled in toward the
+  // Telnet: no fault but a telnet link: 255 doubled and IAC NOP sprinkled in toward the
   // engine, doubled 255 undone toward the peer.
   enum class TKind : uint8_t { None, BitFlip, Drop, Stall, CanBurst, Close, Telnet };
   TKind Kind = TKind::None;
   // Damage what the engine receives, else what the peer receives (a CAN burst always goes to
   // the engine; this picks the stream whose byte count sets it off).
   bool ToEngine = true;
-  int64_t At = 32768;     // byte offset in that direction (BitFlip: every At bytes)
+  int64_t At = 32768;  // byte offset in that direction (BitFlip: every At bytes)
   int StallMs = 12000;
 };
 
@@ -35,27 +34,27 @@ struct TRunResult {
   std::vector<TFileResult> Results;
   std::vector<TTransferEvent> Events;
   int HookStarts = 0, HookEnds = 0;
-  int PeerExit = -1;        // exit code, 128 + signal, or -1 when it had to be killed
+  int PeerExit = -1;           // exit code, 128 + signal, or -1 when it had to be killed
   bool EngineOverran = false;  // the deadline or the disk cap ended the run
   bool DiskOverran = false;    // more than MaxDiskBytes appeared in the two directories
-  int64_t EndMs = 0;         // when the engine's run ended, from the start
-  int64_t FaultMs = -1;      // when the relay applied its fault, from the start
+  int64_t EndMs = 0;           // when the engine's run ended, from the start
+  int64_t FaultMs = -1;        // when the relay applied its fault, from the start
   std::string PeerLog;
 };
 
 struct TRunOptions {
-  bool Upload = false;                   // engine sends to rz, else receives from sz
-  std::vector<std::string> PeerArgs;     // e.g. {"sz", "-q", "a.bin"}
-  std::string PeerDir;                   // the peer's working directory
-  std::string DownloadDir;               // the engine's download directory
-  std::vector<std::string> Files;        // upload list
+  bool Upload = false;                // engine sends, else receives
+  std::vector<std::string> PeerArgs;  // e.g. {"sz", "-q", "a.bin"}
+  std::string PeerDir;                // the peer's working directory
+  std::string DownloadDir;            // the engine's download directory
+  std::vector<std::string> Files = {};  // upload list
   uint8_t BlockMode = 1;
   TFault Fault;
   int DeadlineMs = 60000;
-  int64_t MaxDiskBytes = 64 << 20;       // a run that writes more is stopped (both directories)
-  int64_t KillPeerAt = -1;               // kill the peer once this many bytes are done
-  bool PrimeStart = false;               // read the start up to its ZDLE first, then Prime()
-  std::function<void(TZmodem&)> Setup;   // extra engine settings
+  int64_t MaxDiskBytes = 64 << 20;      // a run that writes more is stopped (both directories)
+  int64_t KillPeerAt = -1;              // kill the peer once this many bytes are done
+  bool PrimeStart = false;              // read the start up to its ZDLE first, then Prime()
+  std::function<void(TZmodem&)> Setup = {};  // extra engine settings
   // Xmodem / Ymodem instead of Zmodem; Xmodem downloads are saved as XName.
   std::optional<TXYProtocol> XY;
   std::string XName;

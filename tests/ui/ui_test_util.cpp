@@ -63,8 +63,6 @@ void UITest::Click(int X, int Y, bool Right) {
 void UITest::Move(int X, int Y) {
   for (int I = 0; I < 3; ++I) MouseSteps.push_back({PixelX(X), PixelY(Y), 0, false, {}});
 }
-void UITest::AfterKeys() { MouseSteps.push_back({0, 0, 0, true, {}}); }
-void UITest::Peek(std::function<void()> Fn) { MouseSteps.push_back({0, 0, 0, false, std::move(Fn)}); }
 
 void UITest::SetUp() {
   Active = this;
@@ -87,14 +85,10 @@ void UITest::Open(int Cols, int Rows) {
   New->LastMouseY = 1;
   IdleX = 4;
   IdleY = 8;
-  if (!Watchdog) {
-    Con = std::move(New);
-    return;
-  }
-  std::lock_guard Lock(Watchdog->Guard());
+  std::unique_lock<std::mutex> Lock;
+  if (Watchdog) Lock = std::unique_lock(Watchdog->Guard());
   Con = std::move(New);
 }
-
 
 std::string UITest::Text(int X1, int X2, int Y) const {
   std::string S;
@@ -102,12 +96,6 @@ std::string UITest::Text(int X1, int X2, int Y) const {
   return S;
 }
 
-void UITest::Press(const std::vector<int>& Codes) {
-  for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : Key(K);
-}
-void UITest::PressN(int Code, int Times) {
-  for (int I = 0; I < Times; ++I) Press({Code});
-}
 void UITest::Expect(std::initializer_list<TWant> Want) const {
   for (const TWant& W : Want) {
     if (W.Ch >= 0) {
@@ -135,22 +123,19 @@ void UITest::Pattern() {
 
 std::unique_ptr<UITest::TSnap> UITest::Snapshot() const {
   auto S = std::make_unique<TSnap>();
-  S->Image = std::make_unique<TConsoleImage>();
-  Con->SaveScreen(1, 1, Con->Cols, Con->Rows, *S->Image);
-  S->CursorX = Con->CursorX;
-  S->CursorY = Con->CursorY;
-  S->TextAttr = Con->TextAttr;
+  Con->SaveScreen(1, 1, Con->Cols, Con->Rows, S->Image);
+  S->CursorX = Con->CursorX, S->CursorY = Con->CursorY, S->TextAttr = Con->TextAttr;
   return S;
 }
 
 ::testing::AssertionResult UITest::Same(const TSnap& S) const {
   for (int Y = 1; Y <= Con->Rows; ++Y)
     for (int X = 1; X <= Con->Cols; ++X)
-      if (!(Con->Cell(X, Y) == S.Image->Cells[Y - 1][X - 1]))
+      if (!(Con->Cell(X, Y) == S.Image.Cells[Y - 1][X - 1]))
         return ::testing::AssertionFailure() << "cell " << X << "," << Y << " differs";
   if (Con->CursorX != S.CursorX || Con->CursorY != S.CursorY)
     return ::testing::AssertionFailure() << "cursor at " << Con->CursorX << "," << Con->CursorY;
-  if (Con->TextAttr != S.TextAttr || Con->FgMode != S.Image->FgMode || Con->Fg256 != S.Image->Fg256)
+  if (Con->TextAttr != S.TextAttr || Con->FgMode != S.Image.FgMode || Con->Fg256 != S.Image.Fg256)
     return ::testing::AssertionFailure() << "colour state differs";
   return ::testing::AssertionSuccess();
 }

@@ -23,7 +23,6 @@ class UITest : public ::testing::Test {
   UITest() { Open(80, 25); }
   void SetUp() override;
   void TearDown() override;
-
   void Open(int Cols, int Rows);
 
   TSDLConsole& C() { return *Con; }
@@ -38,8 +37,10 @@ class UITest : public ::testing::Test {
     for (char K : S) Key(static_cast<uint8_t>(K));
   }
   // Queues keys in order: a negative code is the extended key with that scan code.
-  void Press(const std::vector<int>& Codes);
-  void PressN(int Code, int Times);
+  void Press(const std::vector<int>& Codes) {
+    for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : Key(K);
+  }
+  void PressN(int Code, int Times) { Press(std::vector<int>(Times, Code)); }
   // Checks cells in one go; -1 leaves the character or attribute unchecked.
   struct TWant {
     int X, Y, Ch = -1, Attr = -1;
@@ -53,13 +54,16 @@ class UITest : public ::testing::Test {
   // so mouse steps come before queued keys unless AfterKeys() comes first.
   void Click(int X, int Y, bool Right = false);
   void Move(int X, int Y);
-  void AfterKeys();  // the next steps wait until every queued key was read
-  void Peek(std::function<void()> Fn);  // runs inside the loop at that point
+  void AfterKeys() { MouseSteps.push_back({0, 0, 0, true, {}}); }  // the next steps wait for the queued keys
+  void Peek(std::function<void()> Fn) { MouseSteps.push_back({0, 0, 0, false, std::move(Fn)}); }  // runs in the loop
 
   // Fills the screen with a recognisable pattern so restores can be checked.
   void Pattern();
   // True when every cell and the cursor and colour state equal the snapshot.
-  struct TSnap;
+  struct TSnap {
+    TConsoleImage Image;
+    int CursorX = 0, CursorY = 0, TextAttr = 0;
+  };
   std::unique_ptr<TSnap> Snapshot() const;
   ::testing::AssertionResult Same(const TSnap& S) const;
 
@@ -82,9 +86,4 @@ class UITest : public ::testing::Test {
   };
   std::deque<TStep> MouseSteps;
   int IdleX = 4, IdleY = 8;  // pixel of the pointer when no step is due
-};
-
-struct UITest::TSnap {
-  std::unique_ptr<TConsoleImage> Image;
-  int CursorX = 0, CursorY = 0, TextAttr = 0;
 };
