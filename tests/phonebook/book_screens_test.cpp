@@ -1,9 +1,11 @@
+// The import and book-selector screens on a headless console, with books in a private directory.
 #include <sys/stat.h>
 
 #include <filesystem>
 
-#include "phonebook/phonebook_file.h"
+#include "phonebook/import.h"
 #include "phonebook/selector.h"
+#include "phonebook/test_prompts.h"
 #include "support/strings.h"
 #include "support/test_tempdir.h"
 #include "ui/ui_test_util.h"
@@ -14,6 +16,93 @@ namespace {
 
 constexpr int Ins = -82, Del = -83, Home = -71, Down = -80;
 const std::string LongName = "a-very-long-phone-book-name.phn";
+
+class ImportScreen : public UITest {
+ protected:
+  void SetUp() override {
+    UITest::SetUp();
+    ASSERT_TRUE(CreatePhoneBook(Path, "Test", Cfg));
+    ASSERT_TRUE(Book.LoadPhoneBook(Path, Cfg, Prompts));
+  }
+  // Picks the type (line 1 or 2) and types the file name over the default.
+  void Choose(int Line, const std::string& File) {
+    if (Line == 2) Ext(80);
+    Press({13, 25});
+    Keys(File + "\r");
+  }
+  // Once the queued keys are read, checks that a box shows each text, then closes it.
+  void ThenShown(const std::vector<std::string>& Texts) {
+    AfterKeys();
+    Peek([this, Texts] {
+      std::string Screen;
+      for (int Y = 1; Y <= Con->Rows; ++Y) Screen += Text(1, Con->Cols, Y) + "\n";
+      for (const auto& T : Texts) EXPECT_NE(Screen.find(T), std::string::npos) << T;
+      C().PushKey(13);
+    });
+  }
+  void Run() { ImportPhoneBook(C(), Settings, Book, Cfg); }
+  std::string Write(const std::string& Name, const std::string& Text) {
+    WriteFileBytes(Dir.Path(Name), TBytes(Text.begin(), Text.end()));
+    return Dir.Path(Name);
+  }
+
+  TTempDir Dir;
+  std::string Path = Dir.Path("book.phn");
+  TConfigRec Cfg;
+  TScriptedPrompts Prompts;
+  TPhoneBookFile Book;
+};
+
+TEST_F(ImportScreen, SyncTermListIsImportedSavedAndReportedAndEscapeLeavesAll) {
+  const std::string List = Write("s.lst", "[One]\nAddress=one.example\n[Two]\nAddress=two.example\nPort=2323\n"
+                                          "[Tls]\nAddress=t.example\nConnectionType=TelnetS\n");
+  Pattern();
+  const auto Before = Snapshot();
+  Peek([this] {
+    Expect({{33, 11, ' ', 116}, {34, 11, 'I', 116}, {32, 12, 'K', 79}, {32, 13, 'S', 112}});
+    EXPECT_EQ(Text(31, 48, 12), " Kivatel          ");
+  });
+  Choose(2, List);
+  ThenShown({" SyncTerm Import ", "2 systems imported.", "1 skipped:",
+             "  1 connection type not supported (TelnetS)", " OK "});
+  Run();
+  EXPECT_TRUE(Same(*Before));
+  EXPECT_TRUE(MouseSteps.empty());
+  Key(27);  // ESC at the type, and at the file name
+  Run();
+  Press({Down, 13, 27});
+  Run();
+  EXPECT_TRUE(Same(*Before));
+  EXPECT_FALSE(C().KeyPressed());
+  TPhoneBookFile Saved;
+  ASSERT_TRUE(Saved.LoadPhoneBook(Path, Cfg, Prompts));
+  EXPECT_EQ(Saved.Entry(1).Address + " " + Saved.Entry(2).Address, "one.example two.example:2323");
+}
+
+TEST_F(ImportScreen, FailuresAreReported) {
+  WriteFileBytes(Dir.Path("kvtl.fon"), TBytes(197, 0));
+  const struct { int Line; std::string File, Message; } Cases[] = {
+      {1, Dir.Path("missing.fon"), "Unable to open Kivatel phone book!"},
+      {2, Dir.Dir(), "Unable to open SyncTerm phone book!"},
+      {1, Dir.Path("kvtl.fon"), "0 systems imported."},
+  };
+  for (const auto& Case : Cases) {
+    Choose(Case.Line, Case.File);
+    ThenShown({Case.Message});
+    Run();
+    EXPECT_TRUE(MouseSteps.empty()) << Case.Message;
+  }
+  EXPECT_TRUE(IsBlankEntry(Book.Entry(1)));
+
+  // A save that fails is reported after the summary; the import stays in memory for the next save.
+  Book.SetWriteHook([](int, const void*, std::size_t) -> long { return errno = ENOSPC, -1; });
+  Choose(2, Write("s.lst", "[A]\nAddress=h\n"));
+  ThenShown({"1 system imported."});
+  ThenShown({"Unable to save phone book"});
+  Run();
+  EXPECT_TRUE(MouseSteps.empty());
+  EXPECT_EQ(Book.Entry(1).Address, "h");
+}
 
 class Selector : public UITest {
  protected:
