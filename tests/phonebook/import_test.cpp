@@ -52,10 +52,7 @@ class Import : public ::testing::Test {
 };
 
 // Kivatel records; a Len overrides the length byte of a string (slot contents stay as written).
-struct TKivRec {
-  std::string Name, Address, Password, UserName;
-  int NameLen = -1, UserLen = -1;
-};
+struct TKivRec { std::string Name, Address, Password, UserName; int NameLen = -1, UserLen = -1; };
 TBytes Kivatel(const std::vector<TKivRec>& Recs) {
   TBytes B;
   for (const TKivRec& R : Recs) {
@@ -90,45 +87,37 @@ TEST_F(Import, RealLookingSyncTermList) {
   EXPECT_EQ(R.Imported * 100 + R.SkippedTotal() * 10 + R.NotFitted, 430);
   EXPECT_EQ(R.Skips(TSkipReason::ConnectionType), 3);
   EXPECT_EQ(R.SkippedTypes, (std::vector<std::string>{"TelnetS", "SSHNA"}));
-  ExpectSaved({
-      {1, "Club BBS", "club.example.org:2323", "alice", "secret", 1, 0},
-      {2, "Default Port", "plain.example.org", "", "", 1, 1},
-      {3, "SSH Sys", "ssh.example.org:2222", "carol", "pa=ss-full-size-20ch", 3, 1},
-      {4, "Last", "last.example.org", "", "", 1},
-  });
+  ExpectSaved({{1, "Club BBS", "club.example.org:2323", "alice", "secret", 1, 0},
+               {2, "Default Port", "plain.example.org", "", "", 1, 1},
+               {3, "SSH Sys", "ssh.example.org:2222", "carol", "pa=ss-full-size-20ch", 3, 1},
+               {4, "Last", "last.example.org", "", ""}});
   EXPECT_TRUE(IsBlankEntry(Book.Entry(5)));
 }
 
 TEST_F(Import, SyncTermSectionCases) {
   const std::string Long(2000, ' '), Host34(34, 'h');
+  // Address: of the one system imported; empty: none imported.
   const struct {
-    std::string Text;
-    std::string Address;  // of the one system imported; empty: none imported
+    std::string Text, Address;
     TSkipReason Skip = TSkipReason::Count;
     std::string Name = "A", User = "";
     uint8_t Protocol = 1;
   } Cases[] = {
-      {"[A]\nAddress=h\nPort=24\n", "h:24"},
-      {"[A]\nAddress=h\nPort=23\n", "h"},
-      {"[A]\nAddress=h\nPort=\n", "h"},
-      {"[A]\nAddress=h\nPort=0024\n", "h:24"},
+      {"[A]\nAddress=h\nPort=24\n", "h:24"}, {"[A]\nAddress=h\nPort=23\n", "h"},
+      {"[A]\nAddress=h\nPort=\n", "h"},      {"[A]\nAddress=h\nPort=0024\n", "h:24"},
       {"[A]\nAddress=" + Host34 + "\nPort=23456\n", Host34 + ":23456"},  // 40 in all
       {"[A]\nAddress=" + Host34 + "x\nPort=23456\n", "", TSkipReason::AddressTooLong},
       // IPv6 literals: brackets where a port follows.
-      {"[A]\nAddress=2001:db8::1\nPort=2323\n", "[2001:db8::1]:2323"},
-      {"[A]\nAddress=::1\nPort=23\n", "::1"},
-      {"[A]\nAddress=[::1]\nPort=24\n", "[::1]:24"},
-      {"[A]\nAddress=h:2323\n", "", TSkipReason::PortInAddress},
+      {"[A]\nAddress=2001:db8::1\nPort=2323\n", "[2001:db8::1]:2323"}, {"[A]\nAddress=::1\nPort=23\n", "::1"},
+      {"[A]\nAddress=[::1]\nPort=24\n", "[::1]:24"}, {"[A]\nAddress=h:2323\n", "", TSkipReason::PortInAddress},
       {"[A]\nAddress=h\nConnectionType=RLogin\nPort=23\n", "h:23", TSkipReason::Count, "A", "", 2},
       {"[A]\nAddress=h\nConnectionType=rlogin\nPort=513\nUserName=bob\n", "h", TSkipReason::Count, "A", "bob", 2},
       {"[A]\nAddress=h\nConnectionType=ssh\n", "h", TSkipReason::Count, "A", "", 3},
       {"[A]\nADDRESS=h\nusername = u \n", "h", TSkipReason::Count, "A", "u"},
-      {"[A]\nAddress=h\nAddress=second\n", "h"},
-      {"[A]\nMyAddress=x\nAddress=h\nSystemUserName=s\n", "h"},
-      {"[A]]\nAddress=h", "h", TSkipReason::Count, "A"},
+      {"[A]\nAddress=h\nAddress=second\n", "h"}, {"[A]\nMyAddress=x\nAddress=h\nSystemUserName=s\n", "h"},
+      {"[A]]\nAddress=h", "h"},
       {"[" + std::string(50, 'n') + "]\nAddress=h\n", "h", TSkipReason::Count, std::string(40, 'n')},
-      {"[A]\nAddress=h\nPort=65536\n", "", TSkipReason::BadPort},
-      {"[A]\nAddress=h\nPort=23x\n", "", TSkipReason::BadPort},
+      {"[A]\nAddress=h\nPort=65536\n", "", TSkipReason::BadPort}, {"[A]\nAddress=h\nPort=23x\n", "", TSkipReason::BadPort},
       {"[A]\nAddress=h\nPassword=" + std::string(21, 'p') + "\n", "", TSkipReason::PasswordTooLong},
       // A line too long to read whole gives no value, not a shorter one.
       {"[A]\nAddress=h\nPort=" + Long + "24\n", "", TSkipReason::BadPort},
@@ -138,9 +127,7 @@ TEST_F(Import, SyncTermSectionCases) {
       {"[A]\n;" + Long + "Address=evil\n", "", TSkipReason::NoAddress},
       {"[A]\nAddress=h\nUserName=" + std::string(41, 'u') + "\n", "", TSkipReason::UserNameTooLong},
       {"[A]\nAddress=h\nConnectionType=Raw\n", "", TSkipReason::ConnectionType},
-      {"[A]\nPort=2323\n", "", TSkipReason::NoAddress},
-      {"Address=preamble\n", ""},
-      {"", ""},
+      {"[A]\nPort=2323\n", "", TSkipReason::NoAddress}, {"Address=preamble\n", ""}, {"", ""},
   };
   for (const auto& C : Cases) {
     TPhoneBookFile B;
@@ -160,15 +147,9 @@ TEST_F(Import, KivatelRecordsAndAFileOfMoreThanTwoHundred) {
   TKivRec Clamped{std::string(60, 'N'), "n.example.org", "", std::string(30, 'U')};
   Clamped.NameLen = 255;  // read as its slot, cut to the name field
   Clamped.UserLen = 255;  // the last slot: never read past the record
-  TBytes File = Kivatel({
-      {"Club", "club.example.org:2323", "pw", "al"},
-      {"", "", "", ""},  // unused record
-      {"--- Local ---", "", "", ""},
-      {"Far", std::string(41, 'a'), "", ""},
-      {"Secret", "s.example.org", std::string(21, 'p'), ""},
-      Clamped,
-      {"Last", "last.example.org", "", "zed"},
-  });
+  TBytes File = Kivatel({{"Club", "club.example.org:2323", "pw", "al"}, {"", "", "", ""} /* unused */, {"--- Local ---", "", "", ""},
+                         {"Far", std::string(41, 'a'), "", ""}, {"Secret", "s.example.org", std::string(21, 'p'), ""}, Clamped,
+                         {"Last", "last.example.org", "", "zed"}});
   File.resize(File.size() + 10, 7);  // a torn record at the end is not a record
   EXPECT_EQ(ImportKivatel(Dir.Path("kvtl.fon"), Book, Cfg).Status, TImportStatus::CannotOpen);
   WriteFileBytes(Dir.Path("kvtl.fon"), File);
@@ -176,12 +157,8 @@ TEST_F(Import, KivatelRecordsAndAFileOfMoreThanTwoHundred) {
   EXPECT_EQ(Got.Status, TImportStatus::Done);
   EXPECT_EQ(Got.Imported * 100 + Got.Skips(TSkipReason::AddressTooLong) * 10 + Got.Skips(TSkipReason::PasswordTooLong), 411);
   EXPECT_EQ(Got.Unread, 0);
-  ExpectSaved({
-      {1, "Club", "club.example.org:2323", "al", "pw"},
-      {2, "--- Local ---", "", "", ""},
-      {3, std::string(40, 'N'), "n.example.org", std::string(30, 'U'), ""},
-      {4, "Last", "last.example.org", "zed", ""},
-  });
+  ExpectSaved({{1, "Club", "club.example.org:2323", "al", "pw"}, {2, "--- Local ---", "", "", ""},
+               {3, std::string(40, 'N'), "n.example.org", std::string(30, 'U'), ""}, {4, "Last", "last.example.org", "zed", ""}});
   EXPECT_TRUE(IsBlankEntry(Book.Entry(5)));
 
   std::vector<TKivRec> Recs;
@@ -221,12 +198,9 @@ TEST_F(Import, FilesThatAreNotListsAreRefused) {
 
 TEST(ImportSummary, SaysWhatHappened) {
   TImportResult R;
-  R.Imported = 1;
-  R.Skips(TSkipReason::ConnectionType) = 2;
+  R.Imported = 1, R.NotFitted = 4, R.Unread = 1;
+  R.Skips(TSkipReason::ConnectionType) = 2, R.Skips(TSkipReason::PasswordTooLong) = 1;
   R.SkippedTypes = {"TelnetS", "Raw"};
-  R.Skips(TSkipReason::PasswordTooLong) = 1;
-  R.NotFitted = 4;
-  R.Unread = 1;
   EXPECT_EQ(ImportSummary(R), (std::vector<std::string>{"1 system imported.", "3 skipped:",
                                                         "  2 connection type not supported (TelnetS, Raw)",
                                                         "  1 password longer than 20 characters",
