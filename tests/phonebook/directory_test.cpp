@@ -61,10 +61,7 @@ class Directory : public UITest {
   bool Drive(const std::vector<int>& Keys, std::function<void()> Check = {}) {
     Press(Keys);
     AfterKeys();
-    Peek([this, Check] {
-      if (Check) Check();
-      Key(Esc);
-    });
+    Peek([this, Check] { Check ? Check() : void(), Key(Esc); });
     return Run();
   }
   bool Run() { return PhoneDirectory(C(), Settings, Book, Cfg, Host, Prompts, Dir.Dir() + "/"); }
@@ -147,8 +144,7 @@ TEST_F(Directory, EnterOrASecondClickDialsTheEntryUnderTheBarOrSaysWhyNot) {
     EXPECT_EQ(Host.Dialled, Dials ? 1 : 0);
   }
   MakeBook(5);
-  Click(10, 12);
-  Click(10, 12);
+  Click(10, 12), Click(10, 12);
   EXPECT_TRUE(Run());
   EXPECT_EQ(Host.Dialled * 100 + File()[47], 303);
 }
@@ -240,10 +236,7 @@ TEST_F(Directory, ScreenAfterEditingAndChangingBooks) {
   MakeBook(3);
   Host.Live = 2;
   Prompts.Answers = {true};
-  Drive({AltE, 'y', 'X', Enter, Esc}, [&] {
-    C().ComposeFrame();
-    EXPECT_FALSE(C().BlinkWanted()) << "the cursor shows";
-  });
+  Drive({AltE, 'y', 'X', Enter, Esc}, [&] { EXPECT_FALSE((C().ComposeFrame(), C().BlinkWanted())) << "the cursor shows"; });
   ASSERT_TRUE(CreatePhoneBook(Dir.Path("other.phn"), "Other Book", Cfg));  // no systems in it
   std::string Shown;
   Prompts.OnAsk = [&](const std::string& Q) { Shown = Q + "|" + Text(L() + 2, L() + 11, Status()) + "|" + Text(L() + 2, L() + 9, 10); };

@@ -51,21 +51,12 @@ class Import : public ::testing::Test {
   TPhoneBookFile Book;
 };
 
-// Kivatel records; a Len overrides the length byte of a string (slot contents stay as written).
-struct TKivRec { std::string Name, Address, Password, UserName; int NameLen = -1, UserLen = -1; };
-TBytes Kivatel(const std::vector<TKivRec>& Recs) {
-  TBytes B;
-  for (const TKivRec& R : Recs) {
-    TBytes Rec(197, 0);
-    auto Put = [&](std::size_t Off, std::size_t Slot, const std::string& S, int Len) {
-      Rec[Off] = static_cast<uint8_t>(Len >= 0 ? Len : static_cast<int>(S.size()));
-      std::copy_n(S.begin(), std::min(S.size(), Slot), Rec.begin() + Off + 1);
-    };
-    Put(0, 60, R.Name, R.NameLen);
-    Put(61, 73, R.Address, -1);
-    Put(135, 30, R.Password, -1);
-    Put(166, 30, R.UserName, R.UserLen);
-    B.insert(B.end(), Rec.begin(), Rec.end());
+// Kivatel records of name, address, password and user name, each string in its own slot.
+TBytes Kivatel(const std::vector<std::array<std::string, 4>>& Recs) {
+  TBytes B(Recs.size() * 197, 0);
+  for (std::size_t I = 0; I < Recs.size(); ++I) {
+    const std::span<uint8_t> R(B.data() + I * 197, 197);
+    PutStr(R, 0, 60, Recs[I][0]), PutStr(R, 61, 73, Recs[I][1]), PutStr(R, 135, 30, Recs[I][2]), PutStr(R, 166, 30, Recs[I][3]);
   }
   return B;
 }
@@ -144,12 +135,12 @@ TEST_F(Import, SyncTermSectionCases) {
 }
 
 TEST_F(Import, KivatelRecordsAndAFileOfMoreThanTwoHundred) {
-  TKivRec Clamped{std::string(60, 'N'), "n.example.org", "", std::string(30, 'U')};
-  Clamped.NameLen = 255;  // read as its slot, cut to the name field
-  Clamped.UserLen = 255;  // the last slot: never read past the record
   TBytes File = Kivatel({{"Club", "club.example.org:2323", "pw", "al"}, {"", "", "", ""} /* unused */, {"--- Local ---", "", "", ""},
-                         {"Far", std::string(41, 'a'), "", ""}, {"Secret", "s.example.org", std::string(21, 'p'), ""}, Clamped,
+                         {"Far", std::string(41, 'a'), "", ""}, {"Secret", "s.example.org", std::string(21, 'p'), ""},
+                         {std::string(60, 'N'), "n.example.org", "", std::string(30, 'U')},
                          {"Last", "last.example.org", "", "zed"}});
+  File[5 * 197] = 255;        // read as its slot, cut to the name field
+  File[5 * 197 + 166] = 255;  // the last slot: never read past the record
   File.resize(File.size() + 10, 7);  // a torn record at the end is not a record
   EXPECT_EQ(ImportKivatel(Dir.Path("kvtl.fon"), Book, Cfg).Status, TImportStatus::CannotOpen);
   WriteFileBytes(Dir.Path("kvtl.fon"), File);
@@ -161,7 +152,7 @@ TEST_F(Import, KivatelRecordsAndAFileOfMoreThanTwoHundred) {
                {3, std::string(40, 'N'), "n.example.org", std::string(30, 'U'), ""}, {4, "Last", "last.example.org", "zed", ""}});
   EXPECT_TRUE(IsBlankEntry(Book.Entry(5)));
 
-  std::vector<TKivRec> Recs;
+  std::vector<std::array<std::string, 4>> Recs;
   for (int I = 1; I <= 203; ++I) Recs.push_back({"S" + std::to_string(I), "h" + std::to_string(I), "", ""});
   WriteFileBytes(Dir.Path("big.fon"), Kivatel(Recs));
   TPhoneBookFile Fresh, Whole;

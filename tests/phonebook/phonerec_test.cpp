@@ -38,10 +38,7 @@ TEST(PhoneRec, FieldsLandAtFixedOffsetsAndRoundTrip) {
   EXPECT_EQ(Back.Name + " " + std::to_string(Back.TotalCalls) + " " + std::to_string(Back.LastCall),
             "|14Lantern BBS -7 3735928559");
 
-  TPhoneHeader H;
-  H.Title = std::string(50, 't');
-  H.TopEntry = 190;
-  H.BarRow = 11;
+  TPhoneHeader H{std::string(50, 't'), "1.00", 190, 11};
   std::array<uint8_t, PhoneHeaderSize> HB{};
   EncodePhoneHeader(H, HB);
   EXPECT_EQ((std::array<uint8_t, 3>{HB[0], HB[46], HB[47]}), (std::array<uint8_t, 3>{40, 190, 11}));
@@ -53,9 +50,7 @@ TEST(PhoneRec, FieldsLandAtFixedOffsetsAndRoundTrip) {
 TEST(PhoneRec, DefaultsFollowTheConfiguration) {
   TConfigRec Cfg;
   Cfg.DefCaptureName = "mine.cap";
-  Cfg.DefStatusBar = 1;
-  Cfg.DefEmulation = 2;
-  Cfg.DefScreenSize = 1;
+  Cfg.DefStatusBar = 1, Cfg.DefEmulation = 2, Cfg.DefScreenSize = 1;
   TPhoneRec R = Sample();
   InitPhoneRec(R, Cfg);
   EXPECT_EQ(R.Name + "|" + R.CaptureFile, "|mine.cap");
@@ -69,14 +64,13 @@ TEST(PhoneRec, DefaultsFollowTheConfiguration) {
 
 TEST(PhoneRec, NormalisationRepairsOnlyOutOfRangeValues) {
   struct TCase { uint8_t TPhoneRec::*Field; uint8_t In, Out; };
+  using P = TPhoneRec;
   const TCase Cases[] = {
-      {&TPhoneRec::SendCRLF, 2, 0},   {&TPhoneRec::SendCRLF, 1, 1},   {&TPhoneRec::FontType, 0, 1},
-      {&TPhoneRec::FontType, 3, 1},   {&TPhoneRec::FontType, 2, 2},   {&TPhoneRec::Mouse, 7, 1},
-      {&TPhoneRec::Mouse, 0, 0},      {&TPhoneRec::IPType, 4, 0},     {&TPhoneRec::IPType, 3, 3},
-      {&TPhoneRec::Protocol, 0, 1},   {&TPhoneRec::Protocol, 4, 1},   {&TPhoneRec::Protocol, 3, 3},
-      {&TPhoneRec::ScreenSize, 50, 1}, {&TPhoneRec::ScreenSize, 25, 0}, {&TPhoneRec::ScreenSize, 7, 7},
-      {&TPhoneRec::Charset, 2, 0},    {&TPhoneRec::Charset, 1, 1},    {&TPhoneRec::LineSpeed, 12, 0},
-      {&TPhoneRec::LineSpeed, 11, 11}, {&TPhoneRec::FontFace, 46, 46}, {&TPhoneRec::FontFace, 47, 0}};
+      {&P::SendCRLF, 2, 0},    {&P::SendCRLF, 1, 1},    {&P::FontType, 0, 1},    {&P::FontType, 3, 1},
+      {&P::FontType, 2, 2},    {&P::Mouse, 7, 1},       {&P::Mouse, 0, 0},       {&P::IPType, 4, 0},
+      {&P::IPType, 3, 3},      {&P::Protocol, 0, 1},    {&P::Protocol, 4, 1},    {&P::Protocol, 3, 3},
+      {&P::ScreenSize, 50, 1}, {&P::ScreenSize, 25, 0}, {&P::ScreenSize, 7, 7},  {&P::Charset, 2, 0},
+      {&P::Charset, 1, 1},     {&P::LineSpeed, 12, 0},  {&P::LineSpeed, 11, 11}, {&P::FontFace, 46, 46}, {&P::FontFace, 47, 0}};
   for (const TCase& C : Cases) {
     TPhoneRec R;  // all zero, as a deleted entry is stored
     R.*C.Field = C.In;
