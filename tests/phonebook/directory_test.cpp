@@ -135,9 +135,8 @@ TEST_F(Directory, EnterOrASecondClickDialsTheEntryUnderTheBarOrSaysWhyNot) {
     MakeBook(2, 1, 1, [&](TPhoneBookFile& B) {
       B.Entry(1).Protocol = T.Proto, B.Entry(1).UserName = T.User, B.Entry(1).Password = T.Pass;
     });
-    Host = TFakeHost{};
+    Host = TFakeHost{}, Prompts = TScriptedPrompts{};
     Host.IsConnected = T.Connected, Host.SSH = T.SSH;
-    Prompts.Notices.clear();
     const bool Dials = !T.Said;
     EXPECT_EQ(Dials ? (Press({Enter}), Run()) : Drive({Enter}), Dials);
     EXPECT_EQ(Prompts.Notices, Dials ? std::vector<std::string>{} : std::vector<std::string>{T.Said});
