@@ -66,24 +66,21 @@ TEST_F(PhoneBook, MissingBookIsCreatedOwnerOnlyAndExactlySizedWhenTheUserAgrees)
   EXPECT_EQ(Perms(Book()), "640");
 }
 
-TEST_F(PhoneBook, LoadRepairsEntriesAndAShortFile) {
-  MakeBook(3);
-  TBytes Raw = ReadFileBytes(Book());
+TEST_F(PhoneBook, LoadRepairsWhatItCanAndReportsTheRestKeepingThePreviousBook) {
+  MakeBook(3, "short.phn");
+  TBytes Raw = ReadFileBytes(Book("short.phn"));
   Raw[PhoneEntryOffset(1) + PhoneOfs::Protocol] = 0;
   Raw[PhoneEntryOffset(2) + PhoneOfs::ScreenSize] = 50;
   Raw[PhoneEntryOffset(2) + PhoneOfs::Address] = 250;  // a length beyond the field
-  Raw.resize(PhoneEntryOffset(3) + 100);  // cut inside entry 3
-  WriteFileBytes(Book(), Raw);
-  ASSERT_TRUE(B.LoadPhoneBook(Book(), Cfg, Prompts));
+  WriteFileBytes(Book("short.phn"), TBytes(Raw.begin(), Raw.begin() + PhoneEntryOffset(3) + 100));  // cut inside entry 3
+  ASSERT_TRUE(B.LoadPhoneBook(Book("short.phn"), Cfg, Prompts));
   EXPECT_EQ(std::to_string(B.Entry(1).Protocol) + " " + std::to_string(B.Entry(2).ScreenSize) + " " +
                 std::to_string(B.Entry(2).Address.size()) + " " + B.Entry(3).Name + " " + std::to_string(B.Entry(200).Protocol),
             "1 1 40 Sys3 1");
   EXPECT_TRUE(IsBlankEntry(B.Entry(200)));
-}
 
-TEST_F(PhoneBook, UnusableBooksAreReportedNeverReplacedAndThePreviousStays) {
   MakeBook(2, "good.phn");
-  TBytes Raw = ReadFileBytes(Book("good.phn"));
+  Raw = ReadFileBytes(Book("good.phn"));
   Raw[PhoneOfs::Version + 4] = '1';  // "1.01"
   WriteFileBytes(Book("old.phn"), Raw);
   WriteFileBytes(Book("tiny.phn"), {1, 2, 3});
