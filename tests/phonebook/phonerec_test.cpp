@@ -18,13 +18,12 @@ TPhoneRec Sample() {
 
 // Absolute offsets, so a field slipping by a byte shows here whatever the constants say.
 TEST(PhoneRec, FieldsLandAtFixedOffsetsAndRoundTrip) {
-  EXPECT_EQ(PhoneHeaderSize, 48u);
-  EXPECT_EQ(PhoneRecSize, 362u);
-  EXPECT_EQ(PhoneBookSize, 72448u);
-  EXPECT_EQ(PhoneEntryOffset(7), 48u + 6 * 362);
+  EXPECT_EQ((std::array<std::size_t, 4>{PhoneHeaderSize, PhoneRecSize, PhoneBookSize, PhoneEntryOffset(7)}),
+            (std::array<std::size_t, 4>{48, 362, 72448, 48 + 6 * 362}));
   std::array<uint8_t, PhoneRecSize> B{};
   const TPhoneRec R = Sample();
   EncodePhoneRec(R, B);
+  // Strings as length byte and text; 241-243 Charset, LineSpeed, FontFace; 271 and 275 little-endian.
   const std::pair<std::size_t, uint8_t> Want[] = {
       {0, 14},   {1, '|'},   {41, 20},   {42, 'b'},  {82, 5},    {123, 6},   {144, 7},   {205, 7},
       {206, 'c'}, {231, 1},  {232, 2},   {233, 1},   {234, 1},   {235, 2},   {236, 2},   {237, 1},
@@ -36,39 +35,28 @@ TEST(PhoneRec, FieldsLandAtFixedOffsetsAndRoundTrip) {
   std::array<uint8_t, PhoneRecSize> Again{};
   EncodePhoneRec(Back, Again);
   EXPECT_EQ(B, Again);
-  EXPECT_EQ(Back.Name, R.Name);
-  EXPECT_EQ(Back.TotalCalls, -7);
-  EXPECT_EQ(Back.LastCall, 0xDEADBEEFu);
+  EXPECT_EQ(Back.Name + " " + std::to_string(Back.TotalCalls) + " " + std::to_string(Back.LastCall),
+            "|14Lantern BBS -7 3735928559");
 
-  TPhoneHeader H;
-  H.Title = std::string(50, 't');
-  H.TopEntry = 190;
-  H.BarRow = 11;
+  TPhoneHeader H{std::string(50, 't'), "1.00", 190, 11};
   std::array<uint8_t, PhoneHeaderSize> HB{};
   EncodePhoneHeader(H, HB);
   EXPECT_EQ((std::array<uint8_t, 3>{HB[0], HB[46], HB[47]}), (std::array<uint8_t, 3>{40, 190, 11}));
   const TPhoneHeader HBack = DecodePhoneHeader(HB);
-  EXPECT_EQ(HBack.Title, std::string(40, 't'));
-  EXPECT_EQ(HBack.Version, "1.00");
-  EXPECT_EQ(HBack.TopEntry, 190);
-  EXPECT_EQ(HBack.BarRow, 11);
+  EXPECT_EQ(HBack.Title + " " + HBack.Version, std::string(40, 't') + " 1.00");
+  EXPECT_EQ(HBack.TopEntry * 1000 + HBack.BarRow, 190011);
 }
 
 TEST(PhoneRec, DefaultsFollowTheConfiguration) {
   TConfigRec Cfg;
   Cfg.DefCaptureName = "mine.cap";
-  Cfg.DefStatusBar = 1;
-  Cfg.DefEmulation = 2;
-  Cfg.DefScreenSize = 1;
+  Cfg.DefStatusBar = 1, Cfg.DefEmulation = 2, Cfg.DefScreenSize = 1;
   TPhoneRec R = Sample();
   InitPhoneRec(R, Cfg);
-  EXPECT_EQ(R.Name, "");
-  EXPECT_EQ(R.CaptureFile, "mine.cap");
-  const std::array<uint8_t, 8> Got{R.StatusBar, R.EchoMode, R.Backspace, R.SendCRLF,
-                                   R.Emulation, R.FontType, R.Mouse, R.Protocol};
-  EXPECT_EQ(Got, (std::array<uint8_t, 8>{1, 2, 2, 0, 2, 1, 1, 1}));
-  EXPECT_EQ((std::array<uint8_t, 3>{R.Charset, R.LineSpeed, R.FontFace}), (std::array<uint8_t, 3>{0, 0, 0}));
-  EXPECT_EQ((std::array<int, 3>{R.ScreenSize, R.TotalCalls, R.Rating}), (std::array<int, 3>{1, 0, 1}));
+  EXPECT_EQ(R.Name + "|" + R.CaptureFile, "|mine.cap");
+  const std::array<int, 14> Got{R.StatusBar, R.EchoMode, R.Backspace, R.SendCRLF, R.Emulation, R.FontType, R.Mouse,
+                                R.Protocol,  R.Charset,  R.LineSpeed, R.FontFace, R.ScreenSize, R.TotalCalls, R.Rating};
+  EXPECT_EQ(Got, (std::array<int, 14>{1, 2, 2, 0, 2, 1, 1, 1, 0, 0, 0, 1, 0, 1}));
   EXPECT_TRUE(IsBlankEntry(R));
   R.LastCall = 1;
   EXPECT_FALSE(IsBlankEntry(R));
@@ -76,14 +64,13 @@ TEST(PhoneRec, DefaultsFollowTheConfiguration) {
 
 TEST(PhoneRec, NormalisationRepairsOnlyOutOfRangeValues) {
   struct TCase { uint8_t TPhoneRec::*Field; uint8_t In, Out; };
+  using P = TPhoneRec;
   const TCase Cases[] = {
-      {&TPhoneRec::SendCRLF, 2, 0},   {&TPhoneRec::SendCRLF, 1, 1},   {&TPhoneRec::FontType, 0, 1},
-      {&TPhoneRec::FontType, 3, 1},   {&TPhoneRec::FontType, 2, 2},   {&TPhoneRec::Mouse, 7, 1},
-      {&TPhoneRec::Mouse, 0, 0},      {&TPhoneRec::IPType, 4, 0},     {&TPhoneRec::IPType, 3, 3},
-      {&TPhoneRec::Protocol, 0, 1},   {&TPhoneRec::Protocol, 4, 1},   {&TPhoneRec::Protocol, 3, 3},
-      {&TPhoneRec::ScreenSize, 50, 1}, {&TPhoneRec::ScreenSize, 25, 0}, {&TPhoneRec::ScreenSize, 7, 7},
-      {&TPhoneRec::Charset, 2, 0},    {&TPhoneRec::Charset, 1, 1},    {&TPhoneRec::LineSpeed, 12, 0},
-      {&TPhoneRec::LineSpeed, 11, 11}, {&TPhoneRec::FontFace, 46, 46}, {&TPhoneRec::FontFace, 47, 0}};
+      {&P::SendCRLF, 2, 0},    {&P::SendCRLF, 1, 1},    {&P::FontType, 0, 1},    {&P::FontType, 3, 1},
+      {&P::FontType, 2, 2},    {&P::Mouse, 7, 1},       {&P::Mouse, 0, 0},       {&P::IPType, 4, 0},
+      {&P::IPType, 3, 3},      {&P::Protocol, 0, 1},    {&P::Protocol, 4, 1},    {&P::Protocol, 3, 3},
+      {&P::ScreenSize, 50, 1}, {&P::ScreenSize, 25, 0}, {&P::ScreenSize, 7, 7},  {&P::Charset, 2, 0},
+      {&P::Charset, 1, 1},     {&P::LineSpeed, 12, 0},  {&P::LineSpeed, 11, 11}, {&P::FontFace, 46, 46}, {&P::FontFace, 47, 0}};
   for (const TCase& C : Cases) {
     TPhoneRec R;  // all zero, as a deleted entry is stored
     R.*C.Field = C.In;

@@ -9,51 +9,38 @@ using namespace lx;
 
 namespace {
 
-std::vector<int32_t> Order(const TQuickSort& Q) {
+// Refs in sorted order after sorting Keys (Ref N is Keys[N - 1]) from Low to High in Mode.
+std::vector<int32_t> Sorted(const std::vector<std::string>& Keys, int Mode, int Low = 1, int High = -1) {
+  TQuickSort Q;
+  for (const std::string& K : Keys) Q.Add(K, Q.Count() + 1);
+  Q.Sort(Low, High < 0 ? Q.Count() : High, Mode);
   std::vector<int32_t> R;
   for (int N = 1; N <= Q.Count(); ++N) R.push_back(Q.Item(N).Ref);
   return R;
 }
 
 TEST(QuickSort, ModesOrderKeysAsBytesOrNumbers) {
-  const std::vector<std::string> Keys = {"b", "10", "a", "9", "\xE9", "ab", "x"};
-  struct { int Mode; std::vector<int32_t> Want; } Cases[] = {
-      {TQuickSort::KeyAscending, {2, 4, 3, 6, 1, 7, 5}},
-      {TQuickSort::KeyDescending, {5, 7, 1, 6, 3, 4, 2}},
-  };
-  for (const auto& T : Cases) {
-    TQuickSort Q;
-    for (std::size_t I = 0; I < Keys.size(); ++I) Q.Add(Keys[I], static_cast<int32_t>(I + 1));
-    Q.Sort(1, Q.Count(), T.Mode);
-    EXPECT_EQ(Order(Q), T.Want) << T.Mode;
-  }
-  TQuickSort N;
-  for (const char* K : {"10", "-3", "9", "100"}) N.Add(K, static_cast<int32_t>(N.Count() + 1));
-  N.Sort(1, 4, TQuickSort::NumberAscending);
-  EXPECT_EQ(Order(N), (std::vector<int32_t>{2, 3, 1, 4}));
-  N.Sort(1, 4, TQuickSort::NumberDescending);
-  EXPECT_EQ(Order(N), (std::vector<int32_t>{4, 1, 3, 2}));
-  N.Sort(0, 9, TQuickSort::NumberAscending);  // outside the pairs: nothing happens
-  EXPECT_EQ(Order(N), (std::vector<int32_t>{4, 1, 3, 2}));
-  TQuickSort Empty;
-  Empty.Sort(1, 0, 0);
-  Empty.Sort(1, 1, 0);
-  EXPECT_EQ(Empty.Count(), 0);
+  const std::vector<std::string> Keys = {"b", "10", "a", "9", "\xE9", "ab", "x"}, Numbers = {"10", "-3", "9", "100"};
+  using Q = TQuickSort;
+  EXPECT_EQ(Sorted(Keys, Q::KeyAscending), (std::vector<int32_t>{2, 4, 3, 6, 1, 7, 5}));
+  EXPECT_EQ(Sorted(Keys, Q::KeyDescending), (std::vector<int32_t>{5, 7, 1, 6, 3, 4, 2}));
+  EXPECT_EQ(Sorted(Numbers, Q::NumberAscending), (std::vector<int32_t>{2, 3, 1, 4}));
+  EXPECT_EQ(Sorted(Numbers, Q::NumberDescending), (std::vector<int32_t>{4, 1, 3, 2}));
+  EXPECT_EQ(Sorted(Numbers, Q::NumberAscending, 0, 9), (std::vector<int32_t>{1, 2, 3, 4}));  // outside: left alone
+  EXPECT_EQ(Sorted({}, Q::KeyAscending, 1, 1), std::vector<int32_t>{});
 }
 
-class SortBook : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(CreatePhoneBook(Dir.Path("b.phn"), "T", Cfg));
-    ASSERT_TRUE(B.LoadPhoneBook(Dir.Path("b.phn"), Cfg, Prompts));
-  }
+TEST(SortBook, NonBlankEntriesComeFirstInKeyOrderAndAFullBookMovesWhole) {
   TTempDir Dir;
   TConfigRec Cfg;
   TScriptedPrompts Prompts;
   TPhoneBookFile B;
-};
+  ASSERT_TRUE(CreatePhoneBook(Dir.Path("b.phn"), "T", Cfg));
+  ASSERT_TRUE(B.LoadPhoneBook(Dir.Path("b.phn"), Cfg, Prompts));
+  TEntryMoves M = SortEntries(B, TSortKey::LastCall, true, Cfg);
+  EXPECT_EQ(M, TEntryMoves{});  // an empty book sorts to defaults
+  EXPECT_EQ(B.Entry(1).Protocol, ProtoTelnet);
 
-TEST_F(SortBook, NonBlankEntriesComeFirstInKeyOrder) {
   B.Entry(3).Name = "|14Zeta";
   B.Entry(3).TotalCalls = 10;
   B.Entry(50).Name = "alpha";
@@ -62,20 +49,12 @@ TEST_F(SortBook, NonBlankEntriesComeFirstInKeyOrder) {
   B.Entry(120).TotalCalls = 100;
   B.Entry(120).Rating = 7;
   B.Entry(121).Rating = 9;  // blank: becomes a default entry
-  TEntryMoves M = SortEntries(B, TSortKey::Name, false, Cfg);
-  EXPECT_EQ(B.Entry(1).Address, "mid");  // empty name first
-  EXPECT_EQ(B.Entry(2).Name, "alpha");
-  EXPECT_EQ(B.Entry(3).Name, "|14Zeta");
-  EXPECT_EQ(B.Entry(4).Rating, 1);
-  EXPECT_EQ(B.Entry(200).Rating, 1);
-  EXPECT_EQ(M[3], 3);
-  EXPECT_EQ(M[50], 2);
-  EXPECT_EQ(M[120], 1);
-  EXPECT_EQ(M[121], 0);
-
+  M = SortEntries(B, TSortKey::Name, false, Cfg);
+  EXPECT_EQ(B.Entry(1).Address + "," + B.Entry(2).Name + "," + B.Entry(3).Name, "mid,alpha,|14Zeta");  // empty name first
+  EXPECT_EQ(B.Entry(4).Rating * 10 + B.Entry(200).Rating, 11);
+  EXPECT_EQ((std::array<int, 4>{M[3], M[50], M[120], M[121]}), (std::array<int, 4>{3, 2, 1, 0}));
   SortEntries(B, TSortKey::TotalCalls, false, Cfg);
-  EXPECT_EQ(B.Entry(1).Name, "alpha");  // 9 before 10
-  EXPECT_EQ(B.Entry(2).Name, "|14Zeta");
+  EXPECT_EQ(B.Entry(1).Name + "," + B.Entry(2).Name, "alpha,|14Zeta");  // 9 before 10
   SortEntries(B, TSortKey::Address, true, Cfg);
   EXPECT_EQ(B.Entry(1).Address, "mid");
 
@@ -84,12 +63,6 @@ TEST_F(SortBook, NonBlankEntriesComeFirstInKeyOrder) {
   M = SortEntries(B, TSortKey::Name, false, Cfg);
   EXPECT_EQ(B.Entry(1).Name + " " + B.Entry(200).Name, "s800 s999");
   EXPECT_EQ(M[200], 1);
-}
-
-TEST_F(SortBook, AnEmptyBookSortsToDefaults) {
-  const TEntryMoves M = SortEntries(B, TSortKey::LastCall, true, Cfg);
-  for (int N = 1; N <= PhoneEntries; ++N) EXPECT_EQ(M[N], 0);
-  EXPECT_EQ(B.Entry(1).Protocol, ProtoTelnet);
 }
 
 }  // namespace

@@ -12,15 +12,13 @@
 struct TScriptedPrompts : lx::TPhoneBookPrompts {
   bool Answer = false;
   std::deque<bool> Answers;
-  std::vector<std::string> Asked;
-  std::vector<std::string> Notices;
+  std::vector<std::string> Asked, Notices;
   std::function<void(const std::string&)> OnAsk;  // sees the screen the question is asked over
   bool AskYesNo(const std::string& Text) override {
     Asked.push_back(Text);
     if (OnAsk) OnAsk(Text);
-    if (Answers.empty()) return Answer;
-    const bool A = Answers.front();
-    Answers.pop_front();
+    const bool A = Answers.empty() ? Answer : Answers.front();
+    if (!Answers.empty()) Answers.pop_front();
     return A;
   }
   void Notice(const std::string& Text) override { Notices.push_back(Text); }
