@@ -104,8 +104,9 @@ class PtyBoard:
         except FileNotFoundError:
             return b""
 
-    def settle(self, quiet=0.4, timeout=8):
-        """Waits until nothing more has come for `quiet` seconds; the length sent by then."""
+    def settle(self, quiet=0.8, timeout=8):
+        """Waits until nothing more has come for `quiet` seconds; the length sent by then. The
+        quiet time also lets a busy machine's program draw what came last before it is copied."""
         end = time.monotonic() + timeout
         size, since = -1, time.monotonic()
         while time.monotonic() < end:
