@@ -27,11 +27,12 @@ inline std::string Bytes(std::initializer_list<int> Values) {
   return S;
 }
 
-// Reads until Marker has arrived, the link is gone or nothing comes for a few seconds.
-inline std::string ReadUntil(TSocketBase& S, std::string_view Marker) {
+// Reads until Marker (or with an empty one, Size bytes) has arrived, the link is gone or
+// nothing comes for five seconds.
+inline std::string ReadUntil(TSocketBase& S, std::string_view Marker, size_t Size = 0) {
   std::string Got;
-  uint8_t Buf[4096];
-  while (Got.find(Marker) == std::string::npos && S.DataWaiting(5000)) {
+  uint8_t Buf[16384];
+  while ((Marker.empty() ? Got.size() < Size : Got.find(Marker) == std::string::npos) && S.DataWaiting(5000)) {
     const int32_t N = S.ReadBuf(Buf, sizeof Buf);
     if (N < 0) break;
     Got.append(reinterpret_cast<const char*>(Buf), static_cast<size_t>(N));
