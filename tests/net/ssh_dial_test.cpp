@@ -84,28 +84,26 @@ TEST_F(SshDial, KeysBeforePasswordsAndSecretsTyped) {
   ASSERT_TRUE(LoadSSH());
   TSshAgent Agent(Server.Dir);
   const std::string Pw = Server.Password;
+  // KeysOnly: else keys and passwords; Key: "agent", "setting" or a name in the key directory;
+  // Listed: in the server's authorized keys; Asked: how the boxes' prompts begin.
   struct TCase {
-    const char* What;
-    bool KeysOnly;         // else keys and passwords
-    const char* Key;       // where the key is: "agent", "setting" or a name in the key directory
-    bool Listed;           // in the server's authorized keys
-    const char* Passphrase;
+    const char *What, *Key, *Passphrase, *Accepted;
+    bool KeysOnly, Listed;
     std::string EntryPassword;
-    std::deque<std::string> Typed;  // into the boxes, in turn
-    std::vector<std::string> Asked;  // the boxes' prompts begin so
-    const char* Accepted;
+    std::deque<std::string> Typed;
+    std::vector<std::string> Asked;
   };
   const TCase Cases[] = {
-      {"agent", true, "agent", true, "", "", {}, {}, "publickey"},
-      {"settings key, passphrase", true, "setting", true, "secret", "", {"secret\r"}, {"Passphrase for bbs_key:"},
-       "publickey"},
-      {"own key before the entry's password", false, "id_ed25519", true, "", Pw, {}, {}, "publickey"},
-      {"wrong passphrase, then the entry's password", false, "id_ecdsa", true, "secret", Pw, {"wrong\r"},
-       {"Passphrase for id_ecdsa:"}, "password"},
-      {"ESC skips the key, a password is asked", false, "id_ed25519", true, "secret", "", {"\x1b", Pw + "\r"},
-       {"Passphrase for id_ed25519:", "Password for " + Server.User + "@127.0.0.1:"}, "password"},
-      {"a key not taken is not opened", false, "id_ed25519", false, "secret", "", {Pw + "\r"}, {"Password for "},
-       "password"},
+      {"agent", "agent", "", "publickey", true, true, "", {}, {}},
+      {"settings key, passphrase", "setting", "secret", "publickey", true, true, "", {"secret\r"},
+       {"Passphrase for bbs_key:"}},
+      {"own key before the entry's password", "id_ed25519", "", "publickey", false, true, Pw, {}, {}},
+      {"wrong passphrase, then the entry's password", "id_ecdsa", "secret", "password", false, true, Pw,
+       {"wrong\r"}, {"Passphrase for id_ecdsa:"}},
+      {"ESC skips the key, a password is asked", "id_ed25519", "secret", "password", false, true, "",
+       {"\x1b", Pw + "\r"}, {"Passphrase for id_ed25519:", "Password for " + Server.User + "@127.0.0.1:"}},
+      {"a key not taken is not opened", "id_ed25519", "secret", "password", false, false, "", {Pw + "\r"},
+       {"Password for "}},
   };
   int N = 0;
   for (const TCase& C : Cases) {
@@ -114,15 +112,11 @@ TEST_F(SshDial, KeysBeforePasswordsAndSecretsTyped) {
     std::filesystem::create_directory(Keys);
     const std::string K = C.Key;
     const std::string Path = K == "agent" ? Server.Dir + "/agent_key" : Keys + (K == "setting" ? "bbs_key" : K);
-    if (!K.empty()) {
-      ASSERT_TRUE(TSshServer::MakeKey(Path, C.Passphrase, K == "id_ecdsa" ? "ecdsa" : "ed25519"));
-      std::ofstream(Server.AuthorizedKeys()) << (C.Listed ? ReadFileText(Path + ".pub") : "");
-      if (K == "agent") {
-        ASSERT_TRUE(Agent.Add(Path));
-      }
-      // The public half is not needed beside a key in OpenSSH's format.
-      if (K == "setting") std::filesystem::remove(Path + ".pub");
-    }
+    ASSERT_TRUE(TSshServer::MakeKey(Path, C.Passphrase, K == "id_ecdsa" ? "ecdsa" : "ed25519"));
+    std::ofstream(Server.AuthorizedKeys()) << (C.Listed ? ReadFileText(Path + ".pub") : "");
+    ASSERT_TRUE(K != "agent" || Agent.Add(Path));
+    // The public half is not needed beside a key in OpenSSH's format.
+    if (K == "setting") std::filesystem::remove(Path + ".pub");
     App.SshAgentSocket = K == "agent" ? Agent.Socket : "";
     App.SshKeyDir = Keys;
     App.Config.SshKeyPath = K == "setting" ? Path : "";
@@ -158,18 +152,13 @@ TEST_F(SshDial, AHostKeyIsAcceptedOnlyWithYesThenTheSessionWorks) {
   const std::string Replaced = "# kept by hand\n" + Name + " " + Server.PublicKey() +
                                "\nexample.org ssh-ed25519 AAAAC3NzaKEY";
   const std::string Hosts = Server.Dir + "/lanternyx.hosts";
-  struct TCase {
-    const char* What;
-    bool Known;  // else the file is empty and the program asks before trusting a new host
-    const char* Typed;
-    bool Connects;
-    std::string After;
-  };
+  // Known: else the file is empty and the program asks before trusting a new host.
+  struct TCase { const char *What, *Typed; bool Known, Connects; std::string After; };
   const TCase Cases[] = {
-      {"changed, NO by default", true, "\r", false, Before},
-      {"changed, YES", true, "y", true, Replaced},
-      {"new, NO", false, "N", false, ""},
-      {"new, YES", false, "Y", true, Name + " " + Server.PublicKey() + "\n"},
+      {"changed, NO by default", "\r", true, false, Before},
+      {"changed, YES", "y", true, true, Replaced},
+      {"new, NO", "N", false, false, ""},
+      {"new, YES", "Y", false, true, Name + " " + Server.PublicKey() + "\n"},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.What);
