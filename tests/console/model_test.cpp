@@ -61,7 +61,7 @@ TEST_F(ConsoleModel, TeletypeOutput) {
   EXPECT_EQ(Shown(Con), "1,4 3:         Xb 4:\x07\x1b");
 }
 
-TEST_F(ConsoleModel, CursorAndWindowStayOnTheScreen) {
+TEST_F(ConsoleModel, CursorAndWindowStayOnTheScreenAndLineFeedScrollsTheRegion) {
   Con.GotoXY(200, 200);
   EXPECT_EQ(Shown(Con), "80,25");
   Con.StatusLine = true;
@@ -72,10 +72,9 @@ TEST_F(ConsoleModel, CursorAndWindowStayOnTheScreen) {
   Con.SetWindow(1, 5, 81, 20);
   Con.SetWindow(1, 21, 80, 20);
   Con.SetWindow(0, 0, 80, 20);
-  EXPECT_EQ((std::array<int, 4>{Con.WinX1, Con.WinY1, Con.WinX2, Con.WinY2}), (std::array<int, 4>{1, 5, 80, 25}));
-}
-
-TEST_F(ConsoleModel, LineFeedScrollsOnlyTheRegionAndFillsWithAttribute7) {
+  EXPECT_EQ(std::tuple(Con.WinX1, Con.WinY1, Con.WinX2, Con.WinY2), std::tuple(1, 5, 80, 25));
+  // A line feed scrolls only the region and fills with attribute 7.
+  Con.StatusLine = false;
   Letters();
   Con.SetWindow(1, 5, 80, 20);
   Con.SetBgRGB(1, 2, 3);
@@ -194,7 +193,7 @@ TEST_F(ConsoleModel, DrawingOverTheSessionKeepsItsColourState) {
 
 // --- editing -------------------------------------------------------------------------------
 
-TEST_F(ConsoleModel, InsertAndDeleteCharsShiftCellsWithTheirColours) {
+TEST_F(ConsoleModel, InsertAndDeleteShiftCellsWithTheirColoursInsideTheirRange) {
   Con.WriteXY(1, 1, 7, std::string(80, 'x'));
   Con.InsertChars(1, 80, 1);
   Con.WriteXY(1, 2, 7, std::string(80, 'y'));
@@ -214,9 +213,7 @@ TEST_F(ConsoleModel, InsertAndDeleteCharsShiftCellsWithTheirColours) {
   Con.InsertChars(1, 81, 1);
   Con.InsertChars(1, 0, 1);
   EXPECT_EQ(RowTextTrimmed(Con, 3), "");
-}
-
-TEST_F(ConsoleModel, InsertAndDeleteLinesStayInsideTheirRange) {
+  // Lines too, inside their range.
   Letters();
   Con.SetTextAttr(0x17);
   Con.DeleteLines(3, 2, 6);

@@ -88,9 +88,7 @@ TEST(Render, BlinkingCellShowsThenHides) {
     Con.ComposeFrame();
     return std::make_pair(CellPixel(Con, 1, 1, InkX, InkY), CellPixel(Con, 1, 1, PaperX, PaperY));
   };
-  EXPECT_EQ(Frame(true), std::make_pair(White, Black));
-  EXPECT_EQ(Frame(false), std::make_pair(Black, Black));
-  EXPECT_EQ(Frame(true), std::make_pair(White, Black));
+  for (bool Phase : {true, false, true}) EXPECT_EQ(Frame(Phase), std::make_pair(Phase ? White : Black, Black));
   // Switching blink off and on again redraws the cell at once.
   { auto Batch = Con.Batch(); Con.BlinkEnabled = false; }
   EXPECT_EQ(Frame(false), std::make_pair(White, MapRGB(85, 85, 85)));
@@ -114,25 +112,24 @@ std::vector<uint32_t> UnderRows(const TSDLConsole& Con, int X, int Y) {
 TEST(Render, CursorUnderlineOnTheBottomRowsOfTheCell) {
   const std::vector<uint32_t> Plain(4, Black), Under = {Black, Grey, Grey, Grey};
   TSDLConsole Con;
+  // The bottom rows of the cells (5,6), (6,6) and (1,1) after a frame.
+  const auto Frame = [&] {
+    Con.ComposeFrame();
+    return std::tuple(UnderRows(Con, 5, 6), UnderRows(Con, 6, 6), UnderRows(Con, 1, 1));
+  };
   Con.GotoXY(5, 6);
   Con.DrawCursor(true);
-  Con.ComposeFrame();
-  EXPECT_EQ(UnderRows(Con, 5, 6), Under);
-  EXPECT_EQ(UnderRows(Con, 6, 6), Plain);
+  EXPECT_EQ(Frame(), std::tuple(Under, Plain, Plain));
   // Moving the cursor takes the underline along; hiding it takes it away.
   Con.GotoXY(1, 1);
-  Con.ComposeFrame();
-  EXPECT_EQ(UnderRows(Con, 5, 6), Plain);
-  EXPECT_EQ(UnderRows(Con, 1, 1), Under);
+  EXPECT_EQ(Frame(), std::tuple(Plain, Plain, Under));
   Con.DrawCursor(false);
-  Con.ComposeFrame();
-  EXPECT_EQ(UnderRows(Con, 1, 1), Plain);
+  EXPECT_EQ(Frame(), std::tuple(Plain, Plain, Plain));
   // A hidden cursor is not drawn, not even by the blink of the video thread.
   { auto Batch = Con.Batch(); Con.CursorHidden = true; }
   Con.DrawCursor(true);
   Con.BlinkRedraw(true);
-  Con.ComposeFrame();
-  EXPECT_EQ(UnderRows(Con, 1, 1), Plain);
+  EXPECT_EQ(Frame(), std::tuple(Plain, Plain, Plain));
   { auto Batch = Con.Batch(); Con.CursorHidden = false; }
   Con.OpenScreen(80, 25, 4);
   Con.WriteCharFont('/', 1);  // an 8x16 font number on a 16x32 screen draws its large sibling
