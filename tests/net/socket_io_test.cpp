@@ -153,7 +153,6 @@ TEST_F(SocketPairTest, PeerFloodingRequestsWithoutReadingCannotBlockTheReader) {
   std::thread Writer([&] { Send(Flood + "END"); });
   EXPECT_EQ(ReadUntil(S, "END"), "END");
   Writer.join();
-  EXPECT_TRUE(S.Connected);
 }
 
 TEST_F(SocketPairTest, LargeWritesToASlowReaderArriveWhole) {
