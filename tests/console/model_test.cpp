@@ -102,8 +102,6 @@ TEST_F(ConsoleModel, ClearScreenModesKeepTheStatusLine) {
   EXPECT_EQ(Clear(20, 20, 4), "3,4 1-3:" + H80 + " 4-6:##" + std::string(8, ' ') + std::string(70, '#') + " 7-25:" + H80);
 }
 
-// --- pipe codes -------------------------------------------------------------------------
-
 TEST(ConsolePipe, CodesWidthsAndPlainBars) {
   // Attrs: from column X on.
   struct TCase { int X, Width; std::string In, Text; std::vector<uint8_t> Attrs; } Cases[] = {
@@ -129,8 +127,6 @@ TEST(ConsolePipe, CodesWidthsAndPlainBars) {
     EXPECT_EQ(std::tuple(Con.CursorX, Con.CursorY, Con.TextAttr), std::tuple(40, 12, 0x1F));  // come back
   }
 }
-
-// --- colour state -------------------------------------------------------------------------
 
 TEST_F(ConsoleModel, ExtendedColoursLastUntilTheirNibbleChanges) {
   Con.SetTextAttr(7, true);
@@ -191,8 +187,6 @@ TEST_F(ConsoleModel, DrawingOverTheSessionKeepsItsColourState) {
     }
 }
 
-// --- editing -------------------------------------------------------------------------------
-
 TEST_F(ConsoleModel, InsertAndDeleteShiftCellsWithTheirColoursInsideTheirRange) {
   Con.WriteXY(1, 1, 7, std::string(80, 'x'));
   Con.InsertChars(1, 80, 1);
@@ -228,8 +222,6 @@ TEST_F(ConsoleModel, InsertAndDeleteShiftCellsWithTheirColoursInsideTheirRange) 
   Con.DeleteLines(1, 70000, 25);
   EXPECT_EQ(ScreenText(Con), "");
 }
-
-// --- saving and pictures ----------------------------------------------------------------
 
 TEST_F(ConsoleModel, RestoreScreenBringsBackCellsCursorAndColours) {
   Con.WriteXY(3, 4, 0x4E, "saved");

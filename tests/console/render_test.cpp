@@ -45,7 +45,7 @@ void BlinkOn(TSDLConsole& C) {
 
 // Ink and paper of an 'A' in each colour mode, composed with the cursor off.
 TEST(Render, InkAndPaperOfEachColourMode) {
-  // A paper of 0 is not checked.
+  // A paper of 0: any, as long as the whole cell shows it.
   struct TCase { const char* Name; std::function<void(TSDLConsole&)> Set; uint32_t Ink, Paper; };
   const TCase Cases[] = {
       {"16 colours", [](TSDLConsole& C) { C.SetTextAttr(0x1E, true); }, MapRGB(255, 255, 85), MapRGB(0, 0, 170)},

@@ -97,9 +97,8 @@ inline int RunTool(const std::string& Command, std::string* Output = nullptr) {
   return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
 }
 
-// A program the test runs, with Fds (where not -1) as its standard input, output and error.
-// It dies with the test process, and is stopped (SIGTERM, SIGKILL two seconds later) when the
-// object goes away.
+// A program the test runs, with Fds (where not -1) as its standard input, output and error;
+// it dies with the test process, and is stopped (SIGTERM, two seconds later SIGKILL) with us.
 class TChild {
  public:
   TChild() = default;

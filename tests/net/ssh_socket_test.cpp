@@ -197,19 +197,18 @@ TEST_F(SshCall, LongStreamArrivesWhole) {
   // A small read buffer leaves most of each packet inside the session, with the socket quiet.
   auto S = NewSocket(Server.Password, 80, 24, 1000);
   ASSERT_TRUE(Dial(*S)) << Reports;
-  // Raw mode passes every byte as it is; the marker's echo differs from the marker itself.
-  // Each line asked for sends the file's first N bytes, then nothing until the next.
+  // Raw mode passes every byte; each line read sends the file's first N bytes. The marker's
+  // echo differs from the marker.
   S->WriteStr("stty raw -echo; printf '\\102EGIN\\n'; while read N; do head -c $N " + File + "; done\n");
   const std::string Begin = ReadUntil(*S, "BEGIN\n");
   ASSERT_TRUE(Begin.ends_with("BEGIN\n")) << Begin;
-  // The whole file, then replies just under 4 KB that on the wire straddle what the session
-  // takes off the socket in one read, each lying whole on the socket before it is waited for:
-  // a reply the session has taken in but not reported, with nothing after it, never would be.
+  // The whole file, then replies just under 4 KB that straddle what the session takes off the
+  // socket in one read, each whole on the socket before it is waited for: one taken in but not
+  // reported, with nothing after it, would never be.
   for (int Round = 0; Round <= 12; ++Round) {
     const size_t Want = Round == 0 ? Data.size() : 4035 + static_cast<size_t>(Round) * 5;
     S->WriteStr(std::to_string(Want) + "\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(Round == 0 ? 0 : 20));
-    // Each wait is bounded: data left inside the session unreported ends the read short.
     const std::string Got = ReadUntil(*S, "", Want);
     ASSERT_TRUE(Got == Data.substr(0, Want)) << "round " << Round << ": " << Got.size() << " bytes";
   }

@@ -1,6 +1,5 @@
-// The client against Debian's own telnet server (inetutils telnetd). The test starts it on a
-// loopback port of its own, without inetd, with a small program in place of login that
-// reports what reached the shell: the window size and the terminal type.
+// The client against Debian's telnetd (inetutils), on a loopback port without inetd, with a
+// program in place of login that reports the window size and terminal type it was given.
 #include <fstream>
 
 #include <gtest/gtest.h>
