@@ -17,9 +17,8 @@ inline std::string RowText(const TSDLConsole& Con, int Y) {
 }
 
 inline std::string RowTextTrimmed(const TSDLConsole& Con, int Y) {
-  std::string S = RowText(Con, Y);
-  while (!S.empty() && S.back() == ' ') S.pop_back();
-  return S;
+  const std::string S = RowText(Con, Y);
+  return S.substr(0, S.find_last_not_of(' ') + 1);
 }
 
 // Each row that is not blank as "row:text" without trailing spaces, a run of equal rows as
@@ -45,7 +44,6 @@ inline std::string ColumnText(const TSDLConsole& Con, int X) {
   for (int Y = 1; Y <= Con.Rows; ++Y) S += static_cast<char>(Con.Cell(X, Y).Ch);
   return S;
 }
-
 // The attributes of row Y, columns X1..X2.
 inline std::vector<uint8_t> RowAttrs(const TSDLConsole& Con, int Y, int X1, int X2) {
   std::vector<uint8_t> A;
@@ -55,16 +53,11 @@ inline std::vector<uint8_t> RowAttrs(const TSDLConsole& Con, int Y, int X1, int 
 
 // The ARGB pixel at (Px, Py) of the cell at (X, Y), 0-based inside the cell.
 inline uint32_t CellPixel(const TSDLConsole& Con, int X, int Y, int Px, int Py) {
-  const int Gx = (X - 1) * Con.CellWidth() + Px;
-  const int Gy = (Y - 1) * Con.CellHeight() + Py;
-  return Con.Pixels()[Gy * (Con.PixelPitch() / 4) + Gx];
+  return Con.Pixels()[((Y - 1) * Con.CellHeight() + Py) * (Con.PixelPitch() / 4) + (X - 1) * Con.CellWidth() + Px];
 }
 
 // ReadKey for tests: a key that never comes gives -1 after two seconds instead of a hang.
-inline int ReadKeyWithin(TSDLConsole& Con, int Ms = 2000) {
-  if (!Con.KeyWait(Ms)) return -1;
-  return Con.ReadKey();
-}
+inline int ReadKeyWithin(TSDLConsole& Con, int Ms = 2000) { return Con.KeyWait(Ms) ? Con.ReadKey() : -1; }
 
 // Runs a wait that should end by itself; if it is still waiting after three seconds a key
 // (238) is pushed, so a broken wait fails the test instead of hanging it.

@@ -1,10 +1,7 @@
 // The key buffer: order, typed text, the reset on overflow, waits, and one producer thread.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
-#include <string>
-#include <thread>
 
 #include "console/helpers.h"
 
@@ -60,11 +57,7 @@ TEST(Keys, The129thUnreadEntryEmptiesTheQueue) {
 }
 
 TEST(Keys, TakeKeyReadsUpToThePlainKeyOrNothing) {
-  struct TCase {
-    std::string Queued;
-    bool Taken;
-    std::string Left;
-  } Cases[] = {
+  struct TCase { std::string Queued; bool Taken; std::string Left; } Cases[] = {
       {"ab", false, "ab"},
       {"a\x1b" "b", true, "b"},
       {std::string("\0\x1b" "c", 3), false, std::string("\0\x1b" "c", 3)},  // ALT-] is no ESC
@@ -82,11 +75,7 @@ TEST(Keys, TakeKeyReadsUpToThePlainKeyOrNothing) {
 
 // A wait for input ends with a key or a click (true), or when the window closes (false).
 TEST(Keys, WaitsEndOnAKeyAClickOrTermination) {
-  struct TCase {
-    const char* Name;
-    std::function<void(TSDLConsole&)> Act;
-    bool Result;
-  };
+  struct TCase { const char* Name; std::function<void(TSDLConsole&)> Act; bool Result; };
   const TCase Cases[] = {
       {"key", [](TSDLConsole& C) { C.PushKey('k'); }, true},
       {"right click", [](TSDLConsole& C) { C.NoteMousePress(2); }, true},
@@ -103,9 +92,7 @@ TEST(Keys, WaitsEndOnAKeyAClickOrTermination) {
   }
   TSDLConsole Con;
   Con.NoteMousePress(7);  // no such button: nothing latched
-  EXPECT_EQ(Con.MousePressLatch.load(), 0u);
-  EXPECT_FALSE(Con.InputWait(1));
-  EXPECT_FALSE(Con.KeyWait(5));
+  EXPECT_EQ(std::tuple(Con.MousePressLatch.load(), Con.InputWait(1), Con.KeyWait(5)), std::tuple(0u, false, false));
   // A closed window ends every key wait, and ReadKey then gives 1.
   std::thread Closer([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

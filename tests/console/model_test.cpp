@@ -2,12 +2,9 @@
 // editing, saving and crunched pictures, checked on the cells.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <functional>
 #include <memory>
 #include <random>
-#include <tuple>
-#include <vector>
 
 #include "console/fonts.h"
 #include "console/helpers.h"
@@ -21,7 +18,6 @@ struct ConsoleModel : ::testing::Test {
   void Letters() {
     for (int Y = 1; Y <= 25; ++Y) Con.WriteXY(1, Y, 7, std::string(1, static_cast<char>('A' + Y - 1)));
   }
-  std::string Cursor() const { return std::to_string(Con.CursorX) + "," + std::to_string(Con.CursorY); }
 };
 
 const std::string A80(80, 'a'), H80(80, '#');
@@ -65,28 +61,26 @@ TEST_F(ConsoleModel, TeletypeOutput) {
   EXPECT_EQ(Shown(Con), "1,4 3:         Xb 4:\x07\x1b");
 }
 
-TEST_F(ConsoleModel, CursorAndWindowStayOnTheScreen) {
+TEST_F(ConsoleModel, CursorAndWindowStayOnTheScreenAndLineFeedScrollsTheRegion) {
   Con.GotoXY(200, 200);
-  EXPECT_EQ(Cursor(), "80,25");
+  EXPECT_EQ(Shown(Con), "80,25");
   Con.StatusLine = true;
   Con.GotoXY(3, 25);
-  EXPECT_EQ(Cursor(), "3,24");
+  EXPECT_EQ(Shown(Con), "3,24");
   Con.SetWindow(1, 5, 80, 25);
   Con.SetWindow(10, 5, 9, 20);
   Con.SetWindow(1, 5, 81, 20);
   Con.SetWindow(1, 21, 80, 20);
   Con.SetWindow(0, 0, 80, 20);
-  EXPECT_EQ((std::array<int, 4>{Con.WinX1, Con.WinY1, Con.WinX2, Con.WinY2}), (std::array<int, 4>{1, 5, 80, 25}));
-}
-
-TEST_F(ConsoleModel, LineFeedScrollsOnlyTheRegionAndFillsWithAttribute7) {
+  EXPECT_EQ(std::tuple(Con.WinX1, Con.WinY1, Con.WinX2, Con.WinY2), std::tuple(1, 5, 80, 25));
+  // A line feed scrolls only the region and fills with attribute 7.
+  Con.StatusLine = false;
   Letters();
   Con.SetWindow(1, 5, 80, 20);
   Con.SetBgRGB(1, 2, 3);
   Con.GotoXY(7, 20);
   Con.WriteChar(10);
-  EXPECT_EQ(ColumnText(Con, 1), "ABCDFGHIJKLMNOPQRST UVWXY");
-  EXPECT_EQ(Cursor(), "7,20");
+  EXPECT_EQ(ColumnText(Con, 1) + Shown(Con).substr(0, 5), "ABCDFGHIJKLMNOPQRST UVWXY7,20 ");
   EXPECT_EQ(Con.Cell(10, 20), TConsoleCell{});
   EXPECT_EQ(Con.BgMode, 2);  // the colour state survives the scroll
 }
@@ -108,14 +102,9 @@ TEST_F(ConsoleModel, ClearScreenModesKeepTheStatusLine) {
   EXPECT_EQ(Clear(20, 20, 4), "3,4 1-3:" + H80 + " 4-6:##" + std::string(8, ' ') + std::string(70, '#') + " 7-25:" + H80);
 }
 
-// --- pipe codes -------------------------------------------------------------------------
-
 TEST(ConsolePipe, CodesWidthsAndPlainBars) {
-  struct TCase {
-    int X, Width;
-    std::string In, Text;
-    std::vector<uint8_t> Attrs;  // from column X on
-  } Cases[] = {
+  // Attrs: from column X on.
+  struct TCase { int X, Width; std::string In, Text; std::vector<uint8_t> Attrs; } Cases[] = {
       // A bar before anything but two digits below 32 is text, and so are the two after it.
       {1, 0, "|1&x|$1|&1|32|", "|1&x|$1|&1|32|", std::vector<uint8_t>(14, 7)},
       {1, 0, "|9||12A", "|9|A", {7, 7, 7, 12}},
@@ -135,13 +124,9 @@ TEST(ConsolePipe, CodesWidthsAndPlainBars) {
     Con.WriteXYPipe(C.X, 1, 7, C.Width, C.In);
     EXPECT_EQ(ScreenText(Con), "1:" + std::string(C.X - 1, ' ') + C.Text);
     EXPECT_EQ(RowAttrs(Con, 1, C.X, C.X + int(C.Attrs.size()) - 1), C.Attrs);
-    // Cursor and colours come back.
-    EXPECT_EQ(Con.CursorX * 100 + Con.CursorY, 4012);
-    EXPECT_EQ(Con.TextAttr, 0x1F);
+    EXPECT_EQ(std::tuple(Con.CursorX, Con.CursorY, Con.TextAttr), std::tuple(40, 12, 0x1F));  // come back
   }
 }
-
-// --- colour state -------------------------------------------------------------------------
 
 TEST_F(ConsoleModel, ExtendedColoursLastUntilTheirNibbleChanges) {
   Con.SetTextAttr(7, true);
@@ -152,8 +137,7 @@ TEST_F(ConsoleModel, ExtendedColoursLastUntilTheirNibbleChanges) {
   Con.SetTextAttr(0x0F, false);  // foreground nibble changes, background does not
   EXPECT_EQ(Con.FgMode * 10 + Con.BgMode, 2);
   Con.SetTextAttr(0x0F, true);
-  EXPECT_EQ(Con.BgMode, 0);
-  EXPECT_EQ(Con.BgPixel, 0xFF000000u);
+  EXPECT_EQ(std::tuple(Con.BgMode, Con.BgPixel), std::tuple(0, 0xFF000000u));
   // An RGB foreground and a palette background share no byte; clearing uses both.
   Con.SetFgRGB(1, 2, 3);
   Con.SetBg256(77);
@@ -161,12 +145,9 @@ TEST_F(ConsoleModel, ExtendedColoursLastUntilTheirNibbleChanges) {
   Con.ClearLinePart(3, 200);
   TSDLConsole Other;
   Other.SetColors(Con.Cell(1, 1));
-  EXPECT_EQ(Other.FgRGB, (std::array<uint8_t, 3>{1, 2, 3}));
-  EXPECT_EQ(Other.Bg256 * 10 + Other.BgMode, 771);
-  EXPECT_EQ(Con.Cell(2, 1), TConsoleCell{});
-  TConsoleCell Cleared{' ', 0x0F, {1, 2, 3}, {77, 0, 0}, 1, 2, 1};
-  EXPECT_EQ(Con.Cell(3, 1), Cleared);
-  EXPECT_EQ(Con.Cell(80, 1), Cleared);
+  EXPECT_EQ(std::tuple(Other.FgRGB, Other.Bg256, Other.BgMode), std::tuple(Con.FgRGB, 77, 1));
+  const TConsoleCell Cleared{' ', 0x0F, {1, 2, 3}, {77, 0, 0}, 1, 2, 1};
+  EXPECT_EQ(std::tuple(Con.Cell(2, 1), Con.Cell(3, 1), Con.Cell(80, 1)), std::tuple(TConsoleCell{}, Cleared, Cleared));
 }
 
 // Drawing chrome or a box over the session and taking it away again must hand the session
@@ -197,19 +178,16 @@ TEST_F(ConsoleModel, DrawingOverTheSessionKeepsItsColourState) {
         Con.SetColors(Saved);
       },
   };
-  for (size_t I = 0; I < Sessions.size(); ++I) {
+  for (size_t I = 0; I < Sessions.size(); ++I)
     for (size_t J = 0; J < Overdraws.size(); ++J) {
       Sessions[I]();
       const auto Before = State();
       Overdraws[J]();
       EXPECT_EQ(State(), Before) << "session " << I << ", overdraw " << J;
     }
-  }
 }
 
-// --- editing -------------------------------------------------------------------------------
-
-TEST_F(ConsoleModel, InsertAndDeleteCharsShiftCellsWithTheirColours) {
+TEST_F(ConsoleModel, InsertAndDeleteShiftCellsWithTheirColoursInsideTheirRange) {
   Con.WriteXY(1, 1, 7, std::string(80, 'x'));
   Con.InsertChars(1, 80, 1);
   Con.WriteXY(1, 2, 7, std::string(80, 'y'));
@@ -219,25 +197,21 @@ TEST_F(ConsoleModel, InsertAndDeleteCharsShiftCellsWithTheirColours) {
   Con.WriteCharXY(3, 3, 'C');
   Con.InsertChars(3, 2, 2);
   EXPECT_EQ(ScreenText(Con), "1:" + std::string(79, 'x') + " 2:" + std::string(79, 'y') + " 3:a  bCdef");
-  EXPECT_EQ(Con.Cell(2, 3).Attr, 0x1E);  // the gap keeps the colours of the cell it opened at
-  EXPECT_EQ(Con.Cell(5, 3).Fg[0], 123);
+  // The gap keeps the colours of the cell it opened at.
+  EXPECT_EQ(std::tuple(Con.Cell(2, 3).Attr, Con.Cell(5, 3).Fg[0]), std::tuple(0x1E, 123));
   Con.DeleteChars(3, 1, 3);
-  EXPECT_EQ(RowTextTrimmed(Con, 3), "bCdef");
-  EXPECT_EQ(Con.Cell(2, 3).FgMode, 1);
+  EXPECT_EQ(RowTextTrimmed(Con, 3) + std::to_string(Con.Cell(2, 3).FgMode), "bCdef1");
   // Counts larger than the row and positions off the screen are harmless.
   Con.InsertChars(3, 1, 100000);
   Con.DeleteChars(26, 1, 1);
   Con.InsertChars(1, 81, 1);
   Con.InsertChars(1, 0, 1);
   EXPECT_EQ(RowTextTrimmed(Con, 3), "");
-}
-
-TEST_F(ConsoleModel, InsertAndDeleteLinesStayInsideTheirRange) {
+  // Lines too, inside their range.
   Letters();
   Con.SetTextAttr(0x17);
   Con.DeleteLines(3, 2, 6);
-  EXPECT_EQ(ColumnText(Con, 1), "ABEF  GHIJKLMNOPQRSTUVWXY");
-  EXPECT_EQ(Con.Cell(1, 5).Attr, 0x17);
+  EXPECT_EQ(ColumnText(Con, 1) + std::to_string(Con.Cell(1, 5).Attr), "ABEF  GHIJKLMNOPQRSTUVWXY23");
   Con.SetBg256(50);
   Con.InsertLines(10, 3, 12);
   Con.InsertLines(20, 1, 25);
@@ -249,8 +223,6 @@ TEST_F(ConsoleModel, InsertAndDeleteLinesStayInsideTheirRange) {
   EXPECT_EQ(ScreenText(Con), "");
 }
 
-// --- saving and pictures ----------------------------------------------------------------
-
 TEST_F(ConsoleModel, RestoreScreenBringsBackCellsCursorAndColours) {
   Con.WriteXY(3, 4, 0x4E, "saved");
   Con.GotoXY(7, 8);
@@ -258,25 +230,19 @@ TEST_F(ConsoleModel, RestoreScreenBringsBackCellsCursorAndColours) {
   Con.SetBg256(33);
   auto Image = std::make_unique<TConsoleImage>();
   Con.SaveScreen(1, 2, 3, 4, *Image);
-  EXPECT_EQ((std::array<int, 4>{Image->BoxX1, Image->BoxY1, Image->BoxX2, Image->BoxY2}),
-            (std::array<int, 4>{1, 2, 3, 4}));
+  EXPECT_EQ(std::tuple(Image->BoxX1, Image->BoxY1, Image->BoxX2, Image->BoxY2), std::tuple(1, 2, 3, 4));
   Con.SetTextAttr(7, true);
   Con.ClearScreen(2);
   Con.RestoreScreen(*Image);
   EXPECT_EQ(Shown(Con), "7,8 4:  saved");
-  EXPECT_EQ(Con.Cell(3, 4).Attr, 0x4E);
-  EXPECT_EQ(Con.FgRGB, (std::array<uint8_t, 3>{9, 8, 7}));
-  EXPECT_EQ(Con.FgMode * 1000 + Con.BgMode * 100 + Con.Bg256, 2133);
+  EXPECT_EQ(std::tuple(Con.Cell(3, 4).Attr, Con.FgRGB[0], Con.FgRGB[2], Con.FgMode, Con.BgMode, Con.Bg256),
+            std::tuple(0x4E, 9, 7, 2, 1, 33));
 }
 
 TEST_F(ConsoleModel, CrunchedPictures) {
   std::vector<uint8_t> Tall;
   for (int Row = 0; Row < 70; ++Row) Tall.insert(Tall.end(), {26, 255, 'w', 26, 255, 'w', 24});
-  struct TCase {
-    std::vector<uint8_t> Data;
-    int X, Y;
-    std::string Screen;
-  } Cases[] = {
+  struct TCase { std::vector<uint8_t> Data; int X, Y; std::string Screen; } Cases[] = {
       {{1, 25, 3, 65}, 3, 2, "2:      A"},  // colour 1, four spaces, 'A'; the rest is blanked
       {{'a', 24, 18, 26, 2, '*', 28, 'b'}, 1, 1, "1:a 2:***b"},  // next row, background 2, a repeat
       // Data cut inside a run stops at its end.
@@ -296,17 +262,15 @@ TEST_F(ConsoleModel, CrunchedPictures) {
   }
   Con.DisplayCrunched(Cases[0].Data, 3, 2, 1);
   EXPECT_EQ(RowAttrs(Con, 2, 2, 8), (std::vector<uint8_t>{7, 1, 1, 1, 1, 1, 7}));
-  EXPECT_EQ(Con.Cell(1, 1), TConsoleCell{});
-  EXPECT_EQ(Con.TextAttr, 1);
+  EXPECT_EQ(std::tuple(Con.Cell(1, 1), Con.TextAttr), std::tuple(TConsoleCell{}, 1));
   Con.DisplayCrunched(Cases[1].Data, 1, 1, 1);
   EXPECT_EQ(RowAttrs(Con, 2, 1, 4), std::vector<uint8_t>(4, 0x27));
 }
 
 TEST_F(ConsoleModel, ScreenSizesRowsAndTermination) {
   EXPECT_TRUE(Con.OpenScreen(132, 37, 3));
-  EXPECT_EQ(std::make_pair(Con.PixelWidth(), Con.PixelHeight()), std::make_pair(132 * 16, 37 * 32));
-  EXPECT_EQ(Con.WinX2 * 100 + Con.WinY2, 13237);
-  EXPECT_EQ(Con.Cell(160, 60).Font, 3);
+  EXPECT_EQ(std::tuple(Con.PixelWidth(), Con.PixelHeight(), Con.WinX2, Con.WinY2, Con.Cell(160, 60).Font),
+            std::tuple(132 * 16, 37 * 32, 132, 37, 3));
   EXPECT_FALSE(Con.OpenScreen(80, 25, FontCount + 1));
   EXPECT_TRUE(Con.OpenScreen(10, 500, 1));
   EXPECT_EQ(Con.Cols * 100 + Con.Rows, 8060);
@@ -354,8 +318,7 @@ TEST(ConsoleRuns, RunEqualsGlyphByGlyph) {
       Run.WriteRun(Text.data(), Text.size(), Font);
       for (uint8_t Ch : Text) One.WriteCharFont(Ch, Font);
     }
-    ASSERT_EQ(std::tuple(Run.CursorX, Run.CursorY, Run.PendingWrap), std::tuple(One.CursorX, One.CursorY, One.PendingWrap))
-        << Step;
+    ASSERT_EQ(Shown(Run), Shown(One)) << Step;
   }
   for (int Y = 1; Y <= ConsoleMaxRows; ++Y) EXPECT_TRUE(Run.Row(Y) == One.Row(Y)) << "row " << Y;
   ASSERT_EQ(Run.ScrollbackCount, One.ScrollbackCount);

@@ -3,15 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
-#include <atomic>
 #include <memory>
+#include <optional>
 #include <random>
-#include <thread>
-#include <tuple>
-#include <vector>
 
-#include "console/fonts.h"
 #include "console/helpers.h"
 #include "console/palette.h"
 
@@ -50,11 +45,8 @@ void BlinkOn(TSDLConsole& C) {
 
 // Ink and paper of an 'A' in each colour mode, composed with the cursor off.
 TEST(Render, InkAndPaperOfEachColourMode) {
-  struct TCase {
-    const char* Name;
-    std::function<void(TSDLConsole&)> Set;
-    uint32_t Ink, Paper;  // a paper of 0 is not checked
-  };
+  // A paper of 0: any, as long as the whole cell shows it.
+  struct TCase { const char* Name; std::function<void(TSDLConsole&)> Set; uint32_t Ink, Paper; };
   const TCase Cases[] = {
       {"16 colours", [](TSDLConsole& C) { C.SetTextAttr(0x1E, true); }, MapRGB(255, 255, 85), MapRGB(0, 0, 170)},
       {"palette", [](TSDLConsole& C) { C.SetFg256(196), C.SetBg256(21); }, MapRGB(255, 0, 0), MapRGB(0, 0, 255)},
@@ -77,13 +69,10 @@ TEST(Render, InkAndPaperOfEachColourMode) {
     Con.WriteCharXY(3, 2, 'A');
     Con.BlinkRedraw(false);
     Con.ComposeFrame();
-    EXPECT_EQ(CellPixel(Con, 3, 2, InkX, InkY), C.Ink);
-    if (C.Paper) {
-      EXPECT_EQ(CellPixel(Con, 3, 2, PaperX, PaperY), C.Paper);
-      EXPECT_EQ(CellPixel(Con, 3, 2, 0, 0), C.Paper);
-    }
-    EXPECT_EQ(CellPixel(Con, 4, 2, 0, 0), Black);
-    EXPECT_EQ(std::make_pair(Con.PixelWidth(), Con.PixelHeight()), std::make_pair(640, 400));
+    const uint32_t Paper = C.Paper ? C.Paper : CellPixel(Con, 3, 2, PaperX, PaperY);
+    EXPECT_EQ(std::tuple(CellPixel(Con, 3, 2, InkX, InkY), CellPixel(Con, 3, 2, PaperX, PaperY),
+                         CellPixel(Con, 3, 2, 0, 0), CellPixel(Con, 4, 2, 0, 0), Con.PixelWidth(), Con.PixelHeight()),
+              std::tuple(C.Ink, Paper, Paper, Black, 640, 400));
   }
 }
 
@@ -99,9 +88,7 @@ TEST(Render, BlinkingCellShowsThenHides) {
     Con.ComposeFrame();
     return std::make_pair(CellPixel(Con, 1, 1, InkX, InkY), CellPixel(Con, 1, 1, PaperX, PaperY));
   };
-  EXPECT_EQ(Frame(true), std::make_pair(White, Black));
-  EXPECT_EQ(Frame(false), std::make_pair(Black, Black));
-  EXPECT_EQ(Frame(true), std::make_pair(White, Black));
+  for (bool Phase : {true, false, true}) EXPECT_EQ(Frame(Phase), std::make_pair(Phase ? White : Black, Black));
   // Switching blink off and on again redraws the cell at once.
   { auto Batch = Con.Batch(); Con.BlinkEnabled = false; }
   EXPECT_EQ(Frame(false), std::make_pair(White, MapRGB(85, 85, 85)));
@@ -125,25 +112,24 @@ std::vector<uint32_t> UnderRows(const TSDLConsole& Con, int X, int Y) {
 TEST(Render, CursorUnderlineOnTheBottomRowsOfTheCell) {
   const std::vector<uint32_t> Plain(4, Black), Under = {Black, Grey, Grey, Grey};
   TSDLConsole Con;
+  // The bottom rows of the cells (5,6), (6,6) and (1,1) after a frame.
+  const auto Frame = [&] {
+    Con.ComposeFrame();
+    return std::tuple(UnderRows(Con, 5, 6), UnderRows(Con, 6, 6), UnderRows(Con, 1, 1));
+  };
   Con.GotoXY(5, 6);
   Con.DrawCursor(true);
-  Con.ComposeFrame();
-  EXPECT_EQ(UnderRows(Con, 5, 6), Under);
-  EXPECT_EQ(UnderRows(Con, 6, 6), Plain);
+  EXPECT_EQ(Frame(), std::tuple(Under, Plain, Plain));
   // Moving the cursor takes the underline along; hiding it takes it away.
   Con.GotoXY(1, 1);
-  Con.ComposeFrame();
-  EXPECT_EQ(UnderRows(Con, 5, 6), Plain);
-  EXPECT_EQ(UnderRows(Con, 1, 1), Under);
+  EXPECT_EQ(Frame(), std::tuple(Plain, Plain, Under));
   Con.DrawCursor(false);
-  Con.ComposeFrame();
-  EXPECT_EQ(UnderRows(Con, 1, 1), Plain);
+  EXPECT_EQ(Frame(), std::tuple(Plain, Plain, Plain));
   // A hidden cursor is not drawn, not even by the blink of the video thread.
   { auto Batch = Con.Batch(); Con.CursorHidden = true; }
   Con.DrawCursor(true);
   Con.BlinkRedraw(true);
-  Con.ComposeFrame();
-  EXPECT_EQ(UnderRows(Con, 1, 1), Plain);
+  EXPECT_EQ(Frame(), std::tuple(Plain, Plain, Plain));
   { auto Batch = Con.Batch(); Con.CursorHidden = false; }
   Con.OpenScreen(80, 25, 4);
   Con.WriteCharFont('/', 1);  // an 8x16 font number on a 16x32 screen draws its large sibling
@@ -163,9 +149,8 @@ TEST(Render, SelectionHighlightGoesWithTheNextCompose) {
   Con.HighlightRect(4, 2, 2, 1);
   Con.ComposeFrame();
   EXPECT_EQ(std::make_tuple(CellPixel(Con, 2, 1, PaperX, PaperY), CellPixel(Con, 4, 2, PaperX, PaperY),
-                            CellPixel(Con, 5, 1, PaperX, PaperY)),
-            std::make_tuple(Palette16[4], Palette16[4], Black));
-  EXPECT_EQ(Con.Cell(2, 1).Attr, 7);  // the cells stay as they were
+                            CellPixel(Con, 5, 1, PaperX, PaperY), Con.Cell(2, 1).Attr),
+            std::make_tuple(Palette16[4], Palette16[4], Black, 7));  // the cells stay as they were
   Con.ClearHighlight();
   Con.ComposeFrame();
   EXPECT_EQ(Picture(Con), Before);
@@ -258,9 +243,7 @@ TEST(Render, WaitingForAKeyInsideABatchLetsFramesThrough) {
     Composed = true;
     Con.PushKey('y');
   });
-  const int Key = ReadKeyWithin(Con);
-  EXPECT_EQ(Key, 'y');
-  if (Key == 'y') Con.WriteStr(" yes");   // the batch is held again
+  if (ReadKeyWithin(Con) == 'y') Con.WriteStr(" yes");   // the batch is held again
   Inner.reset();
   Batch.reset();                          // a video thread still blocked can now finish
   Video.join();
@@ -271,14 +254,9 @@ TEST(Render, WaitingForAKeyInsideABatchLetsFramesThrough) {
 // Blink work goes where things blink: a phase change redraws the cursor cell and the
 // blinking cells only, and with neither there is nothing to time or draw.
 TEST(Render, BlinkRedrawsOnlyWhatBlinks) {
-  struct TCase {
-    const char* Name;
-    bool Hidden, BlinkOn;
-    std::vector<int> BlinkCols;        // blinking cells on row 3
-    int CursorX, CursorY;
-    bool Wanted;
-    std::vector<TPixelRect> Rects;     // what the phase change redraws (8x16 cells)
-  };
+  // BlinkCols: blinking cells on row 3; Rects: what the phase change redraws (8x16 cells).
+  struct TCase { const char* Name; bool Hidden, BlinkOn; std::vector<int> BlinkCols; int CursorX, CursorY; bool Wanted;
+                 std::vector<TPixelRect> Rects; };
   const TCase Cases[] = {
       {"hidden cursor, nothing blinks", true, true, {}, 5, 7, false, {}},
       {"cursor only", false, true, {}, 5, 7, true, {{8 * 4, 16 * 6, 8, 16}}},

@@ -1,12 +1,5 @@
-// Runs tools/bbsserver/bbsserver.py as the remote side of a test.
-//
-//   TBbsServerProcess Server;
-//   ASSERT_TRUE(Server.Start({"--no-negotiate"}, "raw ff fd 18\nexpecthex ff fb 18\nsend OK\n"));
-//   Sock.Connect("127.0.0.1", Server.Port, 500);
-//   ... Server.Record() is every byte the client sent so far.
-//
-// Start adds --quiet, --record <temp file>, --once unless Once is false, and --script <temp
-// file> when a script is given. Requires python3 and LX_SOURCE_DIR (defined by lx_test).
+// tools/bbsserver/bbsserver.py as the remote side of a test, run with --quiet, --record (see
+// Record()), --once unless Once is false, and --script when a script is given.
 #pragma once
 
 #include <fcntl.h>

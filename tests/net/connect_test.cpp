@@ -1,15 +1,10 @@
 // Setting up a call over loopback: families, failures, the time limit and cancelling.
-#include <unistd.h>
-
 #include <thread>
 #include <utility>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "net/bbs_server_process.h"
-#include "net/net_test_util.h"
-#include "net/socket.h"
 
 namespace {
 
@@ -50,15 +45,8 @@ TEST(Connect, FamilyFollowsIPType) {
     TSocket S;
     S.IPType = C.Type;
     ASSERT_EQ(S.Connect(C.Host, Server.Port, ShortLimit), C.Ok);
-    EXPECT_EQ(S.Connected, C.Ok);
-    if (!C.Ok) {
-      EXPECT_EQ(S.GetHandle(), -1);
-      continue;
-    }
-    EXPECT_EQ(S.UseIPv6, C.V6);
-    if (C.Host != std::string("localhost")) {
-      EXPECT_EQ(S.RemoteIP, C.Host);
-    }
+    if (!C.Ok) continue;
+    EXPECT_EQ(std::tuple(S.UseIPv6, S.RemoteIP), std::tuple(C.V6, C.V6 ? "::1" : "127.0.0.1"));
     EXPECT_EQ(ReadUntil(S, "HELLO"), "HELLO");
   }
 }
@@ -108,11 +96,9 @@ TEST(Connect, FailuresAndCancelsEndCleanly) {
     });
     EXPECT_FALSE(S.Connect(C.Host, C.Port, C.Limit, C.Abort));
     Closer.join();
-    EXPECT_FALSE(S.Connected);
-    EXPECT_EQ(S.GetHandle(), -1);
     EXPECT_LE(S.Host.size(), HostMax);
     uint8_t B;
-    EXPECT_EQ(S.ReadBuf(&B, 1), -1);
+    EXPECT_EQ(std::tuple(S.Connected.load(), S.GetHandle(), S.ReadBuf(&B, 1)), std::tuple(false, -1, -1));
   }
   EXPECT_GE(Calls, 2);
 }

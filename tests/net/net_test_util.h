@@ -27,11 +27,12 @@ inline std::string Bytes(std::initializer_list<int> Values) {
   return S;
 }
 
-// Reads until Marker has arrived, the link is gone or nothing comes for a few seconds.
-inline std::string ReadUntil(TSocketBase& S, std::string_view Marker) {
+// Reads until Marker (or with an empty one, Size bytes) has arrived, the link is gone or
+// nothing comes for five seconds.
+inline std::string ReadUntil(TSocketBase& S, std::string_view Marker, size_t Size = 0) {
   std::string Got;
-  uint8_t Buf[4096];
-  while (Got.find(Marker) == std::string::npos && S.DataWaiting(5000)) {
+  uint8_t Buf[16384];
+  while ((Marker.empty() ? Got.size() < Size : Got.find(Marker) == std::string::npos) && S.DataWaiting(5000)) {
     const int32_t N = S.ReadBuf(Buf, sizeof Buf);
     if (N < 0) break;
     Got.append(reinterpret_cast<const char*>(Buf), static_cast<size_t>(N));
@@ -96,9 +97,8 @@ inline int RunTool(const std::string& Command, std::string* Output = nullptr) {
   return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
 }
 
-// A program the test runs, with Fds (where not -1) as its standard input, output and error.
-// It dies with the test process, and is stopped (SIGTERM, SIGKILL two seconds later) when the
-// object goes away.
+// A program the test runs, with Fds (where not -1) as its standard input, output and error;
+// it dies with the test process, and is stopped (SIGTERM, two seconds later SIGKILL) with us.
 class TChild {
  public:
   TChild() = default;

@@ -1,12 +1,6 @@
 // SSH entries dialled through the connect code on a headless console, against sshd.
-#include <chrono>
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +19,8 @@ class SshDial : public ::testing::Test {
     App.Console = std::make_unique<TSDLConsoleScrollback>();
     ASSERT_TRUE(App.Console->OpenScreen(80, 25, 1));
     lx::InitPhoneRec(App.Session.CurrentEntry, App.Config);
+    App.Session.CurrentEntry.Password = Server.Password;
+    App.Session.CurrentEntry.StatusBar = App.Session.CurrentEntry.Emulation = 1;
     Session = std::make_unique<TSession>(App);
     Session->Pause = [](int) {};
     App.ProgramDir = Server.Dir + "/";
@@ -51,20 +47,29 @@ class SshDial : public ::testing::Test {
       for (int X = 1; X <= App.Console->Cols; ++X) S += static_cast<char>(App.Console->Cell(X, Y).Ch);
     return S;
   }
-  // Runs the session loop until Done says so or ten seconds have passed.
-  bool PassUntil(const std::function<bool()>& Done) {
+  // Runs the session loop until Text is on the screen (with an empty one: until the call has
+  // ended) or ten seconds have passed.
+  bool PassUntil(const std::string& Text) {
+    const std::function<bool()> Done = [&] {
+      return Text.empty() ? !App.Session.Connected : Screen().find(Text) != std::string::npos;
+    };
     const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!Done() && std::chrono::steady_clock::now() < End) Session->Pass();
     return Done();
   }
-  void Entry(uint8_t Protocol, uint16_t Port) {
+  // Dials the entry (SSH unless Protocol says otherwise) with the given answers to its boxes.
+  bool Dial(uint16_t Port, std::deque<std::string> Typed = {}, uint8_t Protocol = 3) {
     auto& E = App.Session.CurrentEntry;
     E.Protocol = Protocol;
     E.Address = "127.0.0.1:" + std::to_string(Port);
     E.UserName = Server.User;
-    E.Password = Server.Password;
-    E.StatusBar = 1;
-    E.Emulation = 1;
+    Seen.clear();
+    Answers = std::move(Typed);
+    return Session->DialEntry();
+  }
+  void HangUp() {
+    App.Session.Socket->Disconnect();
+    App.Session.Connected = false;
   }
 
   TSshServer Server;
@@ -79,28 +84,26 @@ TEST_F(SshDial, KeysBeforePasswordsAndSecretsTyped) {
   ASSERT_TRUE(LoadSSH());
   TSshAgent Agent(Server.Dir);
   const std::string Pw = Server.Password;
+  // KeysOnly: else keys and passwords; Key: "agent", "setting" or a name in the key directory;
+  // Listed: in the server's authorized keys; Asked: how the boxes' prompts begin.
   struct TCase {
-    const char* What;
-    bool KeysOnly;         // else keys and passwords
-    const char* Key;       // where the key is: "agent", "setting" or a name in the key directory
-    bool Listed;           // in the server's authorized keys
-    const char* Passphrase;
+    const char *What, *Key, *Passphrase, *Accepted;
+    bool KeysOnly, Listed;
     std::string EntryPassword;
-    std::deque<std::string> Typed;  // into the boxes, in turn
-    std::vector<std::string> Asked;  // the boxes' prompts begin so
-    const char* Accepted;
+    std::deque<std::string> Typed;
+    std::vector<std::string> Asked;
   };
   const TCase Cases[] = {
-      {"agent", true, "agent", true, "", "", {}, {}, "publickey"},
-      {"settings key, passphrase", true, "setting", true, "secret", "", {"secret\r"}, {"Passphrase for bbs_key:"},
-       "publickey"},
-      {"own key before the entry's password", false, "id_ed25519", true, "", Pw, {}, {}, "publickey"},
-      {"wrong passphrase, then the entry's password", false, "id_ecdsa", true, "secret", Pw, {"wrong\r"},
-       {"Passphrase for id_ecdsa:"}, "password"},
-      {"ESC skips the key, a password is asked", false, "id_ed25519", true, "secret", "", {"\x1b", Pw + "\r"},
-       {"Passphrase for id_ed25519:", "Password for " + Server.User + "@127.0.0.1:"}, "password"},
-      {"a key not taken is not opened", false, "id_ed25519", false, "secret", "", {Pw + "\r"}, {"Password for "},
-       "password"},
+      {"agent", "agent", "", "publickey", true, true, "", {}, {}},
+      {"settings key, passphrase", "setting", "secret", "publickey", true, true, "", {"secret\r"},
+       {"Passphrase for bbs_key:"}},
+      {"own key before the entry's password", "id_ed25519", "", "publickey", false, true, Pw, {}, {}},
+      {"wrong passphrase, then the entry's password", "id_ecdsa", "secret", "password", false, true, Pw,
+       {"wrong\r"}, {"Passphrase for id_ecdsa:"}},
+      {"ESC skips the key, a password is asked", "id_ed25519", "secret", "password", false, true, "",
+       {"\x1b", Pw + "\r"}, {"Passphrase for id_ed25519:", "Password for " + Server.User + "@127.0.0.1:"}},
+      {"a key not taken is not opened", "id_ed25519", "secret", "password", false, false, "", {Pw + "\r"},
+       {"Password for "}},
   };
   int N = 0;
   for (const TCase& C : Cases) {
@@ -109,15 +112,11 @@ TEST_F(SshDial, KeysBeforePasswordsAndSecretsTyped) {
     std::filesystem::create_directory(Keys);
     const std::string K = C.Key;
     const std::string Path = K == "agent" ? Server.Dir + "/agent_key" : Keys + (K == "setting" ? "bbs_key" : K);
-    if (!K.empty()) {
-      ASSERT_TRUE(TSshServer::MakeKey(Path, C.Passphrase, K == "id_ecdsa" ? "ecdsa" : "ed25519"));
-      std::ofstream(Server.AuthorizedKeys()) << (C.Listed ? ReadFileText(Path + ".pub") : "");
-      if (K == "agent") {
-        ASSERT_TRUE(Agent.Add(Path));
-      }
-      // The public half is not needed beside a key in OpenSSH's format.
-      if (K == "setting") std::filesystem::remove(Path + ".pub");
-    }
+    ASSERT_TRUE(TSshServer::MakeKey(Path, C.Passphrase, K == "id_ecdsa" ? "ecdsa" : "ed25519"));
+    std::ofstream(Server.AuthorizedKeys()) << (C.Listed ? ReadFileText(Path + ".pub") : "");
+    ASSERT_TRUE(K != "agent" || Agent.Add(Path));
+    // The public half is not needed beside a key in OpenSSH's format.
+    if (K == "setting") std::filesystem::remove(Path + ".pub");
     App.SshAgentSocket = K == "agent" ? Agent.Socket : "";
     App.SshKeyDir = Keys;
     App.Config.SshKeyPath = K == "setting" ? Path : "";
@@ -125,14 +124,10 @@ TEST_F(SshDial, KeysBeforePasswordsAndSecretsTyped) {
       Server.Stop();
       ASSERT_TRUE(Server.Start({C.KeysOnly ? "AuthenticationMethods=publickey" : "KbdInteractiveAuthentication=no"}));
     }
-    Entry(3, Server.Port);
     App.Session.CurrentEntry.Password = C.EntryPassword;
-    Seen.clear();
-    Answers = C.Typed;
     const size_t LogFrom = Server.Log().size();
-    ASSERT_TRUE(Session->DialEntry()) << Server.Log();
-    App.Session.Socket->Disconnect();
-    App.Session.Connected = false;
+    ASSERT_TRUE(Dial(Server.Port, C.Typed)) << Server.Log();
+    HangUp();
     ASSERT_EQ(Seen.size(), C.Asked.size());
     for (size_t I = 0; I < Seen.size(); ++I) EXPECT_EQ(Seen[I].rfind(C.Asked[I], 0), 0u) << Seen[I];
     EXPECT_TRUE(Answers.empty());
@@ -157,29 +152,20 @@ TEST_F(SshDial, AHostKeyIsAcceptedOnlyWithYesThenTheSessionWorks) {
   const std::string Replaced = "# kept by hand\n" + Name + " " + Server.PublicKey() +
                                "\nexample.org ssh-ed25519 AAAAC3NzaKEY";
   const std::string Hosts = Server.Dir + "/lanternyx.hosts";
-  struct TCase {
-    const char* What;
-    bool Known;  // else the file is empty and the program asks before trusting a new host
-    const char* Typed;
-    bool Connects;
-    std::string After;
-  };
+  // Known: else the file is empty and the program asks before trusting a new host.
+  struct TCase { const char *What, *Typed; bool Known, Connects; std::string After; };
   const TCase Cases[] = {
-      {"changed, NO by default", true, "\r", false, Before},
-      {"changed, YES", true, "y", true, Replaced},
-      {"new, NO", false, "N", false, ""},
-      {"new, YES", false, "Y", true, Name + " " + Server.PublicKey() + "\n"},
+      {"changed, NO by default", "\r", true, false, Before},
+      {"changed, YES", "y", true, true, Replaced},
+      {"new, NO", "N", false, false, ""},
+      {"new, YES", "Y", false, true, Name + " " + Server.PublicKey() + "\n"},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.What);
     std::ofstream(Hosts, std::ios::trunc) << (C.Known ? Before : "");
     App.Config.AskNewHost = C.Known ? 0 : 1;
-    Entry(3, Server.Port);
-    Seen.clear();
-    Answers = {C.Typed};
-    EXPECT_EQ(Session->DialEntry(), C.Connects);
-    App.Session.Socket->Disconnect();
-    App.Session.Connected = false;
+    EXPECT_EQ(Dial(Server.Port, {C.Typed}), C.Connects);
+    HangUp();
     EXPECT_EQ(ReadFileText(Hosts), C.After);
     ASSERT_EQ(Seen.size(), 1u);
     const std::string Question = C.Known ? "Host key changed. Accept the new key?" : "Host key not known.";
@@ -189,33 +175,27 @@ TEST_F(SshDial, AHostKeyIsAcceptedOnlyWithYesThenTheSessionWorks) {
   }
   // The key now on record: a working session, with a terminal of the screen's size (no status
   // bar), that hangs up by itself when the remote side ends the call.
-  Entry(3, Server.Port);
   App.Session.CurrentEntry.StatusBar = 0;
-  Seen.clear();
-  ASSERT_TRUE(Session->DialEntry()) << Server.Log();
+  ASSERT_TRUE(Dial(Server.Port)) << Server.Log();
   ASSERT_NE(dynamic_cast<TSocketSSL*>(App.Session.Socket.get()), nullptr);
   EXPECT_FALSE(App.Session.Socket->TelnetClient.load());
   App.Session.Socket->WriteStr("stty size; echo X=$((6*7))\n");
-  EXPECT_TRUE(PassUntil([&] { return Screen().find("X=42") != std::string::npos; })) << Screen();
-  EXPECT_NE(Screen().find("25 80"), std::string::npos) << Screen();
+  EXPECT_TRUE(PassUntil("25 80" + std::string(80 - 5, ' ') + "X=42")) << Screen();
   App.Session.Socket->WriteStr("exit\n");
-  EXPECT_TRUE(PassUntil([&] { return !App.Session.Connected; }));
+  EXPECT_TRUE(PassUntil(""));
   EXPECT_EQ(Seen, std::vector<std::string>{"Connection terminated"});
 }
 
 TEST_F(SshDial, WithoutLibsshSshIsRefusedAndTelnetWorks) {
   UnloadSSH();
   TSilentListener Listener;
-  Entry(3, Listener.Port);
-  EXPECT_FALSE(Session->DialEntry());
+  EXPECT_FALSE(Dial(Listener.Port) || Listener.Reached());
   EXPECT_EQ(Seen, std::vector<std::string>{"Cannot use SSH; libssh not found"});
-  EXPECT_FALSE(Listener.Reached());
 
   TBbsServerProcess Bbs;
   ASSERT_TRUE(Bbs.Start({"--raw"}, "send WELCOME\nhold\n", false));
-  Entry(1, Bbs.Port);
-  ASSERT_TRUE(Session->DialEntry());
-  EXPECT_TRUE(PassUntil([&] { return Screen().find("WELCOME") != std::string::npos; })) << Screen();
+  ASSERT_TRUE(Dial(Bbs.Port, {}, 1));
+  EXPECT_TRUE(PassUntil("WELCOME")) << Screen();
 }
 
 }  // namespace

@@ -1,13 +1,6 @@
-// OpenSSH's sshd as the remote side of a test: its own host key and log in a temporary
-// directory, listening on 127.0.0.1 on a free high port, letting in only a test user that is
-// created for it (by password, or by the keys in AuthorizedKeys()) and removed afterwards.
-// Never the system's sshd or port 22.
-//
-//   if (!TSshServer::Usable()) GTEST_SKIP() << TSshServer::SkipReason;
-//   TSshServer Server;
-//   ASSERT_TRUE(Server.Start());
-//
-// Needs root (to create the user).
+// OpenSSH's sshd as the remote side of a test, on 127.0.0.1 on a free high port, with its own
+// host key and log in a temporary directory, letting in only a test user it creates (needs
+// root; check Usable()) and removes afterwards. Never the system's sshd or port 22.
 #pragma once
 
 #include <fcntl.h>
@@ -96,7 +89,7 @@ class TSshServer {
   std::string HostKey() const { return Dir + "/host_ed25519"; }
 
  private:
-  TTempDir Temp;
+  TTempDir Temp;  // first: Dir is made from it
 
  public:
   std::string Dir, User, Password = "Lantern-Pass-7";

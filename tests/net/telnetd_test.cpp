@@ -1,17 +1,10 @@
-// The client against Debian's own telnet server (inetutils telnetd). The test starts it on a
-// loopback port of its own, without inetd, with a small program in place of login that
-// reports what reached the shell: the window size and the terminal type.
-#include <sys/socket.h>
-#include <unistd.h>
-
+// The client against Debian's telnetd (inetutils), on a loopback port without inetd, with a
+// program in place of login that reports the window size and terminal type it was given.
 #include <fstream>
-#include <string>
 
 #include <gtest/gtest.h>
 
 #include "net/net_test_util.h"
-#include "net/socket.h"
-#include "support/test_tempdir.h"
 
 namespace {
 
