@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,13 +33,17 @@ class SessionTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Puts a connected socket pair in place of the session's connection.
+  // Puts a connected socket pair in place of the session's connection (and of an earlier pair).
   void Connect(bool Telnet = false);
   // Everything the remote side has received so far (waits briefly for it to arrive).
   std::string Sent(int WaitMs = 50);
   // Bytes the remote side sends to us.
   void Remote(const std::string& Bytes);
   std::string RowText(int Y) const;
+  std::string RowsText(int Y1, int Y2) const;  // rows Y1..Y2 joined by "|"
+  // Session passes until Done() holds or LimitMs pass; returns Done().
+  bool PassUntil(const std::function<bool()>& Done, int LimitMs = 5000);
+  void Type(const std::string& K);  // through the session's key handling
   void Keys(const std::string& K);  // queued for message boxes and menus
   void Ext(uint8_t Code);
   void Press(const std::vector<int>& Codes);  // negative codes are extended keys
