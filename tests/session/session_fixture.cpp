@@ -77,6 +77,18 @@ std::string SessionTest::RowsText(int Y1, int Y2) const {
   return S;
 }
 
+std::string SessionTest::ScreenText() {
+  auto Hold = App.Console->Batch();
+  return RowsText(1, App.Console->Rows);
+}
+
+std::vector<std::string> SessionTest::QueuedPaths() const {
+  std::vector<std::string> Out;
+  const auto& Q = App.UploadQueue;
+  for (int I = 1; I <= Q.Count(); ++I) Out.push_back(Q.Entry(I).FullPath());
+  return Out;
+}
+
 bool SessionTest::PassUntil(const std::function<bool()>& Done, int LimitMs) {
   const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(LimitMs);
   while (!Done() && std::chrono::steady_clock::now() < End && !App.Console->Terminated.load())

@@ -41,6 +41,8 @@ class SessionTest : public ::testing::Test {
   void Remote(const std::string& Bytes);
   std::string RowText(int Y) const;
   std::string RowsText(int Y1, int Y2) const;  // rows Y1..Y2 joined by "|"
+  std::string ScreenText();                    // every row, read under the console's lock
+  std::vector<std::string> QueuedPaths() const;  // the upload queue's full paths
   // Session passes until Done() holds or LimitMs pass; returns Done().
   bool PassUntil(const std::function<bool()>& Done, int LimitMs = 5000);
   void Type(const std::string& K);  // through the session's key handling
