@@ -1,24 +1,10 @@
 // Logon scripts against the loopback board and a socket pair: the login, what the board
 // received, notes and errors on the status bar (or in a box), ESC, hang-ups and a closed
 // window, the Zmodem filter and capture on the script's path, and the upload queue.
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <thread>
-#include <tuple>
 
 #include "app/logon_script.h"
-#include "net/bbs_server_process.h"
-#include "net/socket.h"
 #include "tests/session/session_fixture.h"
-
-using namespace std::chrono_literals;
-using namespace std::string_literals;
 
 namespace {
 

@@ -1,11 +1,5 @@
 #include "tests/session/session_fixture.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include "net/socket.h"
-
 void SessionTest::SetUp() {
   App.Console = std::make_unique<TSDLConsoleScrollback>();
   ASSERT_TRUE(App.Console->OpenScreen(80, 25, 1));

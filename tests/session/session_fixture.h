@@ -4,16 +4,30 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/context.h"
 #include "app/session.h"
+#include "net/bbs_server_process.h"
+#include "net/socket.h"
 #include "support/test_tempdir.h"
 #include "support/test_watchdog.h"
+
+using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 class TMemoryClipboard : public TClipboard {
  public:

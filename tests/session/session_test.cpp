@@ -1,18 +1,4 @@
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <chrono>
-#include <thread>
-#include <tuple>
-#include <vector>
-
-#include "net/bbs_server_process.h"
-#include "net/socket.h"
 #include "tests/session/session_fixture.h"
-
-using namespace std::string_literals;
 
 namespace {
 

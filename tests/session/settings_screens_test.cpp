@@ -2,19 +2,14 @@
 // each screen runs (the session fixture's watchdog ends one left waiting); the window is
 // re-opened headless.
 #include <deque>
-#include <functional>
 #include <sstream>
-#include <tuple>
 #include <utility>
-
-#include <unistd.h>
 
 #include "app/settings_editor.h"
 #include "app/statusbar.h"
 #include "app/video_menus.h"
 #include "console/reopen.h"
 #include "console/sdl_api.h"
-#include "support/test_tempdir.h"
 #include "tests/session/session_fixture.h"
 
 namespace {

@@ -2,27 +2,16 @@
 // queue editor driven by queued keys, and whole transfers against real sz and rz on the other
 // end of the session's connection.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <atomic>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <tuple>
-#include <thread>
 
 #include "app/transfer_screens.h"
-#include "net/socket.h"
 #include "support/strings.h"
 #include "tests/session/session_fixture.h"
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 namespace {
 
