@@ -22,7 +22,6 @@ std::string Cells(const TSDLConsole& Con, int X1, int X2, int Y) {
 class StatusBarTest : public ::testing::Test {
  protected:
   void Open(int Cols, int Rows) { ASSERT_TRUE(Con.OpenScreen(Cols, Rows, 1)); }
-  std::string Text(int X1, int X2, int Y) const { return Cells(Con, X1, X2, Y); }
   uint8_t Attr(int X, int Y) const { return Con.Cell(X, Y).Attr; }
 
   TSDLConsoleScrollback Con;
@@ -34,7 +33,12 @@ class StatusBarTest : public ::testing::Test {
 // address when it has none), during a call the font, the size, the state or a paced line's
 // speed, the emulation, the clock or the time online (counting past midnight), the help key.
 TEST_F(StatusBarTest, FieldsByStateAndWidth) {
-  const std::string D = "\xdd", Help = " Alt-Z/Help ";
+  // "|" stands for a divider; the help key ends every bar.
+  const auto B = [](std::string S) {
+    std::replace(S.begin(), S.end(), '|', '\xdd');
+    return S + " Alt-Z/Help ";
+  };
+  const std::string Pad(16, ' ');
   struct TCase {
     int Cols, Rows;
     bool Connected;
@@ -45,16 +49,17 @@ TEST_F(StatusBarTest, FieldsByStateAndWidth) {
   };
   const std::vector<TCase> Cases = {
       {80, 25, false, "", 1, 0, 0, 0, 0,
-       "   Lanternyx 2.00 BETA 22   " + D + " 80x24 " + D + "  OFFLINE  " + D + " ANSI-RGB " + D + " 00:00 " + D + Help},
+       B("   Lanternyx 2.00 BETA 22   | 80x24 |  OFFLINE  | ANSI-RGB | 00:00 |")},
       {132, 30, false, "", 0, 0, 0, 0, 0,
-       std::string(16, ' ') + "Lanternyx 2.00 BETA 22" + std::string(16, ' ') + D + "132x29 " + D + "  OFFLINE  " + D +
-           "   None   " + D + " 00:00 " + D + Help + std::string(26, ' ')},
+       B(Pad + "Lanternyx 2.00 BETA 22" + Pad + "|132x29 |  OFFLINE  |   None   | 00:00 |") +
+           std::string(26, ' ')},
       {80, 25, true, "|12Dark|07 Realm", 2, 0, 0, 10 * 3600, 11 * 3600 + 5 * 60 + 59,
-       "    Dark Realm    " + D + "  CP437  " + D + " 80x24 " + D + " Connected " + D + "  VT-102  " + D + " 01:05 " + D + Help},
-      {80, 25, true, std::string(40, 'N'), 2, 44, 11, 23 * 3600 + 59 * 60, 60,  // P0T-NOoDLE at 16x32
-       " " + std::string(17, 'N') + D + "PotNoodle" + D + " 80x24 " + D + "115200 bps " + D + "  VT-102  " + D + " 00:02 " + D + Help},
+       B("    Dark Realm    |  CP437  | 80x24 | Connected |  VT-102  | 01:05 |")},
+      // P0T-NOoDLE at 16x32
+      {80, 25, true, std::string(40, 'N'), 2, 44, 11, 23 * 3600 + 59 * 60, 60,
+       B(" " + std::string(17, 'N') + "|PotNoodle| 80x24 |115200 bps |  VT-102  | 00:02 |")},
       {80, 25, true, "", 2, 0, 0, 0, 0,
-       " bbs.example:2323 " + D + "  CP437  " + D + " 80x24 " + D + " Connected " + D + "  VT-102  " + D + " 00:00 " + D + Help},
+       B(" bbs.example:2323 |  CP437  | 80x24 | Connected |  VT-102  | 00:00 |")},
   };
   for (const TCase& C : Cases) {
     Open(C.Cols, C.Rows);
@@ -68,7 +73,7 @@ TEST_F(StatusBarTest, FieldsByStateAndWidth) {
     if (C.Font) (S.Term = std::make_unique<TTermAnsi>(Con))->Font = C.Font;
     S.Pacer.SetSpeed(C.Speed, 0);
     DrawStatusBar(Con, Cfg, S, C.Now);
-    EXPECT_EQ(Text(1, C.Cols, C.Rows), C.Bar);
+    EXPECT_EQ(Cells(Con, 1, C.Cols, C.Rows), C.Bar);
     EXPECT_TRUE(Con.StatusLine);
     EXPECT_EQ(Con.WinY2, C.Rows - 1);
   }
@@ -93,7 +98,7 @@ TEST_F(StatusBarTest, ColoursAndAMessageInPlaceOfTheFields) {
   DrawStatusBar(Con, Cfg, S, 0);
   EXPECT_EQ(Colours(), "12222222222222222214444444441444444114444444444411444444441114444411122222222221");
   DrawStatusBar(Con, Cfg, S, 0, "Script: waiting");  // centred
-  EXPECT_EQ(Text(1, 80, 25), std::string(32, ' ') + "Script: waiting" + std::string(33, ' '));
+  EXPECT_EQ(Cells(Con, 1, 80, 25), std::string(32, ' ') + "Script: waiting" + std::string(33, ' '));
   EXPECT_EQ(Colours(), std::string(80, '2'));
 }
 
@@ -117,7 +122,7 @@ TEST_F(StatusBarTest, ToggleOffBlanksRowAndWidensWindow) {
   EXPECT_EQ(std::tuple(S.StatusBarOn, Con.CursorX, Con.CursorY, Con.WinY2), std::tuple(true, 5, 24, 24));
   ToggleStatusBar(Con, Cfg, S, 0);
   EXPECT_EQ(std::tuple(S.StatusBarOn, Con.StatusLine, Con.WinY2, Attr(40, 25)), std::tuple(false, false, 25, 7));
-  EXPECT_EQ(Text(1, 80, 25), std::string(80, ' '));
+  EXPECT_EQ(Cells(Con, 1, 80, 25), std::string(80, ' '));
 }
 
 // The minute tick redraws the bar while a board writes in its own scroll region.
@@ -136,34 +141,34 @@ TEST_F(StatusBarTest, RedrawLeavesTheBoardsRegionCursorColoursAndWrapAlone) {
   EXPECT_EQ(State(), Before);
   EXPECT_TRUE(Con.PendingWrap);
   Feed(Term, "\r\nnew\r\nline");
-  EXPECT_EQ(Text(1, 4, 9) + Text(1, 4, 10) + Text(1, 80, 11), "new line" + std::string(80, ' '));
+  EXPECT_EQ(Cells(Con, 1, 4, 9) + Cells(Con, 1, 4, 10) + Cells(Con, 1, 80, 11), "new line" + std::string(80, ' '));
 }
 
 TEST_F(StatusBarTest, TerminalReadyInBothLooks) {
   Open(80, 25);
   ShowTerminalReady(Con, 1);
   EXPECT_EQ(std::pair(int(Con.Cell(40, 7).Ch), int(Con.Cell(15, 9).Ch)), std::pair(196, 254));
-  EXPECT_NE(Text(13, 65, 9).find("Terminal ready. Right click or ALT-Z for Help"), std::string::npos);
+  EXPECT_NE(Cells(Con, 13, 65, 9).find("Terminal ready. Right click or ALT-Z for Help"), std::string::npos);
   ShowTerminalReady(Con, 2);
   EXPECT_EQ(Con.Cell(15, 9).Ch, '*');
   for (int Y = 1; Y <= 25; ++Y)
     for (int X = 1; X <= 80; ++X) EXPECT_LT(Con.Cell(X, Y).Ch, 128) << X << "," << Y;
   Con.ScrollbackCount = 3;
   ShowTerminalReady(Con, 1);
-  EXPECT_NE(Text(18, 61, 9).find("Terminal ready; Scrollback available"), std::string::npos);
+  EXPECT_NE(Cells(Con, 18, 61, 9).find("Terminal ready; Scrollback available"), std::string::npos);
 }
 
 TEST_F(StatusBarTest, AboutAndHelpGoAway) {
   Open(80, 25);
   Con.PushKey('q');
   ShowAbout(Con, "2.00 BETA 22", 3000);
-  EXPECT_EQ(Text(31, 50, 18) + "|" + Text(29, 52, 19), "VERSION 2.00 BETA 22|PRE-RELEASE TEST VERSION");
+  EXPECT_EQ(Cells(Con, 31, 50, 18) + "|" + Cells(Con, 29, 52, 19), "VERSION 2.00 BETA 22|PRE-RELEASE TEST VERSION");
   EXPECT_EQ(Attr(39, 18), 15);
   EXPECT_FALSE(Con.KeyPressed());  // the key that ended it is not passed on
   Con.WriteXY(1, 1, 7, "under");
   Con.PushKey(' ');
   ShowHelp(Con);
-  EXPECT_EQ(Text(1, 5, 1), "under");  // help restores the screen
+  EXPECT_EQ(Cells(Con, 1, 5, 1), "under");  // help restores the screen
 }
 
 class ViewerTest : public ::testing::Test {
@@ -192,9 +197,7 @@ TEST_F(ViewerTest, OpensAtTheEndWithStatusArea) {
   V.DrawGauge();
   EXPECT_EQ(std::tuple(V.Page(), V.Top(), V.Bottom(), Row(1), Row(22)), std::tuple(21, 78, 99, "line 78", "line 99"));
   EXPECT_EQ(std::tuple(Con.Cell(1, 23).Ch, Con.Cell(1, 25).Ch, Con.Cell(1, 24).Attr), std::tuple(220, 223, 112));
-  std::string Status;
-  for (int X = 1; X <= 80; ++X) Status += static_cast<char>(Con.Cell(X, 24).Ch);
-  EXPECT_EQ(Status.substr(0, 11) + Status.substr(68, 12), " Scrollback(  99/99  ) ");
+  EXPECT_EQ(Cells(Con, 1, 11, 24) + Cells(Con, 69, 80, 24), " Scrollback(  99/99  ) ");
   EXPECT_EQ(V.GaugeLength(), 10);
   EXPECT_EQ(std::tuple(Con.Cell(67, 24).Ch, Con.Cell(67, 24).Attr), std::tuple(178, 78));
 }
