@@ -1,12 +1,21 @@
+// Pure pieces of the session: keys, mouse reports, the receive filter, idle work, macros,
+// capture files, the line pacer and the script tokenizer.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "app/capture.h"
+#include "app/line_pacer.h"
+#include "app/macros.h"
+#include "app/script_reader.h"
 #include "app/session_rules.h"
 #include "console/console.h"
+#include "support/test_tempdir.h"
 #include "term/term_ansi.h"
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -132,6 +141,160 @@ TEST(IdleWork, KeepAliveAndClockOncePerMinute) {
   Run(180, 5, false, false, true);
   Run(60, 6, false, false, false);  // bar off: nothing to redraw
   EXPECT_EQ(Redraws, 1);
+}
+
+// Unknown and lower-case codes stand for themselves, "@@x" is "@x", every @PA pauses 500 ms,
+// and the result is cut to a short string.
+TEST(ExpandMacro, CodesPausesAndTheLengthCap) {
+  struct TCase { std::string In, User, Out; int Pauses; };
+  const std::vector<TCase> Cases = {
+      {"@UN@CR", "sysop", "sysop\r", 0}, {"@PW@CR", "sysop", "secret\r", 0}, {"a@LFb@CR", "", "a\nb\r", 0},
+      {"@cr", "", "cr", 0},  {"mail@@xy", "", "mail@xy", 0}, {"a@ZZb", "", "aZZb", 0}, {"abc@", "", "abc", 0},
+      {"abc@C", "", "abcC", 0}, {"@", "", "", 0}, {"@UN@CR", "", "\r", 0}, {"a@PAb@PA@PAc", "", "abc", 3},
+      {"@UN@UN", std::string(200, 'x'), std::string(255, 'x'), 0}};
+  for (const TCase& C : Cases) {
+    lx::TPhoneRec E;
+    E.UserName = C.User;
+    E.Password = "secret";
+    int Pauses = 0;
+    EXPECT_EQ(ExpandMacro(C.In, E, [&](int Ms) { Pauses += Ms == 500; }), C.Out) << C.In;
+    EXPECT_EQ(Pauses, C.Pauses) << C.In;
+  }
+}
+
+TEST(Capture, BlocksAppendRawBytesPassTheBuffer) {
+  TTempDir D;
+  const std::string Dir = D.Dir(), Path = D.Path("lanternyx.cap");
+  TCaptureFile F;
+  ASSERT_TRUE(F.Open(Path, "A", "a", "01/02/03"));
+  F.CloseWithLine("OFF");
+  ASSERT_TRUE(F.Open(Path, "A", "a", "01/02/03"));
+  const std::string Big = std::string("\x1b[1;31m\xff\x00\xdb", 10) + std::string(3 * TCaptureFile::BufferSize + 7, 'z');
+  F.Write(reinterpret_cast<const uint8_t*>(Big.data()), Big.size());
+  F.Close();  // program exit: no closing line
+  EXPECT_EQ(ReadFileText(Path), "\n----> Capture: A (a) 01/02/03 Start\n\n----> Capture: OFF\n"
+                           "\n----> Capture: A (a) 01/02/03 Start\n" + Big);
+  // An unopenable file fails and later writes are harmless.
+  EXPECT_FALSE(F.Open(Dir + "/missing/dir/x.cap", "A", "a", "01/02/03"));
+  EXPECT_FALSE(F.IsOpen());
+  F.Write(reinterpret_cast<const uint8_t*>("x"), 1);
+  F.CloseWithLine("OFF");
+}
+
+// One step on the pacer's clock: a speed set, bytes arriving, then a Take that must release
+// exactly Taken bytes and leave the next byte due Next microseconds later (-1: none waits).
+struct TStep {
+  int64_t Us;
+  int Speed;  // -1 keeps the speed
+  size_t Push;
+  size_t Taken;
+  int64_t Next;
+};
+
+TEST(LinePacer, ReleasesBytesAtTheLinesPace) {
+  const size_t Big = TLinePacer::MaxWaiting + 100;
+  const std::vector<std::vector<TStep>> Runs = {
+      // 2400 bps is 240 bytes a second, one each 4166.7 us, counted from the first arrival.
+      {{0, 4, 1000, 0, 4167}, {4166, -1, 0, 0, 1}, {4167, -1, 0, 1, 4167}, {1'000'000, -1, 0, 239, 4167}},
+      // An idle line saves no credit: data after a pause starts from its own arrival.
+      {{0, 6, 10, 0, 1042}, {1'000'000, -1, 0, 10, -1}, {5'000'000, -1, 100, 0, 1042}, {5'100'000, -1, 0, 96, 1042}},
+      // Unlimited shows everything at once; so does code 12, which is no speed.
+      {{0, 0, 50, 50, -1}, {10, 12, 7, 7, -1}},
+      // Past 4 MiB waiting, the excess is shown at once; the pace goes on as before.
+      {{0, 1, Big, 100, 33334}, {1'000'000, -1, 0, 30, 33334}},
+      // A new speed counts from the moment it is set.
+      {{0, 4, 1000, 0, 4167}, {1'000'000, -1, 0, 240, 4167}, {1'000'000, 6, 0, 0, 1042}, {1'500'000, -1, 0, 480, 1042}},
+  };
+  for (size_t R = 0; R < Runs.size(); ++R) {
+    TLinePacer P;
+    for (const TStep& S : Runs[R]) {
+      if (S.Speed >= 0) P.SetSpeed(static_cast<uint8_t>(S.Speed), S.Us);
+      const std::vector<uint8_t> Data(S.Push, 'x');
+      P.Push(Data.data(), Data.size(), S.Us);
+      EXPECT_EQ(P.Take(S.Us).size(), S.Taken) << "run " << R << " at " << S.Us;
+      EXPECT_EQ(P.UsUntilNext(S.Us), S.Next) << "run " << R << " at " << S.Us;
+    }
+  }
+}
+
+TEST(LinePacer, KeepsTheOrderAndHandsTheRestOver) {
+  TLinePacer P;
+  P.SetSpeed(3, 0);  // 120 bytes a second
+  const std::vector<uint8_t> Data = {'a', 'b', 'c', 'd', 'e'};
+  P.Push(Data.data(), 3, 0);
+  P.Push(Data.data() + 3, 2, 5);
+  const auto First = P.Take(16'667);
+  EXPECT_EQ(std::vector<uint8_t>(First.begin(), First.end()), (std::vector<uint8_t>{'a', 'b'}));
+  EXPECT_EQ(P.TakeAll(), (std::vector<uint8_t>{'c', 'd', 'e'}));
+}
+
+// "kind:value" for each token up to the end (a number adds "=" and its value), joined by "|".
+std::string Tokens(const std::string& Text) {
+  TScriptReader R(Text);
+  std::string S;
+  for (int I = 0; I < 1000; ++I) {
+    const TScriptToken K = R.Next();
+    if (!S.empty()) S += "|";
+    S += std::to_string(static_cast<int>(K));
+    if (!R.Value.empty() && K != TScriptToken::End) S += ":" + R.Value;
+    if (K == TScriptToken::Number) S += "=" + std::to_string(R.Number);
+    if (R.Value.size() > TScriptReader::ValueMax) S += "!long";
+    if (K == TScriptToken::End) break;
+  }
+  return S;
+}
+
+TEST(ScriptReader, Tokens) {
+  const std::string X255(255, 'x'), Zeros(255, '0');
+  const std::pair<std::string, std::string> Cases[] = {
+      {"WAITFOR \"login:\"\n", "6:WAITFOR|0:login:|2"},
+      {"waitfor \"a\" Send \"b\" queue \"c\" dElAy 5 ", "6:WAITFOR|0:a|8:SEND|0:b|7:QUEUE|0:c|5:DELAY|4:5=5|2"},
+      {"\t\v\f\r\x1a SEND\n", "8:SEND|2"},
+      // Cut off by the end of the text, a command word is only a word.
+      {"SEND", "3:SEND|2"},
+      {"SEND \"x\"\nSEND", "8:SEND|0:x|3:SEND|2"},
+      {"Hello ", "3:HELLO|2"},
+      {"SEND2", "8:SEND|4:2=2|2"},
+      // Escapes: \" and \\ stand for the second byte, any other byte loses the backslash.
+      {R"("a\"b")", "0:a\"b|2"},
+      {R"("a\\b")", "0:a\\b|2"},
+      {R"("a\nb")", "0:anb|2"},
+      {"\"\"", "0|2"},
+      {"\"abc", "2"},
+      {"\"abc\\", "2"},
+      {"\"two\nlines\"", "0:two\nlines|2"},
+      {"12 007", "4:12=12|4:007=7|2"},
+      {"123abc ", "4:123=123|3:ABC|2"},
+      {"70000 65535 65536", "4:70000=4464|4:65535=65535|4:65536=0|2"},
+      {"1" + std::string(299, '0'), "4:1" + Zeros.substr(1) + "=0|2"},
+      {std::string(300, '0') + "70000", "4:" + Zeros + "=4464|2"},
+      // Comments run to the end of the line (byte 10 or 13); other stray bytes are skipped.
+      {"; SEND \"x\"\nDELAY 1", "1|5:DELAY|4:1=1|2"},
+      {";c\rSEND ", "1|8:SEND|2"},
+      {"; no line end", "1|2"},
+      {"# SEND", "1|3:SEND|2"},
+      {"\0\xff\x80{}"s, "1|1|1|1|1|2"},
+      {"", "2"},
+      // Long tokens are read whole and kept short.
+      {"SEND \"" + std::string(1000000, 'x') + "\" " + std::string(1000, 'q') + " SEND ",
+       "8:SEND|0:" + X255 + "|3:" + std::string(255, 'Q') + "|8:SEND|2"},
+  };
+  for (const auto& [Text, Want] : Cases) EXPECT_EQ(Tokens(Text), Want) << Text.substr(0, 80);
+}
+
+// After reading N tokens: the line and column where the reader stands.
+TEST(ScriptReader, LineAndColumn) {
+  const std::vector<std::tuple<std::string, int, int64_t, int64_t>> Cases = {
+      {"SEND \"x\"", 1, 1, 5},  // the space after the word was read and pushed back
+      {"WAITFOR \"login:\"\n", 2, 1, 16}, {"WAITFOR \"login:\"\n", 3, 2, 0},
+      {"a\n  bc", 1, 2, 0},  // the pushed-back line end was counted once
+      {"a\n  bc", 2, 2, 4},  {"\"x\\\ny\" Z", 1, 2, 2},  // a line end after a backslash still counts
+      {"\r\n\r\nSEND", 1, 3, 4}};
+  for (const auto& [Text, N, Line, Col] : Cases) {
+    TScriptReader R(Text);
+    for (int I = 0; I < N; ++I) R.Next();
+    EXPECT_EQ(std::pair(R.Line, R.Col), std::pair(Line, Col)) << Text;
+  }
 }
 
 }  // namespace

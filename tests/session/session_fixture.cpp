@@ -1,11 +1,5 @@
 #include "tests/session/session_fixture.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include "net/socket.h"
-
 void SessionTest::SetUp() {
   App.Console = std::make_unique<TSDLConsoleScrollback>();
   ASSERT_TRUE(App.Console->OpenScreen(80, 25, 1));
@@ -17,7 +11,8 @@ void SessionTest::SetUp() {
   Session->Pause = [](int) {};
   Session->AboutMs = 0;
   App.Config.CapturePath = TempDir + "/";
-  Watchdog = std::make_unique<TWatchdog>(std::chrono::seconds(20), [this] { App.Console->Terminated = true; });
+  Watchdog = std::make_unique<TWatchdog>(std::chrono::seconds(20),
+                                         [this] { App.Console->Terminated = true; });
 }
 
 void SessionTest::TearDown() {
@@ -51,6 +46,7 @@ std::string DrainFd(int Fd, int WaitMs) {
 }
 
 void SessionTest::Connect(bool Telnet) {
+  if (PeerFd >= 0) close(PeerFd);
   PeerFd = AttachSocketPair(App, Telnet);
   ASSERT_GE(PeerFd, 0);
   App.Session.Connected = true;
@@ -69,6 +65,35 @@ std::string SessionTest::RowText(int Y) const {
   return S;
 }
 
+std::string SessionTest::RowsText(int Y1, int Y2) const {
+  std::string S = RowText(Y1);
+  for (int Y = Y1 + 1; Y <= Y2; ++Y) S += "|" + RowText(Y);
+  return S;
+}
+
+std::string SessionTest::ScreenText() {
+  auto Hold = App.Console->Batch();
+  return RowsText(1, App.Console->Rows);
+}
+
+std::vector<std::string> SessionTest::QueuedPaths() const {
+  std::vector<std::string> Out;
+  const auto& Q = App.UploadQueue;
+  for (int I = 1; I <= Q.Count(); ++I) Out.push_back(Q.Entry(I).FullPath());
+  return Out;
+}
+
+bool SessionTest::PassUntil(const std::function<bool()>& Done, int LimitMs) {
+  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(LimitMs);
+  while (!Done() && std::chrono::steady_clock::now() < End && !App.Console->Terminated.load())
+    Session->Pass();
+  return Done();
+}
+
+void SessionTest::Type(const std::string& K) {
+  for (char Ch : K) Session->HandleKey(static_cast<uint8_t>(Ch));
+}
+
 void SessionTest::Keys(const std::string& K) {
   for (char Ch : K) App.Console->PushKey(static_cast<uint8_t>(Ch));
 }
@@ -76,7 +101,7 @@ void SessionTest::Keys(const std::string& K) {
 void SessionTest::Ext(uint8_t Code) { App.Console->PushExtKey(Code); }
 
 void SessionTest::Press(const std::vector<int>& Codes) {
-  for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : App.Console->PushKey(static_cast<uint8_t>(K));
+  for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : App.Console->PushKey(K & 0xFF);
 }
 
 void SessionTest::AutoAnswer() {

@@ -4,15 +4,30 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/context.h"
 #include "app/session.h"
+#include "net/bbs_server_process.h"
+#include "net/socket.h"
 #include "support/test_tempdir.h"
 #include "support/test_watchdog.h"
+
+using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 class TMemoryClipboard : public TClipboard {
  public:
@@ -32,13 +47,19 @@ class SessionTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Puts a connected socket pair in place of the session's connection.
+  // Puts a connected socket pair in place of the session's connection (and of an earlier pair).
   void Connect(bool Telnet = false);
   // Everything the remote side has received so far (waits briefly for it to arrive).
   std::string Sent(int WaitMs = 50);
   // Bytes the remote side sends to us.
   void Remote(const std::string& Bytes);
   std::string RowText(int Y) const;
+  std::string RowsText(int Y1, int Y2) const;  // rows Y1..Y2 joined by "|"
+  std::string ScreenText();                    // every row, read under the console's lock
+  std::vector<std::string> QueuedPaths() const;  // the upload queue's full paths
+  // Session passes until Done() holds or LimitMs pass; returns Done().
+  bool PassUntil(const std::function<bool()>& Done, int LimitMs = 5000);
+  void Type(const std::string& K);  // through the session's key handling
   void Keys(const std::string& K);  // queued for message boxes and menus
   void Ext(uint8_t Code);
   void Press(const std::vector<int>& Codes);  // negative codes are extended keys
