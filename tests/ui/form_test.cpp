@@ -221,10 +221,7 @@ TEST_F(Form, MouseOnLabelsAndZones) {
   EXPECT_TRUE(G.ExitedByKey);
 }
 
-class Pickers : public UITest {
- protected:
-  TMenuForm F{C()};
-};
+using Pickers = Form;
 
 TEST_F(Pickers, ColourPickerStartPositionAndResult) {
   Pattern();
