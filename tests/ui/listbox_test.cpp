@@ -182,6 +182,7 @@ TEST_F(List, MouseClicksMoveThenChoose) {
   EXPECT_EQ(std::tuple(int(L.ExitCode), L.Picked, L.Clicked), std::tuple(13, 3, true));
   for (auto [X, Y] : {std::pair{15, 11}, {15, 12}, {70, 20}}) Click(X, Y);
   Click(15, 6, true);
+  AfterKeys();
   Run({27}, 13);
   EXPECT_EQ(std::tuple(int(L.ExitCode), L.Picked, L.Clicked), std::tuple(27, 3, false));
   L.ClickKey = 'x';
@@ -194,6 +195,7 @@ TEST_F(List, MouseClicksMoveThenChoose) {
   EXPECT_EQ(std::pair(int(L.ExitCode), L.Clicked), std::pair(9, true));
   L.ClearHotZone();
   Click(5, 22);
+  AfterKeys();
   Run({13}, 13);
   EXPECT_EQ(std::pair(int(L.ExitCode), L.Clicked), std::pair(13, false));
 }

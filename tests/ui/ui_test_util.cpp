@@ -12,9 +12,10 @@ Uint32 FakeMouse(int* X, int* Y) {
   UITest& T = *Active;
   while (!T.MouseSteps.empty()) {
     const UITest::TStep S = T.MouseSteps.front();
+    if (S.WaitKeys && T.Con->KeyPressed()) break;
     T.MouseSteps.pop_front();
     if (S.Fn) S.Fn();
-    if (S.Fn) continue;
+    if (S.Fn || S.WaitKeys) continue;
     *X = T.IdleX = S.PX;
     *Y = T.IdleY = S.PY;
     return S.Buttons;
@@ -43,14 +44,13 @@ std::unique_ptr<TFakes> Fakes;
 
 // A press and a release on the same cell.
 void UITest::Click(int X, int Y, bool Right) {
-  const uint32_t Button = Right ? SDL_BUTTON_RMASK : SDL_BUTTON_LMASK;
-  MouseSteps.push_back({PixelX(X), PixelY(Y), Button, {}});
-  MouseSteps.push_back({PixelX(X), PixelY(Y), 0, {}});
+  MouseSteps.push_back({PixelX(X), PixelY(Y), static_cast<uint32_t>(Right ? SDL_BUTTON_RMASK : SDL_BUTTON_LMASK), false, {}});
+  MouseSteps.push_back({PixelX(X), PixelY(Y), 0, false, {}});
 }
 // ReadMouse asks for the left, middle and right buttons in turn before it
 // reports a move, one pointer reading each.
 void UITest::Move(int X, int Y) {
-  for (int I = 0; I < 3; ++I) MouseSteps.push_back({PixelX(X), PixelY(Y), 0, {}});
+  for (int I = 0; I < 3; ++I) MouseSteps.push_back({PixelX(X), PixelY(Y), 0, false, {}});
 }
 
 void UITest::SetUp() {

@@ -51,10 +51,11 @@ class UITest : public ::testing::Test {
 
   // The pointer, scripted through the SDL entry table. Steps run in order as
   // the loops poll the mouse; a loop polls the mouse before it reads a key,
-  // so mouse steps come before queued keys. A Peek step runs Fn inside the loop.
+  // so mouse steps come before queued keys unless AfterKeys() comes first.
   void Click(int X, int Y, bool Right = false);
   void Move(int X, int Y);
-  void Peek(std::function<void()> Fn) { MouseSteps.push_back({0, 0, 0, std::move(Fn)}); }
+  void AfterKeys() { MouseSteps.push_back({0, 0, 0, true, {}}); }  // the next steps wait for the queued keys
+  void Peek(std::function<void()> Fn) { MouseSteps.push_back({0, 0, 0, false, std::move(Fn)}); }  // runs in the loop
 
   // Fills the screen with a recognisable pattern so restores can be checked.
   void Pattern();
@@ -73,6 +74,7 @@ class UITest : public ::testing::Test {
   struct TStep {
     int PX = 0, PY = 0;
     uint32_t Buttons = 0;
+    bool WaitKeys = false;
     std::function<void()> Fn;
   };
   std::deque<TStep> MouseSteps;
