@@ -32,8 +32,7 @@ TEST_F(Frames, EveryStyleDrawsItsCharactersInTheTwoTones) {
     Box.Open(10, 5, 30, 10);
     std::string Got;
     for (int I = 0; I < 8; ++I) Got += static_cast<char>(Ch(PX[I], PY[I]));
-    EXPECT_EQ(Got, Styles[(Style == 9 ? 5 : Style) - 1]);
-    EXPECT_EQ(Text(11, 29, 8), std::string(19, ' '));
+    EXPECT_EQ(Got + Text(11, 29, 8), Styles[(Style == 9 ? 5 : Style) - 1] + std::string(19, ' '));
     const int Hi = Style == 9 ? 31 : 127, Lo = Style == 9 ? 31 : 120;
     Expect({{10, 5, -1, Hi}, {29, 5, -1, Hi}, {30, 5, -1, Lo}, {10, 9, -1, Hi}, {20, 9, -1, Hi}, {30, 9, -1, Lo},
             {10, 10, -1, Hi}, {11, 10, -1, Lo}, {30, 10, -1, Lo}});
@@ -124,13 +123,11 @@ TEST_F(Messages, SixtyCharacterMessageSpansColumnsNineToSeventyTwoWiderOnesAreCu
   });
   Keys("xyz");
   EXPECT_TRUE(Tell(T));
-  EXPECT_TRUE(Seen && !C().KeyPressed());  // keys typed ahead are dropped
-  EXPECT_TRUE(Same(*Before));
+  EXPECT_TRUE(Seen && !C().KeyPressed() && Same(*Before));  // keys typed ahead are dropped
 
   Click(10, 3);   // elsewhere: ignored
   Click(41, 14);  // OK covers 39..43
-  EXPECT_TRUE(Tell(T));
-  EXPECT_TRUE(MouseSteps.empty());
+  EXPECT_TRUE(Tell(T) && MouseSteps.empty());
 
   Settings.Theme = 0;  // the ASCII look: plain, flat frame
   Peek([&] { Expect({{9, 10, '.'}, {9, 11, '|'}, {72, 15, -1, 127}}); });
@@ -226,12 +223,10 @@ TEST_F(Popup, MovesLeftAndUpToStayOnScreen) {
     // The highlighted entry's hot letter, then another entry's.
     Expect({{62, 16, 0xDB}, {78, 16, 0xDC}, {78, 24, 0xDB}, {63, 17, -1, 79}, {64, 17, -1, 76}, {63, 18, -1, 112},
             {64, 18, -1, 127}});
-    EXPECT_EQ(Text(63, 75, 17), " E Edit      ");
-    EXPECT_EQ(Text(63, 75, 21), " C Change Boo");
+    EXPECT_EQ(Text(63, 75, 17) + Text(63, 75, 21), " E Edit       C Change Boo");
   });
   Key(27);
-  EXPECT_EQ(Run(DirMenu, 75, 24), 27);
-  EXPECT_TRUE(Same(*Before));
+  EXPECT_TRUE(Run(DirMenu, 75, 24) == 27 && Same(*Before));
 }
 
 TEST_F(Popup, KeysAndClicksChooseAnEntry) {

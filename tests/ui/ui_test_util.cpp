@@ -11,25 +11,14 @@ UITest* Active = nullptr;
 Uint32 FakeMouse(int* X, int* Y) {
   UITest& T = *Active;
   while (!T.MouseSteps.empty()) {
-    UITest::TStep& S = T.MouseSteps.front();
-    if (S.Fn) {
-      auto Fn = std::move(S.Fn);
-      T.MouseSteps.pop_front();
-      Fn();
-      continue;
-    }
-    if (S.WaitKeys) {
-      if (T.Con->KeyPressed()) break;
-      T.MouseSteps.pop_front();
-      continue;
-    }
-    const UITest::TStep Now = S;
+    const UITest::TStep S = T.MouseSteps.front();
+    if (S.WaitKeys && T.Con->KeyPressed()) break;
     T.MouseSteps.pop_front();
-    T.IdleX = Now.PX;
-    T.IdleY = Now.PY;
-    *X = Now.PX;
-    *Y = Now.PY;
-    return Now.Buttons;
+    if (S.Fn) S.Fn();
+    if (S.Fn || S.WaitKeys) continue;
+    *X = T.IdleX = S.PX;
+    *Y = T.IdleY = S.PY;
+    return S.Buttons;
   }
   *X = T.IdleX;
   *Y = T.IdleY;
@@ -98,24 +87,16 @@ std::string UITest::Text(int X1, int X2, int Y) const {
 
 void UITest::Expect(std::initializer_list<TWant> Want) const {
   for (const TWant& W : Want) {
-    if (W.Ch >= 0) {
-      EXPECT_EQ(Ch(W.X, W.Y), W.Ch) << "character at " << W.X << "," << W.Y;
-    }
-    if (W.Attr >= 0) {
-      EXPECT_EQ(Attr(W.X, W.Y), W.Attr) << "attribute at " << W.X << "," << W.Y;
-    }
+    const std::string At = " at " + std::to_string(W.X) + "," + std::to_string(W.Y);
+    EXPECT_TRUE(W.Ch < 0 || Ch(W.X, W.Y) == W.Ch) << "character " << int(Ch(W.X, W.Y)) << At;
+    EXPECT_TRUE(W.Attr < 0 || Attr(W.X, W.Y) == W.Attr) << "attribute " << int(Attr(W.X, W.Y)) << At;
   }
 }
 
 void UITest::Pattern() {
   for (int Y = 1; Y <= Con->Rows; ++Y)
-    for (int X = 1; X <= Con->Cols; ++X) {
-      TConsoleCell Cell;
-      Cell.Ch = static_cast<uint8_t>('A' + (X + Y) % 26);
-      Cell.Attr = static_cast<uint8_t>((X * 7 + Y * 3) % 256);
-      Cell.Font = 1;
-      Con->PutCell(X, Y, Cell, 1);
-    }
+    for (int X = 1; X <= Con->Cols; ++X)
+      Con->PutCell(X, Y, {.Ch = uint8_t('A' + (X + Y) % 26), .Attr = uint8_t((X * 7 + Y * 3) % 256)}, 1);
   Con->GotoXY(7, 9);
   Con->SetTextAttr(30, true);
   Con->SetFg256(200);

@@ -34,7 +34,7 @@ class UITest : public ::testing::Test {
   void Key(int K) { Con->PushKey(static_cast<uint8_t>(K)); }
   void Ext(uint8_t Scan) { Con->PushExtKey(Scan); }
   void Keys(const std::string& S) {
-    for (char K : S) Key(static_cast<uint8_t>(K));
+    for (const uint8_t K : S) Key(K);
   }
   // Queues keys in order: a negative code is the extended key with that scan code.
   void Press(const std::vector<int>& Codes) {
@@ -71,13 +71,6 @@ class UITest : public ::testing::Test {
 
  public:
   std::unique_ptr<TSDLConsole> Con;
-
- private:
-  // A loop left waiting for a key that was never queued would hang the
-  // suite; the watchdog closes the console instead and the test fails.
-  std::unique_ptr<TWatchdog> Watchdog;
-
- public:
   struct TStep {
     int PX = 0, PY = 0;
     uint32_t Buttons = 0;
@@ -86,4 +79,9 @@ class UITest : public ::testing::Test {
   };
   std::deque<TStep> MouseSteps;
   int IdleX = 4, IdleY = 8;  // pixel of the pointer when no step is due
+
+ private:
+  // A loop left waiting for a key that was never queued would hang the
+  // suite; the watchdog closes the console instead and the test fails.
+  std::unique_ptr<TWatchdog> Watchdog;
 };
