@@ -21,10 +21,16 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
+import unittest
 
 SKIP = 77  # CTest's SKIP_RETURN_CODE for the GUI tests
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SERVER = os.path.join(ROOT, "tools", "bbsserver", "bbsserver.py")
+BINARY = None   # the program and the screenshot directory, from main_with_binary
+SHOTS = None
 
 
 def have_xvfb():
@@ -33,7 +39,6 @@ def have_xvfb():
 
 def run_unittests(argv, rest):
     """Runs a GUI test module's unittest cases; the exit code CTest reads."""
-    import unittest
     if not have_xvfb():
         print("Xvfb, xdotool or ImageMagick missing: skipped")
         return SKIP
@@ -50,9 +55,20 @@ def main_with_binary(module):
     parser.add_argument("--binary", required=True)
     parser.add_argument("--shots")
     args, rest = parser.parse_known_args()
-    module.BINARY = args.binary
-    module.SHOTS = args.shots
+    global BINARY, SHOTS
+    BINARY = module.BINARY = args.binary
+    SHOTS = module.SHOTS = args.shots
     return run_unittests(sys.argv, rest)
+
+
+def wait_until(cond, what, timeout=10):
+    """Polls cond until it holds; fails with what() after timeout seconds."""
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        if cond():
+            return
+        time.sleep(0.05)
+    raise AssertionError(what())
 
 
 class _ClientMessage(ctypes.Structure):
@@ -284,3 +300,98 @@ class Program:
                 self.proc.wait()
                 raise RuntimeError("program did not stop on " + str(sig))
         return self.proc.returncode
+
+
+class Board:
+    """The loopback board (tools/bbsserver) in a temporary directory of its own: made first, so
+    that the board's arguments can name files in it, then run."""
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="lx-bbs-")
+        self.proc = None
+
+    def run(self, *args):
+        self.proc = subprocess.Popen([sys.executable, SERVER, "--quiet", *args],
+                                     stdout=subprocess.PIPE)
+        self.port = int(self.proc.stdout.readline())
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def write(self, name, text):
+        with open(self.path(name), "w") as f:
+            f.write(text)
+        return self.path(name)
+
+    def read(self, name):
+        """A file the board writes as it goes; empty until it exists."""
+        try:
+            with open(self.path(name), "rb") as f:
+                return f.read()
+        except FileNotFoundError:
+            return b""
+
+    def close(self):
+        if self.proc:
+            self.proc.terminate()
+            self.proc.wait(5)
+            self.proc.stdout.close()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class GuiTest(unittest.TestCase):
+    """Test cases sharing one display; each program started here is stopped after its test."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.display = Display(1280, 1024)
+        cls.display.__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.display.__exit__(None, None, None)
+
+    def start(self, args=(), ini=None, **kw):
+        prog = Program(BINARY, self.display, ini=ini or {"win_size": 0}, args=args, **kw)
+        self.addCleanup(prog.__exit__, None, None, None)
+        prog.__enter__()
+        prog.wait_window()
+        return prog
+
+    def past_picture(self, prog, settle=0.3):
+        time.sleep(settle)
+        prog.key("space")
+
+    def directory(self, book, files=None, ini=None):
+        """The program with the given phone book, past the start-up picture, in ALT-D."""
+        prog = self.start(ini=ini, files=dict(files or {}, **{"lanternyx.phn": book}))
+        self.past_picture(prog)
+        prog.key("alt+d")
+        time.sleep(0.4)
+        return prog
+
+    def shot(self, prog, name, settle=0.3):
+        time.sleep(settle)
+        if SHOTS:
+            os.makedirs(SHOTS, exist_ok=True)
+            prog.screenshot(os.path.join(SHOTS, name + ".png"))
+
+    def quit(self, prog, keys=("alt+x", "y", "y")):
+        """ALT-X and its questions ("Disconnect?", "Do you want to exit"); a clean exit."""
+        prog.key(*keys)
+        self.assertEqual(prog.proc.wait(10), 0)
+
+
+class Server(Board):
+    """The loopback board running a byte script, recording what the client sends."""
+
+    def __init__(self, script):
+        super().__init__()
+        self.run("--record", self.path("record"), "--script", self.write("case.txt", script))
+
+    def received(self):
+        return self.read("record")
+
+    def wait_for(self, data):
+        wait_until(lambda: data in self.received(),
+                   lambda: f"server never got {data!r}; it has {self.received()!r}")

@@ -11,11 +11,9 @@ import socket
 import sys
 import threading
 import time
-import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tests", "app"))
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "app"))
 import gui_harness as gh  # noqa: E402
 from book_file import book, entry  # noqa: E402
 
@@ -91,28 +89,12 @@ def inked_cells(png, rows=24):
     return count
 
 
-class LineSpeed(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.display = gh.Display(1280, 1024)
-        cls.display.__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.display.__exit__(None, None, None)
-
+class LineSpeed(gh.GuiTest):
     def dial(self, payload, speed):
         board = TimedBoard(payload)
         self.addCleanup(board.close)
-        files = {"lanternyx.phn": book([entry("Modem Board", f"127.0.0.1:{board.port}", speed=speed)])}
-        prog = gh.Program(BINARY, self.display, ini={"win_size": 0}, files=files)
-        self.addCleanup(prog.__exit__, None, None, None)
-        prog.__enter__()
-        prog.wait_window()
-        time.sleep(0.3)
-        prog.key("space")     # past the start-up picture
-        prog.key("alt+d")
-        time.sleep(0.5)
+        prog = self.directory(book([entry("Modem Board", f"127.0.0.1:{board.port}", speed=speed)]))
+        time.sleep(0.1)
         prog.key("Return")
         self.assertTrue(board.sent.wait(20), "the program never called")
         return board, prog

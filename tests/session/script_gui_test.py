@@ -8,14 +8,11 @@ Screens are saved as screenshots under --shots (kept for a person to look at) wh
 import os
 import sys
 import time
-import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tests", "app"))
-sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "app"))
 import gui_harness as gh  # noqa: E402
-from session_gui_test import Server, wait_until  # noqa: E402
+from gui_harness import Server, wait_until  # noqa: E402
 from book_file import book, entry  # noqa: E402
 
 BINARY = None
@@ -45,38 +42,14 @@ LOGIN = ('; the loopback board\r\n'
          'WAITFOR "password:"\r\nSEND "@PW@CR"\r\n')
 
 
-class ScriptGui(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.display = gh.Display(1280, 1024)
-        cls.display.__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.display.__exit__(None, None, None)
-
+class ScriptGui(gh.GuiTest):
     def dial(self, board, entries, files):
         """The board, then the program with the book; the first entry dialled from ALT-D."""
         srv = Server(board)
         self.addCleanup(srv.close)
-        files = dict(files)
-        files["lanternyx.phn"] = book([e(srv.port) for e in entries], "Script Test Book")
-        prog = gh.Program(BINARY, self.display, ini={"win_size": 0}, files=files)
-        self.addCleanup(prog.__exit__, None, None, None)
-        prog.__enter__()
-        prog.wait_window()
-        time.sleep(0.3)
-        prog.key("space")   # past the start-up picture
-        prog.key("alt+d")
-        time.sleep(0.3)
+        prog = self.directory(book([e(srv.port) for e in entries], "Script Test Book"), files)
         prog.key("Return")
         return srv, prog
-
-    def shot(self, prog, name, settle=0.3):
-        time.sleep(settle)
-        if SHOTS:
-            os.makedirs(SHOTS, exist_ok=True)
-            prog.screenshot(os.path.join(SHOTS, name + ".png"))
 
     def typed(self, srv):
         return without_telnet(srv.received())
@@ -97,8 +70,7 @@ class ScriptGui(unittest.TestCase):
         wait_until(lambda: b"s3cret\r" in self.typed(srv), lambda: f"board got {srv.received()!r}")
         self.shot(prog, "script-logged-in", 0.6)
         self.assertEqual(self.typed(srv), b"alice\rs3cret\r")
-        prog.key("alt+x", "y", "y")     # "Disconnect?", then "Do you want to exit"
-        self.assertEqual(prog.proc.wait(10), 0)
+        self.quit(prog)
 
     def test_a_broken_script_shows_its_error_on_the_status_bar(self):
         srv, prog = self.dial("send login: \nhold\n",
@@ -109,8 +81,7 @@ class ScriptGui(unittest.TestCase):
         self.shot(prog, "script-error", 0.5)
         time.sleep(5.5)   # the error stays for five seconds, then the session goes on
         self.assertEqual(self.typed(srv), b"alice\r")
-        prog.key("alt+x", "y", "y")
-        self.assertEqual(prog.proc.wait(10), 0)
+        self.quit(prog)
 
 
 def main():

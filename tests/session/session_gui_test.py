@@ -9,18 +9,15 @@ import shutil
 import socket
 import subprocess
 import sys
-import tempfile
 import time
-import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tests", "app"))
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "app"))
 import gui_harness as gh  # noqa: E402
+from gui_harness import Server, wait_until  # noqa: E402
 
 BINARY = None
 SHOTS = None
-SERVER = os.path.join(ROOT, "tools", "bbsserver", "bbsserver.py")
 READY = "Lanternyx v2.00 BETA 22"
 WILL_TTYPE = b"\xff\xfb\x18"
 
@@ -38,78 +35,14 @@ def slow_click(prog, x, y, button=1):
     prog.xdotool("mouseup", button)
 
 
-def wait_until(cond, what, timeout=10):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        if cond():
-            return
-        time.sleep(0.05)
-    raise AssertionError(what())
-
-
-class Server:
-    """The loopback BBS running a byte script, recording what the client sends."""
-
-    def __init__(self, script):
-        self.dir = tempfile.mkdtemp(prefix="lx-bbs-")
-        self.record = os.path.join(self.dir, "record")
-        path = os.path.join(self.dir, "case.txt")
-        with open(path, "w") as f:
-            f.write(script)
-        self.proc = subprocess.Popen(
-            [sys.executable, SERVER, "--quiet", "--record", self.record, "--script", path],
-            stdout=subprocess.PIPE)
-        self.port = int(self.proc.stdout.readline())
-
-    def received(self):
-        try:
-            with open(self.record, "rb") as f:
-                return f.read()
-        except FileNotFoundError:
-            return b""
-
-    def wait_for(self, data):
-        wait_until(lambda: data in self.received(),
-                   lambda: f"server never got {data!r}; it has {self.received()!r}")
-
-    def close(self):
-        self.proc.terminate()
-        self.proc.wait(5)
-        self.proc.stdout.close()
-
-
-class Session(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.display = gh.Display(1280, 1024)
-        cls.display.__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.display.__exit__(None, None, None)
-
-    def start(self, args=(), ini=None, directory=None):
-        prog = gh.Program(BINARY, self.display, ini=ini or {"win_size": 0}, args=args,
-                          directory=directory)
-        self.addCleanup(prog.__exit__, None, None, None)
-        prog.__enter__()
-        prog.wait_window()
-        return prog
-
+class Session(gh.GuiTest):
     def connected(self, script, address="127.0.0.1:{port}", **kw):
         """A server running script and the program dialled to it past the about screen."""
         srv = Server(script)
         self.addCleanup(srv.close)
         prog = self.start([address.format(port=srv.port)], **kw)
-        time.sleep(0.3)
-        prog.key("space")
+        self.past_picture(prog)
         return srv, prog
-
-    def shot(self, prog, name, settle=0.3):
-        time.sleep(settle)
-        if SHOTS:
-            os.makedirs(SHOTS, exist_ok=True)
-            prog.screenshot(os.path.join(SHOTS, name + ".png"))
 
     def wait_title(self, prog, text):
         wait_until(lambda: prog.title() == text, lambda: f"title is {prog.title()!r}, wanted {text!r}")
@@ -179,8 +112,7 @@ class Session(unittest.TestCase):
         port = s.getsockname()[1]
         s.close()  # nothing listens there now
         prog = self.start([f"127.0.0.1:{port}"])
-        time.sleep(0.3)
-        prog.key("space")
+        self.past_picture(prog)
         self.shot(prog, "session-unable-to-connect", 0.5)
         time.sleep(1.5)
         self.assertEqual(prog.title(), READY)
@@ -198,8 +130,7 @@ class Session(unittest.TestCase):
             c.connect_ex(("127.0.0.1", port))
         self.addCleanup(lambda: [x.close() for x in fillers + [lst]])
         prog = self.start([f"127.0.0.1:{port}"])
-        time.sleep(0.3)
-        prog.key("space")
+        self.past_picture(prog)
         self.shot(prog, "session-dialer", 1.0)
         started = time.monotonic()
         prog.key("Escape")
@@ -249,8 +180,7 @@ class Session(unittest.TestCase):
                            (["space", "alt+x"], "exit-disconnect"), (["y"], "exit-question")):
             prog.key(*keys)
             self.shot(prog, name)
-        prog.key("y")
-        self.assertEqual(prog.proc.wait(10), 0)
+        self.quit(prog, ["y"])
 
     def test_keyboard_layouts(self):
         """Typed as a user of each layout would, with its own keys (xdotool key, not type)."""

@@ -6,13 +6,11 @@ import os
 import subprocess
 import sys
 import time
-import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "app"))
 import gui_harness as gh  # noqa: E402
-import session_gui_test as sg  # noqa: E402
+from gui_harness import Server, wait_until  # noqa: E402
 
 BINARY = None
 SHOTS = None
@@ -31,31 +29,26 @@ def cell_colours(png, x, y):
     return len({raw[i:i + 3] for i in range(0, len(raw), 3)})
 
 
-class Settings(unittest.TestCase):
+class Settings(gh.GuiTest):
     @classmethod
     def setUpClass(cls):
-        cls.display = gh.Display(1280, 1024)
-        cls.display.__enter__()
+        super().setUpClass()
         cls.shots = SHOTS or os.path.join(os.environ.get("TMPDIR", "/tmp"), f"lx-settings-{os.getpid()}")
         os.makedirs(cls.shots, exist_ok=True)
 
     @classmethod
     def tearDownClass(cls):
-        cls.display.__exit__(None, None, None)
+        super().tearDownClass()
         if not SHOTS:
             subprocess.run(["rm", "-rf", cls.shots], check=False)
 
     def connected(self):
-        srv = sg.Server(TEXT)
+        srv = Server(TEXT)
         self.addCleanup(srv.close)
-        prog = gh.Program(BINARY, self.display, ini={"win_size": 0}, args=[f"127.0.0.1:{srv.port}"])
-        self.addCleanup(prog.__exit__, None, None, None)
-        prog.__enter__()
-        prog.wait_window()
-        time.sleep(0.3)
-        prog.key("space")
-        srv.wait_for(sg.WILL_TTYPE)
-        sg.wait_until(lambda: prog.title().startswith("(LX)"), lambda: f"title is {prog.title()!r}")
+        prog = self.start([f"127.0.0.1:{srv.port}"])
+        self.past_picture(prog)
+        srv.wait_for(b"\xff\xfb\x18")   # the program's telnet answers
+        wait_until(lambda: prog.title().startswith("(LX)"), lambda: f"title is {prog.title()!r}")
         time.sleep(0.3)
         return srv, prog
 
@@ -74,7 +67,7 @@ class Settings(unittest.TestCase):
             if ids:
                 prog.window = ids[-1]
             return bool(ids)
-        sg.wait_until(found, lambda: "no window after re-opening: " + prog.output())
+        wait_until(found, lambda: "no window after re-opening: " + prog.output())
         return prog.window
 
     def test_settings_pages_while_connected(self):
@@ -104,7 +97,7 @@ class Settings(unittest.TestCase):
         self.shot(prog, "size-menu")
         prog.key("Down", "Down", "Return")
         self.reopened(prog)
-        sg.wait_until(lambda: prog.geometry() == (1056, 592), lambda: f"window is {prog.geometry()}")
+        wait_until(lambda: prog.geometry() == (1056, 592), lambda: f"window is {prog.geometry()}")
         after = self.shot(prog, "session-132x37", 0.6)
         # Font 1 at scale 1 both times: the three lines the board sent are the same pixels.
         self.assertEqual(pixels(before, 0, 0, 640, 48), pixels(after, 0, 0, 640, 48))

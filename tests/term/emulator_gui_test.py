@@ -15,17 +15,14 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tests", "app"))
-sys.path.insert(0, os.path.join(ROOT, "tests", "session"))
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "app"))
 import gui_harness as gh  # noqa: E402
 from book_file import book, entry  # noqa: E402
-from session_gui_test import SERVER, Server, wait_until  # noqa: E402
+from gui_harness import Server, wait_until  # noqa: E402
 
 BINARY = None
 SHOTS = None
@@ -87,22 +84,15 @@ def normalise(rows):
     return rows
 
 
-class PtyBoard:
-    """The loopback board relaying a program on a pseudo-terminal; LOG holds what it sent."""
+class PtyBoard(gh.Board):
+    """The loopback board relaying a program on a pseudo-terminal, logging what it sent."""
 
     def __init__(self, cmd):
-        self.dir = tempfile.mkdtemp(prefix="lx-pty-")
-        self.log = os.path.join(self.dir, "sent")
-        self.proc = subprocess.Popen([sys.executable, SERVER, "--quiet", "--pty", cmd, "--pty-log", self.log],
-                                     stdout=subprocess.PIPE)
-        self.port = int(self.proc.stdout.readline())
+        super().__init__()
+        self.run("--pty", cmd, "--pty-log", self.path("sent"))
 
     def sent(self):
-        try:
-            with open(self.log, "rb") as f:
-                return f.read()
-        except FileNotFoundError:
-            return b""
+        return self.read("sent")
 
     def settle(self, quiet=0.8, timeout=8):
         """Waits until nothing more has come for `quiet` seconds; the length sent by then. The
@@ -118,39 +108,11 @@ class PtyBoard:
             time.sleep(0.05)
         raise AssertionError("the program never went quiet")
 
-    def close(self):
-        self.proc.terminate()
-        self.proc.wait(5)
-        self.proc.stdout.close()
-        shutil.rmtree(self.dir, ignore_errors=True)
 
-
-class EmulatorGui(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.display = gh.Display(1280, 1024)
-        cls.display.__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.display.__exit__(None, None, None)
-
+class EmulatorGui(gh.GuiTest):
     def dial(self, port, **kw):
-        """The program with one entry for 127.0.0.1:port, dialled from the directory."""
-        files = {"lanternyx.phn": book([entry("Board", f"127.0.0.1:{port}", status_bar=1, **kw)])}
-        prog = gh.Program(BINARY, self.display, ini={"win_size": 0}, files=files)
-        self.addCleanup(prog.__exit__, None, None, None)
-        prog.__enter__()
-        prog.wait_window()
-        time.sleep(0.3)
-        prog.key("space", "alt+d")
-        time.sleep(0.3)
-        return prog
-
-    def shot(self, prog, name):
-        if SHOTS:
-            os.makedirs(SHOTS, exist_ok=True)
-            prog.screenshot(os.path.join(SHOTS, name + ".png"))
+        """The program with one entry for 127.0.0.1:port, in the directory."""
+        return self.directory(book([entry("Board", f"127.0.0.1:{port}", status_bar=1, **kw)]))
 
     def copy_screen(self, prog, before):
         """The text of rows 1-24, through a drag and the clipboard; the box it opens is closed."""
@@ -185,14 +147,13 @@ class EmulatorGui(unittest.TestCase):
                 text = self.copy_screen(prog, text)
                 marks.append(at)
                 copies.append(text)
-                self.shot(prog, f"vttest-{len(marks):02d}")
+                self.shot(prog, f"vttest-{len(marks):02d}", 0)
                 if board.sent()[at - 200:at].endswith(b"Enter choice number (0 - 12): "):
                     break
         log = os.path.join(board.dir, "sent-copy")
         with open(log, "wb") as f:
             f.write(board.sent())
-        prog.key("alt+x", "y", "y")
-        self.assertEqual(prog.proc.wait(10), 0)
+        self.quit(prog)
 
         reference = xterm_screens(self.display, log, marks, board.dir)
         self.assertEqual(len(reference), len(marks))
@@ -215,15 +176,14 @@ class EmulatorGui(unittest.TestCase):
         prog = self.dial(srv.port, charset=1)
         prog.key("alt+e")
         time.sleep(0.3)
-        self.shot(prog, "editor-charset")
+        self.shot(prog, "editor-charset", 0)
         prog.key("Escape", "Return")
         srv.wait_for(b"\xff\xfb\x18")
         time.sleep(0.5)
-        self.shot(prog, "utf8-board")
+        self.shot(prog, "utf8-board", 0)
         text = self.copy_screen(prog, None)
         self.assertEqual(text.split("\r\n")[:2], ["é─█»", "┌─┐ αß ??!"])
-        prog.key("alt+x", "y", "y")
-        self.assertEqual(prog.proc.wait(10), 0)
+        self.quit(prog)
 
 
 def main():
