@@ -56,15 +56,20 @@ class UITest : public ::testing::Test {
   void Move(int X, int Y);
   void AfterKeys() { MouseSteps.push_back({0, 0, 0, true, {}}); }  // the next steps wait for the queued keys
   void Peek(std::function<void()> Fn) { MouseSteps.push_back({0, 0, 0, false, std::move(Fn)}); }  // runs in the loop
+  // Loops that read no mouse (the line editor) run no Peek: Watch runs Loop while a second
+  // thread watches the screen, as the window would. Once row Y shows Want, Check runs under the
+  // frame lock and the watcher types Answer.
+  void Watch(const std::function<void()>& Loop, int Y, const std::string& Want,
+             const std::function<void()>& Check, const std::string& Answer);
 
-  // Fills the screen with a recognisable pattern so restores can be checked.
-  void Pattern();
   // True when every cell and the cursor and colour state equal the snapshot.
   struct TSnap {
     TConsoleImage Image;
     int CursorX = 0, CursorY = 0, TextAttr = 0;
   };
   std::unique_ptr<TSnap> Snapshot() const;
+  // Fills the screen with a recognisable pattern so restores can be checked; returns its snapshot.
+  std::unique_ptr<TSnap> Pattern();
   ::testing::AssertionResult Same(const TSnap& S) const;
 
   lx::TUISettings Settings;
