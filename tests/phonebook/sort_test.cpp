@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "phonebook/test_prompts.h"
-#include "support/test_tempdir.h"
 
 using namespace lx;
 
@@ -31,12 +30,10 @@ TEST(QuickSort, ModesOrderKeysAsBytesOrNumbers) {
 }
 
 TEST(SortBook, NonBlankEntriesComeFirstInKeyOrderAndAFullBookMovesWhole) {
-  TTempDir Dir;
-  TConfigRec Cfg;
-  TScriptedPrompts Prompts;
-  TPhoneBookFile B;
-  ASSERT_TRUE(CreatePhoneBook(Dir.Path("b.phn"), "T", Cfg));
-  ASSERT_TRUE(B.LoadPhoneBook(Dir.Path("b.phn"), Cfg, Prompts));
+  TBookFiles Files;
+  ASSERT_TRUE(Files.OpenBook());
+  TPhoneBookFile& B = Files.Book;
+  const TConfigRec& Cfg = Files.Cfg;
   TEntryMoves M = SortEntries(B, TSortKey::LastCall, true, Cfg);
   EXPECT_EQ(M, TEntryMoves{});  // an empty book sorts to defaults
   EXPECT_EQ(B.Entry(1).Protocol, ProtoTelnet);
