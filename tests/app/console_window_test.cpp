@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -158,15 +159,14 @@ class VideoThread : public DummySDL {
     H.Keys = [this](const std::string& B) { std::lock_guard L(R.Lock); R.Keys += B; };
     return H;
   }
-  template <typename Pred>
-  bool WaitFor(Pred P) {
-    for (int I = 0; I < 400; ++I) {
-      {
-        std::lock_guard L(R.Lock);
-        if (P()) return true;
-      }
-      std::this_thread::sleep_for(5ms);
-    }
+  template <typename Fn>
+  auto Locked(Fn F) {
+    std::lock_guard L(R.Lock);
+    return F();
+  }
+  bool WaitFor(const std::function<bool()>& P) {
+    for (int I = 0; I < 400; ++I, std::this_thread::sleep_for(5ms))
+      if (Locked(P)) return true;
     return false;
   }
   TRecorder R;
@@ -190,16 +190,12 @@ TEST_F(VideoThread, SleepsUntilWokenWhenNothingIsDue) {
   ASSERT_TRUE(Video.Open(P));
   ASSERT_TRUE(WaitFor([&] { return R.Uploads >= 1; }));
   std::this_thread::sleep_for(300ms);   // a ticking thread composes about 18 times here
-  int Composes = 0;
-  {
-    std::lock_guard L(R.Lock);
-    Composes = R.Composes;
-  }
+  const int Composes = Locked([&] { return R.Composes; });
   EXPECT_LE(Composes, 3);
   Changed = true;
   Video.Wake();
   EXPECT_TRUE(WaitFor([&] { return R.Composes > Composes; }));
-  const int Uploads = R.Uploads;  // a forced frame is presented although nothing changed
+  const int Uploads = Locked([&] { return R.Uploads; });  // a forced frame is presented although nothing changed
   Video.Invalidate();
   EXPECT_TRUE(WaitFor([&] { return R.Uploads > Uploads; }));
 }

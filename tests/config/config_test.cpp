@@ -18,12 +18,13 @@ TBytes Span(const TBytes& B, std::size_t Off, std::size_t N) { return TBytes(B.b
 class ConfigFile : public ::testing::Test {
  protected:
   TTempDir D;
-  std::string Dir = D.Dir() + "/";
-  TConfigFile F{Dir};
+  std::string Dir = D.Dir() + "/", Data = "/home/u/.local/share/lanternyx/";
+  TConfigFile F{Dir, Data};
   TConfigRec C;
 };
 }  // namespace
 
+// Scripts and protocol drivers beside the file; downloads, uploads and captures in the data one.
 TEST_F(ConfigFile, MissingOrShortFileIsCreatedWithDefaultsAtTheirOffsets) {
   for (bool Short : {false, true}) {
     if (Short) std::ofstream(Dir + "lanternyx.cfg", std::ios::binary) << "short";
@@ -35,7 +36,7 @@ TEST_F(ConfigFile, MissingOrShortFileIsCreatedWithDefaultsAtTheirOffsets) {
     ASSERT_EQ(B.size(), 3042u);
     EXPECT_EQ((std::vector<std::string>{StrAt(B, 0), StrAt(B, 141), StrAt(B, 282), StrAt(B, 423), StrAt(B, 564),
                                         StrAt(B, 706), StrAt(B, 762), StrAt(B, 793), StrAt(B, 793 + 121)}),
-              (std::vector<std::string>{Dir, Dir, Dir, Dir, Dir, "lanternyx.phn", "lanternyx.cap", "@UN@CR", "@PW@CR"}));
+              (std::vector<std::string>{Dir, Data, Data, Data, Dir, "lanternyx.phn", "lanternyx.cap", "@UN@CR", "@PW@CR"}));
     EXPECT_EQ(Span(B, 747, 3), (TBytes{1, 1, 60}));
     EXPECT_EQ(Span(B, 751, 9), (TBytes{1, 0x00, 0x96, 0, 0, 0x00, 0x96, 0, 0}));  // 38400 twice
     EXPECT_EQ(Span(B, 788, 5), (TBytes{1, 1, 0, 0, 1}));
