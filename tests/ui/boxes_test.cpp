@@ -37,8 +37,9 @@ TEST_F(Frames, EveryStyleDrawsItsCharactersInTheTwoTones) {
   }
 }
 
-TEST_F(Frames, TitlePlacementAndCutting) {
-  // Inner width 18, title of 6: centred starts at 11 + (18 - 6) / 2.
+// Titles sit left, centred (inner width 18, title of 6: from 11 + (18 - 6) / 2) or right and are
+// cut to the frame. The shadow keeps the characters under it, in black; cells just outside stay.
+TEST_F(Frames, TitlesAndTheShadow) {
   for (const auto& [Align, Start] : {std::pair{0, 17}, {1, 11}, {2, 23}}) {
     TMenuBox Box(C());
     Box.Shadow = false, Box.Title = " Info ", Box.TitleAlign = static_cast<uint8_t>(Align);
@@ -47,17 +48,6 @@ TEST_F(Frames, TitlePlacementAndCutting) {
     Expect({{Start, 5, -1, 31}, {Start - 1, 5, -1, 127}});
     Box.Close();
   }
-  Pattern();
-  TMenuBox Box(C());
-  Box.Shadow = false;
-  Box.Title = std::string(40, 'T');
-  Box.Open(10, 5, 20, 9);
-  EXPECT_EQ(Text(9, 21, 5).substr(1, 11), "\xDB" + std::string(9, 'T') + "\xDC");
-  EXPECT_TRUE(Ch(9, 5) != 'T' && Ch(21, 5) != 'T');
-}
-
-// The shadow keeps the characters under it, in black; the cells just outside are untouched.
-TEST_F(Frames, ShadowKeepsTheCharactersUnderIt) {
   const auto Before = Pattern();
   const auto Under = [&](int X, int Y) { return Before->Image.Cells[Y - 1][X - 1]; };
   TMenuBox Box(C());
@@ -65,6 +55,12 @@ TEST_F(Frames, ShadowKeepsTheCharactersUnderIt) {
   for (int Y = 6; Y <= 11; ++Y)
     for (int X = Y == 11 ? 12 : 31; X <= 32; ++X) Expect({{X, Y, Under(X, Y).Ch, 0}});
   Expect({{11, 11, -1, Under(11, 11).Attr}, {31, 5, -1, Under(31, 5).Attr}, {33, 8, -1, Under(33, 8).Attr}});
+  Box.Close();
+  Box.Shadow = false;
+  Box.Title = std::string(40, 'T');
+  Box.Open(10, 5, 20, 9);
+  EXPECT_EQ(Text(9, 21, 5).substr(1, 11), "\xDB" + std::string(9, 'T') + "\xDC");
+  EXPECT_TRUE(Ch(9, 5) != 'T' && Ch(21, 5) != 'T');
 }
 
 // Every cell, the cursor and the colours come back, through nested boxes; opening again
