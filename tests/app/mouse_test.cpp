@@ -171,8 +171,7 @@ TEST_F(Mouse, WindowSendsTheBoardOnlyWhatItAskedFor) {
       {true, KMOD_LCTRL, Wheel, -1, At(12, 6, 0)},  {true, KMOD_LSHIFT, Down, 3, At(3, 3, Right)},
       {true, KMOD_NONE, Move, 0, At(4, 3, Right)},  {true, KMOD_NONE, Up, 3, At(4, 3, 0)}};
   for (const TStep& S : Steps) {
-    Reporting = S.Reporting;
-    Mods = S.Mods;
+    Reporting = S.Reporting, Mods = S.Mods;
     Script = TScript{{S.P}};
     SDL_Event E{};
     E.type = S.Type;

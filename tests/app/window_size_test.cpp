@@ -9,11 +9,10 @@ namespace {
 // A pretend desktop and window the size cycle works on.
 struct TFakeWindow {
   int DesktopW = 1920, DesktopH = 1080;
-  bool DesktopFails = false;
+  bool DesktopFails = false, FullscreenFails = false;
   Uint32 Flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
   int W = 0, H = 0, CentreCalls = 0, Clears = 0;
   float RenderScale = 1.7f;
-  bool FullscreenFails = false;
 } Fake;
 
 int FakeDesktop(int, SDL_DisplayMode* M) {

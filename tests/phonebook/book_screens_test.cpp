@@ -24,7 +24,7 @@ class ImportScreen : public UITest, protected TBookFiles {
   }
   // Picks the type (line 1 or 2) and types the file name over the default.
   void Choose(int Line, const std::string& File) {
-    if (Line == 2) Ext(80);
+    if (Line == 2) Press({-80});
     Press({13, 25});
     Keys(File + "\r");
   }
@@ -141,8 +141,7 @@ TEST_F(Selector, ListsBooksWithTitlesAndReturnsWholeNames) {
 
 TEST_F(Selector, CreatesBooksAndRefusesBadOrTakenNames) {
   Press({Ins, 25});  // a new name: the typed extension is dropped
-  Keys("mybook.dat\rMine\r");
-  Key(27);
+  Keys("mybook.dat\rMine\r\x1b");
   Run();
   EXPECT_EQ(Title("mybook.phn"), "Mine");
   EXPECT_FALSE(std::filesystem::exists(Dir.Path("mybook.dat.phn")));

@@ -100,8 +100,7 @@ TEST_F(Directory, MovesKeepTheListInsideTheBookAndTheHeaderKeepsThePlace) {
         EXPECT_EQ(Ch(L() + 57 + I, Status()) * 1000 + Attr(L() + 57 + I, Status()),
                   I < T.Cells ? Chars[I] * 1000 + Attrs[I] : 176008) << "gauge cell " << I;
     }));
-    const TBytes F = File();
-    EXPECT_EQ(F[46] * 1000 + F[47], T.WantTop * 1000 + T.WantBar);
+    EXPECT_EQ(File()[46] * 1000 + File()[47], T.WantTop * 1000 + T.WantBar);
   }
 }
 

@@ -137,7 +137,8 @@ TEST_F(Messages, SixtyCharacterMessageSpansColumnsNineToSeventyTwoWiderOnesAreCu
 }
 
 // "Quit?" sits in a box wide enough for both buttons: YES at 36-40, NO at 41-44.
-TEST_F(Messages, QuestionKeysAndClicks) {
+// The phone book's questions are such boxes, its notices OK boxes.
+TEST_F(Messages, QuestionKeysClicksAndTheBookPrompts) {
   const struct { std::vector<int> Keys; bool Yes; } Cases[] = {
       {{'n'}, false},        {{'Y'}, true},         {{13}, true},  {{-77, 13}, false}, {{-77, -75, 13}, true},
       {{' ', 13}, false}, {{' ', ' ', 'q', 27, 13}, true},  // other keys are ignored
@@ -152,6 +153,18 @@ TEST_F(Messages, QuestionKeysAndClicks) {
   EXPECT_FALSE(Ask());
   Click(37, 14);  // YES is selected: answers it
   EXPECT_TRUE(Ask());
+  lx::TPhoneBookPromptsUI Prompts(C(), Settings);
+  const std::string Question = "Unable to load phonebook.  Create new one?";
+  Peek([&] { EXPECT_EQ(Text(20, 61, 12), Question); });
+  Key('n');
+  EXPECT_FALSE(Prompts.AskYesNo(Question));
+  Key('y');
+  EXPECT_TRUE(Prompts.AskYesNo(Question));
+  Peek([&] {
+    EXPECT_EQ(Text(26, 54, 12) + Text(38, 41, 14), "Creating phone book: club.phn OK ");
+    C().PushKey(13);
+  });
+  Prompts.Notice("Creating phone book: club.phn");
   Close();
   EXPECT_TRUE(Ask() && Tell("Bye"));
 }
@@ -208,8 +221,8 @@ TEST_F(Popup, StaysOnTheScreenAndTakesOddItemStrings) {
     Expect({{10, 1, 0xDB}, {10, 25, 0xDF}});  // 23 entries: the frame fills the screen's height
     EXPECT_EQ(Text(11, 21, 24), " 7 Entry 22");
   });
-  Ext(79);  // nothing: a popup has no END
-  PressN(-80, 30);
+  Press({-79});  // nothing: a popup has no END
+  Press(std::vector<int>(30, -80));
   Key(13);
   EXPECT_EQ(Run(Items, 10, 10), '!' + 22);
   Keys("H\x1B");  // entry 39's key: that entry was cut
@@ -239,22 +252,6 @@ TEST_F(Popup, KeysAndClicksChooseAnEntry) {
   EXPECT_EQ(Run(), 'X');
   Close();
   EXPECT_EQ(Run(), 27);
-}
-
-// The phone book's questions are YES / NO boxes, its notices OK boxes.
-TEST_F(Messages, BookPromptsAreMessageBoxes) {
-  lx::TPhoneBookPromptsUI Prompts(C(), Settings);
-  const std::string Ask = "Unable to load phonebook.  Create new one?";
-  Peek([&] { EXPECT_EQ(Text(20, 61, 12), Ask); });
-  Key('n');
-  EXPECT_FALSE(Prompts.AskYesNo(Ask));
-  Key('y');
-  EXPECT_TRUE(Prompts.AskYesNo(Ask));
-  Peek([&] {
-    EXPECT_EQ(Text(26, 54, 12) + Text(38, 41, 14), "Creating phone book: club.phn OK ");
-    C().PushKey(13);
-  });
-  Prompts.Notice("Creating phone book: club.phn");
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ TEST_F(Form, UpDownLeftRightFollowTheValueColumn) {
   F.WrapUp = F.WrapDown = true;
   for (const int Scan : {72, 80}) {
     F.Current = 1;
-    PressN(-Scan, Scan == 72 ? 1 : 3);
+    Press(std::vector<int>(Scan == 72 ? 1 : 3, -Scan));
     EXPECT_EQ(F.Run(), Scan);
     EXPECT_EQ(std::pair(F.ExitedUp, F.ExitedDown), std::pair(Scan == 72, Scan == 80));
   }
@@ -366,7 +366,7 @@ TEST_F(LineEditor, FieldColoursAndTheScrollingView) {
   EXPECT_EQ(Text(1, 6, 3), "****\xB0\xB0");
 }
 
-TEST_F(LineEditor, EndingKeysAndClosing) {
+TEST_F(LineEditor, EndingKeysNumbersAndClosing) {
   TMenuInput In(C());
   In.HotKeys = std::string("\r\x1B");
   In.ExitKeys = std::string("\x48");
@@ -377,24 +377,22 @@ TEST_F(LineEditor, EndingKeysAndClosing) {
   EXPECT_EQ(In.GetStr(1, 1, 10, 10, TMenuInput::ModeText, ""), "y");
   EXPECT_EQ(std::pair(int(In.ExitCode), In.Changed), std::pair(72, true));
 
-  Keys("abc");
-  Close();
-  EXPECT_EQ(Edit(TMenuInput::ModeText, "start"), "start");
-  EXPECT_EQ(std::pair(int(Code), Changed), std::pair(27, false));
-}
-
-TEST_F(LineEditor, GetNumClampsAndTreatsNonNumbersAsZero) {
-  // Keys, field width and length, range, start -> the number.
+  // Numbers: keys, field width and length, range, start -> the number; no number is zero.
   const std::tuple<std::vector<int>, int, int, int, int, int> Cases[] = {
       {{'9', '9', '9'}, 3, 1, 254, 5, 254},  // appended to "5": 5999
       {{25}, 3, 1, 254, 5, 1}, {{25, '9', '9', '9'}, 3, 1, 254, 5, 254},
       {{25, '-', '4', '-'}, 5, -10, 10, 0, 0}, {{25, '-', '4'}, 5, -10, 10, 0, -4}};
-  TMenuInput In(C());
+  TMenuInput Num(C());
   for (const auto& [Keys, Width, Lo, Hi, Start, Want] : Cases) {
     Press(Keys);
     Key('\r');
-    EXPECT_EQ(In.GetNum(1, 1, Width, Width, Lo, Hi, Start), Want);
+    EXPECT_EQ(Num.GetNum(1, 1, Width, Width, Lo, Hi, Start), Want);
   }
+
+  Keys("abc");
+  Close();
+  EXPECT_EQ(Edit(TMenuInput::ModeText, "start"), "start");
+  EXPECT_EQ(std::pair(int(Code), Changed), std::pair(27, false));
 }
 
 }  // namespace

@@ -62,13 +62,13 @@ TEST_F(List, PagingKeys) {
   L.OnChange = [&](int Line, const std::string&) { Pos.emplace_back(Line, L.Top); };
   L.Picked = L.Top = 1;
   Press({-81, -79, -73, -71, -77, -75, -72});
-  PressN(-80, 12);
+  Press(std::vector<int>(12, -80));
   Run({13});
   ASSERT_GE(Pos.size(), 8u);
   EXPECT_EQ(decltype(Pos)(Pos.begin() + 1, Pos.begin() + 8),
             (decltype(Pos){{11, 11}, {30, 21}, {20, 11}, {1, 1}, {11, 11}, {1, 1}, {1, 1}}));
   EXPECT_EQ(std::tuple(L.Picked, L.Top, Text(11, 19, 15)), std::tuple(13, 4, " Line 13 "));
-  PressN(-72, 10);
+  Press(std::vector<int>(10, -72));
   Run({13});
   EXPECT_EQ(std::pair(L.Picked, L.Top), std::pair(3, 3));
   L.Picked = 25, L.Top = 21;

@@ -89,10 +89,8 @@ void UITest::Open(int Cols, int Rows) {
   New->OpenScreen(Cols, Rows, 1);
   // The pointer rests on cell (1, 1) and has been seen there: no event until a step moves it.
   New->UseLogicalSize = false;
-  New->LastMouseX = 1;
-  New->LastMouseY = 1;
-  IdleX = 4;
-  IdleY = 8;
+  New->LastMouseX = New->LastMouseY = 1;
+  IdleX = 4, IdleY = 8;
   std::unique_lock<std::mutex> Lock;
   if (Watchdog) Lock = std::unique_lock(Watchdog->Guard());
   Con = std::move(New);
