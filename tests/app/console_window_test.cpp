@@ -81,8 +81,7 @@ TEST_F(ConsoleWindow, KeysTextAndWheelArriveAsBytes) {
       {0, 0, "\u00ea\u20ac", 0}};
   for (const auto& [Sym, Mod, Text, Between] : Presses) Press(Sym, Mod, Text, Between);
   SDL_Event Wheel{};
-  Wheel.type = SDL_MOUSEWHEEL;
-  Wheel.wheel.y = 1;
+  Wheel.type = SDL_MOUSEWHEEL, Wheel.wheel.y = 1;
   Push(Wheel);
   EXPECT_EQ(Read(14), std::string("\x03\0\x2e" "C\0\x47" "7\0\x8c" "@\x88?\0\x48", 14));
   Con->WheelLines = 3;

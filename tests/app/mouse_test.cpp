@@ -102,8 +102,7 @@ TEST_F(Mouse, ClicksDragsAndMoves) {
       {{At(3, 4, 0)}, 4, 2, 3, 4, -1, -1},
       {{At(20, 12, 0)}, 0, 5, 20, 12, -1, -1}};  // each latched press counts once
   for (const TEventCase& C : Cases) {
-    Script.States = C.States;
-    Script.Next = 0;
+    Script = TScript{C.States};
     if (C.Latch) Con.MousePressLatch = C.Latch;
     TMouseEvent Ev;
     ASSERT_TRUE(Con.ReadMouse(Ev)) << C.Kind;
@@ -129,8 +128,7 @@ TEST_F(Mouse, ClicksDragsAndMoves) {
 
 TEST_F(Mouse, CellsAtScaleTwoWithAndWithoutLetterbox) {
   int X = 0, Y = 0;
-  Script.WinW = 1280, Script.WinH = 800;
-  Script.States = {{16 * 9, 32 * 4, Left}};
+  Script = TScript{{{16 * 9, 32 * 4, Left}}, 0, 1280, 800};
   EXPECT_TRUE(Con.GetMouseCell(0, X, Y));
   EXPECT_EQ(XY(X, Y), XY(10, 5));
   EXPECT_FALSE(Con.GetMouseCell(2, X, Y));

@@ -52,10 +52,8 @@ TEST(FileLocations, PickedFromProgramDirectoryAndEnvironment) {
 
 TEST(FileLocations, DirectoriesAreMadePrivateAndOnlyWhenNotBesideTheProgram) {
   TTempDir T;
-  TFileLocations L;
-  L.ExeDir = T.Path("bin/");
-  L.FilesDir = T.Path("home/.config/lanternyx/");
-  L.DataDir = T.Path("home/.local/share/lanternyx/");
+  TFileLocations L{T.Path("bin/"), T.Path("home/.config/lanternyx/"),
+                   T.Path("home/.local/share/lanternyx/")};
   EXPECT_EQ(MakeFileDirs(L), "");  // beside the program: nothing to make
   EXPECT_FALSE(lx::DirExists(L.FilesDir));
 

@@ -17,8 +17,7 @@ struct TFakeWindow {
 
 int FakeDesktop(int, SDL_DisplayMode* M) {
   if (Fake.DesktopFails) return -1;
-  M->w = Fake.DesktopW;
-  M->h = Fake.DesktopH;
+  M->w = Fake.DesktopW, M->h = Fake.DesktopH;
   return 0;
 }
 Uint32 FakeFlags(SDL_Window*) { return Fake.Flags; }

@@ -38,13 +38,9 @@ TEST(SortBook, NonBlankEntriesComeFirstInKeyOrderAndAFullBookMovesWhole) {
   EXPECT_EQ(M, TEntryMoves{});  // an empty book sorts to defaults
   EXPECT_EQ(B.Entry(1).Protocol, ProtoTelnet);
 
-  B.Entry(3).Name = "|14Zeta";
-  B.Entry(3).TotalCalls = 10;
-  B.Entry(50).Name = "alpha";
-  B.Entry(50).TotalCalls = 9;
-  B.Entry(120).Address = "mid";
-  B.Entry(120).TotalCalls = 100;
-  B.Entry(120).Rating = 7;
+  B.Entry(3).Name = "|14Zeta", B.Entry(3).TotalCalls = 10;
+  B.Entry(50).Name = "alpha", B.Entry(50).TotalCalls = 9;
+  B.Entry(120).Address = "mid", B.Entry(120).TotalCalls = 100, B.Entry(120).Rating = 7;
   B.Entry(121).Rating = 9;  // blank: becomes a default entry
   M = SortEntries(B, TSortKey::Name, false, Cfg);
   EXPECT_EQ(B.Entry(1).Address + "," + B.Entry(2).Name + "," + B.Entry(3).Name, "mid,alpha,|14Zeta");  // empty name first
