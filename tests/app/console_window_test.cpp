@@ -98,8 +98,7 @@ TEST_F(ConsoleWindow, DropThenQuit) {
   ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 3));
   Event(SDL_DROPFILE, "/home/user/upload me.zip");
   for (int I = 0; I < 2000 && !Con->FileDropped.load(); ++I) std::this_thread::sleep_for(1ms);
-  EXPECT_TRUE(Con->CheckFileDrop());
-  EXPECT_FALSE(Con->CheckFileDrop());
+  EXPECT_TRUE(Con->CheckFileDrop() && !Con->CheckFileDrop());  // once
   EXPECT_EQ(Dropped, "/home/user/upload me.zip");
   std::thread Waiter([&] { EXPECT_EQ(Bounded(*Con, [&] { return Con->ReadKey(); }), 1); });
   Event(SDL_QUIT);
@@ -188,7 +187,8 @@ TEST_F(VideoThread, SleepsUntilWokenWhenNothingIsDue) {
   R.Changed = true;
   Video.Wake();
   EXPECT_TRUE(WaitFor([&] { return R.Composes > Composes; }));
-  const int Uploads = Locked([&] { return R.Uploads; });  // a forced frame is presented although nothing changed
+  // A forced frame is presented although nothing changed.
+  const int Uploads = Locked([&] { return R.Uploads; });
   Video.Invalidate();
   EXPECT_TRUE(WaitFor([&] { return R.Uploads > Uploads; }));
 }

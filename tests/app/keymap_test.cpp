@@ -51,9 +51,8 @@ TEST(KeyTranslation, SingleKeys) {
     Rows.push_back({Key, 0, ""});
   for (const TKeyCase& R : Rows) EXPECT_EQ(Keys(R.Key, R.Mod), R.Bytes) << R.Key << " " << R.Mod;
   // ALT+Enter cycles the window instead of typing.
-  EXPECT_TRUE(TranslateKey(SDLK_RETURN, Alt).SizeCycle);
-  EXPECT_FALSE(TranslateKey(SDLK_RETURN, 0).SizeCycle);
-  EXPECT_FALSE(TranslateKey(SDLK_KP_ENTER, Alt).SizeCycle);
+  EXPECT_TRUE(TranslateKey(SDLK_RETURN, Alt).SizeCycle && !TranslateKey(SDLK_RETURN, 0).SizeCycle &&
+              !TranslateKey(SDLK_KP_ENTER, Alt).SizeCycle);
 }
 
 struct TRow {

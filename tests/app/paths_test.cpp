@@ -44,8 +44,9 @@ TEST(FileLocations, PickedFromProgramDirectoryAndEnvironment) {
       return C.DirWritable;
     };
     const TFileLocations L = PickFileLocations(In);
+    const bool Beside = C.Files == std::string(C.ExeDir);
     EXPECT_EQ(L.ExeDir + "|" + L.FilesDir + "|" + L.DataDir + "|" + std::to_string(L.BesideProgram),
-              C.ExeDir + "|"s + C.Files + "|" + C.Data + "|" + std::to_string(C.Files == std::string(C.ExeDir)));
+              C.ExeDir + "|"s + C.Files + "|" + C.Data + "|" + std::to_string(Beside));
     EXPECT_TRUE(Asked == "(none)" || Asked == C.ExeDir) << Asked;
   }
 }

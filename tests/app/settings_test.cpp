@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 
 #include "app/settings.h"
@@ -28,11 +29,10 @@ TEST(VideoSettings, KeysAreReadCaseBlindAndClamped) {
   for (const auto& [Body, Want] : Cases) {
     if (Body) std::ofstream(T.Path("lanternyx.ini")) << Body;
     const TVideoSettings S = ReadVideoSettings(T.Path(Body ? "lanternyx.ini" : "none.ini"));
-    const std::string Got = std::to_string(S.Cols) + "x" + std::to_string(S.Rows) + " " +
-                            std::to_string(S.FontType()) + " " + std::to_string(S.ThemeFlag()) + " " +
-                            std::to_string(S.Filter) + " " + std::to_string(S.WinSize) + " " +
-                            std::to_string(S.Gpu) + std::to_string(S.Letterbox);
-    EXPECT_EQ(Got, Want) << (Body ? Body : "(no file)");
+    char Got[48];
+    std::snprintf(Got, sizeof Got, "%dx%d %d %d %d %d %d%d", S.Cols, S.Rows, S.FontType(),
+                  S.ThemeFlag(), S.Filter, S.WinSize, S.Gpu, S.Letterbox);
+    EXPECT_STREQ(Got, Want) << (Body ? Body : "(no file)");
   }
 }
 

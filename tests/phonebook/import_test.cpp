@@ -15,8 +15,8 @@ namespace {
 class Import : public ::testing::Test, protected TBookFiles {
  protected:
   void SetUp() override { ASSERT_TRUE(OpenBook()); }
-  // Entry numbers and "name|address|user name|password|protocol|status bar" as the saved file
-  // holds them at the entry's byte offsets; each has the default font type: its defaults were filled.
+  // Entry numbers and "name|address|user name|password|protocol|status bar" as the saved file holds
+  // them at the entry's byte offsets; each has the default font type, so its defaults were filled.
   void ExpectSaved(const std::vector<std::pair<int, std::string>>& Want) {
     ASSERT_TRUE(Book.SavePhoneBook());
     const TBytes F = ReadFileBytes(Path);
@@ -24,8 +24,8 @@ class Import : public ::testing::Test, protected TBookFiles {
     for (const auto& [N, Fields] : Want) {
       const std::span<const uint8_t> E(F.data() + 48 + static_cast<std::size_t>(N - 1) * 362, 362);
       EXPECT_EQ(GetStr(E, 0, 40) + "|" + GetStr(E, 41, 40) + "|" + GetStr(E, 82, 40) + "|" +
-                    GetStr(E, 123, 20) + "|" + std::to_string(E[240]) + "|" + std::to_string(E[231]) +
-                    "|" + std::to_string(E[236]),
+                    GetStr(E, 123, 20) + "|" + std::to_string(E[240]) + "|" +
+                    std::to_string(E[231]) + "|" + std::to_string(E[236]),
                 Fields + "|1") << "entry " << N;
     }
   }

@@ -95,7 +95,8 @@ TEST_F(PhoneBook, LoadRepairsWhatItCanAndReportsTheRestKeepingThePreviousBook) {
                                                         "Unable to read phone book: dir.phn",
                                                         "Unable to read phone book: link.phn"}));
   EXPECT_TRUE(ReadFileBytes(Book("tiny.phn")) == TBytes({1, 2, 3}) &&
-              std::filesystem::is_directory(Book("dir.phn")) && std::filesystem::is_symlink(Book("link.phn")));
+              std::filesystem::is_directory(Book("dir.phn")) &&
+              std::filesystem::is_symlink(Book("link.phn")));
 
   EXPECT_EQ(B.Header.Title + " " + B.Entry(1).Name, "Test Sys1");
   B.Entry(2).Name = "Changed";  // a later save goes to the book shown, not the refused one

@@ -1,7 +1,6 @@
 #pragma once
 // Scripted answers to the phone-book questions, recording what was shown: each question takes
-// the next queued answer, or Answer once the queue is empty. TBookFiles holds a book in a
-// private directory.
+// the next queued answer, or Answer once the queue is empty.
 
 #include <deque>
 #include <functional>
@@ -27,7 +26,7 @@ struct TScriptedPrompts : lx::TPhoneBookPrompts {
   void Notice(const std::string& Text) override { Notices.push_back(Text); }
 };
 
-struct TBookFiles {
+struct TBookFiles {  // a book in a private directory
   TTempDir Dir;
   std::string Path = Dir.Path("book.phn");
   lx::TConfigRec Cfg;

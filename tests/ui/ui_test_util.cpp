@@ -8,6 +8,8 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+
 UITest* Active = nullptr;
 
 Uint32 FakeMouse(int* X, int* Y) {
@@ -59,7 +61,7 @@ void UITest::Watch(const std::function<void()>& Loop, int Y, const std::string& 
                    const std::function<void()>& Check, const std::string& Answer) {
   bool Seen = false;
   std::thread Watcher([&] {
-    for (int I = 0; I < 200 && !Seen; ++I, std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+    for (int I = 0; I < 200 && !Seen; ++I, std::this_thread::sleep_for(10ms)) {
       std::lock_guard<std::mutex> Lock(Con->FrameMutex());
       Seen = Text(1, Con->Cols, Y).find(Want) != std::string::npos;
       if (Seen) Check();

@@ -32,9 +32,7 @@ class UITest : public ::testing::Test {
   std::string Text(int X1, int X2, int Y) const;
 
   void Key(int K) { Con->PushKey(static_cast<uint8_t>(K)); }
-  void Keys(const std::string& S) {
-    for (const uint8_t K : S) Key(K);
-  }
+  void Keys(const std::string& S) { for (const uint8_t K : S) Key(K); }
   // Queues keys in order: a negative code is the extended key with that scan code.
   void Press(const std::vector<int>& Codes) {
     for (int K : Codes) K < 0 ? Con->PushExtKey(static_cast<uint8_t>(-K)) : Key(K);
@@ -52,9 +50,8 @@ class UITest : public ::testing::Test {
   void Move(int X, int Y);
   void AfterKeys() { MouseSteps.push_back({0, 0, 0, true, {}}); }  // the next steps wait for the queued keys
   void Peek(std::function<void()> Fn) { MouseSteps.push_back({0, 0, 0, false, std::move(Fn)}); }  // runs in the loop
-  // Loops that read no mouse (the line editor) run no Peek: Watch runs Loop while a second
-  // thread watches the screen, as the window would. Once row Y shows Want, Check runs under the
-  // frame lock and the watcher types Answer.
+  // For loops that read no mouse (so run no Peek): runs Loop while a second thread watches row Y;
+  // once it shows Want, Check runs under the frame lock and the watcher types Answer.
   void Watch(const std::function<void()>& Loop, int Y, const std::string& Want,
              const std::function<void()>& Check, const std::string& Answer);
 
