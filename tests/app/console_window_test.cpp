@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -72,18 +73,15 @@ class ConsoleWindow : public DummySDL {
 // wheel step follows WheelLines set while the window is open (the scrollback viewer's 3).
 TEST_F(ConsoleWindow, KeysTextAndWheelArriveAsBytes) {
   ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 1));
-  Press('c', KMOD_LCTRL | KMOD_LALT, "");
-  Press('c', KMOD_LALT, "c");
-  Press('c', KMOD_LSHIFT | KMOD_CAPS, "C");
-  Press(SDLK_KP_7, 0, "");
-  Press(SDLK_KP_7, KMOD_NUM, "7");
-  Press(SDLK_F12, KMOD_RALT, "");
-  Press('q', KMOD_RALT, "@", SDL_USEREVENT);  // AltGr; a wake-up between key and text
-  Press(0x40000000, 0, "");                    // a dead key, then text of no key press
-  Press(0, 0, "\u00ea\u20ac");
+  // AltGr with a wake-up between key and text; a dead key, then text of no key press.
+  const std::tuple<SDL_Keycode, Uint16, const char*, Uint32> Presses[] = {
+      {'c', KMOD_LCTRL | KMOD_LALT, "", 0}, {'c', KMOD_LALT, "c", 0},
+      {'c', KMOD_LSHIFT | KMOD_CAPS, "C", 0}, {SDLK_KP_7, 0, "", 0}, {SDLK_KP_7, KMOD_NUM, "7", 0},
+      {SDLK_F12, KMOD_RALT, "", 0}, {'q', KMOD_RALT, "@", SDL_USEREVENT}, {0x40000000, 0, "", 0},
+      {0, 0, "\u00ea\u20ac", 0}};
+  for (const auto& [Sym, Mod, Text, Between] : Presses) Press(Sym, Mod, Text, Between);
   SDL_Event Wheel{};
-  Wheel.type = SDL_MOUSEWHEEL;
-  Wheel.wheel.y = 1;
+  Wheel.type = SDL_MOUSEWHEEL, Wheel.wheel.y = 1;
   Push(Wheel);
   EXPECT_EQ(Read(14), std::string("\x03\0\x2e" "C\0\x47" "7\0\x8c" "@\x88?\0\x48", 14));
   Con->WheelLines = 3;
@@ -100,8 +98,7 @@ TEST_F(ConsoleWindow, DropThenQuit) {
   ASSERT_TRUE(Con->OpenVideo(80, 25, 0, 0, 3));
   Event(SDL_DROPFILE, "/home/user/upload me.zip");
   for (int I = 0; I < 2000 && !Con->FileDropped.load(); ++I) std::this_thread::sleep_for(1ms);
-  EXPECT_TRUE(Con->CheckFileDrop());
-  EXPECT_FALSE(Con->CheckFileDrop());
+  EXPECT_TRUE(Con->CheckFileDrop() && !Con->CheckFileDrop());  // once
   EXPECT_EQ(Dropped, "/home/user/upload me.zip");
   std::thread Waiter([&] { EXPECT_EQ(Bounded(*Con, [&] { return Con->ReadKey(); }), 1); });
   Event(SDL_QUIT);
@@ -140,6 +137,7 @@ struct TRecorder {
   std::mutex Lock;
   std::string Keys;
   int Composes = 0, Uploads = 0;
+  std::atomic<bool> Changed{false};  // what Pending reports; a compose clears it
 };
 
 class VideoThread : public DummySDL {
@@ -150,6 +148,7 @@ class VideoThread : public DummySDL {
                     bool, bool Force, const TVideoHooks::TUpload& Upload) {
       std::lock_guard L(R.Lock);
       ++R.Composes;
+      R.Changed = false;
       if (!Force) return false;
       ++R.Uploads;
       Upload(Pixels.data(), 2560, 1920, {});  // big enough for any screen
@@ -158,15 +157,14 @@ class VideoThread : public DummySDL {
     H.Keys = [this](const std::string& B) { std::lock_guard L(R.Lock); R.Keys += B; };
     return H;
   }
-  template <typename Pred>
-  bool WaitFor(Pred P) {
-    for (int I = 0; I < 400; ++I) {
-      {
-        std::lock_guard L(R.Lock);
-        if (P()) return true;
-      }
-      std::this_thread::sleep_for(5ms);
-    }
+  template <typename Fn>
+  auto Locked(Fn F) {
+    std::lock_guard L(R.Lock);
+    return F();
+  }
+  bool WaitFor(const std::function<bool()>& P) {
+    for (int I = 0; I < 400; ++I, std::this_thread::sleep_for(5ms))
+      if (Locked(P)) return true;
     return false;
   }
   TRecorder R;
@@ -175,31 +173,22 @@ class VideoThread : public DummySDL {
 // With nothing pending and nothing blinking the thread sleeps: it composes again only when
 // woken, not on a tick.
 TEST_F(VideoThread, SleepsUntilWokenWhenNothingIsDue) {
-  std::atomic<bool> Changed{false};
   TVideoHooks H = Hooks();
-  H.Pending = [&] { return Changed.load(); };
+  H.Pending = [this] { return R.Changed.load(); };
   H.Blinking = [] { return false; };
-  auto Compose = H.Compose;
-  H.Compose = [&, Compose](bool Blink, bool Force, const TVideoHooks::TUpload& Upload) {
-    Changed = false;
-    return Compose(Blink, Force, Upload);
-  };
   TVideo Video(H);
   TVideoParams P;
   P.IdleWaitMs = 600000;   // only a wake-up ends the sleep within the test's limits
   ASSERT_TRUE(Video.Open(P));
   ASSERT_TRUE(WaitFor([&] { return R.Uploads >= 1; }));
   std::this_thread::sleep_for(300ms);   // a ticking thread composes about 18 times here
-  int Composes = 0;
-  {
-    std::lock_guard L(R.Lock);
-    Composes = R.Composes;
-  }
+  const int Composes = Locked([&] { return R.Composes; });
   EXPECT_LE(Composes, 3);
-  Changed = true;
+  R.Changed = true;
   Video.Wake();
   EXPECT_TRUE(WaitFor([&] { return R.Composes > Composes; }));
-  const int Uploads = R.Uploads;  // a forced frame is presented although nothing changed
+  // A forced frame is presented although nothing changed.
+  const int Uploads = Locked([&] { return R.Uploads; });
   Video.Invalidate();
   EXPECT_TRUE(WaitFor([&] { return R.Uploads > Uploads; }));
 }

@@ -14,12 +14,7 @@ namespace {
 
 using XY = std::pair<int, int>;
 
-struct TCellCase {
-  int WinW, WinH, LogW, LogH;
-  float Scale;
-  bool Letterbox;
-  int PX, PY, X, Y;
-};
+struct TCellCase { int WinW, WinH, LogW, LogH; float Scale; bool Letterbox; int PX, PY, X, Y; };
 
 TEST(MouseCell, WindowSizesScalesAndLetterbox) {
   // 80 x 25 of 8 x 16 pixels; a 1400 x 800 letterboxed 2x window has 60-pixel bars.
@@ -50,10 +45,7 @@ TEST(MouseCell, WindowSizesScalesAndLetterbox) {
   EXPECT_EQ(XY(X, Y), XY(160, 1));
 }
 
-struct TPointer {
-  int X, Y;
-  Uint32 Buttons;
-};
+struct TPointer { int X, Y; Uint32 Buttons; };
 
 // Each poll of the mouse takes the next state; the last one stays.
 struct TScript {
@@ -93,11 +85,8 @@ class Mouse : public ::testing::Test {
   TWatchdog Dog{std::chrono::seconds(10), [this] { Con.Terminated = true; }};
 };
 
-struct TEventCase {
-  std::vector<TPointer> States;
-  uint8_t Latch;  // presses only the video thread saw, between two polls
-  int Kind, X1, Y1, X2, Y2;
-};
+// Latch: presses only the video thread saw, between two polls.
+struct TEventCase { std::vector<TPointer> States; uint8_t Latch; int Kind, X1, Y1, X2, Y2; };
 
 TEST_F(Mouse, ClicksDragsAndMoves) {
   const std::vector<TEventCase> Cases = {
@@ -113,43 +102,33 @@ TEST_F(Mouse, ClicksDragsAndMoves) {
       {{At(3, 4, 0)}, 4, 2, 3, 4, -1, -1},
       {{At(20, 12, 0)}, 0, 5, 20, 12, -1, -1}};  // each latched press counts once
   for (const TEventCase& C : Cases) {
-    Script.States = C.States;
-    Script.Next = 0;
+    Script = TScript{C.States};
     if (C.Latch) Con.MousePressLatch = C.Latch;
     TMouseEvent Ev;
     ASSERT_TRUE(Con.ReadMouse(Ev)) << C.Kind;
-    EXPECT_EQ(Ev.Kind, C.Kind);
-    EXPECT_EQ(XY(Ev.X1, Ev.Y1), XY(C.X1, C.Y1)) << C.Kind;
-    if (C.X2 >= 0) {
-      EXPECT_EQ(XY(Ev.X2, Ev.Y2), XY(C.X2, C.Y2)) << C.Kind;
-    }
+    const XY To = C.X2 < 0 ? XY(-1, -1) : XY(Ev.X2, Ev.Y2);  // -1: not checked
+    EXPECT_EQ(std::tie(Ev.Kind, Ev.X1, Ev.Y1, To), std::tuple(C.Kind, C.X1, C.Y1, XY(C.X2, C.Y2)));
   }
   EXPECT_EQ(Con.LastMouseX, 20);
   Script.Next = 0;
   TMouseEvent Ev;
-  EXPECT_FALSE(Con.ReadMouse(Ev));  // same cell: nothing new
-  EXPECT_EQ(Ev.Kind, 0);
-  EXPECT_TRUE(Con.HitTest(Ev = {1, 10, 5}, 10, 5, 20, 6));  // edges included, corners in any order
-  EXPECT_TRUE(Con.HitTest(Ev, 20, 6, 10, 5));
-  EXPECT_FALSE(Con.HitTest(Ev, 11, 1, 20, 5));
-  EXPECT_FALSE(Con.HitTest(Ev, 1, 6, 20, 9));
-}
-
-TEST_F(Mouse, NothingOnceTerminated) {
-  Script.States = {At(2, 3, Left), At(2, 3, 0)};
+  EXPECT_TRUE(!Con.ReadMouse(Ev) && Ev.Kind == 0);  // same cell: nothing new
+  Ev = {1, 10, 5};  // edges included, corners in any order
+  EXPECT_EQ(std::tuple(Con.HitTest(Ev, 10, 5, 20, 6), Con.HitTest(Ev, 10, 5, 1, 1),
+                       Con.HitTest(Ev, 11, 1, 20, 5), Con.HitTest(Ev, 1, 6, 20, 9)),
+            std::tuple(true, true, false, false));
+  // Nothing once the window is closing.
+  Script = TScript{{At(2, 3, Left), At(2, 3, 0)}};
   Con.Terminated = true;
-  TMouseEvent Ev;
   EXPECT_FALSE(Con.ReadMouse(Ev));
   int X = 7, Y = 7;
   EXPECT_FALSE(Con.GetMouseCell(0, X, Y));
-  EXPECT_EQ(X, 7);
-  EXPECT_EQ(Script.Next, 0u);
+  EXPECT_EQ(std::pair(X, Script.Next), std::pair(7, size_t{0}));
 }
 
 TEST_F(Mouse, CellsAtScaleTwoWithAndWithoutLetterbox) {
   int X = 0, Y = 0;
-  Script.WinW = 1280, Script.WinH = 800;
-  Script.States = {{16 * 9, 32 * 4, Left}};
+  Script = TScript{{{16 * 9, 32 * 4, Left}}, 0, 1280, 800};
   EXPECT_TRUE(Con.GetMouseCell(0, X, Y));
   EXPECT_EQ(XY(X, Y), XY(10, 5));
   EXPECT_FALSE(Con.GetMouseCell(2, X, Y));
@@ -190,8 +169,7 @@ TEST_F(Mouse, WindowSendsTheBoardOnlyWhatItAskedFor) {
       {true, KMOD_LCTRL, Wheel, -1, At(12, 6, 0)},  {true, KMOD_LSHIFT, Down, 3, At(3, 3, Right)},
       {true, KMOD_NONE, Move, 0, At(4, 3, Right)},  {true, KMOD_NONE, Up, 3, At(4, 3, 0)}};
   for (const TStep& S : Steps) {
-    Reporting = S.Reporting;
-    Mods = S.Mods;
+    Reporting = S.Reporting, Mods = S.Mods;
     Script = TScript{{S.P}};
     SDL_Event E{};
     E.type = S.Type;

@@ -4,22 +4,17 @@
 #include <set>
 
 #include "app/paths.h"
-#include "config/config.h"
+#include "support/files.h"
 #include "support/test_tempdir.h"
 
 namespace {
 
+using namespace std::string_literals;
+
 struct TPickCase {
-  const char* Name;
-  const char* Arg0;
-  const char* SelfExe;
-  const char* XdgConfig;
-  const char* XdgData;
-  const char* Home;
+  const char *Name, *Arg0, *SelfExe, *XdgConfig, *XdgData, *Home;
   bool DirWritable;
-  const char* ExeDir;
-  const char* Files;
-  const char* Data;
+  const char *ExeDir, *Files, *Data;
 };
 
 TEST(FileLocations, PickedFromProgramDirectoryAndEnvironment) {
@@ -49,22 +44,17 @@ TEST(FileLocations, PickedFromProgramDirectoryAndEnvironment) {
       return C.DirWritable;
     };
     const TFileLocations L = PickFileLocations(In);
-    EXPECT_EQ(L.ExeDir, C.ExeDir);
-    EXPECT_EQ(L.FilesDir, C.Files);
-    EXPECT_EQ(L.DataDir, C.Data);
-    EXPECT_EQ(L.BesideProgram, L.FilesDir == L.ExeDir);
-    if (Asked != "(none)") {
-      EXPECT_EQ(Asked, C.ExeDir);
-    }
+    const bool Beside = C.Files == std::string(C.ExeDir);
+    EXPECT_EQ(L.ExeDir + "|" + L.FilesDir + "|" + L.DataDir + "|" + std::to_string(L.BesideProgram),
+              C.ExeDir + "|"s + C.Files + "|" + C.Data + "|" + std::to_string(Beside));
+    EXPECT_TRUE(Asked == "(none)" || Asked == C.ExeDir) << Asked;
   }
 }
 
 TEST(FileLocations, DirectoriesAreMadePrivateAndOnlyWhenNotBesideTheProgram) {
   TTempDir T;
-  TFileLocations L;
-  L.ExeDir = T.Path("bin/");
-  L.FilesDir = T.Path("home/.config/lanternyx/");
-  L.DataDir = T.Path("home/.local/share/lanternyx/");
+  TFileLocations L{T.Path("bin/"), T.Path("home/.config/lanternyx/"),
+                   T.Path("home/.local/share/lanternyx/")};
   EXPECT_EQ(MakeFileDirs(L), "");  // beside the program: nothing to make
   EXPECT_FALSE(lx::DirExists(L.FilesDir));
 
@@ -94,21 +84,6 @@ TEST(FileLocations, IconBesideTheProgramThenTheUsersThenTheInstalledOne) {
     There.insert(Icon);
     EXPECT_EQ(FindIconFile(L, [&](const std::string& F) { return There.count(F) > 0; }), Icon);
   }
-}
-
-TEST(FileLocations, NewConfigurationSendsDownloadsAndCapturesToTheDataDirectory) {
-  TTempDir T;
-  const std::string Files = T.Dir() + "/", Data = "/home/u/.local/share/lanternyx/";
-  lx::TConfigFile F(Files, Data);
-  lx::TConfigRec C;
-  ASSERT_TRUE(F.LoadOrCreate(C));
-  const TBytes B = ReadFileBytes(Files + lx::ConfigFileName);
-  ASSERT_EQ(B.size(), lx::ConfigRecSize);
-  const auto Str = [&](std::size_t Ofs) { return std::string(B.begin() + Ofs + 1, B.begin() + Ofs + 1 + B[Ofs]); };
-  EXPECT_EQ((std::vector<std::string>{Str(lx::CfgOfs::ScriptPath), Str(lx::CfgOfs::ProtocolPath),
-                                      Str(lx::CfgOfs::DownloadPath), Str(lx::CfgOfs::UploadPath),
-                                      Str(lx::CfgOfs::CapturePath)}),
-            (std::vector<std::string>{Files, Files, Data, Data, Data}));
 }
 
 }  // namespace

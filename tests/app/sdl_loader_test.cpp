@@ -17,24 +17,19 @@ class SDLLoader : public ::testing::Test {
 TEST_F(SDLLoader, TheTableIsFilledWholeOrNotAtAll) {
   EXPECT_EQ(SDLLibraryCandidates().back(), "libSDL2-2.0.so.0");
   std::ostringstream Out;
-  EXPECT_FALSE(LoadSDL({"/nonexistent/a.so", "nonexistent-b.so"}, Out));
-  EXPECT_EQ(Out.str(), "");
+  EXPECT_TRUE(!LoadSDL({"/nonexistent/a.so", "nonexistent-b.so"}, Out) && Out.str().empty());
   EXPECT_FALSE(LoadSDL({LX_FAKE_SDL}, Out));
   EXPECT_EQ(Out.str().rfind("SDL2 load error: Name=SDL_AllocFormat Msg=", 0), 0u) << Out.str();
-  EXPECT_FALSE(Sdl.Loaded);
-  EXPECT_EQ(Sdl.Handle, nullptr);
-  EXPECT_EQ(Sdl.SDL_Init, nullptr);
+  EXPECT_TRUE(!Sdl.Loaded && !Sdl.Handle && !Sdl.SDL_Init);
   Out.str("");
   ASSERT_TRUE(LoadSDL({"/nonexistent/libSDL2.so", "libSDL2-2.0.so.0"}, Out));
   EXPECT_EQ(Out.str(), "");
-  EXPECT_TRUE(Sdl.Loaded);
-  EXPECT_FALSE(Sdl.LoadError);
+  EXPECT_TRUE(Sdl.Loaded && !Sdl.LoadError);
 #define LX_CHECK(name) EXPECT_NE(Sdl.name, nullptr) << #name;
   LX_SDL_ENTRIES(LX_CHECK)
 #undef LX_CHECK
   UnloadSDL();
-  EXPECT_FALSE(Sdl.Loaded);
-  EXPECT_EQ(Sdl.SDL_Init, nullptr);
+  EXPECT_TRUE(!Sdl.Loaded && !Sdl.SDL_Init);
 }
 
 }  // namespace

@@ -9,17 +9,15 @@ namespace {
 // A pretend desktop and window the size cycle works on.
 struct TFakeWindow {
   int DesktopW = 1920, DesktopH = 1080;
-  bool DesktopFails = false;
+  bool DesktopFails = false, FullscreenFails = false;
   Uint32 Flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
-  int W = 0, H = 0, SizeCalls = 0, CentreCalls = 0, Clears = 0;
+  int W = 0, H = 0, CentreCalls = 0, Clears = 0;
   float RenderScale = 1.7f;
-  bool FullscreenFails = false;
 } Fake;
 
 int FakeDesktop(int, SDL_DisplayMode* M) {
   if (Fake.DesktopFails) return -1;
-  M->w = Fake.DesktopW;
-  M->h = Fake.DesktopH;
+  M->w = Fake.DesktopW, M->h = Fake.DesktopH;
   return 0;
 }
 Uint32 FakeFlags(SDL_Window*) { return Fake.Flags; }
@@ -28,11 +26,7 @@ int FakeFullscreen(SDL_Window*, Uint32 F) {
   Fake.Flags = (Fake.Flags & ~SDL_WINDOW_FULLSCREEN_DESKTOP) | (F & SDL_WINDOW_FULLSCREEN_DESKTOP);
   return 0;
 }
-void FakeSize(SDL_Window*, int W, int H) {
-  Fake.W = W;
-  Fake.H = H;
-  ++Fake.SizeCalls;
-}
+void FakeSize(SDL_Window*, int W, int H) { Fake.W = W, Fake.H = H; }
 void FakePosition(SDL_Window*, int X, int Y) {
   if (X == int(SDL_WINDOWPOS_CENTERED) && Y == int(SDL_WINDOWPOS_CENTERED)) ++Fake.CentreCalls;
 }
@@ -49,13 +43,6 @@ class WindowScale : public ::testing::Test {
   TSDLEntrySwap<decltype(Sdl.SDL_SetWindowPosition)> S5{Sdl.SDL_SetWindowPosition, &FakePosition};
   TSDLEntrySwap<decltype(Sdl.SDL_RenderClear)> S6{Sdl.SDL_RenderClear, &FakeClear};
   TSDLEntrySwap<decltype(Sdl.SDL_RenderGetScale)> S7{Sdl.SDL_RenderGetScale, &FakeScale};
-  static TWindowScale Picture(int W, int H, double Step) {
-    TWindowScale S;
-    S.PixelWidth = W;
-    S.PixelHeight = H;
-    S.Step = Step;
-    return S;
-  }
 };
 
 TEST_F(WindowScale, DesktopFitLeavesEightyPixelsToSpare) {
@@ -79,18 +66,18 @@ TEST_F(WindowScale, AltEnterStepsUpThenFullScreenThenBack) {
                   Fake.Flags & SDL_WINDOW_FULLSCREEN_DESKTOP ? " full" : "", Fake.CentreCalls, Fake.Clears);
     return std::string(B);
   };
-  TWindowScale W = Picture(640, 400, 1.0);
+  TWindowScale W{.PixelWidth = 640, .PixelHeight = 400, .Step = 1.0};
   EXPECT_EQ(Step(W), "2.0/2.0 1280x800 c1 r0");
   EXPECT_EQ(Step(W), "1.7/1.7 1280x800 full c1 r1");  // 2x is the desktop fit
   EXPECT_EQ(Step(W), "1.0/1.0 640x400 c2 r1");
   Fake = TFakeWindow{2560, 1600};
-  W = Picture(1280, 800, 0.5);  // large fonts step by halves
+  W = {.PixelWidth = 1280, .PixelHeight = 800, .Step = 0.5};  // large fonts step by halves
   EXPECT_EQ(Step(W), "1.5/1.5 1920x1200 c1 r0");
   EXPECT_EQ(Step(W), "1.7/1.7 1920x1200 full c1 r1");
   Fake = TFakeWindow{};
   Fake.FullscreenFails = true;
-  W = Picture(1280, 800, 0.5);  // 1.0 already fits the 1920 x 1080 desktop: full screen fails
-  EXPECT_EQ(Step(W), "1.0/1.0 0x0 c0 r1");
+  W = {.PixelWidth = 1280, .PixelHeight = 800, .Step = 0.5};
+  EXPECT_EQ(Step(W), "1.0/1.0 0x0 c0 r1");  // 1.0 fits the 1920 x 1080 desktop: full screen fails
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include "phonebook/phonerec.h"
 #include "phonebook/test_prompts.h"
-#include "support/test_tempdir.h"
 #include "support/strings.h"
 #include "support/timeutil.h"
 #include "ui/ui_test_util.h"
@@ -32,23 +31,23 @@ constexpr int Esc = 27, Enter = 13, Home = -71, Up = -72, PgUp = -73, End = -79,
               Ins = -82, Del = -83, AltE = -18, AltS = -31, AltF = -33, AltB = -48;
 const auto Failing = [](int, const void*, std::size_t) -> long { return -1; };
 
-class Directory : public UITest {
+class Directory : public UITest, protected TBookFiles {
  protected:
+  Directory() { Path = Dir.Path("lanternyx.phn"); }  // the configuration's book
   // A book whose entries 1..Count are "Sys 001".. at "host001"..; Edit changes it before it is saved.
   void MakeBook(int Count, int Top = 1, int Bar = 1, std::function<void(TPhoneBookFile&)> Edit = {}) {
-    ASSERT_TRUE(CreatePhoneBook(Path(), "Test Book", Cfg));
-    TPhoneBookFile B;
-    ASSERT_TRUE(B.LoadPhoneBook(Path(), Cfg, Prompts));
-    for (int N = 1; N <= Count; ++N)
-      B.Entry(N).Name = "Sys " + PadLeft(IntToStr(N), 3, '0'), B.Entry(N).Address = "host" + PadLeft(IntToStr(N), 3, '0');
-    B.Header.TopEntry = static_cast<uint8_t>(Top);
-    B.Header.BarRow = static_cast<uint8_t>(Bar);
-    if (Edit) Edit(B);
-    ASSERT_TRUE(B.SavePhoneBook());
-    ASSERT_TRUE(Book.LoadPhoneBook(Path(), Cfg, Prompts));  // the book the session already has open
+    ASSERT_TRUE(OpenBook("Test Book"));
+    for (int N = 1; N <= Count; ++N) {
+      const std::string Num = PadLeft(IntToStr(N), 3, '0');
+      Book.Entry(N).Name = "Sys " + Num, Book.Entry(N).Address = "host" + Num;
+    }
+    Book.Header.TopEntry = static_cast<uint8_t>(Top);
+    Book.Header.BarRow = static_cast<uint8_t>(Bar);
+    if (Edit) Edit(Book);
+    ASSERT_TRUE(Book.SavePhoneBook());
+    ASSERT_TRUE(Book.LoadPhoneBook(Path, Cfg, Prompts));  // as the session has it open
   }
-  std::string Path() const { return Dir.Path("lanternyx.phn"); }
-  TBytes File() const { return ReadFileBytes(Path()); }
+  TBytes File() const { return ReadFileBytes(Path); }
   // The names of entries From..To as the file holds them, comma-separated.
   std::string Names(int From, int To) const {
     const TBytes F = File();
@@ -69,11 +68,7 @@ class Directory : public UITest {
   int Status() const { return Con->Rows >= 50 ? 47 : 22; }
   std::string Counter() const { return Text(L() + 69, L() + 71, Status()); }
 
-  TTempDir Dir;
-  TConfigRec Cfg;
-  TPhoneBookFile Book;
   TFakeHost Host;
-  TScriptedPrompts Prompts;
 };
 
 // The list, the bar, the counter and the gauge (the last listed entry in twentieths, halves to
@@ -105,8 +100,7 @@ TEST_F(Directory, MovesKeepTheListInsideTheBookAndTheHeaderKeepsThePlace) {
         EXPECT_EQ(Ch(L() + 57 + I, Status()) * 1000 + Attr(L() + 57 + I, Status()),
                   I < T.Cells ? Chars[I] * 1000 + Attrs[I] : 176008) << "gauge cell " << I;
     }));
-    const TBytes F = File();
-    EXPECT_EQ(F[46] * 1000 + F[47], T.WantTop * 1000 + T.WantBar);
+    EXPECT_EQ(File()[46] * 1000 + File()[47], T.WantTop * 1000 + T.WantBar);
   }
 }
 

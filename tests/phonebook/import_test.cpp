@@ -7,48 +7,28 @@
 
 #include "phonebook/test_prompts.h"
 #include "support/binrec.h"
-#include "support/test_tempdir.h"
 
 using namespace lx;
 
 namespace {
 
-// What an imported entry holds, read back from the saved file at the entry's byte offsets.
-struct TWantEntry {
-  int N;
-  std::string Name, Address, UserName, Password;
-  int Protocol = 1, StatusBar = -1;  // -1: not checked
-};
-
-class Import : public ::testing::Test {
+class Import : public ::testing::Test, protected TBookFiles {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(CreatePhoneBook(Path, "Test", Cfg));
-    ASSERT_TRUE(Book.LoadPhoneBook(Path, Cfg, Prompts));
-  }
-  std::string Write(const std::string& Name, const std::string& Text) {
-    WriteFileBytes(Dir.Path(Name), TBytes(Text.begin(), Text.end()));
-    return Dir.Path(Name);
-  }
-  void ExpectSaved(const std::vector<TWantEntry>& Want) {
+  void SetUp() override { ASSERT_TRUE(OpenBook()); }
+  // Entry numbers and "name|address|user name|password|protocol|status bar" as the saved file holds
+  // them at the entry's byte offsets; each has the default font type, so its defaults were filled.
+  void ExpectSaved(const std::vector<std::pair<int, std::string>>& Want) {
     ASSERT_TRUE(Book.SavePhoneBook());
     const TBytes F = ReadFileBytes(Path);
     ASSERT_EQ(F.size(), 72448u);
-    for (const TWantEntry& W : Want) {
-      const std::span<const uint8_t> E(F.data() + 48 + static_cast<std::size_t>(W.N - 1) * 362, 362);
-      // The last field: the default font type, so the entry's defaults were filled.
-      EXPECT_EQ(GetStr(E, 0, 40) + "|" + GetStr(E, 41, 40) + "|" + GetStr(E, 82, 40) + "|" + GetStr(E, 123, 20) + "|" +
-                    std::to_string(E[240]) + "|" + std::to_string(W.StatusBar < 0 ? -1 : E[231]) + "|" + std::to_string(E[236]),
-                W.Name + "|" + W.Address + "|" + W.UserName + "|" + W.Password + "|" + std::to_string(W.Protocol) + "|" +
-                    std::to_string(W.StatusBar) + "|1") << "entry " << W.N;
+    for (const auto& [N, Fields] : Want) {
+      const std::span<const uint8_t> E(F.data() + 48 + static_cast<std::size_t>(N - 1) * 362, 362);
+      EXPECT_EQ(GetStr(E, 0, 40) + "|" + GetStr(E, 41, 40) + "|" + GetStr(E, 82, 40) + "|" +
+                    GetStr(E, 123, 20) + "|" + std::to_string(E[240]) + "|" +
+                    std::to_string(E[231]) + "|" + std::to_string(E[236]),
+                Fields + "|1") << "entry " << N;
     }
   }
-
-  TTempDir Dir;
-  std::string Path = Dir.Path("book.phn");
-  TConfigRec Cfg;
-  TScriptedPrompts Prompts;
-  TPhoneBookFile Book;
 };
 
 // Kivatel records of name, address, password and user name, each string in its own slot.
@@ -78,10 +58,10 @@ TEST_F(Import, RealLookingSyncTermList) {
   EXPECT_EQ(R.Imported * 100 + R.SkippedTotal() * 10 + R.NotFitted, 430);
   EXPECT_EQ(R.Skips(TSkipReason::ConnectionType), 3);
   EXPECT_EQ(R.SkippedTypes, (std::vector<std::string>{"TelnetS", "SSHNA"}));
-  ExpectSaved({{1, "Club BBS", "club.example.org:2323", "alice", "secret", 1, 0},
-               {2, "Default Port", "plain.example.org", "", "", 1, 1},
-               {3, "SSH Sys", "ssh.example.org:2222", "carol", "pa=ss-full-size-20ch", 3, 1},
-               {4, "Last", "last.example.org", "", ""}});
+  ExpectSaved({{1, "Club BBS|club.example.org:2323|alice|secret|1|0"},
+               {2, "Default Port|plain.example.org|||1|1"},
+               {3, "SSH Sys|ssh.example.org:2222|carol|pa=ss-full-size-20ch|3|1"},
+               {4, "Last|last.example.org|||1|1"}});
   EXPECT_TRUE(IsBlankEntry(Book.Entry(5)));
 }
 
@@ -148,8 +128,9 @@ TEST_F(Import, KivatelRecordsAndAFileOfMoreThanTwoHundred) {
   EXPECT_EQ(Got.Status, TImportStatus::Done);
   EXPECT_EQ(Got.Imported * 100 + Got.Skips(TSkipReason::AddressTooLong) * 10 + Got.Skips(TSkipReason::PasswordTooLong), 411);
   EXPECT_EQ(Got.Unread, 0);
-  ExpectSaved({{1, "Club", "club.example.org:2323", "al", "pw"}, {2, "--- Local ---", "", "", ""},
-               {3, std::string(40, 'N'), "n.example.org", std::string(30, 'U'), ""}, {4, "Last", "last.example.org", "zed", ""}});
+  ExpectSaved({{1, "Club|club.example.org:2323|al|pw|1|0"}, {2, "--- Local ---||||1|0"},
+               {3, std::string(40, 'N') + "|n.example.org|" + std::string(30, 'U') + "||1|0"},
+               {4, "Last|last.example.org|zed||1|0"}});
   EXPECT_TRUE(IsBlankEntry(Book.Entry(5)));
 
   std::vector<std::array<std::string, 4>> Recs;
@@ -172,9 +153,8 @@ TEST_F(Import, FullBookKeepsWhatFittedAndCountsTheRest) {
   const std::string List = "[S1]\nAddress=a1\n[S2]\nAddress=a2\n[S3]\nAddress=a3\n[Bad]\nConnectionType=Modem\n[S4]\nAddress=a4\n";
   const TImportResult R = ImportSyncTerm(Write("l.lst", List), Book, Cfg);
   EXPECT_EQ(R.Imported * 100 + R.NotFitted * 10 + R.Skips(TSkipReason::ConnectionType), 221);
-  ExpectSaved({{2, "--- Local ---", "", "", ""}, {3, "S1", "a1", "", ""}, {4, "", "used4", "", ""}, {200, "S2", "a2", "", ""}});
-  EXPECT_EQ(Book.Entry(5).LastCall, 1u);
-  EXPECT_TRUE(Book.Entry(5).Address.empty());
+  ExpectSaved({{2, "--- Local ---||||1|0"}, {3, "S1|a1|||1|1"}, {4, "|used4|||1|0"}, {5, "||||1|0"},
+               {200, "S2|a2|||1|1"}});
   EXPECT_EQ(ImportSyncTermData("[S5]\nAddress=a5\n", Book, Cfg).NotFitted, 1);  // now full to the last entry
 }
 

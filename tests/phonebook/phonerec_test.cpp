@@ -47,7 +47,7 @@ TEST(PhoneRec, FieldsLandAtFixedOffsetsAndRoundTrip) {
   EXPECT_EQ(HBack.TopEntry * 1000 + HBack.BarRow, 190011);
 }
 
-TEST(PhoneRec, DefaultsFollowTheConfiguration) {
+TEST(PhoneRec, DefaultsFollowTheConfigurationAndRepairsTouchOnlyOutOfRangeValues) {
   TConfigRec Cfg;
   Cfg.DefCaptureName = "mine.cap";
   Cfg.DefStatusBar = 1, Cfg.DefEmulation = 2, Cfg.DefScreenSize = 1;
@@ -60,9 +60,7 @@ TEST(PhoneRec, DefaultsFollowTheConfiguration) {
   EXPECT_TRUE(IsBlankEntry(R));
   R.LastCall = 1;
   EXPECT_FALSE(IsBlankEntry(R));
-}
 
-TEST(PhoneRec, NormalisationRepairsOnlyOutOfRangeValues) {
   struct TCase { uint8_t TPhoneRec::*Field; uint8_t In, Out; };
   using P = TPhoneRec;
   const TCase Cases[] = {
@@ -72,7 +70,7 @@ TEST(PhoneRec, NormalisationRepairsOnlyOutOfRangeValues) {
       {&P::ScreenSize, 50, 1}, {&P::ScreenSize, 25, 0}, {&P::ScreenSize, 7, 7},  {&P::Charset, 2, 0},
       {&P::Charset, 1, 1},     {&P::LineSpeed, 12, 0},  {&P::LineSpeed, 11, 11}, {&P::FontFace, 46, 46}, {&P::FontFace, 47, 0}};
   for (const TCase& C : Cases) {
-    TPhoneRec R;  // all zero, as a deleted entry is stored
+    R = TPhoneRec{};  // all zero, as a deleted entry is stored
     R.*C.Field = C.In;
     NormalisePhoneRec(R);
     EXPECT_EQ(R.*C.Field, C.Out) << "in " << int(C.In);

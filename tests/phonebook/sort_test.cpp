@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "phonebook/test_prompts.h"
-#include "support/test_tempdir.h"
 
 using namespace lx;
 
@@ -31,23 +30,17 @@ TEST(QuickSort, ModesOrderKeysAsBytesOrNumbers) {
 }
 
 TEST(SortBook, NonBlankEntriesComeFirstInKeyOrderAndAFullBookMovesWhole) {
-  TTempDir Dir;
-  TConfigRec Cfg;
-  TScriptedPrompts Prompts;
-  TPhoneBookFile B;
-  ASSERT_TRUE(CreatePhoneBook(Dir.Path("b.phn"), "T", Cfg));
-  ASSERT_TRUE(B.LoadPhoneBook(Dir.Path("b.phn"), Cfg, Prompts));
+  TBookFiles Files;
+  ASSERT_TRUE(Files.OpenBook());
+  TPhoneBookFile& B = Files.Book;
+  const TConfigRec& Cfg = Files.Cfg;
   TEntryMoves M = SortEntries(B, TSortKey::LastCall, true, Cfg);
   EXPECT_EQ(M, TEntryMoves{});  // an empty book sorts to defaults
   EXPECT_EQ(B.Entry(1).Protocol, ProtoTelnet);
 
-  B.Entry(3).Name = "|14Zeta";
-  B.Entry(3).TotalCalls = 10;
-  B.Entry(50).Name = "alpha";
-  B.Entry(50).TotalCalls = 9;
-  B.Entry(120).Address = "mid";
-  B.Entry(120).TotalCalls = 100;
-  B.Entry(120).Rating = 7;
+  B.Entry(3).Name = "|14Zeta", B.Entry(3).TotalCalls = 10;
+  B.Entry(50).Name = "alpha", B.Entry(50).TotalCalls = 9;
+  B.Entry(120).Address = "mid", B.Entry(120).TotalCalls = 100, B.Entry(120).Rating = 7;
   B.Entry(121).Rating = 9;  // blank: becomes a default entry
   M = SortEntries(B, TSortKey::Name, false, Cfg);
   EXPECT_EQ(B.Entry(1).Address + "," + B.Entry(2).Name + "," + B.Entry(3).Name, "mid,alpha,|14Zeta");  // empty name first

@@ -1,8 +1,4 @@
 // Framed boxes, message and input boxes, popup menus, and the phone book's questions shown in them.
-#include <chrono>
-#include <mutex>
-#include <thread>
-
 #include "phonebook/prompts_ui.h"
 #include "ui/dialogs.h"
 #include "ui/menubox.h"
@@ -41,8 +37,9 @@ TEST_F(Frames, EveryStyleDrawsItsCharactersInTheTwoTones) {
   }
 }
 
-TEST_F(Frames, TitlePlacementAndCutting) {
-  // Inner width 18, title of 6: centred starts at 11 + (18 - 6) / 2.
+// Titles sit left, centred (inner width 18, title of 6: from 11 + (18 - 6) / 2) or right and are
+// cut to the frame. The shadow keeps the characters under it, in black; cells just outside stay.
+TEST_F(Frames, TitlesAndTheShadow) {
   for (const auto& [Align, Start] : {std::pair{0, 17}, {1, 11}, {2, 23}}) {
     TMenuBox Box(C());
     Box.Shadow = false, Box.Title = " Info ", Box.TitleAlign = static_cast<uint8_t>(Align);
@@ -51,8 +48,14 @@ TEST_F(Frames, TitlePlacementAndCutting) {
     Expect({{Start, 5, -1, 31}, {Start - 1, 5, -1, 127}});
     Box.Close();
   }
-  Pattern();
+  const auto Before = Pattern();
+  const auto Under = [&](int X, int Y) { return Before->Image.Cells[Y - 1][X - 1]; };
   TMenuBox Box(C());
+  Box.Open(10, 5, 30, 10);
+  for (int Y = 6; Y <= 11; ++Y)
+    for (int X = Y == 11 ? 12 : 31; X <= 32; ++X) Expect({{X, Y, Under(X, Y).Ch, 0}});
+  Expect({{11, 11, -1, Under(11, 11).Attr}, {31, 5, -1, Under(31, 5).Attr}, {33, 8, -1, Under(33, 8).Attr}});
+  Box.Close();
   Box.Shadow = false;
   Box.Title = std::string(40, 'T');
   Box.Open(10, 5, 20, 9);
@@ -60,24 +63,11 @@ TEST_F(Frames, TitlePlacementAndCutting) {
   EXPECT_TRUE(Ch(9, 5) != 'T' && Ch(21, 5) != 'T');
 }
 
-// The shadow keeps the characters under it, in black; the cells just outside are untouched.
-TEST_F(Frames, ShadowKeepsTheCharactersUnderIt) {
-  Pattern();
-  const auto Before = Snapshot();
-  const auto Under = [&](int X, int Y) { return Before->Image.Cells[Y - 1][X - 1]; };
-  TMenuBox Box(C());
-  Box.Open(10, 5, 30, 10);
-  for (int Y = 6; Y <= 11; ++Y)
-    for (int X = Y == 11 ? 12 : 31; X <= 32; ++X) Expect({{X, Y, Under(X, Y).Ch, 0}});
-  Expect({{11, 11, -1, Under(11, 11).Attr}, {31, 5, -1, Under(31, 5).Attr}, {33, 8, -1, Under(33, 8).Attr}});
-}
-
 // Every cell, the cursor and the colours come back, through nested boxes; opening again
 // redraws (clipped to the screen, corners in any order) but closing goes back to the screen
 // of the first open; a box never opened puts nothing back.
 TEST_F(Frames, CloseRestoresEveryCellTheCursorAndTheColours) {
-  Pattern();
-  const auto S0 = Snapshot();
+  const auto S0 = Pattern();
   TMenuBox Never(C()), Outer(C()), Inner(C()), Box(C());
   Never.Close();
   EXPECT_TRUE(Same(*S0));
@@ -111,8 +101,7 @@ class Messages : public UITest {
 };
 
 TEST_F(Messages, SixtyCharacterMessageSpansColumnsNineToSeventyTwoWiderOnesAreCut) {
-  Pattern();
-  const auto Before = Snapshot();
+  const auto Before = Pattern();
   const std::string T(60, 'm');
   bool Seen = false;
   Peek([&] {
@@ -148,11 +137,9 @@ TEST_F(Messages, SixtyCharacterMessageSpansColumnsNineToSeventyTwoWiderOnesAreCu
 }
 
 // "Quit?" sits in a box wide enough for both buttons: YES at 36-40, NO at 41-44.
-TEST_F(Messages, QuestionKeysAndClicks) {
-  const struct {
-    std::vector<int> Keys;
-    bool Yes;
-  } Cases[] = {
+// The phone book's questions are such boxes, its notices OK boxes.
+TEST_F(Messages, QuestionKeysClicksAndTheBookPrompts) {
+  const struct { std::vector<int> Keys; bool Yes; } Cases[] = {
       {{'n'}, false},        {{'Y'}, true},         {{13}, true},  {{-77, 13}, false}, {{-77, -75, 13}, true},
       {{' ', 13}, false}, {{' ', ' ', 'q', 27, 13}, true},  // other keys are ignored
   };
@@ -166,47 +153,49 @@ TEST_F(Messages, QuestionKeysAndClicks) {
   EXPECT_FALSE(Ask());
   Click(37, 14);  // YES is selected: answers it
   EXPECT_TRUE(Ask());
+  lx::TPhoneBookPromptsUI Prompts(C(), Settings);
+  const std::string Question = "Unable to load phonebook.  Create new one?";
+  Peek([&] { EXPECT_EQ(Text(20, 61, 12), Question); });
+  Key('n');
+  EXPECT_FALSE(Prompts.AskYesNo(Question));
+  Key('y');
+  EXPECT_TRUE(Prompts.AskYesNo(Question));
+  Peek([&] {
+    EXPECT_EQ(Text(26, 54, 12) + Text(38, 41, 14), "Creating phone book: club.phn OK ");
+    C().PushKey(13);
+  });
+  Prompts.Notice("Creating phone book: club.phn");
   Close();
   EXPECT_TRUE(Ask() && Tell("Bye"));
 }
 
 TEST_F(Messages, InputBoxEditsTheDefaultAndFitsTheScreen) {
-  Pattern();
-  const auto Before = Snapshot();
+  const auto Before = Pattern();
   // Prompt of 30, field 40: box from (82 - 40) / 2 = 21 to 63.
   const std::string Prompt(30, 'p');
-  const auto Run = [&] { return InputBox(C(), "Import X", Prompt, "abc", 40, 255); };
-  Peek([&] {
+  std::string Got;
+  const auto Run = [&] { Got = InputBox(C(), "Import X", Prompt, "abc", 40, 255); };
+  Watch(Run, 10, " Import X ", [&] {
     Expect({{21, 10, 0xDB}, {63, 10, 0xDC}, {37, 10, -1, 116}, {23, 12, -1, 112}, {23, 13, -1, 79}, {62, 13, -1, 71}});
     EXPECT_EQ(Text(37, 46, 10) + Text(23, 52, 12) + Text(23, 26, 13), " Import X " + Prompt + "abc\xB0");
-  });
-  Keys("d\r");
-  EXPECT_EQ(Run(), "abcd");
-  EXPECT_TRUE(Same(*Before));
+  }, "d\r");
+  EXPECT_TRUE(Got == "abcd" && Same(*Before));
   Keys("d\x1B");
-  EXPECT_EQ(Run(), "");
+  Run();
+  EXPECT_EQ(Got, "");
 
   // Wider than the screen: narrowed, the field stops inside the frame.
-  Peek([&] { Expect({{1, 10, 0xDB}, {80, 10, 0xDC}, {80, 13, 0xDB}}); });
-  const std::string Long(100, 'k');
-  Keys(Long + "\r");
-  EXPECT_EQ(InputBox(C(), std::string(200, 't'), std::string(150, 'p'), "", 200, 255), Long);
-  // On a wider screen it sits over the centred 80 columns, 26 - 1 further right. The line
-  // editor reads no mouse, so the box is watched from a second thread, as the window would.
+  const std::string Long(100, 'k'), Huge(200, 'h');
+  const auto Wide = [&] { Got = InputBox(C(), Huge, Huge, "", 200, 255); };
+  Watch(Wide, 10, "hhh", [&] { Expect({{1, 10, 0xDB}, {80, 10, 0xDC}, {80, 13, 0xDB}}); },
+        Long + "\r");
+  EXPECT_EQ(Got, Long);
+  // On a wider screen it sits over the centred 80 columns, 26 - 1 further right.
   Open(132, 25);
-  size_t TitleAt = 0;
-  std::thread Watch([&] {
-    for (int I = 0; I < 200 && TitleAt == 0; ++I, std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
-      std::lock_guard<std::mutex> Lock(C().FrameMutex());
-      TitleAt = Text(1, 132, 10).find(" Import X ") + 1;
-    }
-    Key(27);
-  });
-  Run();
-  Watch.join();
-  EXPECT_EQ(TitleAt, 37u + 25);
+  Watch(Run, 10, " Import X ", [&] { EXPECT_EQ(Text(62, 71, 10), " Import X "); }, "\x1B");
   Close();
-  EXPECT_EQ(Run(), "");
+  Run();
+  EXPECT_EQ(Got, "");
 }
 
 class Popup : public UITest {
@@ -215,10 +204,9 @@ class Popup : public UITest {
   static inline const std::string DirMenu = "E-Edit|I-Insert|D-Delete|S-Sort|C-Change Book|M-Import|X-Exit|";
 };
 
-// Widest text 11, so the box is 17 columns; at column 75 it moves to 62.
-TEST_F(Popup, MovesLeftAndUpToStayOnScreen) {
-  Pattern();
-  const auto Before = Snapshot();
+// Widest text 11: 17 columns, so at column 75 it moves to 62; entries past the screen are cut.
+TEST_F(Popup, StaysOnTheScreenAndTakesOddItemStrings) {
+  const auto Before = Pattern();
   Peek([&] {
     // The highlighted entry's hot letter, then another entry's.
     Expect({{62, 16, 0xDB}, {78, 16, 0xDC}, {78, 24, 0xDB}, {63, 17, -1, 79}, {64, 17, -1, 76}, {63, 18, -1, 112},
@@ -227,6 +215,23 @@ TEST_F(Popup, MovesLeftAndUpToStayOnScreen) {
   });
   Key(27);
   EXPECT_TRUE(Run(DirMenu, 75, 24) == 27 && Same(*Before));
+
+  std::string Items;
+  for (int I = 0; I < 40; ++I) Items += std::string(1, static_cast<char>('!' + I)) + "-Entry " + std::to_string(I) + "|";
+  Peek([&] {
+    Expect({{10, 1, 0xDB}, {10, 25, 0xDF}});  // 23 entries: the frame fills the screen's height
+    EXPECT_EQ(Text(11, 21, 24), " 7 Entry 22");
+  });
+  Press({-79});  // nothing: a popup has no END
+  Press(std::vector<int>(30, -80));
+  Key(13);
+  EXPECT_EQ(Run(Items, 10, 10), '!' + 22);
+  Keys("H\x1B");  // entry 39's key: that entry was cut
+  EXPECT_EQ(Run(Items, 10, 10), 27);
+
+  EXPECT_EQ(Run("") + Run("||"), 2 * 27);
+  Key('a');
+  EXPECT_EQ(Run("A|B-" + std::string(100, 'x') + "|no bar at the end"), 'A');
 }
 
 TEST_F(Popup, KeysAndClicksChooseAnEntry) {
@@ -248,42 +253,6 @@ TEST_F(Popup, KeysAndClicksChooseAnEntry) {
   EXPECT_EQ(Run(), 'X');
   Close();
   EXPECT_EQ(Run(), 27);
-}
-
-TEST_F(Popup, MoreEntriesThanRowsAndOddItemStrings) {
-  std::string Items;
-  for (int I = 0; I < 40; ++I) Items += std::string(1, static_cast<char>('!' + I)) + "-Entry " + std::to_string(I) + "|";
-  Peek([&] {
-    Expect({{10, 1, 0xDB}, {10, 25, 0xDF}});  // 23 entries: the frame fills the screen's height
-    EXPECT_EQ(Text(11, 21, 24), " 7 Entry 22");
-  });
-  Ext(79);  // nothing: a popup has no END
-  PressN(-80, 30);
-  Key(13);
-  EXPECT_EQ(Run(Items, 10, 10), '!' + 22);
-  Keys("H\x1B");  // entry 39's key: that entry was cut
-  EXPECT_EQ(Run(Items, 10, 10), 27);
-
-  EXPECT_EQ(Run("") + Run("||"), 2 * 27);
-  Key('a');
-  EXPECT_EQ(Run("A|B-" + std::string(100, 'x') + "|no bar at the end"), 'A');
-}
-
-// The phone book's questions are YES / NO boxes, its notices OK boxes.
-TEST_F(Messages, BookPromptsAreMessageBoxes) {
-  lx::TPhoneBookPromptsUI Prompts(C(), Settings);
-  const std::string Ask = "Unable to load phonebook.  Create new one?";
-  Peek([&] { EXPECT_EQ(Text(20, 61, 12), Ask); });
-  Key('n');
-  EXPECT_FALSE(Prompts.AskYesNo(Ask));
-  Key('y');
-  EXPECT_TRUE(Prompts.AskYesNo(Ask));
-  Peek([&] {
-    EXPECT_EQ(Text(26, 54, 12) + Text(38, 41, 14), "Creating phone book: club.phn OK ");
-    C().PushKey(13);
-  });
-  Prompts.Notice("Creating phone book: club.phn");
-  EXPECT_TRUE(MouseSteps.empty());
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ TEST_F(Form, UpDownLeftRightFollowTheValueColumn) {
   F.WrapUp = F.WrapDown = true;
   for (const int Scan : {72, 80}) {
     F.Current = 1;
-    PressN(-Scan, Scan == 72 ? 1 : 3);
+    Press(std::vector<int>(Scan == 72 ? 1 : 3, -Scan));
     EXPECT_EQ(F.Run(), Scan);
     EXPECT_EQ(std::pair(F.ExitedUp, F.ExitedDown), std::pair(Scan == 72, Scan == 80));
   }
@@ -224,8 +224,7 @@ TEST_F(Form, MouseOnLabelsAndZones) {
 using Pickers = Form;
 
 TEST_F(Pickers, ColourPickerStartPositionAndResult) {
-  Pattern();
-  const auto Before = Snapshot();
+  const auto Before = Pattern();
   // 142: foreground 14, background 0 once bit 7 is dropped. The marker rings
   // the chosen swatch in dark grey on grey; other swatches show their own colour.
   Peek([&] {
@@ -255,13 +254,13 @@ TEST_F(Pickers, ColourPickerStartPositionAndResult) {
 }
 
 TEST_F(Pickers, CharacterPickerStoresTheLowEightBits) {
-  Pattern();
-  const auto Before = Snapshot();
+  const auto Before = Pattern();
   char Got = 'A';
-  Peek([&] {
+  Watch([&] { F.PickChar(Got); }, 9, "Enter ASCII", [&] {
     EXPECT_EQ(Text(21, 60, 9), "Enter ASCII character number (1-254) 65\xB0");
     Expect({{21, 9, -1, 113}, {19, 8, 0xDB}, {62, 10, 0xDB}});
-  });
+  }, "\r");
+  EXPECT_EQ(Got, 'A');
   // 300; then "44" less a digit and "66" of which only two fit; then a sign, read as StrToInt reads it.
   for (auto [Typed, Want] : {std::pair<std::string, int>{"\x19" "300\r", 300 & 255}, {"\b667\r", 466 & 255},
                              {"\x19" "+66\r", 66}}) {
@@ -305,13 +304,8 @@ class LineEditor : public UITest {
 };
 
 TEST_F(LineEditor, ModesAndEditingKeys) {
-  const struct {
-    uint8_t Mode;
-    const char* Start;
-    std::vector<int> Keys;
-    int Width, Max;
-    const char* Want;
-  } Cases[] = {
+  // Mode, start text, keys, field width and length -> the text.
+  const std::tuple<uint8_t, const char*, std::vector<int>, int, int, const char*> Cases[] = {
       {TMenuInput::ModeNumber, "", {'1', 'a', '2', '-', 'b', '3', 'Z'}, 20, 40, "12-3"},
       {TMenuInput::ModeUpper, "", {'a', 'b', 'C', '1', 0x84}, 20, 40, "ABC1\x84"},
       {TMenuInput::ModeDate, "", {'1', '2', '3', '1', '9', '9'}, 8, 8, "12/31/99"},
@@ -326,10 +320,10 @@ TEST_F(LineEditor, ModesAndEditingKeys) {
       {TMenuInput::ModeText, "hello", {-83, 25, 'a', 'b'}, 20, 40, "ab"},  // 25 erases everything
       {TMenuInput::ModeText, "ab", {-75, -75, 'x'}, 20, 40, "xab"},        // insert, never overwrite
   };
-  for (const auto& Case : Cases) {
-    Press(Case.Keys);
+  for (const auto& [Mode, Start, Keys, Width, Max, Want] : Cases) {
+    Press(Keys);
     Key('\r');
-    EXPECT_EQ(Edit(Case.Mode, Case.Start, Case.Width, Case.Max), Case.Want);
+    EXPECT_EQ(Edit(Mode, Start, Width, Max), Want);
     EXPECT_EQ(Code, 13);
   }
   EXPECT_TRUE(Changed);
@@ -342,12 +336,8 @@ TEST_F(LineEditor, FieldColoursAndTheScrollingView) {
   EXPECT_EQ(std::pair(C().CursorX, C().CursorY), std::pair(12, 5));
 
   const std::string T = "ABCDEFGHIJKLMNOPQRSTUVWXY";  // 25 characters in a 10-wide field
-  const struct {
-    std::vector<int> Keys;
-    const char* Want;  // null: unchanged
-    const char* View;
-    int CursorX;
-  } Cases[] = {
+  // Want: null when unchanged.
+  const struct { std::vector<int> Keys; const char *Want, *View; int CursorX; } Cases[] = {
       {{}, nullptr, "PQRSTUVWXY", 20},  // the end, cursor just right of the field
       {{-71}, nullptr, "ABCDEFGHIJ", 10},
       {{-71, -79}, nullptr, "PQRSTUVWXY", 20},  // HOME, END
@@ -376,7 +366,7 @@ TEST_F(LineEditor, FieldColoursAndTheScrollingView) {
   EXPECT_EQ(Text(1, 6, 3), "****\xB0\xB0");
 }
 
-TEST_F(LineEditor, EndingKeysAndClosing) {
+TEST_F(LineEditor, EndingKeysNumbersAndClosing) {
   TMenuInput In(C());
   In.HotKeys = std::string("\r\x1B");
   In.ExitKeys = std::string("\x48");
@@ -387,24 +377,22 @@ TEST_F(LineEditor, EndingKeysAndClosing) {
   EXPECT_EQ(In.GetStr(1, 1, 10, 10, TMenuInput::ModeText, ""), "y");
   EXPECT_EQ(std::pair(int(In.ExitCode), In.Changed), std::pair(72, true));
 
-  Keys("abc");
-  Close();
-  EXPECT_EQ(Edit(TMenuInput::ModeText, "start"), "start");
-  EXPECT_EQ(std::pair(int(Code), Changed), std::pair(27, false));
-}
-
-TEST_F(LineEditor, GetNumClampsAndTreatsNonNumbersAsZero) {
-  // Keys, field width and length, range, start -> the number.
+  // Numbers: keys, field width and length, range, start -> the number; no number is zero.
   const std::tuple<std::vector<int>, int, int, int, int, int> Cases[] = {
       {{'9', '9', '9'}, 3, 1, 254, 5, 254},  // appended to "5": 5999
       {{25}, 3, 1, 254, 5, 1}, {{25, '9', '9', '9'}, 3, 1, 254, 5, 254},
       {{25, '-', '4', '-'}, 5, -10, 10, 0, 0}, {{25, '-', '4'}, 5, -10, 10, 0, -4}};
-  TMenuInput In(C());
+  TMenuInput Num(C());
   for (const auto& [Keys, Width, Lo, Hi, Start, Want] : Cases) {
     Press(Keys);
     Key('\r');
-    EXPECT_EQ(In.GetNum(1, 1, Width, Width, Lo, Hi, Start), Want);
+    EXPECT_EQ(Num.GetNum(1, 1, Width, Width, Lo, Hi, Start), Want);
   }
+
+  Keys("abc");
+  Close();
+  EXPECT_EQ(Edit(TMenuInput::ModeText, "start"), "start");
+  EXPECT_EQ(std::pair(int(Code), Changed), std::pair(27, false));
 }
 
 }  // namespace

@@ -37,12 +37,9 @@ TEST_F(List, DrawsBarAndSearchesForTheNextLineContainingTheTextWrapping) {
   EXPECT_EQ(Field.substr(0, 5) + Text(11, 23, 10), "[BBS] Another Bbs ");
   Expect({{11, 10, -1, 31}, {39, 10, -1, 31}, {11, 9, -1, 113}, {10, 5, 0xDB}});
   EXPECT_EQ(Text(12, 28, 12), std::string(17, '\xDC'));
-  const struct {
-    int From;
-    Ints Keys;
-    int Want;
-  } Cases[] = {{5, {'b', 'b', 's', 13}, 2}, {2, {'b', 'b', 's', 1, 13}, 2}, {1, {'o', 't', 'h', -80, 'a', 'n', 13}, 5},
-               {1, {'z', 'z', 'q', 8, 8, 8, 'l', 'a', 13}, 6}};
+  const struct { int From; Ints Keys; int Want; } Cases[] = {
+      {5, {'b', 'b', 's', 13}, 2}, {2, {'b', 'b', 's', 1, 13}, 2},
+      {1, {'o', 't', 'h', -80, 'a', 'n', 13}, 5}, {1, {'z', 'z', 'q', 8, 8, 8, 'l', 'a', 13}, 6}};
   for (const auto& Case : Cases) {
     L.Picked = Case.From;
     Run(Case.Keys, 12);
@@ -65,13 +62,13 @@ TEST_F(List, PagingKeys) {
   L.OnChange = [&](int Line, const std::string&) { Pos.emplace_back(Line, L.Top); };
   L.Picked = L.Top = 1;
   Press({-81, -79, -73, -71, -77, -75, -72});
-  PressN(-80, 12);
+  Press(std::vector<int>(12, -80));
   Run({13});
   ASSERT_GE(Pos.size(), 8u);
   EXPECT_EQ(decltype(Pos)(Pos.begin() + 1, Pos.begin() + 8),
             (decltype(Pos){{11, 11}, {30, 21}, {20, 11}, {1, 1}, {11, 11}, {1, 1}, {1, 1}}));
   EXPECT_EQ(std::tuple(L.Picked, L.Top, Text(11, 19, 15)), std::tuple(13, 4, " Line 13 "));
-  PressN(-72, 10);
+  Press(std::vector<int>(10, -72));
   Run({13});
   EXPECT_EQ(std::pair(L.Picked, L.Top), std::pair(3, 3));
   L.Picked = 25, L.Top = 21;
@@ -195,7 +192,6 @@ TEST_F(List, MouseClicksMoveThenChoose) {
   EXPECT_EQ(std::pair(int(L.ExitCode), L.Clicked), std::pair(9, true));
   L.ClearHotZone();
   Click(5, 22);
-  AfterKeys();
   Run({13}, 13);
   EXPECT_EQ(std::pair(int(L.ExitCode), L.Clicked), std::pair(13, false));
 }

@@ -1,10 +1,14 @@
 #include "ui_test_util.h"
 
 #include <chrono>
+#include <mutex>
+#include <thread>
 
 #include "console/sdl_api.h"
 
 namespace {
+
+using namespace std::chrono_literals;
 
 UITest* Active = nullptr;
 
@@ -53,6 +57,22 @@ void UITest::Move(int X, int Y) {
   for (int I = 0; I < 3; ++I) MouseSteps.push_back({PixelX(X), PixelY(Y), 0, false, {}});
 }
 
+void UITest::Watch(const std::function<void()>& Loop, int Y, const std::string& Want,
+                   const std::function<void()>& Check, const std::string& Answer) {
+  bool Seen = false;
+  std::thread Watcher([&] {
+    for (int I = 0; I < 200 && !Seen; ++I, std::this_thread::sleep_for(10ms)) {
+      std::lock_guard<std::mutex> Lock(Con->FrameMutex());
+      Seen = Text(1, Con->Cols, Y).find(Want) != std::string::npos;
+      if (Seen) Check();
+    }
+    Keys(Answer);
+  });
+  Loop();
+  Watcher.join();
+  EXPECT_TRUE(Seen) << Want << " never showed";
+}
+
 void UITest::SetUp() {
   Active = this;
   Fakes = std::make_unique<TFakes>();
@@ -61,6 +81,7 @@ void UITest::SetUp() {
 
 void UITest::TearDown() {
   EXPECT_FALSE(Watchdog->Stop()) << "a loop waited for a key that was never queued";
+  EXPECT_TRUE(MouseSteps.empty()) << "a mouse step or a screen check never ran";
   Fakes.reset();
   Active = nullptr;
 }
@@ -70,10 +91,8 @@ void UITest::Open(int Cols, int Rows) {
   New->OpenScreen(Cols, Rows, 1);
   // The pointer rests on cell (1, 1) and has been seen there: no event until a step moves it.
   New->UseLogicalSize = false;
-  New->LastMouseX = 1;
-  New->LastMouseY = 1;
-  IdleX = 4;
-  IdleY = 8;
+  New->LastMouseX = New->LastMouseY = 1;
+  IdleX = 4, IdleY = 8;
   std::unique_lock<std::mutex> Lock;
   if (Watchdog) Lock = std::unique_lock(Watchdog->Guard());
   Con = std::move(New);
@@ -93,13 +112,14 @@ void UITest::Expect(std::initializer_list<TWant> Want) const {
   }
 }
 
-void UITest::Pattern() {
+std::unique_ptr<UITest::TSnap> UITest::Pattern() {
   for (int Y = 1; Y <= Con->Rows; ++Y)
     for (int X = 1; X <= Con->Cols; ++X)
       Con->PutCell(X, Y, {.Ch = uint8_t('A' + (X + Y) % 26), .Attr = uint8_t((X * 7 + Y * 3) % 256)}, 1);
   Con->GotoXY(7, 9);
   Con->SetTextAttr(30, true);
   Con->SetFg256(200);
+  return Snapshot();
 }
 
 std::unique_ptr<UITest::TSnap> UITest::Snapshot() const {

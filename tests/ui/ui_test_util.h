@@ -32,19 +32,13 @@ class UITest : public ::testing::Test {
   std::string Text(int X1, int X2, int Y) const;
 
   void Key(int K) { Con->PushKey(static_cast<uint8_t>(K)); }
-  void Ext(uint8_t Scan) { Con->PushExtKey(Scan); }
-  void Keys(const std::string& S) {
-    for (const uint8_t K : S) Key(K);
-  }
+  void Keys(const std::string& S) { for (const uint8_t K : S) Key(K); }
   // Queues keys in order: a negative code is the extended key with that scan code.
   void Press(const std::vector<int>& Codes) {
-    for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : Key(K);
+    for (int K : Codes) K < 0 ? Con->PushExtKey(static_cast<uint8_t>(-K)) : Key(K);
   }
-  void PressN(int Code, int Times) { Press(std::vector<int>(Times, Code)); }
   // Checks cells in one go; -1 leaves the character or attribute unchecked.
-  struct TWant {
-    int X, Y, Ch = -1, Attr = -1;
-  };
+  struct TWant { int X, Y, Ch = -1, Attr = -1; };
   void Expect(std::initializer_list<TWant> Want) const;
   // Sets the closing flag; every loop must then end at once.
   void Close() { Con->Terminated = true; }
@@ -56,15 +50,16 @@ class UITest : public ::testing::Test {
   void Move(int X, int Y);
   void AfterKeys() { MouseSteps.push_back({0, 0, 0, true, {}}); }  // the next steps wait for the queued keys
   void Peek(std::function<void()> Fn) { MouseSteps.push_back({0, 0, 0, false, std::move(Fn)}); }  // runs in the loop
+  // For loops that read no mouse (so run no Peek): runs Loop while a second thread watches row Y;
+  // once it shows Want, Check runs under the frame lock and the watcher types Answer.
+  void Watch(const std::function<void()>& Loop, int Y, const std::string& Want,
+             const std::function<void()>& Check, const std::string& Answer);
 
-  // Fills the screen with a recognisable pattern so restores can be checked.
-  void Pattern();
   // True when every cell and the cursor and colour state equal the snapshot.
-  struct TSnap {
-    TConsoleImage Image;
-    int CursorX = 0, CursorY = 0, TextAttr = 0;
-  };
+  struct TSnap { TConsoleImage Image; int CursorX = 0, CursorY = 0, TextAttr = 0; };
   std::unique_ptr<TSnap> Snapshot() const;
+  // Fills the screen with a recognisable pattern so restores can be checked; returns its snapshot.
+  std::unique_ptr<TSnap> Pattern();
   ::testing::AssertionResult Same(const TSnap& S) const;
 
   lx::TUISettings Settings;
