@@ -1,6 +1,5 @@
 // Setting up a call over loopback: families, failures, the time limit and cancelling.
 #include <thread>
-#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -10,25 +9,6 @@ namespace {
 
 constexpr int32_t ShortLimit = 300;   // hundredths: enough for a loopback connect
 constexpr int32_t Forever = 1000000;  // reaching it means the attempt was not ended
-
-// A loopback port that does not answer (a full listening queue: the stand-in for a host that
-// does not respond), or with Refuse one that refuses.
-class TLocalPort {
- public:
-  explicit TLocalPort(bool Refuse) : Listener(LoopbackSocket(Port, Refuse ? -1 : 0)) {
-    for (int I = 0; I < 4 && !Refuse; ++I) Fds.push_back(LoopbackConnect(Port, SOCK_STREAM | SOCK_NONBLOCK));
-    if (Refuse) close(std::exchange(Listener, -1));
-  }
-  ~TLocalPort() {
-    for (int F : Fds) close(F);
-    if (Listener != -1) close(Listener);
-  }
-  uint16_t Port = 0;
-
- private:
-  int Listener = -1;
-  std::vector<int> Fds;
-};
 
 TEST(Connect, FamilyFollowsIPType) {
   TBbsServerProcess Server;
@@ -68,14 +48,16 @@ TEST(Connect, TheBoardsTelnetOpeningIsAnswered) {
 }
 
 TEST(Connect, FailuresAndCancelsEndCleanly) {
-  TLocalPort Refusing(true), Silent(false);
+  TSilentListener Silent(true);
+  uint16_t Refusing = 0;
+  close(LoopbackSocket(Refusing, -1));
   int Calls = 0;
   // Close: the dialer's ESC (CloseHandle from another thread) this many ms into the attempt,
   // -1 before it, -2 never.
   struct TCase { std::string Host; uint16_t Port; int32_t Limit; TAbortCheck Abort; int Close = -2; };
   const TCase Cases[] = {
       // A refused connect turns "writable" at once; that must not count as connected.
-      {"127.0.0.1", Refusing.Port, Forever, {}},
+      {"127.0.0.1", Refusing, Forever, {}},
       {std::string(300, 'a') + ".invalid", 23, ShortLimit, {}},
       {"127.0.0.1", Silent.Port, 50, {}},  // gives up at the limit
       {"127.0.0.1", Silent.Port, Forever, [&] { return ++Calls >= 2; }},
