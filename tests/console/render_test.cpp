@@ -1,5 +1,6 @@
 // The composed picture: colours of each mode, blink, cursor, selection, and that composing
-// only the changed rows always gives the same picture as drawing everything afresh.
+// only the changed rows always gives the same picture as drawing everything afresh; the fonts
+// and the bell.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -7,8 +8,11 @@
 #include <optional>
 #include <random>
 
+#include "console/bell.h"
+#include "console/fonts.h"
 #include "console/helpers.h"
 #include "console/palette.h"
+#include "console/sdl_api.h"
 
 namespace {
 
@@ -288,6 +292,77 @@ TEST(Render, BlinkRedrawsOnlyWhatBlinks) {
       EXPECT_EQ(Rects, C.Rects) << "phase " << Phase;
       EXPECT_EQ(Picture(Con), FreshPicture(Con));
     }
+  }
+}
+
+TEST(Fonts, NumbersOutOfRangeAndByHeight) {
+  EXPECT_TRUE(&ConsoleFont(0) == &ConsoleFont(1) && &ConsoleFont(FontCount + 1) == &ConsoleFont(1));
+  // The faces after the first two pair up 2F-1, 2F.
+  EXPECT_EQ(std::tuple(FontForHeight(1, 32), FontForHeight(4, 16), FontForHeight(2, 16), FontForHeight(5, 32),
+                       FontForHeight(46, 16)),
+            std::tuple(3, 2, 2, 6, 45));
+  EXPECT_STREQ(FontFaceFor(45).Name, "Amiga mO'sOul");
+}
+
+// Diagonals are rounded (some 2x2 block of the large glyph is mixed), while box drawing and
+// solid glyphs are doubled exactly so that lines and blocks meet squarely.
+TEST(Fonts, LargeFontsSmoothDiagonalsAndDoubleBoxesExactly) {
+  const struct { uint8_t Small, Large, Ch; bool Smoothed; } Cases[] = {
+      {1, 3, '/', true},   {1, 3, 'X', true},   {2, 4, '/', true},   {2, 4, 'v', true},
+      {1, 3, 0xB0, false}, {1, 3, 0xB3, false}, {1, 3, 0xC4, false}, {1, 3, 0xC5, false},
+      {1, 3, 0xC9, false}, {1, 3, 0xDB, false},
+  };
+  for (const auto& C : Cases) {
+    const TFontRec& S = ConsoleFont(C.Small);
+    const TFontRec& L = ConsoleFont(C.Large);
+    int Differ = 0;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 16; ++x) Differ += FontPixel(L, C.Ch, x, y) != FontPixel(S, C.Ch, x / 2, y / 2);
+    EXPECT_EQ(Differ > 0, C.Smoothed) << "font " << int(C.Large) << " char " << int(C.Ch);
+  }
+  // Topaz has no full block; its solid glyph 160 (rows 0-13 of 16) must stay solid.
+  int Top = 0, Bottom = 0;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 16; ++x) (y < 28 ? Top : Bottom) += FontPixel(ConsoleFont(4), 0xA0, x, y);
+  EXPECT_TRUE(Top == 16 * 28 && Bottom < 16 * 4) << Top << " " << Bottom;
+}
+
+Uint32 InitFlags = 0;
+SDL_AudioDeviceID OpenResult = 0;
+int Opened = 0, Queued = 0;
+
+int FakeInit(Uint32 F) { return InitFlags |= F, 0; }
+void FakeQuit(Uint32 F) { InitFlags &= ~F; }
+Uint32 FakeWasInit(Uint32 F) { return InitFlags & F; }
+SDL_AudioDeviceID FakeOpen(const char*, int, const SDL_AudioSpec*, SDL_AudioSpec*, int) { return ++Opened, OpenResult; }
+int FakeQueue(SDL_AudioDeviceID, const void*, Uint32 Length) { return Queued += Length > 0, 0; }
+void FakePause(SDL_AudioDeviceID, int) {}
+void FakeClose(SDL_AudioDeviceID) {}
+
+TEST(Bell, AtMostOnePer250MsAndSilentWithoutAudio) {
+  // Device: what opening the audio gives (0 fails); Entries: SDL has its audio functions.
+  struct TRow { TBellMode Mode; SDL_AudioDeviceID Device; bool Entries; int Rings, Opens, Beeps; };
+  const std::vector<TRow> Rows = {{TBellMode::Beep, 7, true, 4, 1, 4}, {TBellMode::Flash, 7, true, 4, 0, 0},
+                                  {TBellMode::Off, 7, true, 0, 0, 0},  {TBellMode::Beep, 0, true, 4, 1, 0},
+                                  {TBellMode::Beep, 7, false, 4, 0, 0}};
+  for (size_t R = 0; R < Rows.size(); ++R) {
+    const TRow& Row = Rows[R];
+    InitFlags = 0, Opened = 0, Queued = 0, OpenResult = Row.Device;
+    TSDLEntrySwap A(Sdl.SDL_InitSubSystem, &FakeInit);
+    TSDLEntrySwap B(Sdl.SDL_QuitSubSystem, &FakeQuit);
+    TSDLEntrySwap C(Sdl.SDL_WasInit, &FakeWasInit);
+    TSDLEntrySwap D(Sdl.SDL_OpenAudioDevice, Row.Entries ? &FakeOpen : nullptr);
+    TSDLEntrySwap E(Sdl.SDL_QueueAudio, &FakeQueue);
+    TSDLEntrySwap F(Sdl.SDL_PauseAudioDevice, &FakePause);
+    TSDLEntrySwap G(Sdl.SDL_CloseAudioDevice, &FakeClose);
+    int Rings = 0;
+    {
+      TBell Bell;
+      Bell.HasSound = [] { return true; };
+      for (int64_t Ms : {0, 100, 249, 250, 600, 601, 849, 850}) Rings += Bell.Ring(Row.Mode, 10'000 + Ms);
+    }
+    EXPECT_EQ(std::vector({Rings, Opened, Queued}), std::vector({Row.Rings, Row.Opens, Row.Beeps})) << "row " << R;
+    EXPECT_EQ(InitFlags, 0u) << "row " << R << ": the audio it started is ended";
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/context.h"
 #include "app/session.h"
+#include "console/helpers.h"
 #include "net/bbs_server_process.h"
 #include "net/socket_ssl.h"
 #include "net/ssh_api.h"
@@ -43,8 +44,7 @@ class SshDial : public ::testing::Test {
 
   std::string Screen() const {
     std::string S;
-    for (int Y = 1; Y <= App.Console->Rows; ++Y)
-      for (int X = 1; X <= App.Console->Cols; ++X) S += static_cast<char>(App.Console->Cell(X, Y).Ch);
+    for (int Y = 1; Y <= App.Console->Rows; ++Y) S += RowText(*App.Console, Y);
     return S;
   }
   // Runs the session loop until Text is on the screen (with an empty one: until the call has
@@ -86,13 +86,9 @@ TEST_F(SshDial, KeysBeforePasswordsAndSecretsTyped) {
   const std::string Pw = Server.Password;
   // KeysOnly: else keys and passwords; Key: "agent", "setting" or a name in the key directory;
   // Listed: in the server's authorized keys; Asked: how the boxes' prompts begin.
-  struct TCase {
-    const char *What, *Key, *Passphrase, *Accepted;
-    bool KeysOnly, Listed;
-    std::string EntryPassword;
-    std::deque<std::string> Typed;
-    std::vector<std::string> Asked;
-  };
+  struct TCase { const char *What, *Key, *Passphrase, *Accepted; bool KeysOnly, Listed;
+                 std::string EntryPassword; std::deque<std::string> Typed;
+                 std::vector<std::string> Asked; };
   const TCase Cases[] = {
       {"agent", "agent", "", "publickey", true, true, "", {}, {}},
       {"settings key, passphrase", "setting", "secret", "publickey", true, true, "", {"secret\r"},
