@@ -4,10 +4,12 @@
 // producer thread.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <random>
+#include <thread>
 
 #include "console/bell.h"
 #include "console/fonts.h"
@@ -443,23 +445,15 @@ TEST(Keys, WaitsEndOnAKeyAClickOrTermination) {
   };
   for (const TCase& C : Cases) {
     TSDLConsole Con;
-    std::thread Other([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      C.Act(Con);
-    });
+    TWatchdog Other(std::chrono::milliseconds(20), [&] { C.Act(Con); });
     EXPECT_EQ(Con.InputWait(5000), C.Result) << C.Name;
-    Other.join();
   }
   TSDLConsole Con;
   Con.NoteMousePress(7);  // no such button: nothing latched
   EXPECT_EQ(std::tuple(Con.MousePressLatch.load(), Con.InputWait(1), Con.KeyWait(5)), std::tuple(0u, false, false));
   // A closed window ends every key wait, and ReadKey then gives 1.
-  std::thread Closer([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    Con.Terminated = true;
-  });
+  TWatchdog Closer(std::chrono::milliseconds(20), [&] { Con.Terminated = true; });
   EXPECT_EQ(Bounded(Con, [&] { return Con.ReadKey(); }), 1);
-  Closer.join();
   EXPECT_FALSE(Bounded(Con, [&] { return Con.KeyWait(100000); }));
   EXPECT_EQ(Bounded(Con, [&] { return Con.ReadKeyWait(); }), 1);
 }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "net/bbs_server_process.h"
+#include "support/test_watchdog.h"
 
 namespace {
 
@@ -79,13 +80,10 @@ TEST(Connect, FailuresAndCancelsEndCleanly) {
     SCOPED_TRACE(C.Host.substr(0, 20) + ":" + std::to_string(C.Port) + " close " + std::to_string(C.Close));
     TSocket S;
     if (C.Close == -1) S.CloseHandle();
-    std::thread Closer([&] {
-      if (C.Close < 0) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(C.Close));
-      S.CloseHandle();
-    });
+    TWatchdog Closer(std::chrono::milliseconds(C.Close < 0 ? 3600000 : C.Close),
+                     [&] { S.CloseHandle(); });
     EXPECT_FALSE(S.Connect(C.Host, C.Port, C.Limit, C.Abort));
-    Closer.join();
+    Closer.Stop();
     EXPECT_LE(S.Host.size(), HostMax);
     uint8_t B;
     EXPECT_EQ(std::tuple(S.Connected.load(), S.GetHandle(), S.ReadBuf(&B, 1)), std::tuple(false, -1, -1));

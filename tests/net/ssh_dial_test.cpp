@@ -35,11 +35,8 @@ class SshDial : public ::testing::Test {
     // Every box is answered with the next of Answers, else ENTER.
     Session->MessageSeen = [this](const std::string& T) {
       Seen.push_back(T);
-      std::string Keys = "\r";
-      if (!Answers.empty()) {
-        Keys = Answers.front();
-        Answers.pop_front();
-      }
+      const std::string Keys = Answers.empty() ? "\r" : Answers.front();
+      if (!Answers.empty()) Answers.pop_front();
       for (char C : Keys) App.Console->PushKey(static_cast<uint8_t>(C));
     };
   }
