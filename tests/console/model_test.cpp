@@ -1,6 +1,5 @@
-// The screen model: teletype output, scrolling, clearing, pipe codes, colour state,
-// editing, saving, crunched pictures (and ANSI art converted to them) and the scrollback
-// store, checked on the cells.
+// The screen model checked on the cells: teletype output, scrolling, clearing, pipe codes,
+// colours, editing, saving, crunched pictures (ANSI art converted too), the scrollback store.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -409,11 +408,7 @@ TEST(Pictures, TheTestPictureShowsTheCellsOfItsAnsiFile) {
 }
 
 TEST(Pictures, ConverterWrapsMovesRepeatsAndColours) {
-  const struct {
-    std::string Ansi;
-    int Width;
-    std::string Screen;
-  } Cases[] = {
+  const struct { std::string Ansi; int Width; std::string Screen; } Cases[] = {
       {std::string(85, 'x'), 80, "1:" + std::string(80, 'x') + " 2:xxxxx"},
       {"\x1b[3;5Hpos", 80, "3:    pos"},
       {"ab\x1b[2Dc", 80, "1:cb"},

@@ -1,7 +1,5 @@
-// The composed picture: colours of each mode, blink, cursor, selection, and that composing
-// only the changed rows always gives the same picture as drawing everything afresh; the fonts
-// and the bell; the key buffer: order, typed text, the reset on overflow, waits, and one
-// producer thread.
+// The composed picture (colours, blink, cursor, selection; composing the changed rows gives
+// what drawing afresh gives), the fonts, the bell, and the key buffer.
 #include <gtest/gtest.h>
 
 #include <atomic>

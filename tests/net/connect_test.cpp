@@ -1,8 +1,6 @@
-// Setting up a call over loopback: families, failures, the time limit and cancelling; the
-// opening against our board and against Debian's telnetd (inetutils), the latter on a loopback
-// port without inetd, with a program in place of login that reports the window size and
-// terminal type it was given. Then reads, writes and the telnet filter over a connected socket
-// pair, where the test decides exactly how the bytes are cut into receives.
+// Calls over loopback: setting one up (families, failures, the time limit, cancelling), the
+// telnet opening against our board and against telnetd, and reads, writes and the telnet
+// filter over a socket pair, where the test decides how the bytes are cut into receives.
 #include <sys/time.h>
 
 #include <fstream>
@@ -91,8 +89,9 @@ TEST(Connect, FailuresAndCancelsEndCleanly) {
   EXPECT_GE(Calls, 2);
 }
 
+// Debian's telnetd (inetutils) on a loopback port without inetd, with a program in place of
+// login that reports the window size and terminal type it was given.
 constexpr const char* TelnetdPath = "/usr/sbin/telnetd";
-
 TEST(Telnetd, ShellStartsWithTheWindowSizeAndTerminalType) {
   if (access(TelnetdPath, X_OK) != 0) GTEST_SKIP() << "telnetd (package inetutils-telnetd) is not installed";
   if (geteuid() != 0) GTEST_SKIP() << "telnetd must run as root to open a terminal for the shell";
@@ -131,9 +130,7 @@ TEST(Telnetd, ShellStartsWithTheWindowSizeAndTerminalType) {
 }
 
 // TSocket with the filter's collected subnegotiation in view.
-class TProbeSocket : public TSocket {
- public:
-  using TSocket::TSocket;
+struct TProbeSocket : TSocket {
   size_t SubDataSize() const { return SubData.size(); }
 };
 

@@ -258,10 +258,8 @@ TEST(SshHosts, LookupAndRecord) {
   EXPECT_EQ(LookupHostKey(D.Dir(), "x", "ssh-rsa", "K").Result, THostKeyMatch::Unreadable);
 }
 
-int OpenDescriptors() {
-  int N = 0;
-  for ([[maybe_unused]] const auto& E : std::filesystem::directory_iterator("/proc/self/fd")) ++N;
-  return N;
+long OpenDescriptors() {
+  return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
 }
 
 class SshCall : public ::testing::Test {
