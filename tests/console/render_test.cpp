@@ -332,13 +332,8 @@ Uint32 InitFlags = 0;
 SDL_AudioDeviceID OpenResult = 0;
 int Opened = 0, Queued = 0;
 
-int FakeInit(Uint32 F) { return InitFlags |= F, 0; }
-void FakeQuit(Uint32 F) { InitFlags &= ~F; }
-Uint32 FakeWasInit(Uint32 F) { return InitFlags & F; }
 SDL_AudioDeviceID FakeOpen(const char*, int, const SDL_AudioSpec*, SDL_AudioSpec*, int) { return ++Opened, OpenResult; }
 int FakeQueue(SDL_AudioDeviceID, const void*, Uint32 Length) { return Queued += Length > 0, 0; }
-void FakePause(SDL_AudioDeviceID, int) {}
-void FakeClose(SDL_AudioDeviceID) {}
 
 TEST(Bell, AtMostOnePer250MsAndSilentWithoutAudio) {
   // Device: what opening the audio gives (0 fails); Entries: SDL has its audio functions.
@@ -349,13 +344,13 @@ TEST(Bell, AtMostOnePer250MsAndSilentWithoutAudio) {
   for (size_t R = 0; R < Rows.size(); ++R) {
     const TRow& Row = Rows[R];
     InitFlags = 0, Opened = 0, Queued = 0, OpenResult = Row.Device;
-    TSDLEntrySwap A(Sdl.SDL_InitSubSystem, &FakeInit);
-    TSDLEntrySwap B(Sdl.SDL_QuitSubSystem, &FakeQuit);
-    TSDLEntrySwap C(Sdl.SDL_WasInit, &FakeWasInit);
+    TSDLEntrySwap A(Sdl.SDL_InitSubSystem, +[](Uint32 F) { return InitFlags |= F, 0; });
+    TSDLEntrySwap B(Sdl.SDL_QuitSubSystem, +[](Uint32 F) { InitFlags &= ~F; });
+    TSDLEntrySwap C(Sdl.SDL_WasInit, +[](Uint32 F) { return InitFlags & F; });
     TSDLEntrySwap D(Sdl.SDL_OpenAudioDevice, Row.Entries ? &FakeOpen : nullptr);
     TSDLEntrySwap E(Sdl.SDL_QueueAudio, &FakeQueue);
-    TSDLEntrySwap F(Sdl.SDL_PauseAudioDevice, &FakePause);
-    TSDLEntrySwap G(Sdl.SDL_CloseAudioDevice, &FakeClose);
+    TSDLEntrySwap F(Sdl.SDL_PauseAudioDevice, +[](SDL_AudioDeviceID, int) {});
+    TSDLEntrySwap G(Sdl.SDL_CloseAudioDevice, +[](SDL_AudioDeviceID) {});
     int Rings = 0;
     {
       TBell Bell;
@@ -390,8 +385,7 @@ TEST(Keys, EntriesComeOutInOrder) {
   for (char32_t C : {U'\u00e9', U'\x1f', U'\x7f', U'\x9f', U'\u00a0', U'\U0001F600', char32_t(0x110000)}) Con.PushText(C);
   EXPECT_EQ(Drain(Con), std::string("a\0;xyz", 6) + "<e9><a0><1f600>");
   // ReadKey gives a character's code page 437 byte, "?" where it has none.
-  Con.PushText(U'\u00e9');
-  Con.PushText(U'\u20ac');
+  for (char32_t C : {U'\u00e9', U'\u20ac'}) Con.PushText(C);
   EXPECT_EQ(ReadKeyWithin(Con), 0x82);
   EXPECT_EQ(ReadKeyWithin(Con), '?');
 }
@@ -418,11 +412,9 @@ TEST(Keys, The129thUnreadEntryEmptiesTheQueue) {
 
 TEST(Keys, TakeKeyReadsUpToThePlainKeyOrNothing) {
   struct TCase { std::string Queued; bool Taken; std::string Left; } Cases[] = {
-      {"ab", false, "ab"},
-      {"a\x1b" "b", true, "b"},
+      {"ab", false, "ab"}, {"a\x1b" "b", true, "b"}, {"", false, ""},
       {std::string("\0\x1b" "c", 3), false, std::string("\0\x1b" "c", 3)},  // ALT-] is no ESC
       {std::string("\0\x1b\x1b" "d", 4), true, "d"},
-      {"", false, ""},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(testing::PrintToString(C.Queued));

@@ -22,9 +22,7 @@
 
 // Bytes written as numbers, for telnet sequences.
 inline std::string Bytes(std::initializer_list<int> Values) {
-  std::string S;
-  for (int V : Values) S.push_back(static_cast<char>(V));
-  return S;
+  return std::string(Values.begin(), Values.end());
 }
 
 // Reads until Marker (or with an empty one, Size bytes) has arrived, the link is gone or

@@ -64,9 +64,8 @@ class SshDial : public ::testing::Test {
   // Dials the entry (SSH unless Protocol says otherwise) with the given answers to its boxes.
   bool Dial(uint16_t Port, std::deque<std::string> Typed = {}, uint8_t Protocol = 3) {
     auto& E = App.Session.CurrentEntry;
-    E.Protocol = Protocol;
+    E.Protocol = Protocol, E.UserName = Server.User;
     E.Address = "127.0.0.1:" + std::to_string(Port);
-    E.UserName = Server.User;
     Seen.clear();
     Answers = std::move(Typed);
     return Session->DialEntry();

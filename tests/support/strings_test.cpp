@@ -140,9 +140,7 @@ TEST(BinRec, FieldsAndBounds) {
 
 namespace {
 int64_t At(int Min, int Sec, int Hund = 0) {
-  TDateTime T;
-  T.Min = Min, T.Sec = Sec, T.Hundredths = Hund;
-  return HundredthsOfHourAt(T);
+  return HundredthsOfHourAt({.Min = Min, .Sec = Sec, .Hundredths = Hund});
 }
 }  // namespace
 
