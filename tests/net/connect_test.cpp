@@ -287,8 +287,7 @@ TEST_F(SocketPairTest, LargeWritesToASlowReaderArriveWhole) {
 }
 
 TEST_F(SocketPairTest, ReadingWaitingPurgingAndBufferedWrites) {
-  EXPECT_EQ(S.WaitForData(10, true), 0);
-  EXPECT_EQ(S.WaitForData(250, false), 1);
+  EXPECT_EQ(std::pair(S.WaitForData(10, true), S.WaitForData(250, false)), std::pair(0, 1));
   Send("abcdef");
   EXPECT_EQ(S.WaitForData(1000, true), 1);
   EXPECT_EQ(ReadOnce(4), "abcd");  // a block handed out in pieces
