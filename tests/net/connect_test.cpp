@@ -144,8 +144,7 @@ class SocketPairTest : public ::testing::Test {
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, Fds), 0);
     ASSERT_TRUE(Sock.AttachHandle(Fds[0]));
     Peer = Fds[1];
-    Sock.TelnetClient = Telnet;
-    Sock.TermType = "ANSI-256COLOR-RGB";
+    Sock.TelnetClient = Telnet, Sock.TermType = "ANSI-256COLOR-RGB";
   }
   void Send(const std::string& Data) { ASSERT_EQ(write(Peer, Data.data(), Data.size()), ssize_t(Data.size())); }
   // Everything the client wrote that has arrived at the peer.

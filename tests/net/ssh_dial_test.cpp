@@ -273,8 +273,7 @@ class SshCall : public ::testing::Test {
                                         int32_t ReadSize = 16384) {
     auto S = std::make_unique<TSocketSSL>(ReadSize, 16384, -1, -1);
     S->UserName = Server.User, S->Password = Password, S->HostsFile = Hosts();
-    S->TermType = "ANSI-256COLOR-RGB";
-    S->WinWidth = Cols, S->WinHeight = Rows;
+    S->TermType = "ANSI-256COLOR-RGB", S->WinWidth = Cols, S->WinHeight = Rows;
     S->OnStatus = [this](int32_t, TSocketBase&, int32_t, int32_t, const std::string& Text) { Reports += Text + "\n"; };
     return S;
   }
