@@ -1,13 +1,11 @@
 // Small readers of console state shared by the console tests.
 #pragma once
 
-#include <atomic>
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "console/console.h"
+#include "support/test_watchdog.h"
 
 // The characters of row Y, columns 1..Cols (trailing spaces kept).
 inline std::string RowText(const TSDLConsole& Con, int Y) {
@@ -63,13 +61,6 @@ inline int ReadKeyWithin(TSDLConsole& Con, int Ms = 2000) { return Con.KeyWait(M
 // (238) is pushed, so a broken wait fails the test instead of hanging it.
 template <typename F>
 auto Bounded(TSDLConsole& Con, F Wait) {
-  std::atomic<bool> Done{false};
-  std::thread Rescue([&] {
-    for (int I = 0; I < 3000 && !Done; ++I) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (!Done) Con.PushKey(238);
-  });
-  auto Result = Wait();
-  Done = true;
-  Rescue.join();
-  return Result;
+  TWatchdog Rescue(std::chrono::seconds(3), [&] { Con.PushKey(238); });
+  return Wait();
 }

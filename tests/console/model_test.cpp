@@ -1,5 +1,5 @@
-// The screen model: teletype output, scrolling, clearing, pipe codes, colour state,
-// editing, saving and crunched pictures, checked on the cells.
+// The screen model checked on the cells: teletype output, scrolling, clearing, pipe codes,
+// colours, editing, saving, crunched pictures (ANSI art converted too), the scrollback store.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,13 +8,15 @@
 
 #include "console/fonts.h"
 #include "console/helpers.h"
+#include "console/pictures.h"
 #include "console/scrollback.h"
+#include "pictures_data.h"
+#include "tools/ansicrunch/ansicrunch.h"
 
 namespace {
 
 struct ConsoleModel : ::testing::Test {
   TSDLConsole Con;
-  void Type(std::string_view S) { Con.WriteStr(S); }
   void Letters() {
     for (int Y = 1; Y <= 25; ++Y) Con.WriteXY(1, Y, 7, std::string(1, static_cast<char>('A' + Y - 1)));
   }
@@ -24,40 +26,39 @@ const std::string A80(80, 'a'), H80(80, '#');
 
 // The owed wrap of the bottom-right cell, the right edge of other rows and control bytes.
 TEST_F(ConsoleModel, TeletypeOutput) {
-  Con.GotoXY(1, 24);
-  Type("above");
+  Con.WriteXY(1, 24, 7, "above");
   Con.GotoXY(1, 25);
-  Type(A80);
+  Con.WriteStr(A80);
   EXPECT_EQ(Shown(Con), "1,25+ 24:above 25:" + A80);  // written, not scrolled yet
-  Type("Z");
+  Con.WriteStr("Z");
   EXPECT_EQ(Shown(Con), "2,25 23:above 24:" + A80 + " 25:Z");
   // Drawing elsewhere, or a move to where the cursor already is, keeps the owed wrap.
   Con.GotoXY(80, 25);
-  Type("x");
+  Con.WriteStr("x");
   Con.WriteXYPipe(2, 25, 7, 0, "st");
   Con.GotoXY(1, 25);
   const std::string Row25 = "Zst" + std::string(76, ' ') + "x";
   EXPECT_EQ(Shown(Con), "1,25+ 23:above 24:" + A80 + " 25:" + Row25);
   Con.GotoXY(1, 1);  // a move elsewhere drops it: no scroll
-  Type("y");
+  Con.WriteStr("y");
   EXPECT_EQ(Shown(Con), "2,1 1:y 23:above 24:" + A80 + " 25:" + Row25);
   Con.GotoXY(80, 25);
-  Type("z");
+  Con.WriteStr("z");
   Con.ClearScreen(2);  // and so does clearing
-  Type("w");
+  Con.WriteStr("w");
   EXPECT_EQ(Shown(Con), "2,1 1:w");
   // Any other row wraps at once, to the window's left edge.
   Con.SetWindow(5, 1, 80, 25);
   Con.GotoXY(80, 5);
-  Type("x");
+  Con.WriteStr("x");
   EXPECT_EQ(Shown(Con), "5,6 1:w 5:" + std::string(79, ' ') + "x");
   // BS, CR and LF move; other control bytes are glyphs; BS stops at the left edge.
   Con.SetWindow(1, 1, 80, 25);
   Con.ClearScreen(2);
   Con.GotoXY(10, 3);
-  Type("ab\b\bX\r\n\x07\x1b");
+  Con.WriteStr("ab\b\bX\r\n\x07\x1b");
   Con.GotoXY(1, 4);
-  Type("\b");
+  Con.WriteStr("\b");
   EXPECT_EQ(Shown(Con), "1,4 3:         Xb 4:\x07\x1b");
 }
 
@@ -223,20 +224,14 @@ TEST_F(ConsoleModel, InsertAndDeleteShiftCellsWithTheirColoursInsideTheirRange) 
   EXPECT_EQ(ScreenText(Con), "");
 }
 
-TEST_F(ConsoleModel, RestoreScreenBringsBackCellsCursorAndColours) {
+TEST_F(ConsoleModel, RestoreScreenBringsBackCellsAndCursor) {
   Con.WriteXY(3, 4, 0x4E, "saved");
   Con.GotoXY(7, 8);
-  Con.SetFgRGB(9, 8, 7);
-  Con.SetBg256(33);
   auto Image = std::make_unique<TConsoleImage>();
   Con.SaveScreen(1, 2, 3, 4, *Image);
-  EXPECT_EQ(std::tuple(Image->BoxX1, Image->BoxY1, Image->BoxX2, Image->BoxY2), std::tuple(1, 2, 3, 4));
-  Con.SetTextAttr(7, true);
   Con.ClearScreen(2);
   Con.RestoreScreen(*Image);
-  EXPECT_EQ(Shown(Con), "7,8 4:  saved");
-  EXPECT_EQ(std::tuple(Con.Cell(3, 4).Attr, Con.FgRGB[0], Con.FgRGB[2], Con.FgMode, Con.BgMode, Con.Bg256),
-            std::tuple(0x4E, 9, 7, 2, 1, 33));
+  EXPECT_EQ(Shown(Con) + " " + std::to_string(Con.Cell(3, 4).Attr), "7,8 4:  saved 78");
 }
 
 TEST_F(ConsoleModel, CrunchedPictures) {
@@ -271,8 +266,7 @@ TEST_F(ConsoleModel, ScreenSizesRowsAndTermination) {
   EXPECT_TRUE(Con.OpenScreen(132, 37, 3));
   EXPECT_EQ(std::tuple(Con.PixelWidth(), Con.PixelHeight(), Con.WinX2, Con.WinY2, Con.Cell(160, 60).Font),
             std::tuple(132 * 16, 37 * 32, 132, 37, 3));
-  EXPECT_FALSE(Con.OpenScreen(80, 25, FontCount + 1));
-  EXPECT_TRUE(Con.OpenScreen(10, 500, 1));
+  EXPECT_TRUE(!Con.OpenScreen(80, 25, FontCount + 1) && Con.OpenScreen(10, 500, 1));
   EXPECT_EQ(Con.Cols * 100 + Con.Rows, 8060);
   // A saved row is shown in the given font, cut to the screen.
   TConsoleRow Saved;
@@ -323,6 +317,121 @@ TEST(ConsoleRuns, RunEqualsGlyphByGlyph) {
   for (int Y = 1; Y <= ConsoleMaxRows; ++Y) EXPECT_TRUE(Run.Row(Y) == One.Row(Y)) << "row " << Y;
   ASSERT_EQ(Run.ScrollbackCount, One.ScrollbackCount);
   for (int L = 1; L <= One.ScrollbackCount; ++L) EXPECT_TRUE(Run.Line(L) == One.Line(L)) << "line " << L;
+}
+
+std::string LineText(const TSDLConsoleScrollback& Con, int N) {
+  std::string S;
+  for (const TConsoleCell& C : Con.Line(N)) S += static_cast<char>(C.Ch);
+  return S.erase(S.find_last_not_of(' ') + 1);
+}
+
+// Every saved line, oldest first, each ended by "|".
+std::string Saved(const TSDLConsoleScrollback& Con) {
+  std::string S;
+  for (int N = 1; N <= Con.ScrollbackCount; ++N) S += LineText(Con, N) + "|";
+  return S;
+}
+
+struct Scrollback : ::testing::Test {
+  TSDLConsoleScrollback Con;
+  Scrollback() { Con.ScrollbackEnabled = true; }
+};
+
+TEST_F(Scrollback, ClearingAndScrollingSaveWhatLeavesTheScreen) {
+  for (int Y = 1; Y <= 10; ++Y)
+    if (Y != 4) Con.WriteXY(1, Y, 7, "r" + std::to_string(Y));  // a blank row between is saved too
+  Con.ClearScreen(2);
+  Con.ClearScreen(2);  // a blank screen adds nothing
+  EXPECT_EQ(Saved(Con), "r1|r2|r3||r5|r6|r7|r8|r9|r10|");
+  // Only a line that really leaves the screen is kept: a region below a fixed header scrolls
+  // its lines away under the header, not off the screen.
+  Con.ClearScrollback();
+  for (auto [Top, Bottom] : {std::pair{1, 25}, {2, 24}, {1, 10}, {5, 10}}) {
+    for (int Y = 1; Y <= 25; ++Y) Con.WriteXY(1, Y, 7, "row " + std::to_string(Y) + "   ");
+    Con.SetWindow(1, Top, 80, Bottom);
+    Con.GotoXY(1, Bottom);
+    Con.WriteChar(10);
+  }
+  EXPECT_EQ(Saved(Con), "row 1|row 1|");
+  // Nothing while recording is off, nor from a form feed or a clear to the end.
+  Con.ClearScrollback();
+  Con.ScrollbackEnabled = false;
+  Con.SetWindow(1, 1, 80, 25);
+  Con.GotoXY(1, 25);
+  Con.WriteChar(10);
+  Con.ClearScreen(2);
+  Con.ScrollbackEnabled = true;
+  Con.WriteXY(1, 1, 7, "text");
+  Con.ClearScreen(4);
+  Con.ClearScreen(0);
+  EXPECT_EQ(Con.ScrollbackCount, 0);
+}
+
+TEST_F(Scrollback, BlankMeansSpaceInAttribute7OrCharacterZero) {
+  Con.WriteXY(160, 1, 7, "x");  // off the screen
+  Con.WriteXY(5, 2, 0x70, " ");
+  Con.PutCell(3, 3, TConsoleCell{0, 0x4F}, 1);
+  EXPECT_EQ(std::tuple(Con.IsBlankRow(1), Con.IsBlankRow(2), Con.IsBlankRow(3)), std::tuple(true, false, true));
+  Con.OpenScreen(160, 25, 1);
+  Con.WriteXY(160, 4, 7, "x");
+  EXPECT_FALSE(Con.IsBlankRow(4));
+}
+
+TEST_F(Scrollback, The2001stLineDropsTheOldestAndLinesKeepColoursAndFonts) {
+  Con.GotoXY(1, 25);
+  for (int i = 1; i <= 2001; ++i) {
+    Con.WriteXY(1, 1, 7, std::to_string(i) + "    ");
+    Con.WriteChar(10);
+  }
+  EXPECT_EQ(std::to_string(Con.ScrollbackCount) + ":" + LineText(Con, 1) + "|" + LineText(Con, 2000) + "|" +
+                LineText(Con, 2001) + "|" + LineText(Con, 0),
+            "2000:2|2001||");
+  Con.ClearScrollback();
+  EXPECT_EQ(Con.ScrollbackCount + LineText(Con, 1).size(), 0u);
+  Con.GotoXY(1, 1);
+  Con.SetFgRGB(5, 6, 7);
+  Con.WriteCharFont('q', 2);
+  Con.AddScrollbackLine(1);
+  EXPECT_EQ(Con.Line(1)[0], (TConsoleCell{'q', 7, {5, 6, 7}, {}, 2, 2, 0}));
+}
+
+TEST(Pictures, TheTestPictureShowsTheCellsOfItsAnsiFile) {
+  EXPECT_TRUE(FindPicture("test").data() == PictureTest.data() && FindPicture("nonesuch").empty());
+  TSDLConsole Con;
+  Con.DisplayCrunched(PictureTest, 1, 1, 1);
+  // Text after ^Z is ignored.
+  EXPECT_EQ(ScreenText(Con), "1:Hi     Box 2:\xC9\xCD\xCD\xCD\xBB 3:" + std::string(10, ' ') + "**** 4:   \x01");
+  EXPECT_EQ(RowAttrs(Con, 1, 1, 11), (std::vector<uint8_t>{14, 14, 7, 7, 7, 7, 7, 0x17, 0x17, 0x17, 7}));
+  EXPECT_EQ(RowAttrs(Con, 3, 11, 14), std::vector<uint8_t>(4, 4));
+  EXPECT_EQ(Con.Cell(4, 4).Attr, 7);
+}
+
+TEST(Pictures, ConverterWrapsMovesRepeatsAndColours) {
+  const struct { std::string Ansi; int Width; std::string Screen; } Cases[] = {
+      {std::string(85, 'x'), 80, "1:" + std::string(80, 'x') + " 2:xxxxx"},
+      {"\x1b[3;5Hpos", 80, "3:    pos"},
+      {"ab\x1b[2Dc", 80, "1:cb"},
+      {std::string(300, '='), 160, "1:" + std::string(160, '=') + " 2:" + std::string(140, '=')},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Screen.substr(0, 12));
+    TSDLConsole Con;
+    Con.OpenScreen(C.Width, 25, 1);
+    Con.DisplayCrunched(CrunchAnsi(C.Ansi, C.Width), 1, 1, 1);
+    EXPECT_EQ(ScreenText(Con), C.Screen);
+  }
+  EXPECT_LT(CrunchAnsi(std::string(300, '='), 160).size(), 20u);
+  // Broken input survives; a picture longer than the screen is cut.
+  EXPECT_TRUE(CrunchAnsi("").empty() && CrunchAnsi("\x1b[").empty());
+  CrunchAnsi("\x1b[99999999999;99999999999H\x1b[99999Bx\x1b[99999Ay");
+  std::string Many;
+  for (int i = 0; i < 100; ++i) Many += std::string(100, 'z') + "\r\n";
+  TSDLConsole Con;
+  Con.DisplayCrunched(CrunchAnsi(Many), 1, 1, 1);
+  EXPECT_EQ(RowText(Con, 25), std::string(80, 'z'));
+  // Coloured blanks are kept.
+  Con.DisplayCrunched(CrunchAnsi("\x1b[1;31;42mA\x1b[22mB\x1b[94mC\x1b[0;7m\x1b[mD \x1b[45m  "), 1, 1, 1);
+  EXPECT_EQ(RowAttrs(Con, 1, 1, 8), (std::vector<uint8_t>{0x2C, 0x24, 0x29, 0x07, 0x07, 0x57, 0x57, 0x07}));
 }
 
 }  // namespace

@@ -1,14 +1,19 @@
-// The composed picture: colours of each mode, blink, cursor, selection, and that composing
-// only the changed rows always gives the same picture as drawing everything afresh.
+// The composed picture (colours, blink, cursor, selection; composing the changed rows gives
+// what drawing afresh gives), the fonts, the bell, and the key buffer.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <random>
+#include <thread>
 
+#include "console/bell.h"
+#include "console/fonts.h"
 #include "console/helpers.h"
 #include "console/palette.h"
+#include "console/sdl_api.h"
 
 namespace {
 
@@ -289,6 +294,171 @@ TEST(Render, BlinkRedrawsOnlyWhatBlinks) {
       EXPECT_EQ(Picture(Con), FreshPicture(Con));
     }
   }
+}
+
+TEST(Fonts, NumbersOutOfRangeAndByHeight) {
+  EXPECT_TRUE(&ConsoleFont(0) == &ConsoleFont(1) && &ConsoleFont(FontCount + 1) == &ConsoleFont(1));
+  // The faces after the first two pair up 2F-1, 2F.
+  EXPECT_EQ(std::tuple(FontForHeight(1, 32), FontForHeight(4, 16), FontForHeight(2, 16), FontForHeight(5, 32),
+                       FontForHeight(46, 16)),
+            std::tuple(3, 2, 2, 6, 45));
+  EXPECT_STREQ(FontFaceFor(45).Name, "Amiga mO'sOul");
+}
+
+// Diagonals are rounded (some 2x2 block of the large glyph is mixed), while box drawing and
+// solid glyphs are doubled exactly so that lines and blocks meet squarely.
+TEST(Fonts, LargeFontsSmoothDiagonalsAndDoubleBoxesExactly) {
+  const struct { uint8_t Small, Large, Ch; bool Smoothed; } Cases[] = {
+      {1, 3, '/', true},   {1, 3, 'X', true},   {2, 4, '/', true},   {2, 4, 'v', true},
+      {1, 3, 0xB0, false}, {1, 3, 0xB3, false}, {1, 3, 0xC4, false}, {1, 3, 0xC5, false},
+      {1, 3, 0xC9, false}, {1, 3, 0xDB, false},
+  };
+  for (const auto& C : Cases) {
+    const TFontRec& S = ConsoleFont(C.Small);
+    const TFontRec& L = ConsoleFont(C.Large);
+    int Differ = 0;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 16; ++x) Differ += FontPixel(L, C.Ch, x, y) != FontPixel(S, C.Ch, x / 2, y / 2);
+    EXPECT_EQ(Differ > 0, C.Smoothed) << "font " << int(C.Large) << " char " << int(C.Ch);
+  }
+  // Topaz has no full block; its solid glyph 160 (rows 0-13 of 16) must stay solid.
+  int Top = 0, Bottom = 0;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 16; ++x) (y < 28 ? Top : Bottom) += FontPixel(ConsoleFont(4), 0xA0, x, y);
+  EXPECT_TRUE(Top == 16 * 28 && Bottom < 16 * 4) << Top << " " << Bottom;
+}
+
+Uint32 InitFlags = 0;
+SDL_AudioDeviceID OpenResult = 0;
+int Opened = 0, Queued = 0;
+
+SDL_AudioDeviceID FakeOpen(const char*, int, const SDL_AudioSpec*, SDL_AudioSpec*, int) { return ++Opened, OpenResult; }
+int FakeQueue(SDL_AudioDeviceID, const void*, Uint32 Length) { return Queued += Length > 0, 0; }
+
+TEST(Bell, AtMostOnePer250MsAndSilentWithoutAudio) {
+  // Device: what opening the audio gives (0 fails); Entries: SDL has its audio functions.
+  struct TRow { TBellMode Mode; SDL_AudioDeviceID Device; bool Entries; int Rings, Opens, Beeps; };
+  const std::vector<TRow> Rows = {{TBellMode::Beep, 7, true, 4, 1, 4}, {TBellMode::Flash, 7, true, 4, 0, 0},
+                                  {TBellMode::Off, 7, true, 0, 0, 0},  {TBellMode::Beep, 0, true, 4, 1, 0},
+                                  {TBellMode::Beep, 7, false, 4, 0, 0}};
+  for (size_t R = 0; R < Rows.size(); ++R) {
+    const TRow& Row = Rows[R];
+    InitFlags = 0, Opened = 0, Queued = 0, OpenResult = Row.Device;
+    TSDLEntrySwap A(Sdl.SDL_InitSubSystem, +[](Uint32 F) { return InitFlags |= F, 0; });
+    TSDLEntrySwap B(Sdl.SDL_QuitSubSystem, +[](Uint32 F) { InitFlags &= ~F; });
+    TSDLEntrySwap C(Sdl.SDL_WasInit, +[](Uint32 F) { return InitFlags & F; });
+    TSDLEntrySwap D(Sdl.SDL_OpenAudioDevice, Row.Entries ? &FakeOpen : nullptr);
+    TSDLEntrySwap E(Sdl.SDL_QueueAudio, &FakeQueue);
+    TSDLEntrySwap F(Sdl.SDL_PauseAudioDevice, +[](SDL_AudioDeviceID, int) {});
+    TSDLEntrySwap G(Sdl.SDL_CloseAudioDevice, +[](SDL_AudioDeviceID) {});
+    int Rings = 0;
+    {
+      TBell Bell;
+      Bell.HasSound = [] { return true; };
+      for (int64_t Ms : {0, 100, 249, 250, 600, 601, 849, 850}) Rings += Bell.Ring(Row.Mode, 10'000 + Ms);
+    }
+    EXPECT_EQ(std::vector({Rings, Opened, Queued}), std::vector({Row.Rings, Row.Opens, Row.Beeps})) << "row " << R;
+    EXPECT_EQ(InitFlags, 0u) << "row " << R << ": the audio it started is ended";
+  }
+}
+
+// Every waiting entry: a key byte as itself, a typed character as "<hex>".
+std::string Drain(TSDLConsole& Con) {
+  std::string S;
+  char Hex[16];
+  while (Con.KeyPressed()) {
+    const auto K = Con.ReadKeyOrText();
+    snprintf(Hex, sizeof Hex, "<%x>", static_cast<unsigned>(K.Text));
+    S += K.Text ? std::string(Hex) : std::string(1, static_cast<char>(K.Key));
+  }
+  return S;
+}
+
+TEST(Keys, EntriesComeOutInOrder) {
+  TSDLConsole Con;
+  Con.PushKey('a');
+  Con.PushExtKey(59);
+  Con.PushKeyString("xyz");  // the first two bytes
+  Con.PushKeyString("z");
+  Con.PushKeyString("");
+  // Control characters, C1 ones included, and what is no character are not text.
+  for (char32_t C : {U'\u00e9', U'\x1f', U'\x7f', U'\x9f', U'\u00a0', U'\U0001F600', char32_t(0x110000)}) Con.PushText(C);
+  EXPECT_EQ(Drain(Con), std::string("a\0;xyz", 6) + "<e9><a0><1f600>");
+  // ReadKey gives a character's code page 437 byte, "?" where it has none.
+  for (char32_t C : {U'\u00e9', U'\u20ac'}) Con.PushText(C);
+  EXPECT_EQ(ReadKeyWithin(Con), 0x82);
+  EXPECT_EQ(ReadKeyWithin(Con), '?');
+}
+
+TEST(Keys, The129thUnreadEntryEmptiesTheQueue) {
+  TSDLConsole Con;
+  for (int i = 0; i < 128; ++i) Con.PushKey(static_cast<uint8_t>(i));
+  EXPECT_EQ(ReadKeyWithin(Con), 0);
+  Con.PushKey(200);  // 128 unread again: still fits
+  std::string Want;
+  for (int i = 1; i < 128; ++i) Want += static_cast<char>(i);
+  EXPECT_EQ(Drain(Con), Want + "\xc8");
+  for (int i = 0; i < 128; ++i) Con.PushKey('q');
+  Con.PushText(U'!');
+  EXPECT_EQ(Drain(Con), "<21>");
+  // The buffer goes on working after a reset, around its end many times.
+  for (int i = 0; i < 1000; ++i) {
+    Con.PushKey(static_cast<uint8_t>(i));
+    Con.PushKey(static_cast<uint8_t>(i + 1));
+    ASSERT_EQ(ReadKeyWithin(Con), static_cast<uint8_t>(i));
+    ASSERT_EQ(ReadKeyWithin(Con), static_cast<uint8_t>(i + 1));
+  }
+}
+
+TEST(Keys, TakeKeyReadsUpToThePlainKeyOrNothing) {
+  struct TCase { std::string Queued; bool Taken; std::string Left; } Cases[] = {
+      {"ab", false, "ab"}, {"a\x1b" "b", true, "b"}, {"", false, ""},
+      {std::string("\0\x1b" "c", 3), false, std::string("\0\x1b" "c", 3)},  // ALT-] is no ESC
+      {std::string("\0\x1b\x1b" "d", 4), true, "d"},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::PrintToString(C.Queued));
+    TSDLConsole Con;
+    for (char Ch : C.Queued) Con.PushKey(static_cast<uint8_t>(Ch));
+    EXPECT_EQ(Con.TakeKey(27), C.Taken);
+    EXPECT_EQ(Drain(Con), C.Left);
+  }
+}
+
+// A wait for input ends with a key or a click (true), or when the window closes (false).
+TEST(Keys, WaitsEndOnAKeyAClickOrTermination) {
+  struct TCase { const char* Name; std::function<void(TSDLConsole&)> Act; bool Result; };
+  const TCase Cases[] = {
+      {"key", [](TSDLConsole& C) { C.PushKey('k'); }, true},
+      {"right click", [](TSDLConsole& C) { C.NoteMousePress(2); }, true},
+      {"window closed", [](TSDLConsole& C) { C.Terminate(); }, false},
+  };
+  for (const TCase& C : Cases) {
+    TSDLConsole Con;
+    TWatchdog Other(std::chrono::milliseconds(20), [&] { C.Act(Con); });
+    EXPECT_EQ(Con.InputWait(5000), C.Result) << C.Name;
+  }
+  TSDLConsole Con;
+  Con.NoteMousePress(7);  // no such button: nothing latched
+  EXPECT_EQ(std::tuple(Con.MousePressLatch.load(), Con.InputWait(1), Con.KeyWait(5)), std::tuple(0u, false, false));
+  // A closed window ends every key wait, and ReadKey then gives 1.
+  TWatchdog Closer(std::chrono::milliseconds(20), [&] { Con.Terminated = true; });
+  EXPECT_EQ(Bounded(Con, [&] { return Con.ReadKey(); }), 1);
+  EXPECT_FALSE(Bounded(Con, [&] { return Con.KeyWait(100000); }));
+  EXPECT_EQ(Bounded(Con, [&] { return Con.ReadKeyWait(); }), 1);
+}
+
+TEST(Keys, ProducerThreadAndConsumerAgree) {
+  TSDLConsole Con;
+  constexpr int Count = 5000;
+  std::thread Producer([&] {
+    for (int i = 0; i < Count; ++i) {
+      while (Con.KeyPressed() && (i % 64) == 0) std::this_thread::yield();  // never overflow
+      Con.PushKey(static_cast<uint8_t>(i));
+    }
+  });
+  for (int i = 0; i < Count; ++i) ASSERT_EQ(ReadKeyWithin(Con), static_cast<uint8_t>(i)) << i;
+  Producer.join();
 }
 
 }  // namespace

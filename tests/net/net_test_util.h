@@ -22,9 +22,7 @@
 
 // Bytes written as numbers, for telnet sequences.
 inline std::string Bytes(std::initializer_list<int> Values) {
-  std::string S;
-  for (int V : Values) S.push_back(static_cast<char>(V));
-  return S;
+  return std::string(Values.begin(), Values.end());
 }
 
 // Reads until Marker (or with an empty one, Size bytes) has arrived, the link is gone or
@@ -68,10 +66,18 @@ inline int LoopbackConnect(uint16_t Port, int Type = SOCK_STREAM) {
   return Fd;
 }
 
-// A loopback listener that takes connections into its queue and never answers.
+// A loopback listener that takes connections into its queue and never answers; with Full its
+// queue is filled first, so that a new connection is not even answered (a host that is down).
 struct TSilentListener {
-  TSilentListener() : Fd(LoopbackSocket(Port, 4, SOCK_STREAM | SOCK_NONBLOCK)) {}
-  ~TSilentListener() { close(Fd); }
+  explicit TSilentListener(bool Full = false)
+      : Fd(LoopbackSocket(Port, Full ? 0 : 4, SOCK_STREAM | SOCK_NONBLOCK)) {
+    for (int I = 0; I < 4 && Full; ++I)
+      Fillers.push_back(LoopbackConnect(Port, SOCK_STREAM | SOCK_NONBLOCK));
+  }
+  ~TSilentListener() {
+    for (int F : Fillers) close(F);
+    close(Fd);
+  }
   // True when a connection has reached the queue.
   bool Reached() {
     const int C = accept(Fd, nullptr, nullptr);
@@ -81,6 +87,7 @@ struct TSilentListener {
   }
   uint16_t Port = 0;
   int Fd = -1;
+  std::vector<int> Fillers;
 };
 
 // Runs a shell command under a 20-second watchdog. Returns its exit code (-1 when it could

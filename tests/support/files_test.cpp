@@ -54,7 +54,7 @@ TEST(TFile, RecordsSeekReadWrite) {
   TFile File;
   EXPECT_FALSE(File.ResetRetry(F, 4));
   ASSERT_TRUE(File.RewriteRetry(F, 4));
-  EXPECT_EQ(File.BlockWriteRetry("AAAABBBBCCCC", 3), 3);
+  ASSERT_EQ(File.BlockWriteRetry("AAAABBBBCCCC", 3), 3);
   EXPECT_EQ(File.FileSize(), 3);
   ASSERT_TRUE(File.SeekRetry(1));
   EXPECT_EQ(File.BlockWriteRetry("bbbb", 1), 1);
@@ -65,8 +65,7 @@ TEST(TFile, RecordsSeekReadWrite) {
   EXPECT_EQ(std::string(Buf, 12), "AAAAbbbbCCCC");
   EXPECT_EQ(File.BlockWriteRetry("x", 1), -1);  // opened read-only
   TFile Moved = std::move(File);
-  EXPECT_FALSE(File.IsOpen());
-  EXPECT_TRUE(Moved.IsOpen());
+  EXPECT_EQ(std::pair(File.IsOpen(), Moved.IsOpen()), std::pair(false, true));
   EXPECT_FALSE(Moved.ResetRetry(D.Dir(), 1));  // a directory is not a file
 }
 
@@ -85,11 +84,9 @@ TEST(WriteFileAtomic, ReplacesWholeOrKeepsTheOld) {
     return R;
   };
   EXPECT_FALSE(WriteFileAtomic(F, std::string(1000, 'n').data(), 1000, DiskFull));
-  EXPECT_EQ(ReadFileText(F), "old contents");
-  EXPECT_EQ(Entries(D.Dir()), 1);  // no temporary left
+  EXPECT_EQ(ReadFileText(F) + " " + std::to_string(Entries(D.Dir())), "old contents 1");
   ASSERT_TRUE(WriteFileAtomic(F, "new", 3));
-  EXPECT_EQ(ReadFileText(F), "new");
-  EXPECT_EQ(Entries(D.Dir()), 1);
+  EXPECT_EQ(ReadFileText(F) + " " + std::to_string(Entries(D.Dir())), "new 1");
   const mode_t Mask = ::umask(027);
   const bool Made = WriteFileAtomic(D.Path("new"), "", 0) && WriteFileAtomic(D.Path("own"), "", 0, nullptr, 0600);
   ::umask(Mask);
@@ -98,8 +95,7 @@ TEST(WriteFileAtomic, ReplacesWholeOrKeepsTheOld) {
   EXPECT_FALSE(WriteFileAtomic(D.Path("missing/dir/x"), "a", 1) || WriteFileAtomic("", "a", 1));
   fs::create_symlink(F, D.Path("link"));
   ASSERT_TRUE(WriteFileAtomic(D.Path("link"), "two", 3));
-  EXPECT_TRUE(fs::is_symlink(D.Path("link")));
-  EXPECT_EQ(ReadFileText(F), "two");
+  EXPECT_TRUE(fs::is_symlink(D.Path("link")) && ReadFileText(F) == "two");
 }
 
 TEST(ListFiles, RegularFilesMatchingThePatternSortedWithSizeAndTime) {
@@ -118,10 +114,8 @@ TEST(ListFiles, RegularFilesMatchingThePatternSortedWithSizeAndTime) {
     return N;
   };
   const auto L = ListFiles(D.Dir(), "*.phn");
-  EXPECT_EQ(Names(L), (Strs{"a.phn", "b.phn", "link.phn"}));
-  ASSERT_EQ(L.size(), 3u);
-  EXPECT_EQ(L[1].Size, 7);
-  EXPECT_EQ(L[1].Time, St.st_mtime);
+  ASSERT_EQ(Names(L), (Strs{"a.phn", "b.phn", "link.phn"}));
+  EXPECT_EQ(std::pair(L[1].Size, L[1].Time), std::pair(int64_t(7), int64_t(St.st_mtime)));
   EXPECT_EQ(Names(ListFiles(D.Dir() + "/", "*.phn", true)), (Strs{"a.phn", "b.phn", "dir.phn/", "link.phn"}));
   EXPECT_EQ(Names(ListFiles(D.Dir(), "?.phn")), (Strs{"a.phn", "b.phn"}));
   EXPECT_EQ(ListFiles(D.Dir(), "*.phn", false, 2).size(), 2u);
@@ -142,14 +136,12 @@ TEST(ReadFileCapped, ReadsUpToTheCapAndOnlyFiles) {
   ::chmod(D.Path("f").c_str(), 0444);
   for (const auto& [Cap, Got, Truncated] : {std::tuple{100, 10, false}, {10, 10, false}, {4, 4, true}, {0, 0, true}}) {
     const TFileRead R = ReadFileCapped(D.Path("f"), Cap);
-    EXPECT_EQ(R.Status, TReadStatus::Ok) << Cap;
-    EXPECT_EQ(R.Data, TBytes(Ten.begin(), Ten.begin() + Got)) << Cap;
-    EXPECT_EQ(R.Truncated, Truncated) << Cap;
-    EXPECT_EQ(R.FileSize, 10);
+    const TBytes Want(Ten.begin(), Ten.begin() + Got);
+    EXPECT_EQ(std::tuple(R.Status, R.Data, R.Truncated, R.FileSize),
+              std::tuple(TReadStatus::Ok, Want, Truncated, 10)) << Cap;
   }
   const TFileRead Proc = ReadFileCapped("/proc/self/status", 1 << 20);
-  EXPECT_EQ(Proc.Status, TReadStatus::Ok);
-  EXPECT_GT(Proc.Data.size(), 0u);
+  EXPECT_TRUE(Proc.Status == TReadStatus::Ok && !Proc.Data.empty());
   const std::string Fifo = D.Path("fifo");
   ASSERT_EQ(::mkfifo(Fifo.c_str(), 0600), 0);
   TWatchdog Dog(std::chrono::seconds(5), [&] { ::close(::open(Fifo.c_str(), O_RDWR)); });
@@ -199,13 +191,12 @@ TEST(Ini, ReadsWhatTheProgramWrites) {
   }
   Write("[V]\na=yes\nb=1\nc=TrUe\nd=true and more\ne=abc\nf=-12\ng=\n");
   TIniReader R(F);
-  EXPECT_TRUE(R.Opened());
   EXPECT_EQ((std::vector<bool>{R.ReadBoolean("V", "a", true), R.ReadBoolean("V", "b", false), R.ReadBoolean("V", "c", false),
                                R.ReadBoolean("V", "d", true), R.ReadBoolean("V", "zz", true), R.ReadBoolean("V", "zz", false)}),
             (std::vector<bool>{false, true, true, false, true, false}));
   EXPECT_EQ((std::vector<int64_t>{R.ReadInteger("V", "e", 5), R.ReadInteger("V", "f", 5), R.ReadInteger("V", "g", 5)}),
             (std::vector<int64_t>{0, -12, 0}));
-  EXPECT_TRUE(R.Found());  // the section is there
+  EXPECT_TRUE(R.Opened() && R.Found());  // the section is there
   R.ReadInteger("Missing", "e", 5);
   EXPECT_FALSE(R.Found());
   TIniReader None(D.Path("none.ini"));
