@@ -73,9 +73,8 @@ TEST_F(StatusBarTest, FieldsByStateAndWidth) {
     if (C.Font) (S.Term = std::make_unique<TTermAnsi>(Con))->Font = C.Font;
     S.Pacer.SetSpeed(C.Speed, 0);
     DrawStatusBar(Con, Cfg, S, C.Now);
-    EXPECT_EQ(Cells(Con, 1, C.Cols, C.Rows), C.Bar);
-    EXPECT_TRUE(Con.StatusLine);
-    EXPECT_EQ(Con.WinY2, C.Rows - 1);
+    EXPECT_EQ(std::tuple(Cells(Con, 1, C.Cols, C.Rows), Con.StatusLine, Con.WinY2),
+              std::tuple(C.Bar, true, C.Rows - 1));
   }
   EXPECT_EQ(std::pair(PictureColumn(132), PictureColumn(80)), std::pair(26, 1));
 }
@@ -190,16 +189,27 @@ class ViewerTest : public ::testing::Test {
   TSDLConsoleScrollback Con;
 };
 
+// The status rows and the gauge are drawn in the code page 437 font of the console's size:
+// on a Topaz console (fonts 2 and 4) the stored text alone keeps the viewer's font.
 TEST_F(ViewerTest, OpensAtTheEndWithStatusArea) {
-  Fill(100);
-  TScrollbackViewer V(Con, 1);
-  V.Draw();
-  V.DrawGauge();
-  EXPECT_EQ(std::tuple(V.Page(), V.Top(), V.Bottom(), Row(1), Row(22)), std::tuple(21, 78, 99, "line 78", "line 99"));
-  EXPECT_EQ(std::tuple(Con.Cell(1, 23).Ch, Con.Cell(1, 25).Ch, Con.Cell(1, 24).Attr), std::tuple(220, 223, 112));
-  EXPECT_EQ(Cells(Con, 1, 11, 24) + Cells(Con, 69, 80, 24), " Scrollback(  99/99  ) ");
-  EXPECT_EQ(V.GaugeLength(), 10);
-  EXPECT_EQ(std::tuple(Con.Cell(67, 24).Ch, Con.Cell(67, 24).Attr), std::tuple(178, 78));
+  for (auto [Font, Block] : {std::pair<uint8_t, uint8_t>{1, 1}, {2, 1}, {4, 3}}) {
+    SCOPED_TRACE(Font);
+    Fill(100);
+    ASSERT_TRUE(Con.OpenScreen(80, 25, Font));
+    TScrollbackViewer V(Con, Font);
+    V.Draw();
+    V.DrawGauge();
+    EXPECT_EQ(std::tuple(V.Page(), V.Top(), V.Bottom(), Row(1), Row(22), Con.Cell(1, 1).Font),
+              std::tuple(21, 78, 99, "line 78", "line 99", Font));
+    EXPECT_EQ(std::tuple(Con.Cell(1, 23).Ch, Con.Cell(1, 25).Ch, Con.Cell(1, 24).Attr),
+              std::tuple(220, 223, 112));
+    EXPECT_EQ(Cells(Con, 1, 11, 24) + Cells(Con, 69, 80, 24), " Scrollback(  99/99  ) ");
+    EXPECT_EQ(std::tuple(V.GaugeLength(), Con.Cell(67, 24).Ch, Con.Cell(67, 24).Attr),
+              std::tuple(10, 178, 78));
+    for (const auto& [X, Y] :
+         {std::pair{1, 23}, {80, 23}, {58, 24}, {62, 24}, {67, 24}, {1, 25}, {80, 25}})
+      EXPECT_EQ(Con.Cell(X, Y).Font, Block) << X << "," << Y;
+  }
 }
 
 // Key code (32: the space bar), then the top and bottom line shown; a page is 21 lines, 24
@@ -258,33 +268,16 @@ TEST_F(ViewerTest, ShortStoresShowEachLineOnceAndBlankBelow) {
   }
 }
 
-TEST_F(ViewerTest, StatusRowsAndGaugeUseTheBlockFontOnATopazConsole) {
-  for (auto [Font, Block] : {std::pair{2, 1}, std::pair{4, 3}}) {
-    SCOPED_TRACE(Font);
-    Fill(100);
-    ASSERT_TRUE(Con.OpenScreen(80, 25, static_cast<uint8_t>(Font)));
-    TScrollbackViewer V(Con, static_cast<uint8_t>(Font));
-    V.Draw();
-    V.DrawGauge();
-    for (int X : {1, 58, 62, 67, 80}) EXPECT_EQ(Con.Cell(X, X == 1 || X == 80 ? 23 : 24).Font, Block) << X;
-    EXPECT_EQ(std::pair(int(Con.Cell(1, 25).Font), int(Con.Cell(80, 25).Font)), std::pair(Block, Block));
-    EXPECT_EQ(Con.Cell(67, 24).Attr, 78);
-    EXPECT_EQ(Con.Cell(1, 1).Font, Font);  // the stored text keeps the viewer font
-  }
-}
-
+// TAB switches the font family within the resolution; the text stays as it was.
 TEST_F(ViewerTest, TabSwitchesFontFamilyWithinResolution) {
   Fill(30);
-  TScrollbackViewer V(Con, 1);
+  TScrollbackViewer V(Con, 1), Big(Con, 3);
   V.Draw();
   V.Key(9);
-  EXPECT_EQ(std::tuple(V.Font(), Con.Cell(1, 1).Font, Row(1)), std::tuple(2, 2, "line 8"));  // the text is unchanged
+  EXPECT_EQ(std::tuple(V.Font(), Con.Cell(1, 1).Font, Row(1)), std::tuple(2, 2, "line 8"));
   V.Key(9);
-  EXPECT_EQ(V.Font(), 1);
-  TScrollbackViewer Big(Con, 3);
   Big.Key(9);
-  EXPECT_EQ(Big.Font(), 4);
-  EXPECT_FALSE(Big.Key(27));
+  EXPECT_EQ(std::tuple(V.Font(), Big.Font(), Big.Key(27)), std::tuple(1, 4, false));
 }
 
 }  // namespace

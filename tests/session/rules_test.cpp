@@ -157,8 +157,8 @@ TEST(ExpandMacro, CodesPausesAndTheLengthCap) {
     E.UserName = C.User;
     E.Password = "secret";
     int Pauses = 0;
-    EXPECT_EQ(ExpandMacro(C.In, E, [&](int Ms) { Pauses += Ms == 500; }), C.Out) << C.In;
-    EXPECT_EQ(Pauses, C.Pauses) << C.In;
+    const std::string Out = ExpandMacro(C.In, E, [&](int Ms) { Pauses += Ms == 500; });
+    EXPECT_EQ(std::pair(Out, Pauses), std::pair(C.Out, C.Pauses)) << C.In;
   }
 }
 
@@ -175,24 +175,17 @@ TEST(Capture, BlocksAppendRawBytesPassTheBuffer) {
   EXPECT_EQ(ReadFileText(Path), "\n----> Capture: A (a) 01/02/03 Start\n\n----> Capture: OFF\n"
                            "\n----> Capture: A (a) 01/02/03 Start\n" + Big);
   // An unopenable file fails and later writes are harmless.
-  EXPECT_FALSE(F.Open(Dir + "/missing/dir/x.cap", "A", "a", "01/02/03"));
-  EXPECT_FALSE(F.IsOpen());
+  EXPECT_FALSE(F.Open(Dir + "/missing/dir/x.cap", "A", "a", "01/02/03") || F.IsOpen());
   F.Write(reinterpret_cast<const uint8_t*>("x"), 1);
   F.CloseWithLine("OFF");
 }
 
-// One step on the pacer's clock: a speed set, bytes arriving, then a Take that must release
-// exactly Taken bytes and leave the next byte due Next microseconds later (-1: none waits).
-struct TStep {
-  int64_t Us;
-  int Speed;  // -1 keeps the speed
-  size_t Push;
-  size_t Taken;
-  int64_t Next;
-};
-
+// Steps on the pacer's clock at Us: a speed set (-1 keeps it), Push bytes arriving, then a
+// Take that must release exactly Taken bytes and leave the next byte due Next microseconds
+// later (-1: none waits).
 TEST(LinePacer, ReleasesBytesAtTheLinesPace) {
   const size_t Big = TLinePacer::MaxWaiting + 100;
+  using TStep = std::tuple<int64_t, int, size_t, size_t, int64_t>;
   const std::vector<std::vector<TStep>> Runs = {
       // 2400 bps is 240 bytes a second, one each 4166.7 us, counted from the first arrival.
       {{0, 4, 1000, 0, 4167}, {4166, -1, 0, 0, 1}, {4167, -1, 0, 1, 4167}, {1'000'000, -1, 0, 239, 4167}},
@@ -207,12 +200,12 @@ TEST(LinePacer, ReleasesBytesAtTheLinesPace) {
   };
   for (size_t R = 0; R < Runs.size(); ++R) {
     TLinePacer P;
-    for (const TStep& S : Runs[R]) {
-      if (S.Speed >= 0) P.SetSpeed(static_cast<uint8_t>(S.Speed), S.Us);
-      const std::vector<uint8_t> Data(S.Push, 'x');
-      P.Push(Data.data(), Data.size(), S.Us);
-      EXPECT_EQ(P.Take(S.Us).size(), S.Taken) << "run " << R << " at " << S.Us;
-      EXPECT_EQ(P.UsUntilNext(S.Us), S.Next) << "run " << R << " at " << S.Us;
+    for (const auto& [Us, Speed, Push, Taken, Next] : Runs[R]) {
+      if (Speed >= 0) P.SetSpeed(static_cast<uint8_t>(Speed), Us);
+      const std::vector<uint8_t> Data(Push, 'x');
+      P.Push(Data.data(), Data.size(), Us);
+      const size_t Got = P.Take(Us).size();
+      EXPECT_EQ(std::pair(Got, P.UsUntilNext(Us)), std::pair(Taken, Next)) << R << " at " << Us;
     }
   }
 }

@@ -22,16 +22,6 @@ void SessionTest::TearDown() {
   if (PeerFd >= 0) close(PeerFd);
 }
 
-int AttachSocketPair(TAppContext& App, bool Telnet) {
-  int Fds[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM, 0, Fds) != 0) return -1;
-  auto Sock = std::make_unique<TSocket>(16384, 16384, -1, -1);
-  Sock->TelnetClient = Telnet;
-  if (!Sock->AttachHandle(Fds[0])) return -1;
-  App.Session.Socket = std::move(Sock);
-  return Fds[1];
-}
-
 std::string DrainFd(int Fd, int WaitMs) {
   std::string Out;
   pollfd P{Fd, POLLIN, 0};
@@ -45,10 +35,22 @@ std::string DrainFd(int Fd, int WaitMs) {
   return Out;
 }
 
+bool WaitUntil(const std::function<bool()>& Done, int LimitMs) {
+  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(LimitMs);
+  for (; !Done(); std::this_thread::sleep_for(5ms))
+    if (std::chrono::steady_clock::now() > End) return false;
+  return true;
+}
+
 void SessionTest::Connect(bool Telnet) {
   if (PeerFd >= 0) close(PeerFd);
-  PeerFd = AttachSocketPair(App, Telnet);
-  ASSERT_GE(PeerFd, 0);
+  int Fds[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, Fds), 0);
+  PeerFd = Fds[1];
+  auto Sock = std::make_unique<TSocket>(16384, 16384, -1, -1);
+  Sock->TelnetClient = Telnet;
+  ASSERT_TRUE(Sock->AttachHandle(Fds[0]));
+  App.Session.Socket = std::move(Sock);
   App.Session.Connected = true;
 }
 
@@ -69,11 +71,6 @@ std::string SessionTest::RowsText(int Y1, int Y2) const {
   std::string S = RowText(Y1);
   for (int Y = Y1 + 1; Y <= Y2; ++Y) S += "|" + RowText(Y);
   return S;
-}
-
-std::string SessionTest::ScreenText() {
-  auto Hold = App.Console->Batch();
-  return RowsText(1, App.Console->Rows);
 }
 
 std::vector<std::string> SessionTest::QueuedPaths() const {
@@ -98,10 +95,8 @@ void SessionTest::Keys(const std::string& K) {
   for (char Ch : K) App.Console->PushKey(static_cast<uint8_t>(Ch));
 }
 
-void SessionTest::Ext(uint8_t Code) { App.Console->PushExtKey(Code); }
-
 void SessionTest::Press(const std::vector<int>& Codes) {
-  for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : App.Console->PushKey(K & 0xFF);
+  for (int K : Codes) K < 0 ? App.Console->PushExtKey(-K & 0xFF) : App.Console->PushKey(K & 0xFF);
 }
 
 void SessionTest::AutoAnswer() {

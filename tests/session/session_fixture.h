@@ -37,10 +37,10 @@ class TMemoryClipboard : public TClipboard {
   std::string Text;
 };
 
-// Puts one end of a socket pair in App's session as its connection; returns the other end.
-int AttachSocketPair(TAppContext& App, bool Telnet = false);
 // What has arrived at Fd: waits up to WaitMs for the first bytes, then until 10 ms pass quietly.
 std::string DrainFd(int Fd, int WaitMs);
+// Asks Done every 5 ms until it holds (true) or LimitMs pass (false).
+bool WaitUntil(const std::function<bool()>& Done, int LimitMs);
 
 class SessionTest : public ::testing::Test {
  protected:
@@ -55,13 +55,11 @@ class SessionTest : public ::testing::Test {
   void Remote(const std::string& Bytes);
   std::string RowText(int Y) const;
   std::string RowsText(int Y1, int Y2) const;  // rows Y1..Y2 joined by "|"
-  std::string ScreenText();                    // every row, read under the console's lock
   std::vector<std::string> QueuedPaths() const;  // the upload queue's full paths
   // Session passes until Done() holds or LimitMs pass; returns Done().
   bool PassUntil(const std::function<bool()>& Done, int LimitMs = 5000);
   void Type(const std::string& K);  // through the session's key handling
   void Keys(const std::string& K);  // queued for message boxes and menus
-  void Ext(uint8_t Code);
   void Press(const std::vector<int>& Codes);  // negative codes are extended keys
   // Records every message and question as its box opens (answers come from Keys()).
   void Record();

@@ -128,12 +128,11 @@ TEST_F(SessionTest, CaptureNeedsAName) {
   App.Session.CurrentEntry.CaptureFile.clear();
   Keys("\x1b");  // ESC in the file-name box
   Session->HandleExtKey(25);
-  EXPECT_TRUE(Seen.empty());
   App.Session.CurrentEntry.CaptureFile = "no/such/dir/x.cap";
   Keys("\r");
   Session->HandleExtKey(25);
-  EXPECT_FALSE(App.Session.CaptureOn);
-  EXPECT_EQ(Seen, std::vector<std::string>{"Unable to open capture file"});
+  EXPECT_EQ(std::pair(App.Session.CaptureOn, Seen),
+            std::pair(false, std::vector<std::string>{"Unable to open capture file"}));
 }
 
 // IAC NOP after a quiet minute on a telnet line; typing within the minute keeps it quiet.
@@ -254,18 +253,11 @@ TEST_F(SessionTest, AStalledReplyDoesNotHoldTheConsole) {
   std::atomic<bool> GotLock{false};
   std::thread Video([&] {
     // Give the reply time to start waiting, look for the lock, then read so the write ends.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    for (int I = 0; I < 200 && !(GotLock = App.Console->FrameMutex().try_lock()); ++I)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(100ms);
+    GotLock = WaitUntil([this] { return App.Console->FrameMutex().try_lock(); }, 1000);
     if (GotLock) App.Console->FrameMutex().unlock();
     std::string Drained;
-    char Buf[65536];
-    pollfd P{PeerFd, POLLIN, 0};
-    while (Drained.size() < Filled + 6 && poll(&P, 1, 5000) > 0) {
-      const ssize_t N = read(PeerFd, Buf, sizeof Buf);
-      if (N <= 0) break;
-      Drained.append(Buf, static_cast<size_t>(N));
-    }
+    for (int I = 0; I < 100 && Drained.size() < Filled + 6; ++I) Drained += DrainFd(PeerFd, 50);
     EXPECT_EQ(Drained.substr(Filled), "\x1b[3;7R");
   });
   while (App.Session.Socket->DataWaiting(0)) Session->Pass();
@@ -307,9 +299,9 @@ TEST_F(SessionTest, RloginHandshakeSessionSetUpAndABoardThatNeverAnswers) {
     App.Session.Connected = false;
     if (How != "esc") Keys("x");
     std::thread Esc([&] {
-      for (int I = 0; I < 500 && How == "esc" && Board.Record().size() < 30; ++I)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      if (How == "esc") App.Console->PushKey(27);
+      if (How != "esc") return;
+      WaitUntil([&] { return Board.Record().size() >= 30; }, 5000);
+      App.Console->PushKey(27);
     });
     TWatchdog Watchdog(std::chrono::seconds(8), [&] { Board.Stop(); });
     EXPECT_TRUE(Session->DialEntry());
