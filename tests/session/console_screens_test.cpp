@@ -84,11 +84,10 @@ TEST_F(StatusBarTest, ColoursAndAMessageInPlaceOfTheFields) {
   Open(80, 25);
   S.StatusBarOn = true;
   const auto Colours = [this] {
+    const std::string Four = {char(Cfg.StatusColor1), char(Cfg.StatusColor2),
+                              char(Cfg.StatusColor3), char(Cfg.StatusColor4)};
     std::string Out;
-    for (int X = 1; X <= 80; ++X) {
-      const uint8_t A = Attr(X, 25);
-      Out += A == Cfg.StatusColor1 ? '1' : A == Cfg.StatusColor2 ? '2' : A == Cfg.StatusColor3 ? '3' : A == Cfg.StatusColor4 ? '4' : '?';
-    }
+    for (int X = 1; X <= 80; ++X) Out += static_cast<char>('1' + Four.find(char(Attr(X, 25))));
     return Out;
   };
   DrawStatusBar(Con, Cfg, S, 0);

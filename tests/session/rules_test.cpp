@@ -213,12 +213,12 @@ TEST(LinePacer, ReleasesBytesAtTheLinesPace) {
 TEST(LinePacer, KeepsTheOrderAndHandsTheRestOver) {
   TLinePacer P;
   P.SetSpeed(3, 0);  // 120 bytes a second
-  const std::vector<uint8_t> Data = {'a', 'b', 'c', 'd', 'e'};
-  P.Push(Data.data(), 3, 0);
-  P.Push(Data.data() + 3, 2, 5);
+  P.Push(reinterpret_cast<const uint8_t*>("abc"), 3, 0);
+  P.Push(reinterpret_cast<const uint8_t*>("de"), 2, 5);
   const auto First = P.Take(16'667);
-  EXPECT_EQ(std::vector<uint8_t>(First.begin(), First.end()), (std::vector<uint8_t>{'a', 'b'}));
-  EXPECT_EQ(P.TakeAll(), (std::vector<uint8_t>{'c', 'd', 'e'}));
+  const std::vector<uint8_t> Rest = P.TakeAll();
+  EXPECT_EQ(std::string(First.begin(), First.end()) + "|" + std::string(Rest.begin(), Rest.end()),
+            "ab|cde");
 }
 
 // "kind:value" for each token up to the end (a number adds "=" and its value), joined by "|".
@@ -244,30 +244,18 @@ TEST(ScriptReader, Tokens) {
       {"waitfor \"a\" Send \"b\" queue \"c\" dElAy 5 ", "6:WAITFOR|0:a|8:SEND|0:b|7:QUEUE|0:c|5:DELAY|4:5=5|2"},
       {"\t\v\f\r\x1a SEND\n", "8:SEND|2"},
       // Cut off by the end of the text, a command word is only a word.
-      {"SEND", "3:SEND|2"},
-      {"SEND \"x\"\nSEND", "8:SEND|0:x|3:SEND|2"},
-      {"Hello ", "3:HELLO|2"},
-      {"SEND2", "8:SEND|4:2=2|2"},
+      {"SEND", "3:SEND|2"},  {"SEND \"x\"\nSEND", "8:SEND|0:x|3:SEND|2"},
+      {"Hello ", "3:HELLO|2"},  {"SEND2", "8:SEND|4:2=2|2"},
       // Escapes: \" and \\ stand for the second byte, any other byte loses the backslash.
-      {R"("a\"b")", "0:a\"b|2"},
-      {R"("a\\b")", "0:a\\b|2"},
-      {R"("a\nb")", "0:anb|2"},
-      {"\"\"", "0|2"},
-      {"\"abc", "2"},
-      {"\"abc\\", "2"},
-      {"\"two\nlines\"", "0:two\nlines|2"},
-      {"12 007", "4:12=12|4:007=7|2"},
-      {"123abc ", "4:123=123|3:ABC|2"},
+      {R"("a\"b")", "0:a\"b|2"},  {R"("a\\b")", "0:a\\b|2"},  {R"("a\nb")", "0:anb|2"},
+      {"\"\"", "0|2"},  {"\"abc", "2"},  {"\"abc\\", "2"},  {"\"two\nlines\"", "0:two\nlines|2"},
+      {"12 007", "4:12=12|4:007=7|2"},  {"123abc ", "4:123=123|3:ABC|2"},  {"", "2"},
       {"70000 65535 65536", "4:70000=4464|4:65535=65535|4:65536=0|2"},
       {"1" + std::string(299, '0'), "4:1" + Zeros.substr(1) + "=0|2"},
       {std::string(300, '0') + "70000", "4:" + Zeros + "=4464|2"},
       // Comments run to the end of the line (byte 10 or 13); other stray bytes are skipped.
-      {"; SEND \"x\"\nDELAY 1", "1|5:DELAY|4:1=1|2"},
-      {";c\rSEND ", "1|8:SEND|2"},
-      {"; no line end", "1|2"},
-      {"# SEND", "1|3:SEND|2"},
-      {"\0\xff\x80{}"s, "1|1|1|1|1|2"},
-      {"", "2"},
+      {"; SEND \"x\"\nDELAY 1", "1|5:DELAY|4:1=1|2"},  {";c\rSEND ", "1|8:SEND|2"},
+      {"; no line end", "1|2"},  {"# SEND", "1|3:SEND|2"},  {"\0\xff\x80{}"s, "1|1|1|1|1|2"},
       // Long tokens are read whole and kept short.
       {"SEND \"" + std::string(1000000, 'x') + "\" " + std::string(1000, 'q') + " SEND ",
        "8:SEND|0:" + X255 + "|3:" + std::string(255, 'Q') + "|8:SEND|2"},

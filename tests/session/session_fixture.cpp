@@ -54,8 +54,6 @@ void SessionTest::Connect(bool Telnet) {
   App.Session.Connected = true;
 }
 
-std::string SessionTest::Sent(int WaitMs) { return DrainFd(PeerFd, WaitMs); }
-
 void SessionTest::Remote(const std::string& Bytes) {
   ASSERT_EQ(write(PeerFd, Bytes.data(), Bytes.size()), static_cast<ssize_t>(Bytes.size()));
 }
@@ -87,14 +85,6 @@ bool SessionTest::PassUntil(const std::function<bool()>& Done, int LimitMs) {
   return Done();
 }
 
-void SessionTest::Type(const std::string& K) {
-  for (char Ch : K) Session->HandleKey(static_cast<uint8_t>(Ch));
-}
-
-void SessionTest::Keys(const std::string& K) {
-  for (char Ch : K) App.Console->PushKey(static_cast<uint8_t>(Ch));
-}
-
 void SessionTest::Press(const std::vector<int>& Codes) {
   for (int K : Codes) K < 0 ? App.Console->PushExtKey(-K & 0xFF) : App.Console->PushKey(K & 0xFF);
 }
@@ -104,8 +94,4 @@ void SessionTest::AutoAnswer() {
     Seen.push_back(T);
     App.Console->PushKey(13);
   };
-}
-
-void SessionTest::Record() {
-  Session->MessageSeen = [this](const std::string& T) { Seen.push_back(T); };
 }

@@ -50,7 +50,7 @@ class SessionTest : public ::testing::Test {
   // Puts a connected socket pair in place of the session's connection (and of an earlier pair).
   void Connect(bool Telnet = false);
   // Everything the remote side has received so far (waits briefly for it to arrive).
-  std::string Sent(int WaitMs = 50);
+  std::string Sent(int WaitMs = 50) { return DrainFd(PeerFd, WaitMs); }
   // Bytes the remote side sends to us.
   void Remote(const std::string& Bytes);
   std::string RowText(int Y) const;
@@ -58,11 +58,12 @@ class SessionTest : public ::testing::Test {
   std::vector<std::string> QueuedPaths() const;  // the upload queue's full paths
   // Session passes until Done() holds or LimitMs pass; returns Done().
   bool PassUntil(const std::function<bool()>& Done, int LimitMs = 5000);
-  void Type(const std::string& K);  // through the session's key handling
-  void Keys(const std::string& K);  // queued for message boxes and menus
+  // Through the session's key handling, or queued for message boxes and menus.
+  void Type(const std::string& K) { for (char Ch : K) Session->HandleKey(uint8_t(Ch)); }
+  void Keys(const std::string& K) { for (char Ch : K) App.Console->PushKey(uint8_t(Ch)); }
   void Press(const std::vector<int>& Codes);  // negative codes are extended keys
   // Records every message and question as its box opens (answers come from Keys()).
-  void Record();
+  void Record() { Session->MessageSeen = [this](const std::string& T) { Seen.push_back(T); }; }
   // As Record(), answering each with ENTER.
   void AutoAnswer();
   std::vector<std::string> Seen;
