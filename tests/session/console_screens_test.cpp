@@ -142,7 +142,7 @@ TEST_F(StatusBarTest, RedrawLeavesTheBoardsRegionCursorColoursAndWrapAlone) {
   EXPECT_EQ(Cells(Con, 1, 4, 9) + Cells(Con, 1, 4, 10) + Cells(Con, 1, 80, 11), "new line" + std::string(80, ' '));
 }
 
-TEST_F(StatusBarTest, TerminalReadyInBothLooks) {
+TEST_F(StatusBarTest, TerminalReadyInBothLooksAboutAndHelp) {
   Open(80, 25);
   ShowTerminalReady(Con, 1);
   EXPECT_EQ(std::pair(int(Con.Cell(40, 7).Ch), int(Con.Cell(15, 9).Ch)), std::pair(196, 254));
@@ -154,10 +154,7 @@ TEST_F(StatusBarTest, TerminalReadyInBothLooks) {
   Con.ScrollbackCount = 3;
   ShowTerminalReady(Con, 1);
   EXPECT_NE(Cells(Con, 18, 61, 9).find("Terminal ready; Scrollback available"), std::string::npos);
-}
-
-TEST_F(StatusBarTest, AboutAndHelpGoAway) {
-  Open(80, 25);
+  // About and help go away.
   Con.PushKey('q');
   ShowAbout(Con, "2.00 BETA 22", 3000);
   EXPECT_EQ(Cells(Con, 31, 50, 18) + "|" + Cells(Con, 29, 52, 19), "VERSION 2.00 BETA 22|PRE-RELEASE TEST VERSION");
@@ -215,9 +212,7 @@ TEST_F(ViewerTest, OpensAtTheEndWithStatusArea) {
 // with the status rows hidden, and the last line stays at the bottom as they go.
 TEST_F(ViewerTest, PagingMovesHUpAndHPlusOneDown) {
   const std::vector<std::tuple<int, int, int>> Steps = {
-      {73, 57, 78},  // PgUp
-      {81, 78, 99},  // PgDn: back to the end (99 <= 78 + 21)
-      {71, 0, 21},   // Home
+      {73, 57, 78},  {81, 78, 99},  {71, 0, 21},  // PgUp; PgDn to the end (99 <= 78 + 21); Home
       {81, 22, 43},  {80, 23, 44},  // Down
       {72, 22, 43},  {72, 21, 42},  // Up
       {75, 0, 21},   // Left pages like PgUp, stopping at the top

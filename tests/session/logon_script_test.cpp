@@ -43,12 +43,6 @@ class LogonScriptTest : public SessionTest {
     WaitUntil([&] { return Server.Record().size() >= Want; }, 3000);
     return Server.Record();
   }
-  // The status bar's text, or whatever else row Y holds, without the blanks around it.
-  std::string Trimmed(int Y) const {
-    const std::string S = RowText(Y);
-    const size_t B = S.find_first_not_of(' ');
-    return B == std::string::npos ? std::string() : S.substr(B);
-  }
 
   // Writes Name.scr and runs it; returns how long it ran.
   TClock::duration Run(const std::string& Name, const std::string& Text) {
@@ -60,7 +54,9 @@ class LogonScriptTest : public SessionTest {
     L.ErrorPauseMs = 0;
     L.Seen = [this](const std::string& T) {
       Seen.push_back(T);
-      Bar.push_back(Trimmed(App.Console->Rows));
+      // The status bar's text, or whatever else the row holds, without the blanks around it.
+      const std::string Row = RowText(App.Console->Rows);
+      Bar.push_back(Row.substr(std::min(Row.size(), Row.find_first_not_of(' '))));
     };
     const auto Start = TClock::now();
     L.Run(Name);

@@ -27,9 +27,8 @@ TEST_F(SessionTest, KeysLoginAndMacrosGoOutOnlyWhileConnected) {
 TEST_F(SessionTest, TypedAndPastedTextInTheEntrysCharacterSet) {
   Connect();
   const std::string Text = "M\u00fcller@\u00e9\u20ac\U0001F600";
-  const std::vector<std::pair<uint8_t, std::string>> Cases = {
-      {lx::CharsetCP437, "M\x81ller@\x82??"}, {lx::CharsetUTF8, Text}};
-  for (const auto& [Charset, Out] : Cases) {
+  for (const auto& [Charset, Out] :
+       {std::pair{lx::CharsetCP437, "M\x81ller@\x82??"s}, {lx::CharsetUTF8, Text}}) {
     App.Session.CurrentEntry.Charset = Charset;
     for (char32_t Ch : U"M\u00fcller@\u00e9\u20ac\U0001F600"s) App.Console->PushText(Ch);
     while (App.Console->KeyPressed()) Session->Pass();

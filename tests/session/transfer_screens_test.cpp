@@ -66,8 +66,7 @@ class TransferTest : public SessionTest {
     SessionTest::SetUp();
     Src = TempDir + "/src/";
     Dl = TempDir + "/dl/";
-    fs::create_directories(Src);
-    fs::create_directories(Dl);
+    for (const std::string& Dir : {Src, Dl}) fs::create_directories(Dir);
     App.Config.DownloadPath = Dl;
     App.Config.AutoZmodem = 1;
     App.Session.MessageSeen = [this](const std::string& T) {
