@@ -168,22 +168,18 @@ TEST_F(SettingsScreens, ShrinkingKeepsTheRowsAroundTheCursor) {
     for (int Y = 1; Y <= 49; ++Y) WriteRow(Y, "row " + std::to_string(Y));
     DrawStatusBar(*App.Console, App.Config, App.Session, 0);
     App.Console->GotoXY(7, C.Cursor);
-    Press({Enter, Down, Esc, Up, Enter});  // 80x50 again, ESC, then 80x25
-    Menus()->ScreenSize();
-    Menus()->ScreenSize();
-    EXPECT_TRUE(Opened.empty());
-    Menus()->ScreenSize();
+    Press({Enter, Down, Esc, Up, Enter});  // 80x50 again, ESC, then 80x25: one opening
+    for (int I = 0; I < 3; ++I) Menus()->ScreenSize();
     ASSERT_EQ(Opened.size(), 1u);
     const auto& Con = *App.Console;
     const auto Row = [](int N) { return "row " + std::to_string(N); };
     const int Height = C.StatusBar ? 24 : 25, Top = C.Moved ? C.Moved + 1 : 1;
     EXPECT_EQ(std::tuple(Opened[0].Rows, Con.Rows, Con.ScrollbackCount, RowText(1),
                          C.Moved ? LineText(C.Moved) : "", RowText(C.CursorAfter), Con.CursorX,
-                         Con.CursorY, Con.WinY2, int(Con.Cell(29, 25).Ch)),
+                         Con.CursorY, Con.WinY2, int(Con.Cell(29, 25).Ch),
+                         App.Session.Socket->WinHeight.load()),
               std::tuple(25, 25, C.Moved, Row(Top), C.Moved ? Row(C.Moved) : "", Row(C.Cursor), 7,
-                         C.CursorAfter, Height, C.StatusBar ? 221 : ' '));
-    const auto& Sock = *App.Session.Socket;
-    EXPECT_EQ(std::tuple(Sock.WinWidth.load(), Sock.WinHeight.load()), std::tuple(80, Height));
+                         C.CursorAfter, Height, C.StatusBar ? 221 : ' ', Height));
     Opened.clear();
   }
 }

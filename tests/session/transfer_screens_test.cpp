@@ -302,16 +302,6 @@ TEST_F(TransferTest, UploadFromTheQueueThenClearOrKeepIt) {
   }
 }
 
-TEST_F(TransferTest, BoardAskingForFilesWithAnEmptyQueueIsToldNo) {
-  Connect();
-  const std::string Dest = TempDir + "/board/";
-  fs::create_directories(Dest);
-  const pid_t P = Spawn("rz", Dest, PeerFd, PeerFd);
-  RunUntilResult(15000);
-  EXPECT_EQ(Seen, std::vector<std::string>{"No files in upload queue"});
-  EXPECT_GT(Reap(P, 10000), 0);  // rz was cancelled rather than left waiting (or killed: -1)
-}
-
 // What follows the start in its block is the transfer's: here a sender that asks and ends its
 // batch in one go, so the run ends (after the wait for an "OO" that never comes) only when the
 // engine was given those bytes; without them it would still wait for a header. On a paced
@@ -335,9 +325,9 @@ TEST_F(TransferTest, TheRestOfTheStartBlockGoesToTheTransferAtOnce) {
   }
 }
 
-// The menu's U opens the queue editor (lines "..", a.txt); its T while connected the transfer
-// type menu (Upload, with an empty queue).
-TEST_F(TransferTest, MenuOpensTheTransferScreens) {
+// The menu's U opens the queue editor (lines "..", a.txt). With the queue empty again, its T
+// while connected (Upload in the transfer type menu) and a board asking for files are told no.
+TEST_F(TransferTest, MenuOpensTheTransferScreensAndAnEmptyQueueSendsNothing) {
   WriteFile(Src + "a.txt", "a");
   App.Config.UploadPath = Src;
   Session->MessageSeen = App.Session.MessageSeen;
@@ -348,5 +338,8 @@ TEST_F(TransferTest, MenuOpensTheTransferScreens) {
   App.UploadQueue.Clear();
   Keys("\r");
   Session->RunMenuCommand('T');
-  EXPECT_EQ(Seen, std::vector<std::string>{"No files in upload queue"});
+  const pid_t P = Spawn("rz", Dl, PeerFd, PeerFd);
+  PassUntil([this] { return Seen.size() > 1; }, 15000);
+  EXPECT_EQ(Seen, std::vector<std::string>(2, "No files in upload queue"));
+  EXPECT_GT(Reap(P, 10000), 0);  // rz was cancelled rather than left waiting (or killed: -1)
 }
