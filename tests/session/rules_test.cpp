@@ -114,29 +114,26 @@ TEST(IdleWork, KeepAliveAndClockOncePerMinute) {
   TIdleState S;
   S.KeepAliveMinute = 600;
   int Sent = 0, Redraws = 0;
+  // Keep-alives sent so far.
   auto Run = [&](int Passes, int Minute, bool Telnet = true, bool Connected = true, bool Bar = false) {
     for (int i = 0; i < Passes; ++i) {
       const TIdleWork W = IdlePass(S, Minute, Bar, Telnet, Connected);
       Sent += W.SendKeepAlive;
       Redraws += W.RedrawStatus;
     }
+    return Sent;
   };
   Run(60, 600);
-  Run(58, 601);  // the minute changed, but the clock is read on the 60th pass only
-  EXPECT_EQ(Sent, 0);
-  Run(1, 601);
-  EXPECT_EQ(Sent, 1);
-  Run(600, 601);
-  EXPECT_EQ(Sent, 1);  // once per minute
-  Run(60, 602);
-  EXPECT_EQ(Sent, 2);
+  EXPECT_EQ(Run(58, 601), 0);  // the minute changed, but the clock is read on the 60th pass only
+  EXPECT_EQ(Run(1, 601), 1);
+  EXPECT_EQ(Run(600, 601), 1);  // once per minute
+  EXPECT_EQ(Run(60, 602), 2);
   for (int Minute = 603; Minute < 610; ++Minute) {
     NoteKeySent(S, Minute);  // typing keeps the line from being quiet
     Run(60, Minute);
   }
   Run(60, 700, false);
-  Run(60, 701, true, false);
-  EXPECT_EQ(Sent, 2);
+  EXPECT_EQ(Run(60, 701, true, false), 2);
   EXPECT_EQ(Redraws, 0);
   Run(180, 5, false, false, true);
   Run(60, 6, false, false, false);  // bar off: nothing to redraw

@@ -54,10 +54,6 @@ void SessionTest::Connect(bool Telnet) {
   App.Session.Connected = true;
 }
 
-void SessionTest::Remote(const std::string& Bytes) {
-  ASSERT_EQ(write(PeerFd, Bytes.data(), Bytes.size()), static_cast<ssize_t>(Bytes.size()));
-}
-
 std::string SessionTest::RowText(int Y) const {
   std::string S;
   for (int X = 1; X <= App.Console->Cols; ++X) S += static_cast<char>(App.Console->Cell(X, Y).Ch);
@@ -83,10 +79,6 @@ bool SessionTest::PassUntil(const std::function<bool()>& Done, int LimitMs) {
   while (!Done() && std::chrono::steady_clock::now() < End && !App.Console->Terminated.load())
     Session->Pass();
   return Done();
-}
-
-void SessionTest::Press(const std::vector<int>& Codes) {
-  for (int K : Codes) K < 0 ? App.Console->PushExtKey(-K & 0xFF) : App.Console->PushKey(K & 0xFF);
 }
 
 void SessionTest::AutoAnswer() {

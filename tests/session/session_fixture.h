@@ -52,7 +52,9 @@ class SessionTest : public ::testing::Test {
   // Everything the remote side has received so far (waits briefly for it to arrive).
   std::string Sent(int WaitMs = 50) { return DrainFd(PeerFd, WaitMs); }
   // Bytes the remote side sends to us.
-  void Remote(const std::string& Bytes);
+  void Remote(const std::string& Bytes) {
+    ASSERT_EQ(write(PeerFd, Bytes.data(), Bytes.size()), static_cast<ssize_t>(Bytes.size()));
+  }
   std::string RowText(int Y) const;
   std::string RowsText(int Y1, int Y2) const;  // rows Y1..Y2 joined by "|"
   std::vector<std::string> QueuedPaths() const;  // the upload queue's full paths
@@ -61,7 +63,9 @@ class SessionTest : public ::testing::Test {
   // Through the session's key handling, or queued for message boxes and menus.
   void Type(const std::string& K) { for (char Ch : K) Session->HandleKey(uint8_t(Ch)); }
   void Keys(const std::string& K) { for (char Ch : K) App.Console->PushKey(uint8_t(Ch)); }
-  void Press(const std::vector<int>& Codes);  // negative codes are extended keys
+  void Press(const std::vector<int>& Codes) {  // negative codes are extended keys
+    for (int K : Codes) K < 0 ? App.Console->PushExtKey(-K & 0xFF) : App.Console->PushKey(K & 0xFF);
+  }
   // Records every message and question as its box opens (answers come from Keys()).
   void Record() { Session->MessageSeen = [this](const std::string& T) { Seen.push_back(T); }; }
   // As Record(), answering each with ENTER.
