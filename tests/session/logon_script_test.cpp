@@ -228,7 +228,6 @@ TEST_F(LogonScriptTest, QueueTakesFilesOnceAndReportsAFullQueue) {
   auto& Q = App.UploadQueue;
   EXPECT_EQ(std::pair(QueuedPaths(), Q.TotalSize),
             std::pair(std::vector<std::string>{Dir.Path("up/a.zip"), Dir.Path("b.zip")}, 5l));
-
   while (Q.Count() < TProtocolQueue::MaxEntries) Q.Add(false, Dir.Dir(), "f" + std::to_string(Q.Count()));
   Run("q", Script);  // all already queued: nothing to report
   std::ofstream(Dir.Path("up/c.zip")) << "c";
