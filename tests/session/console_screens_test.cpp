@@ -79,9 +79,10 @@ TEST_F(StatusBarTest, FieldsByStateAndWidth) {
   EXPECT_EQ(std::pair(PictureColumn(132), PictureColumn(80)), std::pair(26, 1));
 }
 
-// Each cell's colour: 1 to 4 for the four status colours.
-TEST_F(StatusBarTest, ColoursAndAMessageInPlaceOfTheFields) {
-  Open(80, 25);
+// Each cell's colour: 1 to 4 for the four status colours. With the ASCII theme the console
+// runs in Topaz, where 221 is an accented letter: the dividers stay in the code page 437 font
+// of the same size, the text in the console's.
+TEST_F(StatusBarTest, ColoursFontsAndAMessageInPlaceOfTheFields) {
   S.StatusBarOn = true;
   const auto Colours = [this] {
     const std::string Four = {char(Cfg.StatusColor1), char(Cfg.StatusColor2),
@@ -90,27 +91,23 @@ TEST_F(StatusBarTest, ColoursAndAMessageInPlaceOfTheFields) {
     for (int X = 1; X <= 80; ++X) Out += static_cast<char>('1' + Four.find(char(Attr(X, 25))));
     return Out;
   };
-  DrawStatusBar(Con, Cfg, S, 0);
-  EXPECT_EQ(Colours(), "12222222222222222222222222211444444111333333333111444444441113333311122222222221");
+  for (auto [Font, Block] : {std::pair<uint8_t, uint8_t>{2, 1}, {4, 3}, {1, 1}}) {
+    SCOPED_TRACE(int(Font));
+    ASSERT_TRUE(Con.OpenScreen(80, 25, Font));
+    DrawStatusBar(Con, Cfg, S, 0);
+    EXPECT_EQ(Colours(),
+              "12222222222222222222222222211444444111333333333111444444441113333311122222222221");
+    for (int X : {29, 37, 49, 60, 68})
+      EXPECT_EQ(std::pair(Con.Cell(X, 25).Ch, Con.Cell(X, 25).Font),
+                std::pair(uint8_t{221}, Block)) << X;
+    EXPECT_EQ(Con.Cell(70, 25).Font, Font);
+  }
   S.Connected = true;
   DrawStatusBar(Con, Cfg, S, 0);
   EXPECT_EQ(Colours(), "12222222222222222214444444441444444114444444444411444444441114444411122222222221");
   DrawStatusBar(Con, Cfg, S, 0, "Script: waiting");  // centred
   EXPECT_EQ(Cells(Con, 1, 80, 25), std::string(32, ' ') + "Script: waiting" + std::string(33, ' '));
   EXPECT_EQ(Colours(), std::string(80, '2'));
-}
-
-// With the ASCII theme the console runs in Topaz, where 221 is an accented letter: the
-// dividers stay in the code page 437 font of the same size, the text in the console's.
-TEST_F(StatusBarTest, DividersAreDrawnInTheBlockFontOfTheConsoleSize) {
-  S.StatusBarOn = true;
-  for (auto [Font, Block] : {std::pair{2, 1}, std::pair{4, 3}, std::pair{1, 1}}) {
-    SCOPED_TRACE(Font);
-    ASSERT_TRUE(Con.OpenScreen(80, 25, static_cast<uint8_t>(Font)));
-    DrawStatusBar(Con, Cfg, S, 0);
-    for (int X : {29, 37, 49, 60, 68}) EXPECT_EQ(std::pair(int(Con.Cell(X, 25).Ch), int(Con.Cell(X, 25).Font)), std::pair(221, Block)) << X;
-    EXPECT_EQ(Con.Cell(70, 25).Font, Font);
-  }
 }
 
 TEST_F(StatusBarTest, ToggleOffBlanksRowAndWidensWindow) {
@@ -189,7 +186,7 @@ class ViewerTest : public ::testing::Test {
 // on a Topaz console (fonts 2 and 4) the stored text alone keeps the viewer's font.
 TEST_F(ViewerTest, OpensAtTheEndWithStatusArea) {
   for (auto [Font, Block] : {std::pair<uint8_t, uint8_t>{1, 1}, {2, 1}, {4, 3}}) {
-    SCOPED_TRACE(Font);
+    SCOPED_TRACE(int(Font));
     Fill(100);
     ASSERT_TRUE(Con.OpenScreen(80, 25, Font));
     TScrollbackViewer V(Con, Font);
