@@ -73,46 +73,41 @@ TEST_F(StatusBarTest, FieldsByStateAndWidth) {
     if (C.Font) (S.Term = std::make_unique<TTermAnsi>(Con))->Font = C.Font;
     S.Pacer.SetSpeed(C.Speed, 0);
     DrawStatusBar(Con, Cfg, S, C.Now);
-    EXPECT_EQ(Cells(Con, 1, C.Cols, C.Rows), C.Bar);
-    EXPECT_TRUE(Con.StatusLine);
-    EXPECT_EQ(Con.WinY2, C.Rows - 1);
+    EXPECT_EQ(std::tuple(Cells(Con, 1, C.Cols, C.Rows), Con.StatusLine, Con.WinY2),
+              std::tuple(C.Bar, true, C.Rows - 1));
   }
   EXPECT_EQ(std::pair(PictureColumn(132), PictureColumn(80)), std::pair(26, 1));
 }
 
-// Each cell's colour: 1 to 4 for the four status colours.
-TEST_F(StatusBarTest, ColoursAndAMessageInPlaceOfTheFields) {
-  Open(80, 25);
+// Each cell's colour: 1 to 4 for the four status colours. With the ASCII theme the console
+// runs in Topaz, where 221 is an accented letter: the dividers stay in the code page 437 font
+// of the same size, the text in the console's.
+TEST_F(StatusBarTest, ColoursFontsAndAMessageInPlaceOfTheFields) {
   S.StatusBarOn = true;
   const auto Colours = [this] {
+    const std::string Four = {char(Cfg.StatusColor1), char(Cfg.StatusColor2),
+                              char(Cfg.StatusColor3), char(Cfg.StatusColor4)};
     std::string Out;
-    for (int X = 1; X <= 80; ++X) {
-      const uint8_t A = Attr(X, 25);
-      Out += A == Cfg.StatusColor1 ? '1' : A == Cfg.StatusColor2 ? '2' : A == Cfg.StatusColor3 ? '3' : A == Cfg.StatusColor4 ? '4' : '?';
-    }
+    for (int X = 1; X <= 80; ++X) Out += static_cast<char>('1' + Four.find(char(Attr(X, 25))));
     return Out;
   };
-  DrawStatusBar(Con, Cfg, S, 0);
-  EXPECT_EQ(Colours(), "12222222222222222222222222211444444111333333333111444444441113333311122222222221");
+  for (auto [Font, Block] : {std::pair<uint8_t, uint8_t>{2, 1}, {4, 3}, {1, 1}}) {
+    SCOPED_TRACE(int(Font));
+    ASSERT_TRUE(Con.OpenScreen(80, 25, Font));
+    DrawStatusBar(Con, Cfg, S, 0);
+    EXPECT_EQ(Colours(),
+              "12222222222222222222222222211444444111333333333111444444441113333311122222222221");
+    for (int X : {29, 37, 49, 60, 68})
+      EXPECT_EQ(std::pair(Con.Cell(X, 25).Ch, Con.Cell(X, 25).Font),
+                std::pair(uint8_t{221}, Block)) << X;
+    EXPECT_EQ(Con.Cell(70, 25).Font, Font);
+  }
   S.Connected = true;
   DrawStatusBar(Con, Cfg, S, 0);
   EXPECT_EQ(Colours(), "12222222222222222214444444441444444114444444444411444444441114444411122222222221");
   DrawStatusBar(Con, Cfg, S, 0, "Script: waiting");  // centred
   EXPECT_EQ(Cells(Con, 1, 80, 25), std::string(32, ' ') + "Script: waiting" + std::string(33, ' '));
   EXPECT_EQ(Colours(), std::string(80, '2'));
-}
-
-// With the ASCII theme the console runs in Topaz, where 221 is an accented letter: the
-// dividers stay in the code page 437 font of the same size, the text in the console's.
-TEST_F(StatusBarTest, DividersAreDrawnInTheBlockFontOfTheConsoleSize) {
-  S.StatusBarOn = true;
-  for (auto [Font, Block] : {std::pair{2, 1}, std::pair{4, 3}, std::pair{1, 1}}) {
-    SCOPED_TRACE(Font);
-    ASSERT_TRUE(Con.OpenScreen(80, 25, static_cast<uint8_t>(Font)));
-    DrawStatusBar(Con, Cfg, S, 0);
-    for (int X : {29, 37, 49, 60, 68}) EXPECT_EQ(std::pair(int(Con.Cell(X, 25).Ch), int(Con.Cell(X, 25).Font)), std::pair(221, Block)) << X;
-    EXPECT_EQ(Con.Cell(70, 25).Font, Font);
-  }
 }
 
 TEST_F(StatusBarTest, ToggleOffBlanksRowAndWidensWindow) {
@@ -144,7 +139,7 @@ TEST_F(StatusBarTest, RedrawLeavesTheBoardsRegionCursorColoursAndWrapAlone) {
   EXPECT_EQ(Cells(Con, 1, 4, 9) + Cells(Con, 1, 4, 10) + Cells(Con, 1, 80, 11), "new line" + std::string(80, ' '));
 }
 
-TEST_F(StatusBarTest, TerminalReadyInBothLooks) {
+TEST_F(StatusBarTest, TerminalReadyInBothLooksAboutAndHelp) {
   Open(80, 25);
   ShowTerminalReady(Con, 1);
   EXPECT_EQ(std::pair(int(Con.Cell(40, 7).Ch), int(Con.Cell(15, 9).Ch)), std::pair(196, 254));
@@ -156,10 +151,7 @@ TEST_F(StatusBarTest, TerminalReadyInBothLooks) {
   Con.ScrollbackCount = 3;
   ShowTerminalReady(Con, 1);
   EXPECT_NE(Cells(Con, 18, 61, 9).find("Terminal ready; Scrollback available"), std::string::npos);
-}
-
-TEST_F(StatusBarTest, AboutAndHelpGoAway) {
-  Open(80, 25);
+  // About and help go away.
   Con.PushKey('q');
   ShowAbout(Con, "2.00 BETA 22", 3000);
   EXPECT_EQ(Cells(Con, 31, 50, 18) + "|" + Cells(Con, 29, 52, 19), "VERSION 2.00 BETA 22|PRE-RELEASE TEST VERSION");
@@ -190,25 +182,34 @@ class ViewerTest : public ::testing::Test {
   TSDLConsoleScrollback Con;
 };
 
+// The status rows and the gauge are drawn in the code page 437 font of the console's size:
+// on a Topaz console (fonts 2 and 4) the stored text alone keeps the viewer's font.
 TEST_F(ViewerTest, OpensAtTheEndWithStatusArea) {
-  Fill(100);
-  TScrollbackViewer V(Con, 1);
-  V.Draw();
-  V.DrawGauge();
-  EXPECT_EQ(std::tuple(V.Page(), V.Top(), V.Bottom(), Row(1), Row(22)), std::tuple(21, 78, 99, "line 78", "line 99"));
-  EXPECT_EQ(std::tuple(Con.Cell(1, 23).Ch, Con.Cell(1, 25).Ch, Con.Cell(1, 24).Attr), std::tuple(220, 223, 112));
-  EXPECT_EQ(Cells(Con, 1, 11, 24) + Cells(Con, 69, 80, 24), " Scrollback(  99/99  ) ");
-  EXPECT_EQ(V.GaugeLength(), 10);
-  EXPECT_EQ(std::tuple(Con.Cell(67, 24).Ch, Con.Cell(67, 24).Attr), std::tuple(178, 78));
+  for (auto [Font, Block] : {std::pair<uint8_t, uint8_t>{1, 1}, {2, 1}, {4, 3}}) {
+    SCOPED_TRACE(int(Font));
+    Fill(100);
+    ASSERT_TRUE(Con.OpenScreen(80, 25, Font));
+    TScrollbackViewer V(Con, Font);
+    V.Draw();
+    V.DrawGauge();
+    EXPECT_EQ(std::tuple(V.Page(), V.Top(), V.Bottom(), Row(1), Row(22), Con.Cell(1, 1).Font),
+              std::tuple(21, 78, 99, "line 78", "line 99", Font));
+    EXPECT_EQ(std::tuple(Con.Cell(1, 23).Ch, Con.Cell(1, 25).Ch, Con.Cell(1, 24).Attr),
+              std::tuple(220, 223, 112));
+    EXPECT_EQ(Cells(Con, 1, 11, 24) + Cells(Con, 69, 80, 24), " Scrollback(  99/99  ) ");
+    EXPECT_EQ(std::tuple(V.GaugeLength(), Con.Cell(67, 24).Ch, Con.Cell(67, 24).Attr),
+              std::tuple(10, 178, 78));
+    for (const auto& [X, Y] :
+         {std::pair{1, 23}, {80, 23}, {58, 24}, {62, 24}, {67, 24}, {1, 25}, {80, 25}})
+      EXPECT_EQ(Con.Cell(X, Y).Font, Block) << X << "," << Y;
+  }
 }
 
 // Key code (32: the space bar), then the top and bottom line shown; a page is 21 lines, 24
 // with the status rows hidden, and the last line stays at the bottom as they go.
 TEST_F(ViewerTest, PagingMovesHUpAndHPlusOneDown) {
   const std::vector<std::tuple<int, int, int>> Steps = {
-      {73, 57, 78},  // PgUp
-      {81, 78, 99},  // PgDn: back to the end (99 <= 78 + 21)
-      {71, 0, 21},   // Home
+      {73, 57, 78},  {81, 78, 99},  {71, 0, 21},  // PgUp; PgDn to the end (99 <= 78 + 21); Home
       {81, 22, 43},  {80, 23, 44},  // Down
       {72, 22, 43},  {72, 21, 42},  // Up
       {75, 0, 21},   // Left pages like PgUp, stopping at the top
@@ -258,33 +259,16 @@ TEST_F(ViewerTest, ShortStoresShowEachLineOnceAndBlankBelow) {
   }
 }
 
-TEST_F(ViewerTest, StatusRowsAndGaugeUseTheBlockFontOnATopazConsole) {
-  for (auto [Font, Block] : {std::pair{2, 1}, std::pair{4, 3}}) {
-    SCOPED_TRACE(Font);
-    Fill(100);
-    ASSERT_TRUE(Con.OpenScreen(80, 25, static_cast<uint8_t>(Font)));
-    TScrollbackViewer V(Con, static_cast<uint8_t>(Font));
-    V.Draw();
-    V.DrawGauge();
-    for (int X : {1, 58, 62, 67, 80}) EXPECT_EQ(Con.Cell(X, X == 1 || X == 80 ? 23 : 24).Font, Block) << X;
-    EXPECT_EQ(std::pair(int(Con.Cell(1, 25).Font), int(Con.Cell(80, 25).Font)), std::pair(Block, Block));
-    EXPECT_EQ(Con.Cell(67, 24).Attr, 78);
-    EXPECT_EQ(Con.Cell(1, 1).Font, Font);  // the stored text keeps the viewer font
-  }
-}
-
+// TAB switches the font family within the resolution; the text stays as it was.
 TEST_F(ViewerTest, TabSwitchesFontFamilyWithinResolution) {
   Fill(30);
-  TScrollbackViewer V(Con, 1);
+  TScrollbackViewer V(Con, 1), Big(Con, 3);
   V.Draw();
   V.Key(9);
-  EXPECT_EQ(std::tuple(V.Font(), Con.Cell(1, 1).Font, Row(1)), std::tuple(2, 2, "line 8"));  // the text is unchanged
+  EXPECT_EQ(std::tuple(V.Font(), Con.Cell(1, 1).Font, Row(1)), std::tuple(2, 2, "line 8"));
   V.Key(9);
-  EXPECT_EQ(V.Font(), 1);
-  TScrollbackViewer Big(Con, 3);
   Big.Key(9);
-  EXPECT_EQ(Big.Font(), 4);
-  EXPECT_FALSE(Big.Key(27));
+  EXPECT_EQ(std::tuple(V.Font(), Big.Font(), Big.Key(27)), std::tuple(1, 4, false));
 }
 
 }  // namespace

@@ -22,16 +22,6 @@ void SessionTest::TearDown() {
   if (PeerFd >= 0) close(PeerFd);
 }
 
-int AttachSocketPair(TAppContext& App, bool Telnet) {
-  int Fds[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM, 0, Fds) != 0) return -1;
-  auto Sock = std::make_unique<TSocket>(16384, 16384, -1, -1);
-  Sock->TelnetClient = Telnet;
-  if (!Sock->AttachHandle(Fds[0])) return -1;
-  App.Session.Socket = std::move(Sock);
-  return Fds[1];
-}
-
 std::string DrainFd(int Fd, int WaitMs) {
   std::string Out;
   pollfd P{Fd, POLLIN, 0};
@@ -45,17 +35,23 @@ std::string DrainFd(int Fd, int WaitMs) {
   return Out;
 }
 
-void SessionTest::Connect(bool Telnet) {
-  if (PeerFd >= 0) close(PeerFd);
-  PeerFd = AttachSocketPair(App, Telnet);
-  ASSERT_GE(PeerFd, 0);
-  App.Session.Connected = true;
+bool WaitUntil(const std::function<bool()>& Done, int LimitMs) {
+  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(LimitMs);
+  for (; !Done(); std::this_thread::sleep_for(5ms))
+    if (std::chrono::steady_clock::now() > End) return false;
+  return true;
 }
 
-std::string SessionTest::Sent(int WaitMs) { return DrainFd(PeerFd, WaitMs); }
-
-void SessionTest::Remote(const std::string& Bytes) {
-  ASSERT_EQ(write(PeerFd, Bytes.data(), Bytes.size()), static_cast<ssize_t>(Bytes.size()));
+void SessionTest::Connect(bool Telnet) {
+  if (PeerFd >= 0) close(PeerFd);
+  int Fds[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, Fds), 0);
+  PeerFd = Fds[1];
+  auto Sock = std::make_unique<TSocket>(16384, 16384, -1, -1);
+  Sock->TelnetClient = Telnet;
+  ASSERT_TRUE(Sock->AttachHandle(Fds[0]));
+  App.Session.Socket = std::move(Sock);
+  App.Session.Connected = true;
 }
 
 std::string SessionTest::RowText(int Y) const {
@@ -69,11 +65,6 @@ std::string SessionTest::RowsText(int Y1, int Y2) const {
   std::string S = RowText(Y1);
   for (int Y = Y1 + 1; Y <= Y2; ++Y) S += "|" + RowText(Y);
   return S;
-}
-
-std::string SessionTest::ScreenText() {
-  auto Hold = App.Console->Batch();
-  return RowsText(1, App.Console->Rows);
 }
 
 std::vector<std::string> SessionTest::QueuedPaths() const {
@@ -90,27 +81,9 @@ bool SessionTest::PassUntil(const std::function<bool()>& Done, int LimitMs) {
   return Done();
 }
 
-void SessionTest::Type(const std::string& K) {
-  for (char Ch : K) Session->HandleKey(static_cast<uint8_t>(Ch));
-}
-
-void SessionTest::Keys(const std::string& K) {
-  for (char Ch : K) App.Console->PushKey(static_cast<uint8_t>(Ch));
-}
-
-void SessionTest::Ext(uint8_t Code) { App.Console->PushExtKey(Code); }
-
-void SessionTest::Press(const std::vector<int>& Codes) {
-  for (int K : Codes) K < 0 ? Ext(static_cast<uint8_t>(-K)) : App.Console->PushKey(K & 0xFF);
-}
-
 void SessionTest::AutoAnswer() {
   Session->MessageSeen = [this](const std::string& T) {
     Seen.push_back(T);
     App.Console->PushKey(13);
   };
-}
-
-void SessionTest::Record() {
-  Session->MessageSeen = [this](const std::string& T) { Seen.push_back(T); };
 }

@@ -37,10 +37,10 @@ class TMemoryClipboard : public TClipboard {
   std::string Text;
 };
 
-// Puts one end of a socket pair in App's session as its connection; returns the other end.
-int AttachSocketPair(TAppContext& App, bool Telnet = false);
 // What has arrived at Fd: waits up to WaitMs for the first bytes, then until 10 ms pass quietly.
 std::string DrainFd(int Fd, int WaitMs);
+// Asks Done every 5 ms until it holds (true) or LimitMs pass (false).
+bool WaitUntil(const std::function<bool()>& Done, int LimitMs);
 
 class SessionTest : public ::testing::Test {
  protected:
@@ -50,21 +50,24 @@ class SessionTest : public ::testing::Test {
   // Puts a connected socket pair in place of the session's connection (and of an earlier pair).
   void Connect(bool Telnet = false);
   // Everything the remote side has received so far (waits briefly for it to arrive).
-  std::string Sent(int WaitMs = 50);
+  std::string Sent(int WaitMs = 50) { return DrainFd(PeerFd, WaitMs); }
   // Bytes the remote side sends to us.
-  void Remote(const std::string& Bytes);
+  void Remote(const std::string& Bytes) {
+    ASSERT_EQ(write(PeerFd, Bytes.data(), Bytes.size()), static_cast<ssize_t>(Bytes.size()));
+  }
   std::string RowText(int Y) const;
   std::string RowsText(int Y1, int Y2) const;  // rows Y1..Y2 joined by "|"
-  std::string ScreenText();                    // every row, read under the console's lock
   std::vector<std::string> QueuedPaths() const;  // the upload queue's full paths
   // Session passes until Done() holds or LimitMs pass; returns Done().
   bool PassUntil(const std::function<bool()>& Done, int LimitMs = 5000);
-  void Type(const std::string& K);  // through the session's key handling
-  void Keys(const std::string& K);  // queued for message boxes and menus
-  void Ext(uint8_t Code);
-  void Press(const std::vector<int>& Codes);  // negative codes are extended keys
+  // Through the session's key handling, or queued for message boxes and menus.
+  void Type(const std::string& K) { for (char Ch : K) Session->HandleKey(uint8_t(Ch)); }
+  void Keys(const std::string& K) { for (char Ch : K) App.Console->PushKey(uint8_t(Ch)); }
+  void Press(const std::vector<int>& Codes) {  // negative codes are extended keys
+    for (int K : Codes) K < 0 ? App.Console->PushExtKey(-K & 0xFF) : App.Console->PushKey(K & 0xFF);
+  }
   // Records every message and question as its box opens (answers come from Keys()).
-  void Record();
+  void Record() { Session->MessageSeen = [this](const std::string& T) { Seen.push_back(T); }; }
   // As Record(), answering each with ENTER.
   void AutoAnswer();
   std::vector<std::string> Seen;

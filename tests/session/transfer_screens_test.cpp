@@ -1,7 +1,6 @@
 // The transfer screens on a headless console: the progress display, the result line, the
 // queue editor driven by queued keys, and whole transfers against real sz and rz on the other
 // end of the session's connection.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -35,21 +34,13 @@ std::string RandomData(size_t Size, uint32_t Seed) {
   return S;
 }
 
-// sz or rz in Dir, reading InFd and writing OutFd; stderr discarded.
-pid_t Spawn(const std::vector<std::string>& Args, const std::string& Dir, int InFd, int OutFd) {
+// Command (sz, rz) run by the shell in Dir, reading InFd and writing OutFd; stderr discarded.
+pid_t Spawn(const std::string& Command, const std::string& Dir, int InFd, int OutFd) {
+  const std::string Line = "cd '" + Dir + "' && exec " + Command + " 2>/dev/null";
   const pid_t P = fork();
-  if (P == 0) {
-    if (chdir(Dir.c_str()) != 0) _exit(126);
-    dup2(InFd, 0);
-    dup2(OutFd, 1);
-    const int Null = open("/dev/null", O_WRONLY);
-    if (Null >= 0) dup2(Null, 2);
-    std::vector<char*> Argv;
-    for (const auto& A : Args) Argv.push_back(const_cast<char*>(A.c_str()));
-    Argv.push_back(nullptr);
-    execvp(Argv[0], Argv.data());
-    _exit(127);
-  }
+  if (P == 0 && dup2(InFd, 0) == 0 && dup2(OutFd, 1) == 1)
+    execl("/bin/sh", "sh", "-c", Line.c_str(), static_cast<char*>(nullptr));
+  if (P == 0) _exit(127);
   return P;
 }
 
@@ -57,14 +48,13 @@ pid_t Spawn(const std::vector<std::string>& Args, const std::string& Dir, int In
 // meanwhile is read from DrainFd and dropped, as the session would: a sender blocked on a full
 // link never reads the cancel sequence waiting for it.
 int Reap(pid_t P, int LimitMs, int DrainFd = -1) {
-  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(LimitMs);
   int Status = 0;
-  while (std::chrono::steady_clock::now() < End) {
-    if (waitpid(P, &Status, WNOHANG) == P) return WIFEXITED(Status) ? WEXITSTATUS(Status) : 128;
+  const bool Ended = WaitUntil([&] {
     for (char Buf[65536]; DrainFd >= 0 && recv(DrainFd, Buf, sizeof Buf, MSG_DONTWAIT) > 0;) {
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+    return waitpid(P, &Status, WNOHANG) == P;
+  }, LimitMs);
+  if (Ended) return WIFEXITED(Status) ? WEXITSTATUS(Status) : 128;
   kill(P, SIGKILL);
   waitpid(P, &Status, 0);
   return -1;
@@ -76,8 +66,7 @@ class TransferTest : public SessionTest {
     SessionTest::SetUp();
     Src = TempDir + "/src/";
     Dl = TempDir + "/dl/";
-    fs::create_directories(Src);
-    fs::create_directories(Dl);
+    for (const std::string& Dir : {Src, Dl}) fs::create_directories(Dir);
     App.Config.DownloadPath = Dl;
     App.Config.AutoZmodem = 1;
     App.Session.MessageSeen = [this](const std::string& T) {
@@ -102,37 +91,26 @@ class TransferTest : public SessionTest {
   pid_t StartSender(const std::string& Prefix, int64_t StopAfter, TStop How) {
     int Pipe[2];
     EXPECT_EQ(pipe(Pipe), 0);
-    const pid_t P = Spawn({"sz", "big.bin"}, Src, PeerFd, Pipe[1]);
+    const pid_t P = Spawn("sz big.bin", Src, PeerFd, Pipe[1]);
     close(Pipe[1]);
-    Relay = std::thread([this, Fd = Pipe[0], Prefix, StopAfter, How, P]() mutable {
-      std::string Out = Prefix;
-      int64_t Total = 0;
+    Relay = std::thread([this, Fd = Pipe[0], Out = Prefix, StopAfter, How, P]() mutable {
       char Buf[16384];
-      for (;;) {
-        pollfd Pf{Fd, POLLIN, 0};
-        if (poll(&Pf, 1, 30000) <= 0) break;
-        const ssize_t N = read(Fd, Buf, sizeof Buf);
-        if (N <= 0) break;
+      pollfd Pf{Fd, POLLIN, 0};
+      for (int64_t Total = 0, N; poll(&Pf, 1, 30000) > 0 && (N = read(Fd, Buf, sizeof Buf)) > 0;) {
         Out.append(Buf, static_cast<size_t>(N));
         // Well inside the file data the transfer screen is up: drops must be refused.
         if (Total > 65536) DropsOffSeen = DropsOffSeen && !App.Drops.Accepting();
-        size_t Off = 0;
-        while (Off < Out.size()) {
-          const ssize_t W = send(PeerFd, Out.data() + Off, Out.size() - Off, MSG_NOSIGNAL);
-          if (W <= 0) break;
-          Off += static_cast<size_t>(W);
-        }
+        for (ssize_t W; !Out.empty(); Out.erase(0, static_cast<size_t>(W)))
+          if ((W = send(PeerFd, Out.data(), Out.size(), MSG_NOSIGNAL)) <= 0) break;
         Out.clear();
-        Total += N;
-        if (Total >= StopAfter && StopAfter >= 0) {
-          if (How == TStop::CloseWindow)
-            App.Console->Terminate();
-          else if (How == TStop::BoardCancels)
-            kill(P, SIGTERM);
-          else
-            App.Console->PushKey(27);
-          StopAfter = -1;
-        }
+        if ((Total += N) < StopAfter || StopAfter < 0) continue;
+        if (How == TStop::CloseWindow)
+          App.Console->Terminate();
+        else if (How == TStop::BoardCancels)
+          kill(P, SIGTERM);
+        else
+          App.Console->PushKey(27);
+        StopAfter = -1;
       }
       close(Fd);
     });
@@ -179,12 +157,8 @@ TEST_F(TransferTest, StatusDisplayBarsRateAndNames) {
     for (int Y : {20, 21}) Con.WriteXY(32, Y, 7, Dots);
     Con.WriteXY(55, 21, 7, "...");
     TTransferView View;
-    TTransferProgress P;
-    P.FileName = Name;
-    P.FileSize = Size;
-    P.BytesTransferred = Done;
-    P.StartTime = 1000;
-    P.NewFile = true;
+    const TTransferProgress P{.FileName = Name, .FileSize = Size, .BytesTransferred = Done,
+                              .StartTime = 1000, .NewFile = true};
     DrawTransferStatus(Con, View, P, 1000 + Elapsed);
     const std::string Bar = Cells(Con, 32, 20, 20);
     EXPECT_EQ(W(Bar, Cells(Con, 55, 21, 3), Cells(Con, 29, 18, 14), Cells(Con, 29, 15, 29)), Want);
@@ -195,18 +169,14 @@ TEST_F(TransferTest, StatusDisplayBarsRateAndNames) {
 }
 
 TEST_F(TransferTest, SummarySaysWhatBecameOfEachFile) {
-  const auto R = [](const char* Name, TFileOutcome O, const char* Reason = "") {
-    TFileResult F;
-    F.Name = Name;
-    F.Outcome = O;
-    F.Reason = Reason;
-    return F;
-  };
   using O = TFileOutcome;
+  const auto R = [](const char* Name, O Outcome, const char* Reason = "") {
+    return TFileResult{.Name = Name, .LocalPath = {}, .Outcome = Outcome, .Reason = Reason};
+  };
   const auto Skipped = R("/x/b", O::Skipped, "skipped by the receiver");
+  const auto Failed = R("/x/c", O::Failed, "missing");
   EXPECT_EQ(TransferSummary(false, {R("a", O::Done), R("b", O::Done)}, 0),
             "Download complete: 2 done");
-  const auto Failed = R("/x/c", O::Failed, "missing");
   EXPECT_EQ(TransferSummary(true, {R("/x/a", O::Done), Skipped, Failed}, 0),
             "Upload failed: 1 done, 1 skipped, 1 failed (c: missing)");
   EXPECT_EQ(TransferSummary(false, {R("big", O::Failed, "cancelled")}, ZStatus::Cancelled),
@@ -225,14 +195,15 @@ TEST_F(TransferTest, QueueEditorAddsDeletesAndBrowses) {
   WriteFile(Other + "/d.txt", "dd");
   App.Config.UploadPath = Up;
   const fs::path Cwd = fs::current_path();
-  // Lines in "up": sub, .., a.txt, b.bin. a.txt twice (no second entry), b.bin; to the queue,
-  // where b.bin is deleted; back, up into "sub" by Right ("..", c.txt), Left back in "up",
-  // F5 to the other directory ("..", d.txt).
-  Press({-80, -80, '\r', '\r', -80, '\r', '\t', -83, '\t', -72, -72, -72, -77, -80, '\r', -75});
-  Ext(63);
+  // ALT-Q. Lines in "up": sub, .., a.txt, b.bin. a.txt twice (no second entry), b.bin; to the
+  // queue, where b.bin is deleted; back, up into "sub" by Right ("..", c.txt), Left back in
+  // "up", F5 to the other directory ("..", d.txt).
+  Press({-16, -80, -80, '\r', '\r', -80, '\r', '\t', -83, '\t'});
+  Press({-72, -72, -72, -77, -80, '\r', -75, -63});
   Keys(Other + "\r");
   Press({-80, '\r', 27});
-  QueueEditor(App);
+  Session->MessageSeen = App.Session.MessageSeen;
+  Session->Pass();
   EXPECT_EQ(QueuedPaths(),
             (std::vector<std::string>{Up + "/a.txt", Up + "/sub/c.txt", Other + "/d.txt"}));
   EXPECT_TRUE(Seen.empty());
@@ -247,14 +218,13 @@ TEST_F(TransferTest, QueueEditorReportsADirectoryItCannotRead) {
   // the keys for the browser are queued once it has closed.
   App.Session.MessageSeen = [this](const std::string& T) { Seen.push_back(T); };
   std::thread Later([this] {
-    // Waits (10 s at most) until the box is up, or gone.
-    const auto Until = [this](bool Shown) {
-      const auto Up = [this] { return ScreenText().find("Unable to access") != std::string::npos; };
-      for (int I = 0; I < 2000 && Up() != Shown; ++I) std::this_thread::sleep_for(5ms);
+    const auto Up = [this] {
+      auto Hold = App.Console->Batch();
+      return RowsText(1, 25).find("Unable to access") != std::string::npos;
     };
-    Until(true);
+    WaitUntil(Up, 10000);
     Keys("\r");
-    Until(false);
+    WaitUntil([&] { return !Up(); }, 10000);
     Press({-80, -80, -80, '\r', 27});  // lines in the program directory: dl, src, .., here.txt
   });
   QueueEditor(App);
@@ -310,9 +280,8 @@ TEST_F(TransferTest, UploadFromTheQueueThenClearOrKeepIt) {
   WriteFile(Src + "a.bin", A);
   WriteFile(Src + "b.txt", B);
   WriteFile(Src + "gone.txt", "x");
-  ASSERT_TRUE(App.UploadQueue.Add(true, Src, "a.bin"));
-  ASSERT_TRUE(App.UploadQueue.Add(true, Src, "gone.txt"));
-  ASSERT_TRUE(App.UploadQueue.Add(true, Src, "b.txt"));
+  for (const char* Name : {"a.bin", "gone.txt", "b.txt"})
+    ASSERT_TRUE(App.UploadQueue.Add(true, Src, Name));
   fs::remove(Src + "gone.txt");
   for (const char Answer : {'N', 'Y'}) {
     SCOPED_TRACE(Answer);
@@ -321,9 +290,8 @@ TEST_F(TransferTest, UploadFromTheQueueThenClearOrKeepIt) {
     const std::string Dest = TempDir + "/board" + Answer + "/";
     fs::create_directories(Dest);
     // The keys first: the pass takes ALT-T before the board's greeting.
-    Ext(20);
-    Keys("\r");  // "Zmodem: Upload"
-    const pid_t P = Spawn({"rz"}, Dest, PeerFd, PeerFd);
+    Press({-20, '\r'});  // ALT-T, "Zmodem: Upload"
+    const pid_t P = Spawn("rz", Dest, PeerFd, PeerFd);
     RunUntilResult();
     EXPECT_EQ(Reap(P, 10000), 0);
     ASSERT_EQ(Seen.size(), 2u);
@@ -332,16 +300,6 @@ TEST_F(TransferTest, UploadFromTheQueueThenClearOrKeepIt) {
     EXPECT_EQ(ReadFileText(Dest + "a.bin") + ReadFileText(Dest + "b.txt"), A + B);
     EXPECT_EQ(App.UploadQueue.Count(), Answer == 'Y' ? 0 : 3);
   }
-}
-
-TEST_F(TransferTest, BoardAskingForFilesWithAnEmptyQueueIsToldNo) {
-  Connect();
-  const std::string Dest = TempDir + "/board/";
-  fs::create_directories(Dest);
-  const pid_t P = Spawn({"rz"}, Dest, PeerFd, PeerFd);
-  RunUntilResult(15000);
-  EXPECT_EQ(Seen, std::vector<std::string>{"No files in upload queue"});
-  EXPECT_GT(Reap(P, 10000), 0);  // rz was cancelled rather than left waiting (or killed: -1)
 }
 
 // What follows the start in its block is the transfer's: here a sender that asks and ends its
@@ -367,16 +325,12 @@ TEST_F(TransferTest, TheRestOfTheStartBlockGoesToTheTransferAtOnce) {
   }
 }
 
-// ALT-Q and the menu's U open the queue editor (lines "..", a.txt); the menu's T while
-// connected the transfer type menu (Upload, with an empty queue).
-TEST_F(TransferTest, MenuAndKeysOpenTheTransferScreens) {
+// The menu's U opens the queue editor (lines "..", a.txt). With the queue empty again, its T
+// while connected (Upload in the transfer type menu) and a board asking for files are told no.
+TEST_F(TransferTest, MenuOpensTheTransferScreensAndAnEmptyQueueSendsNothing) {
   WriteFile(Src + "a.txt", "a");
   App.Config.UploadPath = Src;
   Session->MessageSeen = App.Session.MessageSeen;
-  Press({-16, -80, '\r', 27});
-  Session->Pass();
-  EXPECT_EQ(App.UploadQueue.Count(), 1);
-  App.UploadQueue.Clear();
   Press({-80, '\r', 27});
   Session->RunMenuCommand('U');
   EXPECT_EQ(App.UploadQueue.Count(), 1);
@@ -384,5 +338,8 @@ TEST_F(TransferTest, MenuAndKeysOpenTheTransferScreens) {
   App.UploadQueue.Clear();
   Keys("\r");
   Session->RunMenuCommand('T');
-  EXPECT_EQ(Seen, std::vector<std::string>{"No files in upload queue"});
+  const pid_t P = Spawn("rz", Dl, PeerFd, PeerFd);
+  PassUntil([this] { return Seen.size() > 1; }, 15000);
+  EXPECT_EQ(Seen, std::vector<std::string>(2, "No files in upload queue"));
+  EXPECT_GT(Reap(P, 10000), 0);  // rz was cancelled rather than left waiting (or killed: -1)
 }
