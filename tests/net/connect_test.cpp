@@ -3,6 +3,8 @@
 // filter over a socket pair, where the test decides how the bytes are cut into receives.
 #include <sys/time.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 #include <utility>
@@ -80,6 +82,10 @@ TEST(Connect, FailuresAndCancelsEndCleanly) {
     if (C.Close == -1) S.CloseHandle();
     TWatchdog Closer(std::chrono::milliseconds(C.Close < 0 ? 3600000 : C.Close),
                      [&] { S.CloseHandle(); });
+    TWatchdog Hung(std::chrono::seconds(20), [] {  // fail in seconds, not at CTest's limit
+      std::fputs("the attempt was never ended\n", stderr);
+      std::_Exit(1);
+    });
     EXPECT_FALSE(S.Connect(C.Host, C.Port, C.Limit, C.Abort));
     Closer.Stop();
     EXPECT_LE(S.Host.size(), HostMax);
