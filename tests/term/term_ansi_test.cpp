@@ -16,7 +16,6 @@ protected:
     Con = MakeConsole(Cols, Rows, Status);
     Term = std::make_unique<TTermAnsi>(*Con);
   }
-  void Send(std::string_view S) { Feed(*Term, S); }
   const TConsoleCell& At(int X, int Y) const { return Con->Cell(X, Y); }
 
   std::unique_ptr<TSDLConsoleScrollback> Con;
@@ -133,27 +132,27 @@ TEST_F(TermTest, SequencesGiveTheSameScreenHoweverTheyAreCut) {
 
 // Tab stops go back to every eighth column when the width changes; a size request keeps it.
 TEST_F(TermTest, TabStopsAndSizeRequestsFollowTheWidth) {
-  Send("\x1b[3g\x1b[1;5H\x1bH\r\ta");
+  Feed(*Term, "\x1b[3g\x1b[1;5H\x1bH\r\ta");
   const uint8_t Before = At(5, 1).Ch;
   Con->OpenScreen(132, 37, 1);
-  Send("\x1b[2;1H\tb");
+  Feed(*Term, "\x1b[2;1H\tb");
   EXPECT_EQ(std::pair(Before, At(9, 2).Ch), std::pair(uint8_t('a'), uint8_t('b')));
   int GotCols = -1, GotRows = -1;
   Term->OnScreenSize = [&](uint8_t C, uint8_t R) { GotCols = C; GotRows = R; };
-  Send("\x1b[8;50;388t");
+  Feed(*Term, "\x1b[8;50;388t");
   EXPECT_EQ(std::pair(GotCols, GotRows), std::pair(132, 50));
 }
 
 TEST_F(TermTest, FontSelectionNeedsFontSwitchAndKeepsTheCellSize) {
-  Send("\x1b[0;38 Da");
+  Feed(*Term, "\x1b[0;38 Da");
   Term->FontSwitch = 1;
-  Send("\x1b[0;38 Db\x1b[0;43 Dc");
+  Feed(*Term, "\x1b[0;38 Db\x1b[0;43 Dc");
   EXPECT_EQ(std::tuple(At(1, 1).Font, At(2, 1).Font, At(3, 1).Font), std::tuple(1, 45, 1));  // 45: mO'sOul
   Term->Font = 3;  // a 16x32 screen: the large sibling
   for (auto [In, Font] : std::initializer_list<std::pair<const char*, int>>{
            {"\x1b[0;42 D", 4}, {"\x1b[0;0 D", 3}, {"\x1b[0;37 E", 3}, {"\x1b[0;37 D", 44}, {"\x1b[0;39 D", 42},
            {"\x1b[0;40 D", 34}, {"\x1b[0;41 D", 40}}) {
-    Send(In);
+    Feed(*Term, In);
     EXPECT_EQ(Term->Font, Font) << In;
   }
   EXPECT_EQ(Term->State, TParseState::Ground);
@@ -163,18 +162,16 @@ TEST_F(TermTest, FontSelectionNeedsFontSwitchAndKeepsTheCellSize) {
 // What the session is told: the bell, a line speed, and whether the last byte drew a glyph
 // (a logon script waits for the board's echo).
 TEST_F(TermTest, BellLineSpeedAndPrintedGoToTheSession) {
-  int Bells = 0;
-  std::vector<int> Speeds;
-  Term->OnBell = [&] { ++Bells; };
-  Term->OnLineSpeed = [&](int Code) { Speeds.push_back(Code); };
-  Send("\a\x1b[0;6*rX\x1b[1;12*r\x1b[*sY\a");
-  EXPECT_EQ(std::tuple(Bells, Speeds, RowText(*Con, 1).substr(0, 3)), std::tuple(2, std::vector<int>{6, 12}, "XY "));
-  std::string Drew;
+  std::string Told;
+  Term->OnBell = [&] { Told += "bell "; };
+  Term->OnLineSpeed = [&](int Code) { Told += std::to_string(Code) + " "; };
+  Feed(*Term, "\a\x1b[0;6*rX\x1b[1;12*r\x1b[*sY\a");
+  Told += RowText(*Con, 1).substr(0, 3);
   for (int Ch : {1, 6, 11, 14, 31, 0, 7, 10, 27, int('['), int('1'), int('m'), 13, 8, int('a')}) {
     Term->ProcessChar(static_cast<uint8_t>(Ch));
-    Drew += static_cast<char>('0' + Term->Printed);
+    Told += static_cast<char>('0' + Term->Printed);
   }
-  EXPECT_EQ(Drew, "111110000000111");
+  EXPECT_EQ(Told, "bell 6 12 bell XY 111110bell 000000111");
 }
 
 // Received blocks take a faster path (text as runs, parameters appended together) than single
@@ -198,15 +195,10 @@ std::string RandomStream(std::mt19937& Rng, size_t Pieces) {
       case 10: S += "\x1b[0m"; break;
       case 11: S += "\x1b" + std::string(1, "78[M(0"[Rng() % 6]); break;
       case 12: S += std::string(Rng() % 2 ? "\x1b[?7" : "\x1b[4") + (Rng() % 2 ? "h" : "l"); break;
-      default: {
-        // Text: letters, blocks and the control bytes that print as glyphs.
-        const int Len = 1 + static_cast<int>(Rng() % 200);
-        for (int K = 0; K < Len; ++K) {
-          const uint8_t Pick[] = {'a', 'Z', ' ', 0xDB, 0xB1, 1, 6, 11, 14, 26, 28, 31, 127, 255};
-          S += static_cast<char>(Pick[Rng() % sizeof Pick]);
-        }
+      default:  // text: letters, blocks and the control bytes that print as glyphs
+        for (int K = 1 + static_cast<int>(Rng() % 200); K > 0; --K)
+          S += "aZ \xdb\xb1\x01\x06\x0b\x0e\x1a\x1c\x1f\x7f\xff"[Rng() % 14];
         break;
-      }
     }
   }
   return S;
