@@ -46,10 +46,7 @@ TEST(ZmodemCrc, KnownValuesAndSplits) {
 
 // Data in, bytes on the wire before the frame end; with or without escaping every control.
 TEST(ZmodemEscape, Table) {
-  const struct {
-    bool EscCtl;
-    TBytes In, Wire;
-  } Cases[] = {
+  const std::tuple<bool, TBytes, TBytes> Cases[] = {  // escape every control, in -> wire
       {false, {255}, {24, 'm'}},
       {false, {'@', 13}, {'@', 24, 13 ^ 64}},
       {false, {'@' | 128, 141}, {'@' | 128, 24, 141 ^ 64}},
@@ -59,11 +56,11 @@ TEST(ZmodemEscape, Table) {
       {false, {1, 27, 128, 159, 160}, {1, 27, 128, 159, 160}},
       {true, {1, 27, 13, 128, 159, 160, ' '}, {24, 1 ^ 64, 24, 27 ^ 64, 24, 13 ^ 64, 24, 128 ^ 64, 24, 159 ^ 64, 160, ' '}},
   };
-  for (const auto& C : Cases) {
+  for (const auto& [EscCtl, In, Wire] : Cases) {
     TFrameWriter W;
-    W.SetEscapeControls(C.EscCtl);
-    W.Subpacket(C.In.data(), C.In.size(), ZCRCG, false);
-    TBytes Want = C.Wire;
+    W.SetEscapeControls(EscCtl);
+    W.Subpacket(In.data(), In.size(), ZCRCG, false);
+    TBytes Want = Wire;
     Want.insert(Want.end(), {ZDLE, ZCRCG});
     ASSERT_GE(W.Out.size(), Want.size());
     EXPECT_EQ(TBytes(W.Out.begin(), W.Out.begin() + static_cast<long>(Want.size())), Want);
@@ -200,20 +197,15 @@ TEST(ProtocolQueue, WhatIsAccepted) {
   WriteFileBytes(T.Path("b;c.bin"), TBytes(10, 7));
   ASSERT_EQ(mkfifo(T.Path("fifo").c_str(), 0600), 0);
   std::filesystem::create_directory(T.Path("dir"));
-  const struct {
-    bool MustExist;
-    std::string Name;
-    bool Added;
-    int64_t Size;
-    uint8_t Status;
-  } Cases[] = {{true, "a.bin", true, 1234, 0}, {true, "  b;c.bin \0"s, true, 10, 0}, {true, "missing", false, 0, 0},
+  // Must exist, name -> added, size, status.
+  const std::tuple<bool, std::string, bool, int64_t, uint8_t> Cases[] = {{true, "a.bin", true, 1234, 0}, {true, "  b;c.bin \0"s, true, 10, 0}, {true, "missing", false, 0, 0},
                {false, "missing", true, 0, 5}, {false, "fifo", false, 0, 0},          {false, "dir", false, 0, 0},
                {false, "  ", false, 0, 0}};
   TProtocolQueue Q;
-  for (const auto& C : Cases) {
-    ASSERT_EQ(Q.Add(C.MustExist, T.Dir(), C.Name), C.Added) << C.Name;
-    if (C.Added) {
-      EXPECT_EQ(std::pair(Q.Entry(Q.Count()).Size, Q.Entry(Q.Count()).Status), std::pair(C.Size, C.Status));
+  for (const auto& [MustExist, Name, Added, Size, Status] : Cases) {
+    ASSERT_EQ(Q.Add(MustExist, T.Dir(), Name), Added) << Name;
+    if (Added) {
+      EXPECT_EQ(std::pair(Q.Entry(Q.Count()).Size, Q.Entry(Q.Count()).Status), std::pair(Size, Status));
     }
   }
   const std::vector<std::string> Paths{T.Path("a.bin"), T.Path("b;c.bin"), T.Path("missing")};

@@ -25,7 +25,7 @@ class ZmodemScript : public ::testing::Test {
   ~ZmodemScript() override { close(Peer); }
 
   // A new engine on a new link.
-  TZmodem& Open(uint8_t BlockMode = 1, bool Telnet = false) {
+  TZmodem& Open(uint8_t BlockMode = 1, bool Telnet = false, int32_t WaitMs = 10000) {
     Z.reset();
     if (Peer >= 0) close(Peer);
     int Fds[2];
@@ -36,23 +36,20 @@ class ZmodemScript : public ::testing::Test {
     Peer = Fds[1];
     In.clear(), Raw.clear(), R = {}, W = {};
     Z = std::make_unique<TZmodem>(*Sock, BlockMode);
+    Z->HeaderWaitMs = WaitMs;
     return *Z;
   }
   // A receiver that has asked for the first file, or a sender of Files that has offered it.
   TZmodem& Receiver(bool Telnet = false, int32_t WaitMs = 10000) {
-    Open(1, Telnet).SetDestDir(T.Dir());
-    Z->HeaderWaitMs = WaitMs;
+    Open(1, Telnet, WaitMs).SetDestDir(T.Dir());
     Z->PrepareReceive();
     Want(ZRINIT);
     return *Z;
   }
   TZmodem& Sender(const std::vector<std::string>& Files, uint32_t RxFlags, int32_t WaitMs = 10000) {
-    Open(0).SetFileList(Files);
-    Z->HeaderWaitMs = WaitMs;
+    Open(0, false, WaitMs).SetFileList(Files);
     Z->PrepareTransmit();
-    Want(ZRQINIT);
-    Hex(ZRINIT, RxFlags);
-    Want(ZFILE);
+    Talk({{-1, 0, ZRQINIT}, {ZRINIT, RxFlags, ZFILE}});
     return *Z;
   }
   // Sends the first Count bytes of what W holds.
