@@ -49,7 +49,7 @@ class ZmodemScript : public ::testing::Test {
   TZmodem& Sender(const std::vector<std::string>& Files, uint32_t RxFlags, int32_t WaitMs = 10000) {
     Open(0, false, WaitMs).SetFileList(Files);
     Z->PrepareTransmit();
-    Talk({{-1, 0, ZRQINIT}, {ZRINIT, RxFlags, ZFILE}});
+    Talk({{-1, 0, ZRQINIT, -1}, {ZRINIT, RxFlags, ZFILE, -1}});
     return *Z;
   }
   // Sends the first Count bytes of what W holds.
@@ -105,28 +105,17 @@ class ZmodemScript : public ::testing::Test {
     ASSERT_TRUE(Expect(Last, Noise)) << "no header, wanted type " << int(Type);
     EXPECT_EQ(std::pair(Last.Type, Pos < 0 ? 0 : Last.Pos()), std::pair(Type, uint32_t(Pos < 0 ? 0 : Pos)));
   }
-  // A dialogue: each step sends a hex header (none when Send is negative), then wants the
-  // engine's next header to be Type (at Pos when given).
-  struct TStep {
-    int Send;
-    uint32_t SendPos;
-    uint8_t Type;
-    int64_t Pos = -1;
-  };
-  void Talk(const std::vector<TStep>& Steps) {
-    for (size_t I = 0; I < Steps.size() && !HasFailure(); ++I) {
-      if (Steps[I].Send >= 0) Hex(uint8_t(Steps[I].Send), Steps[I].SendPos);
-      Want(Steps[I].Type, Steps[I].Pos);
+  // A dialogue: each step sends a hex header (none when Ours is negative), then wants the
+  // engine's next header to be Type (at Pos unless negative).
+  void Talk(const std::vector<std::tuple<int, uint32_t, uint8_t, int64_t>>& Steps) {
+    for (const auto& [Ours, OurPos, Type, Pos] : Steps) {
+      if (HasFailure()) return;
+      if (Ours >= 0) Hex(uint8_t(Ours), OurPos);
+      Want(Type, Pos);
     }
   }
-  // Finishes the run (with Fin: ZFIN both ways and "OO" first), which must end with Status and
-  // these outcomes.
-  void Ended(uint16_t Status, const std::vector<TFileOutcome>& Outcomes, bool Fin = false) {
-    if (Fin) {
-      Hex(ZFIN, 0);
-      Want(ZFIN);
-      ASSERT_EQ(write(Peer, "OO", 2), 2);
-    }
+  // Finishes the run, which must end with Status and these outcomes.
+  void Ended(uint16_t Status, const std::vector<TFileOutcome>& Outcomes) {
     for (const auto End = Clock::now() + std::chrono::seconds(10); Z->Step() && Clock::now() < End;) {
     }
     std::vector<TFileOutcome> O;
@@ -214,8 +203,9 @@ TEST_F(ZmodemScript, ReceiverOverTelnetTakesNoCommandForData) {
     for (int I = 0; I < 3; ++I) Z->Step();
   }
   Bin(THeader::At(ZEOF, 6));
-  Want(ZRINIT);
-  Ended(0, {TFileOutcome::Done}, true);
+  Talk({{-1, 0, ZRINIT, -1}, {ZFIN, 0, ZFIN, -1}});
+  ASSERT_EQ(write(Peer, "OO", 2), 2);
+  Ended(0, {TFileOutcome::Done});
   EXPECT_EQ(Z->Results()[0].Errors, 0);
   EXPECT_EQ(ReadFileText(T.Path("t.bin")), "abcdef");
 }
@@ -265,8 +255,8 @@ TEST_F(ZmodemScript, SenderAnswersAndBounds) {
   const int64_t Crc100 = Crc32Of(Data.data(), 100), CrcAll = Crc32Of(Data.data(), Data.size());
   Talk({{ZCRC, 100, ZCRC, Crc100}, {ZCRC, 0, ZCRC, CrcAll}, {ZRPOS, 0, ZDATA, 0}, {ZACK, 2048, ZDATA, 2048},
         {ZACK, 4096, ZDATA, 4096}, {-1, 0, ZEOF, 5000}, {ZRPOS, 999999, ZDATA, 5000}, {-1, 0, ZEOF, 5000},
-        {ZRINIT, 0, ZFILE}, {ZRPOS, 999999, ZDATA, 10}, {-1, 0, ZEOF, 10}, {ZRPOS, 999999, ZDATA, 10},
-        {-1, 0, ZEOF, 10}, {ZRINIT, 0, ZFIN}});
+        {ZRINIT, 0, ZFILE, -1}, {ZRPOS, 999999, ZDATA, 10}, {-1, 0, ZEOF, 10}, {ZRPOS, 999999, ZDATA, 10},
+        {-1, 0, ZEOF, 10}, {ZRINIT, 0, ZFIN, -1}});
   Hex(ZFIN, 0);
   Ended(0, std::vector<TFileOutcome>(2, TFileOutcome::Done));
 }
