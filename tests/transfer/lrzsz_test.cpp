@@ -68,6 +68,9 @@ const TFault Flip32k{K::BitFlip, true, 32768}, Flips{K::BitFlip, true, 16384}, F
 const std::vector<TFile> A{{"a.bin", 150000}}, AB{{"a.bin", 250000}, {"b.bin", 0}}, A300{{"a.bin", 300000}},
     A300Failed{{"a.bin", 300000, O::Failed}}, F0{{"f0.bin", 100000}}, Batch{{"f0.bin", 70000}, {"empty", 0}, {"f2.bin", 3000}};
 const std::vector<TFile> A400{{"a.bin", 400000}};
+// What a file's run logs (download, upload): its start, then its end by outcome.
+const E Logged[2][4] = {{E::FileInfo, E::FileReceived, E::FileRefused, E::ReceiveFailed},
+                        {E::SendingFile, E::FileSent, E::SkippedByReceiver, E::SendFailed}};
 const std::vector<TLocal> Older{{"a.bin", 40000, Gone}, {"a.bin.part", 1000, Gone}};
 
 const TCase Cases[] = {
@@ -235,12 +238,8 @@ TEST_P(Lrzsz, EndsWholeOrCleanly) {
     const TFile& F = C.Files[I];
     const TFileResult& G = R.Results[I];
     EXPECT_NE(G.Outcome == O::Failed && G.Reason.empty(), true) << "a failure without a reason";
-    if (G.Reason != "not sent") {
-      Events.push_back(Upload ? E::SendingFile : E::FileInfo);
-      Events.push_back(G.Outcome == O::Done      ? (Upload ? E::FileSent : E::FileReceived)
-                       : G.Outcome == O::Skipped ? (Upload ? E::SkippedByReceiver : E::FileRefused)
-                                                 : (Upload ? E::SendFailed : E::ReceiveFailed));
-    }
+    if (G.Reason != "not sent")
+      Events.insert(Events.end(), {Logged[Upload][0], Logged[Upload][1 + size_t(G.Outcome)]});
     if (!Whole && M.XY) continue;
     EXPECT_EQ(G.Outcome, F.Outcome) << F.Name << ": " << G.Reason;
     if (F.Outcome != O::Done || !Whole) continue;
@@ -280,10 +279,9 @@ TEST(XYModem, YmodemGUploadAndRefusedName) {
   WriteFileBytes(T.Path("b.bin"), B);
   int Fd[2];
   ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, Fd), 0);
-  TSocket SendSock, RecvSock;
-  SendSock.AttachHandle(Fd[0]);
-  RecvSock.AttachHandle(Fd[1]);
-  TXYModem Tx(SendSock, P::YmodemG), Rx(RecvSock, P::YmodemG);
+  TSocket Socks[2];
+  for (const int I : {0, 1}) Socks[I].AttachHandle(Fd[I]);
+  TXYModem Tx(Socks[0], P::YmodemG), Rx(Socks[1], P::YmodemG);
   Tx.SetFileList({T.Path("a.bin"), T.Path("lanternyx.cfg"), T.Path("b.bin")});
   Rx.SetDestDir(Dl);
   Tx.PrepareTransmit();

@@ -205,7 +205,7 @@ TRunResult RunWithPeer(const TRunOptions& O) {
     Sock.AttachHandle(A[0]);
     Sock.TelnetClient = O.Fault.Kind == K::Telnet;
     const TBytes Primed = O.PrimeStart ? ReadStart(Sock) : TBytes{};
-    bool Killed = false;
+    bool Killed = false, DiskOverran = false;
     int64_t NextDiskCheck = 0;
     auto Drive = [&](auto& Z) {
       Z.SetDestDir(O.DownloadDir);
@@ -219,12 +219,12 @@ TRunResult RunWithPeer(const TRunOptions& O) {
       while (Z.Step()) {
         if (O.KillPeerAt >= 0 && !Killed && Z.BytesTransferred >= O.KillPeerAt) Killed = kill(Pid, SIGKILL) == 0;
         // A run that writes without end must not fill the disk: the peer goes, the run ends.
-        if (!R.DiskOverran && MsSince(T0) >= NextDiskCheck) {
+        if (!DiskOverran && MsSince(T0) >= NextDiskCheck) {
           NextDiskCheck = MsSince(T0) + 100;
-          R.DiskOverran = DirBytes(O.DownloadDir) + DirBytes(O.PeerDir) > O.MaxDiskBytes;
-          if (R.DiskOverran) kill(Pid, SIGKILL);
+          DiskOverran = DirBytes(O.DownloadDir) + DirBytes(O.PeerDir) > O.MaxDiskBytes;
+          if (DiskOverran) kill(Pid, SIGKILL);
         }
-        R.EngineOverran = R.DiskOverran || MsSince(T0) > O.DeadlineMs;
+        R.EngineOverran = DiskOverran || MsSince(T0) > O.DeadlineMs;
         if (R.EngineOverran) Z.Cancel();
       }
       R.EndMs = MsSince(T0);

@@ -62,9 +62,12 @@ class ZmodemScript : public ::testing::Test {
     W.HexHeader(THeader::At(Type, Pos));
     Send();
   }
-  void Bin(const THeader& H, const std::string& Sub = {}, uint8_t End = ZCRCW) {
+  // A binary header, with a subpacket for ZFILE and ZDATA (its first byte damaged if asked).
+  void Bin(const THeader& H, const std::string& Sub = {}, uint8_t End = ZCRCW, bool Damaged = false) {
     W.BinHeader(H, true);
+    const size_t Mark = W.Out.size();
     if (H.Type == ZFILE || H.Type == ZDATA) W.Subpacket(U(Sub), Sub.size(), End, true);
+    if (Damaged) W.Out[Mark] ^= 1;
     Send();
   }
   // Offers a file; the receiver must answer with Answer at 0 (none awaited when negative).
@@ -171,11 +174,7 @@ TEST_F(ZmodemScript, ReceiverErrorsAttentionAndLimits) {
     Send();
     Want(ZACK);
     File("a.bin", 10);
-    W.BinHeader(THeader::At(ZDATA, 0), true);  // a damaged subpacket
-    const size_t Mark = W.Out.size();
-    W.Subpacket(U("hello"), 5, ZCRCG, true);
-    W.Out[Mark] ^= 1;
-    Send();
+    Bin(THeader::At(ZDATA, 0), "hello", ZCRCG, true);
     Want(ZRPOS, 0);
     EXPECT_NE(Raw.find(Telnet ? "ATTN\xff\xff!" : "ATTN\xff!"), std::string::npos);
     Bin(THeader::At(ZDATA, 3), "lo");  // data at a position we do not hold
