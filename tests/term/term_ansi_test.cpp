@@ -94,14 +94,17 @@ TEST_F(TermTest, SequencesGiveTheSameScreenHoweverTheyAreCut) {
       {"\xc2\xbb", {{1, 1, 0xC2}, {2, 1, 0xBB}}},
       {"\xc2\xbb\xe2\x94\x80", {{1, 1, 0xAF}, {2, 1, 0xC4}, {3, 1, ' '}}, 80, 25, false, VT, TCharset::UTF8},
       {"\xe2\x97\x98 \xe2\x99\xaa", {{1, 1, 8}, {2, 1, ' '}, {3, 1, 13}}, 80, 25, false, {}, TCharset::UTF8},
-      // replies: the position (to any other query too), the status, the device; none unconnected
-      {.In = "\x1b[3;10H\x1b[6n\x1b[25;80H\x1b[n\x1b[5n\x1b[c", .Reply = "\x1b[3;10R\x1b[25;80R\x1b[0n\x1b[?6c"},
+      // replies: the position (to any other query too), the status, the device, the position in
+      // origin mode (from the region's top); none unconnected
+      {.In = "\x1b[3;10H\x1b[6n\x1b[25;80H\x1b[n", .Reply = "\x1b[3;10R\x1b[25;80R"},
+      {.In = "\x1b[5n\x1b[c", .Reply = "\x1b[0n\x1b[?6c"},
       {.In = "\x1b[0c\x1bZ\x1b[>c\x1b[7n", .Emul = VT, .Reply = "\x1b[?6c\x1b[?6c"},
-      {.In = "\x1b[5;10r\x1b[?6h\x1b[2;3H\x1b[6n", .Emul = VT, .Reply = "\x1b[2;3R"},  // from the region's top
+      {.In = "\x1b[5;10r\x1b[?6h\x1b[2;3H\x1b[6n", .Emul = VT, .Reply = "\x1b[2;3R"},
       {"\x1b[6nx", {{1, 1, 'x'}, {2, 1, ' '}}},
       // mouse modes: set and reset privately (another mode's reset leaves one), never by ANSI modes
-      {.In = "\x1b[?9h", .Mouse = {Track::X10, false}}, {.In = "\x1b[?9h\x1b[?9l"}, {.In = "\x1b[1000h\x1b[1006h"},
-      {.In = "\x1b[?1000h\x1b[?1006h", .Mouse = {Track::Normal, true}}, {.In = "\x1b[?1000;1006h\x1b[?1000;1006l"},
+      {.In = "\x1b[?9h", .Mouse = {Track::X10, false}}, {.In = "\x1b[?9h\x1b[?9l"},
+      {.In = "\x1b[1000h\x1b[1006h"}, {.In = "\x1b[?1000;1006h\x1b[?1000;1006l"},
+      {.In = "\x1b[?1000h\x1b[?1006h", .Mouse = {Track::Normal, true}},
       {.In = "\x1b[?1003h", .Mouse = {Track::AnyEvent, false}},
       {.In = "\x1b[?1000;1002;1006h", .Mouse = {Track::ButtonEvent, true}},
       {.In = "\x1b[?1002h\x1b[?1000l", .Mouse = {Track::ButtonEvent, false}},
@@ -206,10 +209,11 @@ std::string RandomStream(std::mt19937& Rng, size_t Pieces) {
 
 TEST(TermBlocks, AnyCutsGiveWhatByteByByteFeedingGives) {
   std::mt19937 Rng(77);
-  for (const auto& [Cols, Rows, Status] : {std::tuple{80, 25, false}, {160, 60, true}, {132, 37, false}}) {
+  const std::tuple<int, int, bool> Sizes[] = {{80, 25, false}, {160, 60, true}, {132, 37, false}};
+  for (const auto& [Cols, Rows, Bar] : Sizes) {
     for (int Round = 0; Round < 6; ++Round) {
       const std::string In = RandomStream(Rng, 400);
-      auto ByByte = MakeConsole(Cols, Rows, Status), ByBlock = MakeConsole(Cols, Rows, Status);
+      auto ByByte = MakeConsole(Cols, Rows, Bar), ByBlock = MakeConsole(Cols, Rows, Bar);
       TTermAnsi A(*ByByte), B(*ByBlock);
       // Each round in another dialect and character set.
       const TEmulation Emul = Round % 2 ? TEmulation::VT102 : TEmulation::AnsiBbs;
@@ -218,8 +222,9 @@ TEST(TermBlocks, AnyCutsGiveWhatByteByByteFeedingGives) {
       for (char C : In) A.ProcessChar(static_cast<uint8_t>(C));
       for (size_t Off = 0, Len = 0; Off < In.size(); Off += Len)
         Feed(B, std::string_view(In).substr(Off, Len = 1 + Rng() % 300));
-      SCOPED_TRACE(std::to_string(Cols) + "x" + std::to_string(Rows) + " round " + std::to_string(Round));
-      ASSERT_EQ(std::pair(DumpScreen(*ByBlock), B.Printed), std::pair(DumpScreen(*ByByte), A.Printed));
+      SCOPED_TRACE(testing::Message() << Cols << "x" << Rows << " round " << Round);
+      ASSERT_EQ(DumpScreen(*ByBlock), DumpScreen(*ByByte));
+      ASSERT_EQ(B.Printed, A.Printed);
       for (int Y = 1; Y <= ConsoleMaxRows; ++Y)
         ASSERT_TRUE(ByBlock->Row(Y) == ByByte->Row(Y)) << "row " << Y << " differs in some byte";
       for (int L = 1; L <= ByByte->ScrollbackCount; ++L)

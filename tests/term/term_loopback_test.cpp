@@ -51,7 +51,8 @@ TEST(TermLoopback, DemoBoardAttributeLineShowsEachAttributeOnlyOnItsWord) {
     if (Cell.Attr != Attr) Marked += "<" + std::to_string(Attr = Cell.Attr) + ">";
     Marked += static_cast<char>(Cell.Ch);
   }
-  EXPECT_NE(Marked.find("<6> Blinking, <96>reverse<6>, <14>bold<6> and shades:"), std::string::npos) << Marked;
+  EXPECT_NE(Marked.find("<6> Blinking, <96>reverse<6>, <14>bold<6> and shades:"), Marked.npos)
+      << Marked;
 }
 
 }  // namespace

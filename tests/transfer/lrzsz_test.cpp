@@ -43,6 +43,7 @@ struct TLocal {
   size_t Size;
   THeld Held = Kept;
 };
+TLocal Part(size_t Size, THeld Held = Gone) { return {"a.bin.part", Size, Held}; }
 struct TMore {
   TFault Fault = {};
   TWant Want = TWant::Whole;
@@ -71,7 +72,7 @@ const std::vector<TFile> A400{{"a.bin", 400000}};
 // What a file's run logs (download, upload): its start, then its end by outcome.
 const E Logged[2][4] = {{E::FileInfo, E::FileReceived, E::FileRefused, E::ReceiveFailed},
                         {E::SendingFile, E::FileSent, E::SkippedByReceiver, E::SendFailed}};
-const std::vector<TLocal> Older{{"a.bin", 40000, Gone}, {"a.bin.part", 1000, Gone}};
+const std::vector<TLocal> Older{{"a.bin", 40000, Gone}, Part(1000)};
 
 const TCase Cases[] = {
     // Zmodem downloads, in the modes sz offers.
@@ -88,18 +89,18 @@ const TCase Cases[] = {
     // Resuming: a true prefix (our part, or a short copy under the real name) is taken up,
     // asked or not; anything else is never overwritten, and a part of other data replaced.
     {"sz_resume_true_prefix", {"sz", "-r"}, {{"a.bin", 200000}, {"b.bin", 90000}},
-     {.Locals = {{"a.bin.part", 120000, Prefix}, {"b.bin", 50000, Prefix}}}},
-    {"sz_resume_own_part_unasked", {"sz"}, {{"a.bin", 200000}}, {.Locals = {{"a.bin.part", 120000, Prefix}}}},
+     {.Locals = {Part(120000, Prefix), {"b.bin", 50000, Prefix}}}},
+    {"sz_resume_own_part_unasked", {"sz"}, {{"a.bin", 200000}}, {.Locals = {Part(120000, Prefix)}}},
     {"sz_resume_over_unrelated", {"sz", "-r"}, {{"a.bin", 100000, O::Done, "a.bin.1"}}, {.Locals = {{"a.bin", 40000}}}},
     {"sz_resume_over_longer", {"sz", "-r"}, {{"a.bin", 100000, O::Done, "a.bin.1"}}, {.Locals = {{"a.bin", 150000}}}},
     {"sz_existing_file_kept", {"sz"}, {{"a.bin", 30000, O::Done, "a.bin.1"}}, {.Locals = {{"a.bin", 30000}}}},
     {"sz_protect", {"sz", "-p"}, {{"a.bin", 30000, O::Skipped}, {"b.bin", 2000}}, {.Locals = {{"a.bin", 30000}}}},
-    {"sz_part_of_other_data", {"sz"}, {{"a.bin", 100000}}, {.Locals = {{"a.bin.part", 40000, Gone}}}},
-    {"sz_part_longer_than_file", {"sz", "-r"}, {{"a.bin", 100000}}, {.Locals = {{"a.bin.part", 150000, Gone}}}},
+    {"sz_part_of_other_data", {"sz"}, {{"a.bin", 100000}}, {.Locals = {Part(40000)}}},
+    {"sz_part_longer_than_file", {"sz", "-r"}, {{"a.bin", 100000}}, {.Locals = {Part(150000)}}},
     // A download cut off by the link is taken up where it stopped, whether or not the sender
     // asks for a resume, even when a part file not the start of this one was there before.
-    {"sz_resume_after_cut", {"sz"}, A400, {.Locals = {{"a.bin.part", 30000, Gone}}, .CutAt = 150000}},
-    {"sz_resume_asked_after_cut", {"sz", "-r"}, A400, {.Locals = {{"a.bin.part", 500000, Gone}}, .CutAt = 150000}},
+    {"sz_resume_after_cut", {"sz"}, A400, {.Locals = {Part(30000)}, .CutAt = 150000}},
+    {"sz_resume_asked_after_cut", {"sz", "-r"}, A400, {.Locals = {Part(500000)}, .CutAt = 150000}},
     // Our management option: append only once the new data is whole (a ZRPOS after damage
     // cannot reach the old content), or replace; the part file is not checked, and goes.
     {"sz_append", {"sz"}, A, {.Fault = Flip32k, .Locals = Older, .Mgmt = ZMAPND}},
@@ -186,7 +187,7 @@ TEST_P(Lrzsz, EndsWholeOrCleanly) {
     if (!Upload && (!M.XY || *M.XY >= P::Ymodem || I == 0)) R0.PeerArgs.push_back(F.Name);
   }
   // What the receiving side must hold at the end; where each file's data must begin.
-  std::map<std::string, TBytes> Held, Expected;
+  TFiles Held, Expected;
   std::vector<int64_t> Start(C.Files.size());
   for (const TLocal& L : M.Locals) {
     TBytes B = TestData(L.Size, 99);
@@ -296,7 +297,7 @@ TEST(XYModem, YmodemGUploadAndRefusedName) {
   for (const auto& F : Rx.Results()) Outcomes.push_back(F.Outcome);
   EXPECT_EQ(std::pair(Tx.ProtocolStatus + Rx.ProtocolStatus, Outcomes),
             std::pair(0, std::vector{O::Done, O::Skipped, O::Done}));
-  EXPECT_EQ(Snapshot(Dl), (std::map<std::string, TBytes>{{"/a.bin", A}, {"/b.bin", B}}));
+  EXPECT_EQ(Snapshot(Dl), (TFiles{{"/a.bin", A}, {"/b.bin", B}}));
 }
 
 }  // namespace

@@ -262,8 +262,8 @@ TBytes TestData(size_t Size, uint32_t Seed) {
   return B;
 }
 
-std::map<std::string, TBytes> Snapshot(const std::string& Root, const std::string& Skip) {
-  std::map<std::string, TBytes> M;
+TFiles Snapshot(const std::string& Root, const std::string& Skip) {
+  TFiles M;
   for (const auto& F : fs::recursive_directory_iterator(Root)) {
     const std::string P = F.path().string();
     if ((Skip.empty() || P.rfind(Skip, 0) != 0) && (F.is_regular_file() || F.is_symlink()))

@@ -66,4 +66,5 @@ TRunResult RunWithPeer(const TRunOptions& O);
 TBytes TestData(size_t Size, uint32_t Seed);
 
 // Every regular file under Root (relative path -> contents), except below Skip.
-std::map<std::string, TBytes> Snapshot(const std::string& Root, const std::string& Skip = {});
+using TFiles = std::map<std::string, TBytes>;
+TFiles Snapshot(const std::string& Root, const std::string& Skip = {});
