@@ -10,12 +10,7 @@ namespace {
 
 class TermTest : public ::testing::Test {
 protected:
-  void SetUp() override { Make(80, 25); }
-  void Make(int Cols, int Rows, bool Status = false) {
-    Term.reset();
-    Con = MakeConsole(Cols, Rows, Status);
-    Term = std::make_unique<TTermAnsi>(*Con);
-  }
+  TermTest() : Con(MakeConsole(80, 25)), Term(std::make_unique<TTermAnsi>(*Con)) {}
   const TConsoleCell& At(int X, int Y) const { return Con->Cell(X, Y); }
 
   std::unique_ptr<TSDLConsoleScrollback> Con;
@@ -110,7 +105,8 @@ TEST_F(TermTest, SequencesGiveTheSameScreenHoweverTheyAreCut) {
       {.In = "\x1b[?1002h\x1b[?1000l", .Mouse = {Track::ButtonEvent, false}},
   };
   for (const TCase& C : Cases) {
-    Make(C.Cols, C.Rows, C.Status);
+    Term.reset();
+    Con = MakeConsole(C.Cols, C.Rows, C.Status);
     for (size_t Cut = 0; Cut <= C.In.size(); ++Cut) {
       SCOPED_TRACE(testing::PrintToString(C.In) + " cut at " + std::to_string(Cut));
       ResetConsole(*Con, C.Status);
