@@ -43,8 +43,7 @@ void FeedCase(TSDLConsoleScrollback& Console, const std::string& Name, std::stri
 class TReferenceCase : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(TReferenceCase, MatchesExpectedScreenWholeAndSplitAtEveryByte) {
-  const std::string Name = GetParam();
-  const std::string Input = ReadFileText(CaseDir / (Name + ".in"));
+  const std::string Name = GetParam(), Input = ReadFileText(CaseDir / (Name + ".in"));
   const fs::path ScreenPath = CaseDir / (Name + ".screen");
   // The whole feed goes to a brand-new console; the splits reuse one, reset each time.
   auto Con = MakeConsole(80, 25);

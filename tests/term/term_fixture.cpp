@@ -28,8 +28,8 @@ constexpr char Hex[] = "0123456789ABCDEF";
 
 }  // namespace
 
-std::string Colour(uint8_t Mode, const std::array<uint8_t, 3>& Bytes) {
-  if (Mode == 1) return "256:" + std::to_string(Bytes[0]);
+std::string Colour(uint8_t Mode, const std::array<uint8_t, 3>& Bytes, int Index) {
+  if (Mode == 1) return "256:" + std::to_string(Index >= 0 ? Index : Bytes[0]);
   if (Mode == 2)
     return "rgb:" + std::to_string(Bytes[0]) + "," + std::to_string(Bytes[1]) + "," + std::to_string(Bytes[2]);
   return "attr";
@@ -39,13 +39,10 @@ std::string DumpScreen(const TSDLConsoleScrollback& Con) {
   std::string Ruler = "  |";
   for (int X = 1; X <= Con.Cols; ++X) Ruler += X % 10 == 0 ? static_cast<char>('0' + (X / 10) % 10) : '.';
   Ruler += "|\n";
-  auto Colours = [](uint8_t Mode, uint8_t Index, const std::array<uint8_t, 3>& RGB) {
-    return Colour(Mode, Mode == 1 ? std::array<uint8_t, 3>{Index, 0, 0} : RGB);
-  };
   std::ostringstream O;
   O << "size " << int(Con.Cols) << " " << int(Con.Rows) << "\ncursor " << Con.CursorX << " " << Con.CursorY << "\nwindow "
     << int(Con.WinY1) << " " << int(Con.WinY2) << "\nstate attr=" << int(Con.TextAttr)
-    << " fg=" << Colours(Con.FgMode, Con.Fg256, Con.FgRGB) << " bg=" << Colours(Con.BgMode, Con.Bg256, Con.BgRGB)
+    << " fg=" << Colour(Con.FgMode, Con.FgRGB, Con.Fg256) << " bg=" << Colour(Con.BgMode, Con.BgRGB, Con.Bg256)
     << " hidden=" << Con.CursorHidden << " blink=" << Con.BlinkEnabled << " wrap=" << Con.PendingWrap
     << " scrollback=" << Con.ScrollbackCount << "\n";
   const auto Grid = [&](const char* Name, auto Show) {

@@ -48,5 +48,6 @@ inline void Feed(TTermAnsi& Term, std::string_view Bytes) {
 // colour state, then a glyph grid (code page 437 shown as Unicode), a foreground and a
 // background grid, and the runs of cells in 256-colour or RGB modes or other fonts.
 std::string DumpScreen(const TSDLConsoleScrollback& Con);
-// A colour as the dump shows it: "attr", "256:N" or "rgb:R,G,B".
-std::string Colour(uint8_t Mode, const std::array<uint8_t, 3>& Bytes);
+// A colour as the dump shows it: "attr", "256:N" (N is Index when given, else Bytes[0]) or
+// "rgb:R,G,B".
+std::string Colour(uint8_t Mode, const std::array<uint8_t, 3>& Bytes, int Index = -1);

@@ -83,8 +83,6 @@ class TRelay {
     if (Fault.Kind == K::BitFlip) {
       for (; NextFlip < End; NextFlip += Fault.At, Mark()) Out[static_cast<size_t>(NextFlip - Before)] ^= 0x04;
     } else if (Fault.Kind == K::Telnet) {
-      // 255 doubled and IAC NOP sprinkled in toward the engine; toward the peer the doubled
-      // 255 undone and any other command dropped.
       std::vector<uint8_t> T;
       for (const uint8_t B : Out) {
         if (TowardEngine) {
@@ -175,14 +173,10 @@ int64_t DirBytes(const std::string& Dir) {
 
 // As the session's start detector would: what it read up to the ZDLE is gone, the rest of
 // that read is handed to the engine.
-std::vector<uint8_t> ReadStart(int Fd, Clock::time_point T0) {
-  std::vector<uint8_t> Got;
-  while (MsSince(T0) < 5000) {
-    pollfd Pf{Fd, POLLIN, 0};
-    uint8_t Buf[256];
-    if (poll(&Pf, 1, 100) <= 0) continue;
-    const ssize_t N = recv(Fd, Buf, sizeof Buf, 0);
-    if (N <= 0) break;
+TBytes ReadStart(TSocket& Sock) {
+  TBytes Got;
+  uint8_t Buf[256];
+  for (int32_t N; Sock.DataWaiting(5000) && (N = Sock.ReadBuf(Buf, sizeof Buf)) > 0;) {
     Got.insert(Got.end(), Buf, Buf + N);
     const auto Z = std::find(Got.begin(), Got.end(), uint8_t{24});
     if (Z != Got.end()) return {Z, Got.end()};
@@ -200,18 +194,18 @@ TRunResult RunWithPeer(const TRunOptions& O) {
   const bool Relayed = O.Fault.Kind != K::None;
   if (Relayed) socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, B);
   const int PeerFd = Relayed ? B[1] : A[1];
-  char LogName[] = "/tmp/lx-zpeer-XXXXXX";
-  close(mkstemp(LogName));
+  const TTempDir LogDir;
+  const std::string LogName = LogDir.Path("peer.log");
   const pid_t Pid = StartPeer(O.PeerArgs, O.PeerDir, PeerFd, LogName);
   close(PeerFd);
   std::unique_ptr<TRelay> Relay;
   if (Relayed) Relay = std::make_unique<TRelay>(A[1], B[0], O.Fault, T0);
-  const std::vector<uint8_t> Primed = O.PrimeStart ? ReadStart(A[0], T0) : std::vector<uint8_t>{};
   {
     TSocket Sock;
     Sock.AttachHandle(A[0]);
     Sock.TelnetClient = O.Fault.Kind == K::Telnet;
-    bool Killed = false;
+    const TBytes Primed = O.PrimeStart ? ReadStart(Sock) : TBytes{};
+    bool Killed = false, DiskOverran = false;
     int64_t NextDiskCheck = 0;
     auto Drive = [&](auto& Z) {
       Z.SetDestDir(O.DownloadDir);
@@ -225,12 +219,12 @@ TRunResult RunWithPeer(const TRunOptions& O) {
       while (Z.Step()) {
         if (O.KillPeerAt >= 0 && !Killed && Z.BytesTransferred >= O.KillPeerAt) Killed = kill(Pid, SIGKILL) == 0;
         // A run that writes without end must not fill the disk: the peer goes, the run ends.
-        if (!R.DiskOverran && MsSince(T0) >= NextDiskCheck) {
+        if (!DiskOverran && MsSince(T0) >= NextDiskCheck) {
           NextDiskCheck = MsSince(T0) + 100;
-          R.DiskOverran = DirBytes(O.DownloadDir) + DirBytes(O.PeerDir) > O.MaxDiskBytes;
-          if (R.DiskOverran) kill(Pid, SIGKILL);
+          DiskOverran = DirBytes(O.DownloadDir) + DirBytes(O.PeerDir) > O.MaxDiskBytes;
+          if (DiskOverran) kill(Pid, SIGKILL);
         }
-        R.EngineOverran = R.DiskOverran || MsSince(T0) > O.DeadlineMs;
+        R.EngineOverran = DiskOverran || MsSince(T0) > O.DeadlineMs;
         if (R.EngineOverran) Z.Cancel();
       }
       R.EndMs = MsSince(T0);
@@ -253,9 +247,7 @@ TRunResult RunWithPeer(const TRunOptions& O) {
   R.PeerExit = WaitPeer(Pid, 15000);
   if (Relay) R.FaultMs = Relay->FaultMs;
   Relay.reset();
-  const TBytes L = ReadFileBytes(LogName);
-  R.PeerLog.assign(L.begin(), L.end());
-  unlink(LogName);
+  R.PeerLog = ReadFileText(LogName);
   return R;
 }
 
@@ -270,8 +262,8 @@ TBytes TestData(size_t Size, uint32_t Seed) {
   return B;
 }
 
-std::map<std::string, TBytes> Snapshot(const std::string& Root, const std::string& Skip) {
-  std::map<std::string, TBytes> M;
+TFiles Snapshot(const std::string& Root, const std::string& Skip) {
+  TFiles M;
   for (const auto& F : fs::recursive_directory_iterator(Root)) {
     const std::string P = F.path().string();
     if ((Skip.empty() || P.rfind(Skip, 0) != 0) && (F.is_regular_file() || F.is_symlink()))

@@ -35,10 +35,9 @@ struct TRunResult {
   std::vector<TTransferEvent> Events;
   int HookStarts = 0, HookEnds = 0;
   int PeerExit = -1;           // exit code, 128 + signal, or -1 when it had to be killed
-  bool EngineOverran = false;  // the deadline or the disk cap ended the run
-  bool DiskOverran = false;    // more than MaxDiskBytes appeared in the two directories
-  int64_t EndMs = 0;           // when the engine's run ended, from the start
-  int64_t FaultMs = -1;        // when the relay applied its fault, from the start
+  // The deadline or the disk cap (more than MaxDiskBytes in the two directories) ended the run.
+  bool EngineOverran = false;
+  int64_t EndMs = 0, FaultMs = -1;  // when the engine's run ended, the relay applied its fault
   std::string PeerLog;
 };
 
@@ -67,4 +66,5 @@ TRunResult RunWithPeer(const TRunOptions& O);
 TBytes TestData(size_t Size, uint32_t Seed);
 
 // Every regular file under Root (relative path -> contents), except below Skip.
-std::map<std::string, TBytes> Snapshot(const std::string& Root, const std::string& Skip = {});
+using TFiles = std::map<std::string, TBytes>;
+TFiles Snapshot(const std::string& Root, const std::string& Skip = {});

@@ -9,8 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "net/socket.h"
-#include "support/test_tempdir.h"
-#include "transfer/zmodem.h"
+#include "transfer/zmodem_harness.h"
 
 using namespace zm;
 namespace fs = std::filesystem;
@@ -26,7 +25,7 @@ class ZmodemScript : public ::testing::Test {
   ~ZmodemScript() override { close(Peer); }
 
   // A new engine on a new link.
-  TZmodem& Open(uint8_t BlockMode = 1, bool Telnet = false) {
+  TZmodem& Open(uint8_t BlockMode = 1, bool Telnet = false, int32_t WaitMs = 10000) {
     Z.reset();
     if (Peer >= 0) close(Peer);
     int Fds[2];
@@ -37,40 +36,49 @@ class ZmodemScript : public ::testing::Test {
     Peer = Fds[1];
     In.clear(), Raw.clear(), R = {}, W = {};
     Z = std::make_unique<TZmodem>(*Sock, BlockMode);
+    Z->HeaderWaitMs = WaitMs;
     return *Z;
   }
   // A receiver that has asked for the first file, or a sender of Files that has offered it.
   TZmodem& Receiver(bool Telnet = false, int32_t WaitMs = 10000) {
-    Open(1, Telnet).SetDestDir(T.Dir());
-    Z->HeaderWaitMs = WaitMs;
+    Open(1, Telnet, WaitMs).SetDestDir(T.Dir());
     Z->PrepareReceive();
     Want(ZRINIT);
     return *Z;
   }
   TZmodem& Sender(const std::vector<std::string>& Files, uint32_t RxFlags, int32_t WaitMs = 10000) {
-    Open(0).SetFileList(Files);
-    Z->HeaderWaitMs = WaitMs;
+    Open(0, false, WaitMs).SetFileList(Files);
     Z->PrepareTransmit();
-    Want(ZRQINIT);
-    Hex(ZRINIT, RxFlags);
-    Want(ZFILE);
+    Talk({{-1, 0, ZRQINIT, -1}, {ZRINIT, RxFlags, ZFILE, -1}});
     return *Z;
   }
-  void Send() {
-    ASSERT_EQ(write(Peer, W.Out.data(), W.Out.size()), ssize_t(W.Out.size()));
-    W.Out.clear();
+  // Sends the first Count bytes of what W holds.
+  void Send(size_t Count = SIZE_MAX) {
+    Count = std::min(Count, W.Out.size());
+    ASSERT_EQ(write(Peer, W.Out.data(), Count), ssize_t(Count));
+    W.Out.erase(W.Out.begin(), W.Out.begin() + static_cast<long>(Count));
   }
   void Hex(uint8_t Type, uint32_t Pos) {
     W.HexHeader(THeader::At(Type, Pos));
     Send();
   }
-  void Bin(const THeader& H, const std::string& Sub = {}, uint8_t End = ZCRCW) {
+  // A binary header, with a subpacket for ZFILE and ZDATA (its first byte damaged if asked).
+  void Bin(const THeader& H, const std::string& Sub = {}, uint8_t End = ZCRCW, bool Bad = false) {
     W.BinHeader(H, true);
+    const size_t Mark = W.Out.size();
     if (H.Type == ZFILE || H.Type == ZDATA) W.Subpacket(U(Sub), Sub.size(), End, true);
+    if (Bad) W.Out[Mark] ^= 1;
     Send();
   }
-  void File(const std::string& Name, int64_t Size) {
+  // Offers a file; the receiver must answer with Answer at 0 (none awaited when negative).
+  void File(const std::string& Name, int64_t Size, int Answer = ZRPOS) {
     Bin(THeader::Flags(ZFILE, 0, 0, 0, ZCBIN), Name + '\0' + std::to_string(Size) + " 0 100644" + '\0');
+    if (Answer >= 0) Want(uint8_t(Answer), 0);
+  }
+  // Writes a file for the sender; gives its path.
+  std::string Put(const std::string& Name, const TBytes& Data) {
+    WriteFileBytes(T.Path(Name), Data);
+    return T.Path(Name);
   }
   // Moves what the engine sent into In; false when nothing was there.
   bool Pull() {
@@ -80,13 +88,15 @@ class ZmodemScript : public ::testing::Test {
     return N > 0;
   }
   // Steps the engine until the peer holds a complete header (false: none within 5 s, or the
-  // run ended). Raw keeps every byte that came before it.
-  bool Expect(THeader& H) {
+  // run ended), sending Noise to it all the while. Raw keeps every byte up to its end.
+  bool Expect(THeader& H, const std::string& Noise = {}) {
+    Raw.clear();
     for (const auto End = Clock::now() + std::chrono::seconds(5); Clock::now() < End;) {
+      if (!Noise.empty()) send(Peer, Noise.data(), Noise.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
       const bool Came = Pull();
       size_t Used = 0;
       const bool Got = !In.empty() && R.Feed(In.data(), In.size(), Used) == THeaderReader::TResult::Header;
-      Raw.insert(Raw.end(), In.begin(), In.begin() + static_cast<long>(Used));
+      Raw.append(In.begin(), In.begin() + static_cast<long>(Used));
       In.erase(In.begin(), In.begin() + static_cast<long>(Used));
       if (Got) return H = R.Hdr, true;
       if (!Came && !Z->Step() && In.empty()) return false;
@@ -94,41 +104,32 @@ class ZmodemScript : public ::testing::Test {
     return false;
   }
   // The next header must be Type (at Pos when given).
-  void Want(uint8_t Type, int64_t Pos = -1) {
-    ASSERT_TRUE(Expect(Last)) << "no header, wanted type " << int(Type);
+  void Want(uint8_t Type, int64_t Pos = -1, const std::string& Noise = {}) {
+    ASSERT_TRUE(Expect(Last, Noise)) << "no header, wanted type " << int(Type);
     EXPECT_EQ(std::pair(Last.Type, Pos < 0 ? 0 : Last.Pos()), std::pair(Type, uint32_t(Pos < 0 ? 0 : Pos)));
   }
-  // Sends Bytes over and over while stepping the engine, until it sends a Want header.
-  void Noise(const std::string& Bytes, uint8_t Want) {
-    for (const auto End = Clock::now() + std::chrono::seconds(3); Clock::now() < End;) {
-      ASSERT_EQ(write(Peer, Bytes.data(), Bytes.size()), ssize_t(Bytes.size()));
-      Z->Step();
-      uint8_t Buf[512];
-      const ssize_t N = recv(Peer, Buf, sizeof Buf, MSG_DONTWAIT);
-      size_t Used;
-      if (N > 0 && R.Feed(Buf, size_t(N), Used) == THeaderReader::TResult::Header && R.Hdr.Type == Want) return;
+  // A dialogue: each step sends a hex header (none when Ours is negative), then wants the
+  // engine's next header to be Type (at Pos unless negative).
+  void Talk(const std::vector<std::tuple<int, uint32_t, uint8_t, int64_t>>& Steps) {
+    for (const auto& [Ours, OurPos, Type, Pos] : Steps) {
+      if (HasFailure()) return;
+      if (Ours >= 0) Hex(uint8_t(Ours), OurPos);
+      Want(Type, Pos);
     }
-    ADD_FAILURE() << "no time-out under noise, wanted type " << int(Want);
-  }
-  // The end of a batch: ZFIN both ways, "OO", and the run over.
-  void Finish(bool Fin = false) {
-    if (Fin) {
-      Hex(ZFIN, 0);
-      Want(ZFIN);
-      ASSERT_EQ(write(Peer, "OO", 2), 2);
-    }
-    for (const auto End = Clock::now() + std::chrono::seconds(10); Z->Step() && Clock::now() < End;) {
-    }
-    EXPECT_TRUE(Z->Finished());
   }
   // Finishes the run, which must end with Status and these outcomes.
-  void Ended(uint16_t Status, const std::vector<TFileOutcome>& Want, bool Fin = false) {
-    Finish(Fin);
+  void Ended(uint16_t Status, const std::vector<TFileOutcome>& Outcomes) {
+    for (const auto End = Clock::now() + std::chrono::seconds(10); Z->Step() && Clock::now() < End;) {
+    }
     std::vector<TFileOutcome> O;
     for (const auto& F : Z->Results()) O.push_back(F.Outcome);
-    EXPECT_EQ(std::pair(Z->ProtocolStatus, O), std::pair(Status, Want));
+    EXPECT_EQ(std::tuple(Z->Finished(), Z->ProtocolStatus, O), std::tuple(true, Status, Outcomes));
   }
-  static std::string Str(const TFrameWriter& F) { return std::string(F.Out.begin(), F.Out.end()); }
+  static std::string HexOf(uint8_t Type, uint32_t Pos) {
+    TFrameWriter F;
+    F.HexHeader(THeader::At(Type, Pos));
+    return std::string(F.Out.begin(), F.Out.end());
+  }
 
   TTempDir T;
   std::unique_ptr<TSocket> Sock;
@@ -136,26 +137,29 @@ class ZmodemScript : public ::testing::Test {
   int Peer = -1;
   TFrameWriter W;
   THeaderReader R;
-  std::vector<uint8_t> In, Raw;
+  std::vector<uint8_t> In;
+  std::string Raw;
   THeader Last;
 };
 
-// Receiving: free space; names that are refused; no download directory, no download.
-TEST_F(ZmodemScript, ReceiverAnswersAndRefuses) {
+// Receiving: free space; names that are refused; a sender that keeps offering a file without
+// ever sending data is given up on; no download directory, no download.
+TEST_F(ZmodemScript, ReceiverAnswersRefusesAndGivesUp) {
   Receiver();
   EXPECT_EQ(Last.ZF0(), CANFDX | CANOVIO | CANFC32);
   Hex(ZFREECNT, 0);
   Want(ZACK);
   EXPECT_GT(Last.Pos(), 0u);
-  for (const std::string& Name : {std::string(256, 'n'), std::string(".."), std::string("a/b/")}) {
-    File(Name, 10);
-    Want(ZSKIP);
-  }
-  Ended(0, std::vector<TFileOutcome>(3, TFileOutcome::Skipped), true);
+  for (const std::string& Name : {std::string(256, 'n'), std::string(".."), std::string("a/b/")})
+    File(Name, 10, ZSKIP);
   EXPECT_TRUE(fs::is_empty(T.Dir()));
+  THeader H;
+  for (int I = 0; I < 30 && !Z->Finished() && (File("a.bin", 10, -1), Expect(H)); ++I)
+    EXPECT_EQ(H.Type, ZRPOS);
+  using O = TFileOutcome;
+  Ended(ZStatus::TooManyRetries, {O::Skipped, O::Skipped, O::Skipped, O::Failed});
   Open().SetDestDir(T.Path("missing"));
-  EXPECT_NE(Z->PrepareReceive(), 0);
-  EXPECT_FALSE(Z->Step());
+  EXPECT_TRUE(Z->PrepareReceive() != 0 && !Z->Step());
 }
 
 // A hex ZSINIT brings an attention string (its subpacket in CRC-16, as the header); errors
@@ -171,15 +175,9 @@ TEST_F(ZmodemScript, ReceiverErrorsAttentionAndLimits) {
     Send();
     Want(ZACK);
     File("a.bin", 10);
+    Bin(THeader::At(ZDATA, 0), "hello", ZCRCG, true);
     Want(ZRPOS, 0);
-    W.BinHeader(THeader::At(ZDATA, 0), true);  // a damaged subpacket
-    const size_t Mark = W.Out.size();
-    W.Subpacket(U("hello"), 5, ZCRCG, true);
-    W.Out[Mark] ^= 1;
-    Send();
-    Raw.clear();
-    Want(ZRPOS, 0);
-    EXPECT_NE(std::string(Raw.begin(), Raw.end()).find(Telnet ? "ATTN\xff\xff!" : "ATTN\xff!"), std::string::npos);
+    EXPECT_NE(Raw.find(Telnet ? "ATTN\xff\xff!" : "ATTN\xff!"), std::string::npos);
     Bin(THeader::At(ZDATA, 3), "lo");  // data at a position we do not hold
     Want(ZRPOS, 0);
     Bin(THeader::At(ZDATA, 0), "hello", ZCRCE);
@@ -187,8 +185,7 @@ TEST_F(ZmodemScript, ReceiverErrorsAttentionAndLimits) {
     for (int I = 0; I < 30 && !Z->Finished() && (Bin(THeader::At(ZEOF, 3)), Expect(H)); ++I) {
     }
     Ended(ZStatus::TooManyErrors, {TFileOutcome::Failed});
-    EXPECT_FALSE(fs::exists(T.Path("a.bin")));
-    EXPECT_EQ(ReadFileText(T.Path("a.bin.part")), "hello");
+    EXPECT_EQ(Snapshot(T.Dir()), (TFiles{{"/a.bin.part", {'h', 'e', 'l', 'l', 'o'}}}));
   }
 }
 
@@ -197,19 +194,17 @@ TEST_F(ZmodemScript, ReceiverErrorsAttentionAndLimits) {
 TEST_F(ZmodemScript, ReceiverOverTelnetTakesNoCommandForData) {
   Receiver(true);
   File("t.bin", 6);
-  Want(ZRPOS, 0);
   W.BinHeader(THeader::At(ZDATA, 0), true);
   W.Subpacket(U("abcdef"), 6, ZCRCE, true);
-  const std::vector<uint8_t> Frame = W.Out;
-  for (const auto& Piece : {std::vector<uint8_t>(Frame.begin(), Frame.begin() + 12), std::vector<uint8_t>{255, 241},
-                            std::vector<uint8_t>(Frame.begin() + 12, Frame.end())}) {
-    W.Out = Piece;
-    Send();
+  W.Out.insert(W.Out.begin() + 12, {255, 241});
+  for (const size_t Piece : {12, 2, 99}) {
+    Send(Piece);
     for (int I = 0; I < 3; ++I) Z->Step();
   }
   Bin(THeader::At(ZEOF, 6));
-  Want(ZRINIT);
-  Ended(0, {TFileOutcome::Done}, true);
+  Talk({{-1, 0, ZRINIT, -1}, {ZFIN, 0, ZFIN, -1}});
+  ASSERT_EQ(write(Peer, "OO", 2), 2);
+  Ended(0, {TFileOutcome::Done});
   EXPECT_EQ(Z->Results()[0].Errors, 0);
   EXPECT_EQ(ReadFileText(T.Path("t.bin")), "abcdef");
 }
@@ -218,30 +213,19 @@ TEST_F(ZmodemScript, ReceiverOverTelnetTakesNoCommandForData) {
 // timer, in the wait for a file as inside a frame.
 TEST_F(ZmodemScript, ReceiverTimesOutThroughNoise) {
   Receiver(false, 300);
-  TFrameWriter Stray;  // headers we have no use for here, good and damaged
-  Stray.HexHeader(THeader::At(ZACK, 0));
-  Noise(Str(Stray) + "**\x18" "B0300000000abcd\r\n", ZRINIT);
+  // Headers we have no use for here, good and damaged.
+  Want(ZRINIT, -1, HexOf(ZACK, 0) + "**\x18" "B0300000000abcd\r\n");
   File("a.bin", 10);
-  Want(ZRPOS, 0);
   W.BinHeader(THeader::At(ZDATA, 0), true);
   W.Raw(U("abc"), 3);
   Send();
-  Noise("\x11\x13\x11", ZRPOS);
-}
-
-// A sender that keeps offering the file without ever sending data is given up on.
-TEST_F(ZmodemScript, ReceiverRepeatedFileIsBounded) {
-  Receiver();
-  THeader H;
-  for (int I = 0; I < 30 && !Z->Finished() && (File("a.bin", 10), Expect(H)); ++I) EXPECT_EQ(H.Type, ZRPOS);
-  Ended(ZStatus::TooManyRetries, {TFileOutcome::Failed});
+  Want(ZRPOS, 0, "\x11\x13\x11");
 }
 
 // A sender that streams on past the size it announced is stopped: the disk never fills.
 TEST_F(ZmodemScript, ReceiverStopsPastTheAnnouncedSize) {
   Receiver();
   File("a.bin", 1000);
-  Want(ZRPOS, 0);
   W.BinHeader(THeader::At(ZDATA, 0), true);
   const std::string Block(8192, 'x');
   size_t Sent = 0;
@@ -260,37 +244,19 @@ TEST_F(ZmodemScript, ReceiverStopsPastTheAnnouncedSize) {
 // CRC-32 of that many bytes, 0 meaning the whole file); a receiver's buffer size is waited on
 // (ZCRCW, then a new ZDATA after its ZACK); a ZRPOS past the end is taken as the end.
 TEST_F(ZmodemScript, SenderAnswersAndBounds) {
-  TBytes Data(5000);
-  for (size_t I = 0; I < Data.size(); ++I) Data[I] = static_cast<uint8_t>(I * 13);
-  WriteFileBytes(T.Path("a.bin"), Data);
-  WriteFileBytes(T.Path("b.bin"), TBytes(10, 1));
+  const TBytes Data = TestData(5000, 1);
   // A 2048-byte buffer, and no CANFC32: CRC-16 throughout.
-  Sender({T.Path("a.bin"), T.Path("b.bin")}, 2048, 300);
-  EXPECT_EQ(Last.ZF0(), ZCBIN);
-  EXPECT_EQ(R.Kind, ZBIN);
+  Sender({Put("a.bin", Data), Put("b.bin", TBytes(10, 1))}, 2048, 300);
+  EXPECT_EQ(std::pair(Last.ZF0(), R.Kind), std::pair(ZCBIN, ZBIN));
   // Headers it has no use for now do not keep it from offering the file again.
-  TFrameWriter Stray;
-  Stray.HexHeader(THeader::At(ZRINIT, 2048));
-  Noise(Str(Stray), ZFILE);
+  Want(ZFILE, -1, HexOf(ZRINIT, 2048));
   Z->HeaderWaitMs = 10000;
-  Hex(ZCRC, 100);
-  Want(ZCRC, Crc32Of(Data.data(), 100));
-  Hex(ZCRC, 0);
-  Want(ZCRC, Crc32Of(Data.data(), Data.size()));
-  Hex(ZRPOS, 0);
-  for (const uint32_t At : {0, 2048, 4096}) {
-    Want(ZDATA, At);
-    if (At < 4096) Hex(ZACK, At + 2048);
-  }
-  for (const int64_t Size : {5000, 10}) {
-    Want(ZEOF, Size);
-    Hex(ZRPOS, 999999);
-    Want(ZDATA, Size);
-    Want(ZEOF, Size);
-    Hex(ZRINIT, 0);
-    Want(Size == 5000 ? ZFILE : ZFIN);
-    if (Size == 5000) Hex(ZRPOS, 999999), Want(ZDATA, 10);
-  }
+  const int64_t Crc100 = Crc32Of(Data.data(), 100), CrcAll = Crc32Of(Data.data(), Data.size());
+  Talk({{ZCRC, 100, ZCRC, Crc100}, {ZCRC, 0, ZCRC, CrcAll}, {ZRPOS, 0, ZDATA, 0},
+        {ZACK, 2048, ZDATA, 2048}, {ZACK, 4096, ZDATA, 4096}, {-1, 0, ZEOF, 5000},
+        {ZRPOS, 999999, ZDATA, 5000}, {-1, 0, ZEOF, 5000}, {ZRINIT, 0, ZFILE, -1},
+        {ZRPOS, 999999, ZDATA, 10}, {-1, 0, ZEOF, 10}, {ZRPOS, 999999, ZDATA, 10},
+        {-1, 0, ZEOF, 10}, {ZRINIT, 0, ZFIN, -1}});
   Hex(ZFIN, 0);
   Ended(0, std::vector<TFileOutcome>(2, TFileOutcome::Done));
 }
@@ -299,38 +265,25 @@ TEST_F(ZmodemScript, SenderAnswersAndBounds) {
 // so it still reads the subpacket) gets the frame closed before the repeat: with a buffer
 // size (ZCRCW, then a wait for ZACK) and at the ZEOF.
 TEST_F(ZmodemScript, SenderClosesTheFrameWhenUnanswered) {
-  WriteFileBytes(T.Path("a.bin"), TBytes(3000, 7));
-  Sender({T.Path("a.bin")}, 0x20000000 | 2048).HeaderWaitMs = 300;  // CANFC32, a 2048-byte buffer
-  Hex(ZRPOS, 0);
-  Want(ZDATA, 0);
-  // Neither the ZCRCW at the buffer's end nor the ZEOF is answered.
-  for (const auto& [Type, Pos] : {std::pair<uint8_t, int64_t>{ZDATA, 2048}, {ZEOF, 3000}}) {
-    SCOPED_TRACE(int(Type));
-    if (Type == ZEOF) Want(ZEOF, 3000);
-    Raw.clear();
-    Want(Type, Pos);  // the repeat, after the time-out
-    EXPECT_NE(std::string(Raw.begin(), Raw.end()).find("\x18h"), std::string::npos) << "no frame end before the repeat";
-  }
+  Sender({Put("a.bin", TBytes(3000, 7))}, 0x20000000 | 2048).HeaderWaitMs = 300;  // CANFC32, 2 KiB
+  // Neither the ZCRCW at the buffer's end nor the ZEOF is answered: each is repeated after the
+  // time-out, behind a frame end.
+  Talk({{ZRPOS, 0, ZDATA, 0}, {-1, 0, ZDATA, 2048}});
+  EXPECT_NE(Raw.find("\x18h"), std::string::npos) << "no frame end before the repeated ZDATA";
+  Talk({{-1, 0, ZEOF, 3000}, {-1, 0, ZEOF, 3000}});
+  EXPECT_NE(Raw.find("\x18h"), std::string::npos) << "no frame end before the repeated ZEOF";
 }
 
 // After an error the sender closes the frame on its way, then keeps at most a window of data
 // unacknowledged, asking for acknowledgements (ZCRCQ) along the way: what a receiver must skip
 // after asking for a repeat stays small and clean whatever the link buffers.
 TEST_F(ZmodemScript, SenderWindowAfterAnError) {
-  TBytes Data(2 << 20);
-  for (size_t I = 0; I < Data.size(); ++I) Data[I] = static_cast<uint8_t>(I * 7 + (I >> 9));
-  WriteFileBytes(T.Path("big.bin"), Data);
-  Sender({T.Path("big.bin")}, 0x20000000);  // CANFC32
-  Hex(ZRPOS, 0);
-  Want(ZDATA, 0);
-  Raw.clear();
-  Hex(ZRPOS, 1000);
-  Want(ZDATA, 1000);
+  Sender({Put("big.bin", TestData(2 << 20, 2))}, 0x20000000);  // CANFC32
+  Talk({{ZRPOS, 0, ZDATA, 0}, {ZRPOS, 1000, ZDATA, 1000}});
   // The frame already on its way was closed (an empty ZCRCE) before the new ZDATA.
-  const std::string Before(Raw.begin(), Raw.end());
-  const size_t Header = Before.rfind("*\x18" "C");
+  const size_t Header = Raw.rfind("*\x18" "C");
   ASSERT_NE(Header, std::string::npos);
-  EXPECT_NE(Before.substr(Header > 12 ? Header - 12 : 0, 12).find("\x18h"), std::string::npos);
+  EXPECT_NE(Raw.substr(Header > 12 ? Header - 12 : 0, 12).find("\x18h"), std::string::npos);
   // Everything it sends now, for a while: whole subpackets after the new ZDATA.
   size_t Bytes = 0;
   int Asks = 0;
