@@ -261,6 +261,16 @@ TEST_F(ZmodemScript, SenderAnswersAndBounds) {
   Ended(0, std::vector<TFileOutcome>(2, TFileOutcome::Done));
 }
 
+// The session's start detector read the board's ZRINIT up to its ZDLE: the engine takes it.
+TEST_F(ZmodemScript, SenderTakesAStartReadUpToItsZdle) {
+  Open(0).SetFileList({Put("a.bin", TBytes(10, 7))});
+  const std::string Start = HexOf(ZRINIT, 0);
+  const size_t At = Start.find('\x18');
+  Z->Prime(U(Start) + At, Start.size() - At);
+  Z->PrepareTransmit();
+  Talk({{-1, 0, ZRQINIT, -1}, {-1, 0, ZFILE, -1}});
+}
+
 // A receiver that does not answer the end of the data (its frame end was damaged on the line,
 // so it still reads the subpacket) gets the frame closed before the repeat: with a buffer
 // size (ZCRCW, then a wait for ZACK) and at the ZEOF.
