@@ -38,7 +38,7 @@ struct TResolveJob {
 
 namespace {
 
-constexpr int MaxRetries = 1000;
+constexpr int MaxRetries = 1000;  // reads: pauses without data before giving up
 constexpr int RetryPauseMs = 25;
 constexpr auto RetryPause = milliseconds(RetryPauseMs);
 constexpr int PollStepMs = 250;
@@ -378,7 +378,7 @@ int32_t TSocket::SendWithRetry(const uint8_t* Buf, int32_t Len, const char* Stat
   int Retries = 0;
   // A short count is followed by the rest: a dropped tail would corrupt what the BBS gets. The
   // send never blocks outright: a peer that stops reading holds the program up for at most
-  // MaxRetries pauses without progress, then the write gives up (the link stays up).
+  // SendRetries pauses without progress, then the write gives up (the link stays up).
   while (Sent < Len) {
     // MSG_NOSIGNAL: a peer that has gone must give an error here, not kill the program.
     const ssize_t N = send(H, Buf + Sent, static_cast<size_t>(Len - Sent), MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -389,7 +389,7 @@ int32_t TSocket::SendWithRetry(const uint8_t* Buf, int32_t Len, const char* Stat
     }
     const int Err = errno;
     if (Err == EINTR) continue;
-    if (Retries >= MaxRetries) return Sent > 0 ? Sent : -1;
+    if (Retries >= SendRetries) return Sent > 0 ? Sent : -1;
     ++Retries;
     if (IsWouldBlock(Err)) {
       short REvents = 0;

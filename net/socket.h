@@ -68,6 +68,8 @@ class TSocket : public TSocketBase {
   std::string LastError;  // text of the last receive failure
   // True while the resolver thread of the current Connect has not reported back.
   std::atomic<bool> Resolving{false};
+  // How many pauses without progress a write waits through before it gives up.
+  int32_t SendRetries = 1000;
 
  protected:
   void TelnetFilter();

@@ -231,6 +231,16 @@ TEST_F(SocketPairTest, EveryWritePathDoublesIACWithTelnetOnAndCommandsGoAsTheyAr
   }
 }
 
+// A peer that stops reading: the write gives up and counts only what went out whole (a 255
+// once both its copies are sent), so the caller knows where to go on.
+TEST_F(SocketPairTest, AWriteThePeerStopsReadingCountsWholeBytes) {
+  S.SendRetries = 1;
+  const int32_t Whole = S.WriteStr(std::string(1 << 20, '\xff'));
+  const std::string Got = Received();
+  EXPECT_GT(Got.size(), 0u);
+  EXPECT_EQ(Whole, int32_t(Got.size() / 2));
+}
+
 // Once agreed, a new size is sent as it changes (a 255 in it doubled); after DONT
 // (acknowledged) no more sizes.
 TEST_F(SocketPairTest, WindowSizeChangesReachThePeerUntilItSaysDont) {
