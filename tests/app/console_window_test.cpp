@@ -162,11 +162,7 @@ class VideoThread : public DummySDL {
     std::lock_guard L(R.Lock);
     return F();
   }
-  bool WaitFor(const std::function<bool()>& P) {
-    for (int I = 0; I < 400; ++I, std::this_thread::sleep_for(5ms))
-      if (Locked(P)) return true;
-    return false;
-  }
+  bool WaitFor(const std::function<bool()>& P) { return WaitUntil([&] { return Locked(P); }, 2000); }
   TRecorder R;
 };
 

@@ -35,13 +35,6 @@ std::string DrainFd(int Fd, int WaitMs) {
   return Out;
 }
 
-bool WaitUntil(const std::function<bool()>& Done, int LimitMs) {
-  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(LimitMs);
-  for (; !Done(); std::this_thread::sleep_for(5ms))
-    if (std::chrono::steady_clock::now() > End) return false;
-  return true;
-}
-
 void SessionTest::Connect(bool Telnet) {
   if (PeerFd >= 0) close(PeerFd);
   int Fds[2];

@@ -39,8 +39,6 @@ class TMemoryClipboard : public TClipboard {
 
 // What has arrived at Fd: waits up to WaitMs for the first bytes, then until 10 ms pass quietly.
 std::string DrainFd(int Fd, int WaitMs);
-// Asks Done every 5 ms until it holds (true) or LimitMs pass (false).
-bool WaitUntil(const std::function<bool()>& Done, int LimitMs);
 
 class SessionTest : public ::testing::Test {
  protected:

@@ -1,6 +1,7 @@
 #pragma once
-// Ends a wait that would hang a test: when Stop() has not come within the limit, Rescue runs
-// (under Guard(), typically closing the console) and Stop() then reports that it had to.
+// Bounded waits for tests. TWatchdog ends a wait that would hang a test: when Stop() has not
+// come within the limit, Rescue runs (under Guard(), typically closing the console) and Stop()
+// then reports that it had to.
 
 #include <chrono>
 #include <condition_variable>
@@ -38,3 +39,11 @@ class TWatchdog {
   bool Done = false, Fired = false;
   std::thread Thread;  // last: starts once the members above exist
 };
+
+// Asks Done every 5 ms until it holds (true) or LimitMs pass (false).
+inline bool WaitUntil(const std::function<bool()>& Done, int LimitMs) {
+  const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(LimitMs);
+  for (; !Done(); std::this_thread::sleep_for(std::chrono::milliseconds(5)))
+    if (std::chrono::steady_clock::now() > End) return false;
+  return true;
+}
